@@ -1,0 +1,68 @@
+#include "dialogs.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace morvain::dialogs {
+
+namespace {
+
+class RealPresenter : public Presenter {
+public:
+    void message(const QString &title, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+        box.exec();
+    }
+    void endProgram(int status) override
+    {
+        // At once: no event loop, no destructors, no handlers of open or hidden windows.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+};
+
+RealPresenter realPresenter;
+Presenter *current = &realPresenter;
+
+} // namespace
+
+void installPresenter(Presenter *presenter)
+{
+    current = presenter ? presenter : &realPresenter;
+}
+
+void message(const QString &title, const QString &text)
+{
+    current->message(title, text);
+}
+
+void endProgram(int status)
+{
+    current->endProgram(status);
+    std::abort(); // a presenter that returns here has broken its promise
+}
+
+QString failureText(int number)
+{
+    // The number as the old Str$ wrote it: a blank before it, or its minus sign instead.
+    const QString signedNumber = (number < 0 ? QStringLiteral("-") : QStringLiteral(" ")) +
+                                 QString::number(qAbs(qint64(number)));
+    return QStringLiteral("Error no.") + signedNumber +
+           QStringLiteral(" has occured...Probable cause: Net-work not started...exiting");
+}
+
+void fatal(int number)
+{
+    fatalMessage(failureText(number));
+}
+
+void fatalMessage(const QString &text)
+{
+    message(applicationTitle, text);
+    endProgram(1);
+}
+
+} // namespace morvain::dialogs

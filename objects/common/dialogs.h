@@ -1,0 +1,34 @@
+#pragma once
+// Every modal box and every end of the program pass through here, so that tests can
+// install a recorder instead of real boxes and an end that unwinds instead of exiting.
+
+#include <QString>
+
+namespace morvain::dialogs {
+
+inline const QString applicationTitle = QStringLiteral("Morvain Service");
+
+class Presenter {
+public:
+    virtual ~Presenter() = default;
+    // A modal box with an OK button only and no icon; returns when it is closed.
+    virtual void message(const QString &title, const QString &text) = 0;
+    // Ends the program at once: every window goes, no further handler runs.
+    // Must not return.
+    virtual void endProgram(int status) = 0;
+};
+
+// nullptr puts the real boxes and the real end back.
+void installPresenter(Presenter *presenter);
+
+void message(const QString &title, const QString &text);
+[[noreturn]] void endProgram(int status);
+
+// "Error no. N has occured...Probable cause: Net-work not started...exiting"
+QString failureText(int number);
+// The query failure path: the box, titled with the application's title, then the end.
+[[noreturn]] void fatal(int number);
+// A failure outside any query (the configuration file): its own text, then the end.
+[[noreturn]] void fatalMessage(const QString &text);
+
+} // namespace morvain::dialogs
