@@ -3,9 +3,11 @@
 
 #include <QString>
 
-namespace morvain {
+namespace morvain
+{
 
-class CycleView {
+class CycleView
+{
 public:
     virtual ~CycleView() = default;
     // Second panel of the status bar: the broker's error text, up to its first zero byte.

@@ -3,9 +3,11 @@
 
 #include <cstdint>
 
-namespace morvain {
+namespace morvain
+{
 
-class EntryPoint {
+class EntryPoint
+{
 public:
     virtual ~EntryPoint() = default;
     // Calls Broker with the four record addresses; returns its result, which the

@@ -8,9 +8,11 @@
 #include <array>
 #include <cstdint>
 
-namespace morvain {
+namespace morvain
+{
 
-class ErrorText {
+class ErrorText
+{
 public:
     static constexpr int length = 40;
 

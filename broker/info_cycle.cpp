@@ -1,8 +1,10 @@
 #include "info_cycle.h"
 
-namespace morvain {
+namespace morvain
+{
 
-namespace {
+namespace
+{
 const QByteArray userMissing = "0002";
 const QByteArray endOfConversation = "0003";
 } // namespace

@@ -16,7 +16,8 @@
 #include <functional>
 #include <span>
 
-namespace morvain {
+namespace morvain
+{
 
 struct ListKind {
     const char *name;
@@ -33,13 +34,14 @@ struct ListKind {
     bool showsLastErrorText;
 };
 
-namespace kinds {
+namespace kinds
+{
 inline constexpr ListKind worker{"worker", 12, 8, false, "User does not exist!", false, true};
 inline constexpr ListKind service{"service", 160, 6, true, "User does not exist", true, false};
-inline constexpr ListKind clientServer{"client/server", 276, 1, false, "User does not exist", true,
-                                       false};
-inline constexpr ListKind conversation{"conversation", 364, 4, false, "User does not exist", true,
-                                       false};
+inline constexpr ListKind clientServer{"client/server",       276,  1,    false,
+                                       "User does not exist", true, false};
+inline constexpr ListKind conversation{"conversation",        364,  4,    false,
+                                       "User does not exist", true, false};
 inline constexpr std::int32_t brokerObjectLength = 92;
 inline constexpr std::int16_t brokerObjectKind = 7;
 } // namespace kinds
@@ -50,13 +52,13 @@ struct ReplyArea {
     std::function<void()> afterCall;
 };
 
-template <class Reply>
-ReplyArea replyArea(Reply &reply)
+template <class Reply> ReplyArea replyArea(Reply &reply)
 {
     return {reply.span(), [&reply] { reply.clearPadding(); }};
 }
 
-class InfoCycle {
+class InfoCycle
+{
 public:
     InfoCycle(EntryPoint &entry, CycleView &view);
 

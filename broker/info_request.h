@@ -4,9 +4,11 @@
 
 #include "record.h"
 
-namespace morvain {
+namespace morvain
+{
 
-namespace layout {
+namespace layout
+{
 using wire::Encoding;
 using wire::Field;
 inline constexpr std::array<Field, 12> infoRequest{{

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-namespace morvain {
+namespace morvain
+{
 
-template <class Reply, int Slots>
-class ObjectTable {
+template <class Reply, int Slots> class ObjectTable
+{
 public:
     static constexpr int slots = Slots;
 

@@ -4,7 +4,8 @@
 
 #include <stdexcept>
 
-namespace morvain {
+namespace morvain
+{
 
 // The numbers a user sees in "Error no. N has occured...". Distinct and stable; the
 // README lists them.
@@ -16,7 +17,8 @@ enum FailureNumber : int {
     Unexpected = 5,          // anything else that went wrong inside a query
 };
 
-class QueryFailure : public std::runtime_error {
+class QueryFailure : public std::runtime_error
+{
 public:
     QueryFailure(int number, const std::string &detail)
         : std::runtime_error(detail), m_number(number)

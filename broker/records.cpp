@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-namespace morvain {
+namespace morvain
+{
 
 QByteArray wire::fitText(const QString &value, int width)
 {

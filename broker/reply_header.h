@@ -5,9 +5,11 @@
 
 #include <cstdint>
 
-namespace morvain {
+namespace morvain
+{
 
-namespace layout {
+namespace layout
+{
 using wire::Encoding;
 using wire::Field;
 inline constexpr std::array<Field, 8> replyHeader{{
@@ -25,8 +27,7 @@ inline constexpr std::array<Field, 8> replyHeader{{
 inline constexpr int replyHeaderSize = 32;
 
 // Every reply record's table: the header, then the kind's own fields.
-template <std::size_t N>
-constexpr auto replyFields(const std::array<wire::Field, N> &objectFields)
+template <std::size_t N> constexpr auto replyFields(const std::array<wire::Field, N> &objectFields)
 {
     return wire::concat(layout::replyHeader, objectFields);
 }
@@ -42,13 +43,12 @@ struct ReplyHeader {
     std::int32_t max_tk_len = 0;
 };
 
-template <class Reply>
-ReplyHeader headerOf(const Reply &r)
+template <class Reply> ReplyHeader headerOf(const Reply &r)
 {
-    return {r.template int32<"error_code">(),  r.template int32<"total_num_objects">(),
+    return {r.template int32<"error_code">(),          r.template int32<"total_num_objects">(),
             r.template int32<"current_num_objects">(), r.template int32<"max_sc_len">(),
-            r.template int32<"max_sn_len">(),  r.template int32<"max_sv_len">(),
-            r.template int32<"max_uid_len">(), r.template int32<"max_tk_len">()};
+            r.template int32<"max_sn_len">(),          r.template int32<"max_sv_len">(),
+            r.template int32<"max_uid_len">(),         r.template int32<"max_tk_len">()};
 }
 
 } // namespace morvain

@@ -6,7 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace morvain {
+namespace morvain
+{
 
 TarnvelBinding::TarnvelBinding(const QString &directory) : m_directory(directory) {}
 
@@ -45,8 +46,8 @@ void TarnvelBinding::bind()
     m_broker = broker;
 }
 
-int TarnvelBinding::call(std::uint8_t *controlBlock, std::uint8_t *request,
-                         std::uint8_t *reply, std::uint8_t *errorText)
+int TarnvelBinding::call(std::uint8_t *controlBlock, std::uint8_t *request, std::uint8_t *reply,
+                         std::uint8_t *errorText)
 {
     if (!m_broker)
         bind();

@@ -8,9 +8,11 @@
 #include <QLibrary>
 #include <QString>
 
-namespace morvain {
+namespace morvain
+{
 
-class TarnvelBinding : public EntryPoint {
+class TarnvelBinding : public EntryPoint
+{
 public:
     explicit TarnvelBinding(const QString &directory);
     ~TarnvelBinding() override;

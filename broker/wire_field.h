@@ -14,7 +14,8 @@
 #include <cstddef>
 #include <string_view>
 
-namespace morvain::wire {
+namespace morvain::wire
+{
 
 enum class Encoding { Code, Int16, Int32, Text, Padding };
 
@@ -26,15 +27,13 @@ struct Field {
 };
 
 // A field name usable as a template argument, so that a misspelt name fails to compile.
-template <std::size_t N>
-struct FieldName {
+template <std::size_t N> struct FieldName {
     char text[N]{};
     constexpr FieldName(const char (&s)[N]) { std::copy_n(s, N, text); }
     constexpr std::string_view view() const { return {text, N - 1}; }
 };
 
-template <std::size_t N>
-constexpr bool tiles(const std::array<Field, N> &table, int size)
+template <std::size_t N> constexpr bool tiles(const std::array<Field, N> &table, int size)
 {
     int next = 0;
     for (const Field &f : table) {

@@ -3,7 +3,8 @@
 
 #include <QString>
 
-namespace morvain {
+namespace morvain
+{
 
 inline QString decimal(long long value)
 {

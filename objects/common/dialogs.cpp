@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace morvain::dialogs {
+namespace morvain::dialogs
+{
 
-namespace {
+namespace
+{
 
-class RealPresenter : public Presenter {
+class RealPresenter : public Presenter
+{
 public:
     void message(const QString &title, const QString &text) override
     {

@@ -4,11 +4,13 @@
 
 #include <QString>
 
-namespace morvain::dialogs {
+namespace morvain::dialogs
+{
 
 inline const QString applicationTitle = QStringLiteral("Morvain Service");
 
-class Presenter {
+class Presenter
+{
 public:
     virtual ~Presenter() = default;
     // A modal box with an OK button only and no icon; returns when it is closed.

@@ -8,10 +8,10 @@
 
 #include <exception>
 
-namespace morvain {
+namespace morvain
+{
 
-template <class Steps>
-void underFailurePath(Steps &&steps)
+template <class Steps> void underFailurePath(Steps &&steps)
 {
     int number = 0;
     try {

@@ -3,12 +3,14 @@
 
 #include "info_cycle.h"
 
-namespace morvain {
+namespace morvain
+{
 
 class FrmHeader;
 
 // The one header dialog of the program, created hidden the first time it is needed.
-class HeaderHost {
+class HeaderHost
+{
 public:
     virtual ~HeaderHost() = default;
     virtual FrmHeader &headerDialog() = 0;

@@ -2,10 +2,11 @@
 
 #include <cstring>
 
-namespace morvain::test {
+namespace morvain::test
+{
 
-int FakeEntryPoint::call(std::uint8_t *controlBlock, std::uint8_t *request,
-                         std::uint8_t *reply, std::uint8_t *errorText)
+int FakeEntryPoint::call(std::uint8_t *controlBlock, std::uint8_t *request, std::uint8_t *reply,
+                         std::uint8_t *errorText)
 {
     const int index = int(sent.size());
     sent.append({QByteArray(reinterpret_cast<char *>(controlBlock), 524),

@@ -9,7 +9,8 @@
 
 #include <functional>
 
-namespace morvain::test {
+namespace morvain::test
+{
 
 struct ScriptedCall {
     QByteArray resultCode = "0000"; // written at result_code (4 bytes)
@@ -17,8 +18,7 @@ struct ScriptedCall {
     QByteArray errorText;           // when not null: the 40 characters written back
     QByteArray reply;               // when not empty: copied over the reply record
     // Anything else a test wants the "library" to do with the four records.
-    std::function<void(std::uint8_t *cb, std::uint8_t *rq, std::uint8_t *rp,
-                       std::uint8_t *et)>
+    std::function<void(std::uint8_t *cb, std::uint8_t *rq, std::uint8_t *rp, std::uint8_t *et)>
         extra;
     int result = 0;
 };
@@ -29,7 +29,8 @@ struct SentCall {
     QByteArray errorText;    // 41 bytes
 };
 
-class FakeEntryPoint : public EntryPoint {
+class FakeEntryPoint : public EntryPoint
+{
 public:
     // Calls beyond the script come from `generator` when set, else answer "0003".
     QList<ScriptedCall> script;

@@ -1,6 +1,7 @@
 #include "recording_presenter.h"
 
-namespace morvain::test {
+namespace morvain::test
+{
 
 RecordingPresenter::RecordingPresenter()
 {

@@ -9,14 +9,16 @@
 #include <QPair>
 #include <QStringList>
 
-namespace morvain::test {
+namespace morvain::test
+{
 
 // Deliberately not a std::exception: no failure path of the program may catch it.
 struct ProgramEnded {
     int status;
 };
 
-class RecordingPresenter : public dialogs::Presenter {
+class RecordingPresenter : public dialogs::Presenter
+{
 public:
     RecordingPresenter();
     ~RecordingPresenter() override;

@@ -5,9 +5,11 @@
 
 #include <QStringList>
 
-namespace morvain::test {
+namespace morvain::test
+{
 
-class RecordingView : public CycleView {
+class RecordingView : public CycleView
+{
 public:
     QStringList status, header, boxes;
     QStringList events; // "status:…", "header:…", "box:…" in the order they happened

@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-namespace morvain::test {
+namespace morvain::test
+{
 
-class TempWorkdir {
+class TempWorkdir
+{
 public:
     TempWorkdir() : m_previous(QDir::currentPath()) { QDir::setCurrent(m_dir.path()); }
     ~TempWorkdir() { QDir::setCurrent(m_previous); }
