@@ -13,7 +13,7 @@ namespace morvain
 template <class Reply, int Slots> class ObjectTable
 {
 public:
-    static constexpr int slots = Slots;
+    static constexpr int slotCount = Slots;
 
     ObjectTable() { reset(); }
 
