@@ -1,0 +1,223 @@
+// "Broker.cfg" and the configuration dialog, each case in a fresh working directory.
+
+#include "config/config_file.h"
+#include "config/frm_config.h"
+#include "recording_presenter.h"
+#include "temp_workdir.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace morvain;
+using namespace morvain::test;
+
+namespace
+{
+
+QByteArray fileBytes()
+{
+    QFile f(configFileName);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFileBytes(const QByteArray &bytes)
+{
+    QFile f(configFileName);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QLineEdit *box(QWidget &w, const char *name)
+{
+    return w.findChild<QLineEdit *>(name);
+}
+
+const char *const boxNames[] = {"txtUser_id", "txtBroker_id", "txtServer_class", "txtServer_name",
+                                "txtService"};
+
+} // namespace
+
+class TestConfig : public QObject
+{
+    Q_OBJECT
+private slots:
+    void missingFile_isCreatedEmpty_andReadsAsZeros();
+    void shortOrLongFile_readsTheFirst160Bytes();
+    void dialog_showsTheFieldsUntrimmed();
+    void save_fitsEachValueTo32_data();
+    void save_fitsEachValueTo32();
+    void save_keepsBytesBeyond160();
+    void save_ofEmptyBoxesWrites160Blanks();
+    void save_appliesIdentityAtOnce_andCancelBecomesClose();
+    void cancel_hidesAndKeepsState();
+    void closeThroughFrame_unloads();
+    void unwritableDirectory_endsTheProgramWithAMessage();
+    void captions();
+};
+
+void TestConfig::missingFile_isCreatedEmpty_andReadsAsZeros()
+{
+    TempWorkdir dir;
+    const ConfigRecord r = readConfigFile();
+    QVERIFY(QFile::exists(configFileName));
+    QCOMPARE(QFile(configFileName).size(), 0);
+    QCOMPARE(identityOf(r).userId, QString(32, QChar(0)));
+    QCOMPARE(identityOf(r).service, QString(32, QChar(0)));
+}
+
+void TestConfig::shortOrLongFile_readsTheFirst160Bytes()
+{
+    TempWorkdir dir;
+    writeFileBytes(QByteArray("ME"));
+    Identity id = identityOf(readConfigFile());
+    QCOMPARE(id.userId, QString("ME") + QString(30, QChar(0)));
+
+    QByteArray bytes;
+    for (const char *field : {"U", "B", "C", "N", "S"})
+        bytes += QByteArray(field).leftJustified(32, ' ');
+    writeFileBytes(bytes + "TRAILING");
+    id = identityOf(readConfigFile());
+    QCOMPARE(id.userId, QString("U").leftJustified(32, ' '));
+    QCOMPARE(id.brokerId, QString("B").leftJustified(32, ' '));
+    QCOMPARE(id.service, QString("S").leftJustified(32, ' '));
+}
+
+void TestConfig::dialog_showsTheFieldsUntrimmed()
+{
+    TempWorkdir dir;
+    writeFileBytes(QByteArray("  user  ").leftJustified(32, ' ') + QByteArray(128, '\0'));
+    FrmConfig dialog([](const Identity &) {});
+    QCOMPARE(box(dialog, "txtUser_id")->text(), QString("  user  ").leftJustified(32, ' '));
+    QCOMPARE(box(dialog, "txtBroker_id")->text(), QString()); // zero bytes show empty
+}
+
+void TestConfig::save_fitsEachValueTo32_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("40-character user ID") << 0 << QString(40, 'u') << QByteArray(32, 'u');
+    QTest::newRow("two-character service")
+        << 4 << QString("SV") << QByteArray("SV").leftJustified(32, ' ');
+    QTest::newRow("blanks kept") << 2 << QString(" C ") << QByteArray(" C ").leftJustified(32, ' ');
+    QTest::newRow("Latin-1") << 3 << QString::fromUtf8("Zürich")
+                             << QByteArray("Z\xfcrich").leftJustified(32, ' ');
+}
+
+void TestConfig::save_fitsEachValueTo32()
+{
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, stored);
+    TempWorkdir dir;
+    Identity applied;
+    FrmConfig dialog([&](const Identity &id) { applied = id; });
+    box(dialog, boxNames[field])->setText(typed);
+    dialog.cmdSave_Click();
+    QCOMPARE(fileBytes().mid(32 * field, 32), stored);
+    const QString fields[] = {applied.userId, applied.brokerId, applied.serverClass,
+                              applied.serverName, applied.service};
+    QCOMPARE(fields[field], QString::fromLatin1(stored));
+
+    ControlBlock cb;
+    assignIdentity(cb, applied);
+    const int cbOffset[] = {164, 36, 68, 100, 132};
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(cb.data()) + cbOffset[field], 32), stored);
+}
+
+void TestConfig::save_keepsBytesBeyond160()
+{
+    TempWorkdir dir;
+    QByteArray tail;
+    for (int i = 0; i < 40; ++i)
+        tail += char(i * 5);
+    writeFileBytes(QByteArray(160, 'x') + tail);
+    FrmConfig dialog([](const Identity &) {});
+    dialog.cmdSave_Click();
+    const QByteArray after = fileBytes();
+    QCOMPARE(after.size(), 200);
+    QCOMPARE(after.mid(160), tail);
+    QCOMPARE(after.left(32), QByteArray(32, 'x'));
+}
+
+void TestConfig::save_ofEmptyBoxesWrites160Blanks()
+{
+    TempWorkdir dir;
+    FrmConfig dialog([](const Identity &) {});
+    for (const char *name : boxNames)
+        QCOMPARE(box(dialog, name)->text(), QString());
+    dialog.cmdSave_Click();
+    QCOMPARE(fileBytes(), QByteArray(160, ' '));
+}
+
+void TestConfig::save_appliesIdentityAtOnce_andCancelBecomesClose()
+{
+    TempWorkdir dir;
+    int applied = 0;
+    FrmConfig dialog([&](const Identity &) { ++applied; });
+    auto *cancel = dialog.findChild<QPushButton *>("cmdCancel");
+    QCOMPARE(cancel->text(), QString("Cancel"));
+    dialog.show();
+    dialog.findChild<QPushButton *>("cmdSave")->click();
+    QCOMPARE(applied, 1);
+    QCOMPARE(cancel->text(), QString("Close"));
+    QVERIFY(dialog.isVisible()); // saving leaves it open
+}
+
+void TestConfig::cancel_hidesAndKeepsState()
+{
+    TempWorkdir dir;
+    FrmConfig dialog([](const Identity &) {});
+    dialog.show();
+    box(dialog, "txtService")->setText("typed, not saved");
+    dialog.findChild<QPushButton *>("cmdCancel")->click();
+    QVERIFY(!dialog.isVisible());
+    dialog.show();
+    QCOMPARE(box(dialog, "txtService")->text(), QString("typed, not saved"));
+    QTest::keyClick(&dialog, Qt::Key_Escape); // Esc is Cancel: hidden, not unloaded
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(box(dialog, "txtService")->text(), QString("typed, not saved"));
+}
+
+void TestConfig::closeThroughFrame_unloads()
+{
+    TempWorkdir dir;
+    QPointer<FrmConfig> dialog = new FrmConfig([](const Identity &) {});
+    dialog->show();
+    dialog->close();
+    QTRY_VERIFY(dialog.isNull());
+}
+
+void TestConfig::unwritableDirectory_endsTheProgramWithAMessage()
+{
+    TempWorkdir dir;
+    QVERIFY(QDir().mkdir(configFileName)); // a folder where the file should be
+    RecordingPresenter presenter;
+    QVERIFY_THROWS_EXCEPTION(ProgramEnded, FrmConfig([](const Identity &) {}));
+    QCOMPARE(presenter.shown.size(), 1);
+    QCOMPARE(presenter.shown[0].first, QString("Morvain Service"));
+    QVERIFY(presenter.shown[0].second.contains("Broker.cfg"));
+}
+
+void TestConfig::captions()
+{
+    TempWorkdir dir;
+    FrmConfig dialog([](const Identity &) {});
+    QCOMPARE(dialog.windowTitle(), QString("Broker Configuration"));
+    QCOMPARE(dialog.findChild<QGroupBox *>("fraConfig")->title(), QString("Broker Configuration"));
+    QStringList labels;
+    for (const char *name :
+         {"lblUser_id", "lblBroker_id", "lblServer_class", "lblServer_name", "lblService"})
+        labels << dialog.findChild<QLabel *>(name)->text();
+    QCOMPARE(labels,
+             (QStringList{"User ID:", "Broker ID:", "Server class:", "Server name:", "Service:"}));
+    QCOMPARE(dialog.findChild<QPushButton *>("cmdSave")->text(), QString("Save"));
+    QVERIFY(!dialog.isModal());
+}
+
+QTEST_MAIN(TestConfig)
+#include "tst_config.moc"
