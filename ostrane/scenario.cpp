@@ -1,0 +1,315 @@
+#include "scenario.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+namespace ostrane
+{
+namespace
+{
+
+using nlohmann::json;
+
+// Enough for any table the monitor keeps, and a bound on what one file can cost.
+constexpr std::int64_t max_objects_per_kind = 10'000;
+constexpr std::int64_t max_scripted_calls = 5'000;
+constexpr std::uintmax_t max_file_size = 16u << 20;
+
+[[noreturn]] void fail(const std::string &where, const std::string &what)
+{
+    throw DataError(where + ": " + what);
+}
+
+// JSON text is UTF-8; the wire carries one byte per character.
+std::string toLatin1(const std::string &utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : 3;
+        std::uint32_t cp = extra == 0   ? c
+                           : extra == 1 ? c & 0x1F
+                           : extra == 2 ? c & 0x0F
+                                        : c & 0x07;
+        ++i;
+        for (; extra > 0 && i < utf8.size(); --extra, ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
+        out.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
+    }
+    return out;
+}
+
+std::string textOf(const json &v, const std::string &where)
+{
+    if (!v.is_string())
+        fail(where, "expected a string");
+    return toLatin1(v.get<std::string>());
+}
+
+std::int64_t integerOf(const json &v, const std::string &where)
+{
+    if (v.is_number_unsigned()) {
+        const auto u = v.get<std::uint64_t>();
+        if (u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            fail(where, "number out of range");
+        return static_cast<std::int64_t>(u);
+    }
+    if (v.is_number_integer())
+        return v.get<std::int64_t>();
+    fail(where, "expected a whole number");
+}
+
+// "{n}" is the repetition (1-based), "{i}" the position in the kind's list (1-based);
+// "{n:4}" pads with zeros to four digits.
+std::string expand(const std::string &text, std::int64_t n, std::int64_t i)
+{
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t close = text.find('}', at);
+        if (text[at] == '{' && close != std::string::npos && close - at >= 2 &&
+            (text[at + 1] == 'n' || text[at + 1] == 'i')) {
+            const std::string spec = text.substr(at + 2, close - at - 2);
+            int width = 0;
+            bool ok = spec.empty();
+            if (!ok && spec[0] == ':' && spec.size() >= 2 && spec.size() <= 3) {
+                const auto r = std::from_chars(spec.data() + 1, spec.data() + spec.size(), width);
+                ok = r.ec == std::errc() && r.ptr == spec.data() + spec.size();
+            }
+            if (ok) {
+                std::string digits = std::to_string(text[at + 1] == 'n' ? n : i);
+                if (static_cast<int>(digits.size()) < width)
+                    digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+                out += digits;
+                at = close + 1;
+                continue;
+            }
+        }
+        out.push_back(text[at++]);
+    }
+    return out;
+}
+
+// One entry of a kind's list, written `repeat` times (once without it).
+void addObjects(KindData &data, const json &entry, const std::string &where)
+{
+    if (!entry.is_object())
+        fail(where, "expected an object");
+    std::int64_t repeat = 1;
+    const bool repeated = entry.contains("repeat");
+    if (repeated) {
+        repeat = integerOf(entry["repeat"], where + ".repeat");
+        if (repeat < 0 || repeat > max_objects_per_kind)
+            fail(where + ".repeat", "must be 0 to " + std::to_string(max_objects_per_kind));
+    }
+    if (data.count() + repeat > max_objects_per_kind)
+        fail(where, "more than " + std::to_string(max_objects_per_kind) + " objects");
+
+    for (std::int64_t n = 1; n <= repeat; ++n) {
+        const std::int64_t position = data.count() + 1;
+        ObjectWriter writer(data);
+        std::uint8_t *object = data.objects.data() + data.objects.size() -
+                               static_cast<std::size_t>(data.kind->objectLength());
+        for (const auto &[name, value] : entry.items()) {
+            if (name == "repeat")
+                continue;
+            const std::string at = where + "." + name;
+            const Field *f = ObjectWriter::find(*data.kind, name);
+            if (!f)
+                fail(at, "no such field in " + std::string(data.kind->name));
+            try {
+                if (f->type == Type::Text) {
+                    std::string text = textOf(value, at);
+                    ObjectWriter::putText(object, *f, repeated ? expand(text, n, position) : text);
+                } else if (value.is_string()) {
+                    const std::string text = repeated
+                                                 ? expand(value.get<std::string>(), n, position)
+                                                 : value.get<std::string>();
+                    std::int64_t number = 0;
+                    const auto r = std::from_chars(text.data(), text.data() + text.size(), number);
+                    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || text.empty())
+                        fail(at, "\"" + text + "\" is not a whole number");
+                    ObjectWriter::putNumber(object, *f, number);
+                } else {
+                    ObjectWriter::putNumber(object, *f, integerOf(value, at));
+                }
+            } catch (const DataError &e) {
+                if (std::string_view(e.what()).starts_with(where))
+                    throw;
+                fail(at, e.what());
+            }
+        }
+    }
+}
+
+std::optional<std::string> limitedText(const json &v, const std::string &where, std::size_t max)
+{
+    std::string text = textOf(v, where);
+    if (text.size() > max)
+        fail(where, "longer than " + std::to_string(max) + " characters");
+    return text;
+}
+
+CallScript callScript(const json &call, const std::string &where)
+{
+    if (!call.is_object())
+        fail(where, "expected an object");
+    CallScript s;
+    for (const auto &[key, value] : call.items()) {
+        const std::string at = where + "." + key;
+        if (key == "result_code")
+            s.result_code = limitedText(value, at, 4);
+        else if (key == "error_text")
+            s.error_text = limitedText(value, at, 40);
+        else if (key == "conv_id")
+            s.conv_id = limitedText(value, at, 16);
+        else if (key == "object") {
+            if (!value.is_boolean())
+                fail(at, "expected true or false");
+            s.object = value.get<bool>();
+        } else if (key == "header") {
+            if (!value.is_object())
+                fail(at, "expected an object");
+            for (const auto &[name, number] : value.items()) {
+                std::size_t i = 0;
+                while (i < header_names.size() && header_names[i] != name)
+                    ++i;
+                if (i == header_names.size())
+                    fail(at + "." + name, "no such header field");
+                const std::int64_t n = integerOf(number, at + "." + name);
+                if (n < std::numeric_limits<std::int32_t>::min() ||
+                    n > std::numeric_limits<std::uint32_t>::max())
+                    fail(at + "." + name, "number out of range");
+                s.header[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(n));
+            }
+        } else if (key != "repeat") {
+            fail(at, "no such key in a call");
+        }
+    }
+    return s;
+}
+
+void addScript(KindData &data, const json &script, const std::string &where)
+{
+    if (!script.is_object())
+        fail(where, "expected an object");
+    for (const auto &[key, value] : script.items()) {
+        const std::string at = where + "." + key;
+        if (key == "every_call") {
+            data.every_call = callScript(value, at);
+        } else if (key == "calls") {
+            if (!value.is_array())
+                fail(at, "expected a list");
+            for (std::size_t i = 0; i < value.size(); ++i) {
+                const std::string call = at + "[" + std::to_string(i) + "]";
+                const CallScript s = callScript(value[i], call);
+                std::int64_t repeat = 1;
+                if (value[i].contains("repeat"))
+                    repeat = integerOf(value[i]["repeat"], call + ".repeat");
+                if (repeat < 0 ||
+                    static_cast<std::int64_t>(data.calls.size()) + repeat > max_scripted_calls)
+                    fail(call + ".repeat", "too many calls");
+                data.calls.insert(data.calls.end(), static_cast<std::size_t>(repeat), s);
+            }
+        } else {
+            fail(at, "expected every_call or calls");
+        }
+    }
+}
+
+const Kind *kindByName(std::string_view name)
+{
+    for (const Kind &k : kinds)
+        if (k.name == name)
+            return &k;
+    return nullptr;
+}
+
+} // namespace
+
+bool isSafeScenarioName(std::string_view name)
+{
+    if (name.empty() || name.front() == '.')
+        return false;
+    for (const char c : name) {
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                        (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '-';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+BrokerData parseScenario(std::string_view text)
+{
+    json doc;
+    try {
+        doc = json::parse(text.begin(), text.end(), nullptr, true, true);
+    } catch (const json::exception &e) {
+        throw DataError(std::string("not JSON: ") + e.what());
+    }
+    if (!doc.is_object())
+        throw DataError("a scenario is a JSON object");
+
+    BrokerData data;
+    const json *script = nullptr;
+    for (const auto &[key, value] : doc.items()) {
+        if (key == "description")
+            continue;
+        if (key == "script") {
+            script = &value;
+            continue;
+        }
+        const Kind *k = kindByName(key);
+        if (!k)
+            fail(key, "no such key in a scenario");
+        if (k->id == KindId::Broker) {
+            if (value.contains("repeat"))
+                fail(key, "there is one broker object");
+            addObjects(data[k->id], value, key);
+        } else {
+            if (!value.is_array())
+                fail(key, "expected a list");
+            for (std::size_t i = 0; i < value.size(); ++i)
+                addObjects(data[k->id], value[i], key + "[" + std::to_string(i) + "]");
+        }
+    }
+    if (script) {
+        if (!script->is_object())
+            fail("script", "expected an object");
+        for (const auto &[key, value] : script->items()) {
+            const Kind *k = kindByName(key);
+            if (!k)
+                fail("script." + key, "no such object kind");
+            addScript(data[k->id], value, "script." + key);
+        }
+    }
+    return data;
+}
+
+BrokerData loadScenario(const std::string &path)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        throw ScenarioMissing(path + ": no such file");
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw DataError(path + ": not a file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw DataError(path + ": cannot open");
+    in.seekg(0, std::ios::end);
+    const auto size = static_cast<std::streamoff>(in.tellg());
+    if (size < 0 || static_cast<std::uintmax_t>(size) > max_file_size)
+        throw DataError(path + ": not a readable file of at most 16 MiB");
+    in.seekg(0);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    if (!in.read(text.data(), size))
+        throw DataError(path + ": cannot read");
+    return parseScenario(text);
+}
+
+} // namespace ostrane
