@@ -1,0 +1,37 @@
+#pragma once
+// Shared by the pages whose selection lists are built from stored replies: the lists hold
+// trimmed texts, and only a real pick from a list shows a stored object.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QString>
+
+namespace morvain
+{
+
+// Blanks (character 32) off both ends; zero bytes and every other character stay, since
+// lists and replies are compared as whole texts.
+inline QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
+// Runs `handler` once for every entry the user picks from the list of an editable combo
+// box (popup, arrow keys, wheel). Text typed into the edit field is no pick: Qt would turn
+// typed text matching an entry into a pick on Return or focus loss (and a completer would
+// match it ignoring case), so both paths are cut.
+template <class Handler>
+void connectUserPicks(QComboBox *combo, const QObject *context, Handler handler)
+{
+    combo->setCompleter(nullptr);
+    QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
+    QObject::connect(combo, &QComboBox::activated, context, [handler](int) { handler(); });
+}
+
+} // namespace morvain
