@@ -1,0 +1,60 @@
+#pragma once
+// The "Service Object" tab: the services servers have registered, walked down by server
+// class, server name and service from the stored replies of the last service query.
+
+#include "conversation/service_of_conversation.h"
+#include "page_context.h"
+#include "service/service_reply.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QListWidget;
+
+namespace Ui
+{
+class ServicePage;
+}
+
+namespace morvain
+{
+
+class ServicePage : public QWidget
+{
+    Q_OBJECT
+public:
+    // `conversation` takes the shown service's names (the "Conv Object" tab).
+    ServicePage(PageContext ctx, ServiceOfConversation &conversation, QWidget *parent = nullptr);
+    ~ServicePage() override;
+
+    // "Call Broker" / "Refresh": a fresh query, the lists built, the first service shown.
+    void cmdCall_Service_Click();
+    void GetServiceInfo();
+    void Store_service_info();
+    // Lists the server classes and selects the first, which fills the lists below it.
+    void Display_Service_Info();
+    // Selection handlers of the three lists; each selection, the program's or the user's,
+    // runs its handler once.
+    void lstServer_class_Click();
+    void lstServer_name_Click();
+    void lstService_Click();
+    void Disp_Service_Info(int z);
+    void cmdShow_headerS_Click();
+    void Display_Service_Header_Info();
+
+    const ServiceTable &table() const { return m_table; }
+    const ServiceReply &reply() const { return m_reply; }
+
+private:
+    bool fillAndSelectFirst(QListWidget *list, const QStringList &entries);
+    void clearServiceBoxes();
+
+    std::unique_ptr<Ui::ServicePage> ui;
+    PageContext m_ctx;
+    ServiceOfConversation &m_conversation;
+    ServiceReply m_reply;
+    ServiceTable m_table;
+};
+
+} // namespace morvain
