@@ -1,0 +1,46 @@
+#pragma once
+// The "Broker Object" tab: the broker's own state, from one reply shown at once. There is
+// no table and no selection list; every press of the query button overwrites everything.
+
+#include "broker_reply.h"
+#include "page_context.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui
+{
+class BrokerObjectPage;
+}
+
+namespace morvain
+{
+
+class BrokerObjectPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit BrokerObjectPage(PageContext ctx, QWidget *parent = nullptr);
+    ~BrokerObjectPage() override;
+
+    // "Call Broker" / "Refresh": the query, then the display; a failure ends the program.
+    void cmdCall_Broker_Click();
+    // Writes every value control of the tab from the reply.
+    void Display_Broker_Info();
+    void cmdShow_HeaderB_Click();
+    // Fills the header dialog's eight numbers from the reply; does not show it.
+    void Display_Broker_Header_Info();
+
+    const BrokerReply &reply() const { return m_reply; }
+
+private:
+    void GetMorvain();
+    void showLeadingZeros();
+
+    std::unique_ptr<Ui::BrokerObjectPage> ui;
+    PageContext m_ctx;
+    BrokerReply m_reply;
+};
+
+} // namespace morvain
