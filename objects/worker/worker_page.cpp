@@ -1,0 +1,135 @@
+#include "worker_page.h"
+
+#include "decimal.h"
+#include "failure_path.h"
+#include "header/frm_header.h"
+#include "ui_worker_page.h"
+
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+#include <utility>
+
+namespace morvain
+{
+
+WorkerPage::WorkerPage(PageContext ctx, QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::WorkerPage>()), m_ctx(ctx)
+{
+    ui->setupUi(this);
+
+    // Typing into the edit field selects no worker: without a completer, and without the
+    // combo box's own lookup of the typed text when editing finishes, only a pick from the
+    // list (or the arrow keys) selects an entry.
+    QComboBox *ids = ui->comWorker_id;
+    ids->setCompleter(nullptr);
+    disconnect(ids->lineEdit(), &QLineEdit::editingFinished, ids, nullptr);
+
+    // `activated` is the user's pick only; the program runs the display itself after it
+    // selects, so every selection shows the worker exactly once.
+    connect(ids, &QComboBox::activated, this, &WorkerPage::comWorker_id_Click);
+    connect(ui->txtworker_stat, &QLineEdit::textChanged, this, &WorkerPage::txtworker_stat_Change);
+    connect(ui->cmdCall_worker, &QPushButton::clicked, this, &WorkerPage::cmdCall_worker_Click);
+    connect(ui->cmdShow_headerw, &QPushButton::clicked, this, &WorkerPage::cmdShow_headerw_Click);
+}
+
+WorkerPage::~WorkerPage() = default;
+
+void WorkerPage::cmdCall_worker_Click()
+{
+    underFailurePath([this] {
+        m_table.reset(); // all slots zero, worker count 0
+        {
+            const QSignalBlocker quiet(ui->comWorker_id);
+            ui->comWorker_id->clear();
+            ui->comWorker_id->clearEditText();
+        }
+        ui->txtworker_stat->setText(QString());
+        ui->txtcall_sum->setText(QString());
+        ui->txtidle_sum->setText(QString());
+        GetWorkerInfo();
+        ui->cmdShow_headerw->setEnabled(true);
+        ui->cmdCall_worker->setText(QStringLiteral("Refresh"));
+        selectFirstWorker();
+    });
+}
+
+void WorkerPage::GetWorkerInfo()
+{
+    m_ctx.cycle.runList(
+        kinds::worker, replyArea(m_reply), [this] { Store_Worker_info(); },
+        [this] { listWorkerIds(); });
+}
+
+void WorkerPage::Store_Worker_info()
+{
+    m_table.store(m_reply);
+}
+
+// Equal IDs are not merged, so list position p stays tied to slot p + 1.
+void WorkerPage::listWorkerIds()
+{
+    const QSignalBlocker quiet(ui->comWorker_id);
+    for (int slot = 1; slot <= m_table.count(); ++slot)
+        ui->comWorker_id->addItem(decimal(m_table.slot(slot).int16<"worker_id">()));
+}
+
+void WorkerPage::selectFirstWorker()
+{
+    {
+        const QSignalBlocker quiet(ui->comWorker_id);
+        ui->comWorker_id->setCurrentIndex(0);
+    }
+    Display_worker_Info();
+}
+
+void WorkerPage::comWorker_id_Click()
+{
+    Display_worker_Info();
+}
+
+void WorkerPage::Display_worker_Info()
+{
+    const int slot = ui->comWorker_id->currentIndex() + 1;
+    // Slot 0 is never written: with no entry selected there is no worker to show.
+    if (slot < 1 || slot > m_table.count())
+        return;
+    const WorkerReply &worker = m_table.slot(slot);
+    ui->txtworker_stat->setText(decimal(worker.int16<"worker_status">()));
+    ui->txtcall_sum->setText(decimal(worker.int32<"call_sum">()));
+    // Plain seconds, not split into hours and minutes.
+    ui->txtidle_sum->setText(decimal(worker.int32<"idle_sum">()));
+}
+
+void WorkerPage::txtworker_stat_Change()
+{
+    // Exact, untrimmed comparison. The replacement changes the text again; that run finds
+    // no code and leaves the word alone.
+    static const std::pair<QString, QString> words[] = {
+        {QStringLiteral("2"), QStringLiteral("Active")},
+        {QStringLiteral("4"), QStringLiteral("Started")},
+        {QStringLiteral("5"), QStringLiteral("Waiting")},
+    };
+    const QString code = ui->txtworker_stat->text();
+    for (const auto &[from, to] : words) {
+        if (code == from) {
+            ui->txtworker_stat->setText(to);
+            return;
+        }
+    }
+}
+
+void WorkerPage::cmdShow_headerw_Click()
+{
+    Display_Worker_Header_Info();
+    FrmHeader &dialog = m_ctx.header.headerDialog();
+    dialog.show();
+    dialog.raise();
+}
+
+void WorkerPage::Display_Worker_Header_Info()
+{
+    m_ctx.header.headerDialog().fill(headerOf(m_reply));
+}
+
+} // namespace morvain

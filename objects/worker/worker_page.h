@@ -1,0 +1,57 @@
+#pragma once
+// The "Worker Object" tab: a worker query stores every worker in WorkerTable and lists
+// their IDs in comWorker_id; choosing an ID shows that worker from the table without
+// calling the broker again. List position p always belongs to slot p + 1.
+
+#include "page_context.h"
+#include "worker_reply.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui
+{
+class WorkerPage;
+}
+
+namespace morvain
+{
+
+class WorkerPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit WorkerPage(PageContext ctx, QWidget *parent = nullptr);
+    ~WorkerPage() override;
+
+    // "Call Broker" / "Refresh": a fresh table, the query, then the first worker shown;
+    // a failure ends the program.
+    void cmdCall_worker_Click();
+    // Appends the reply just received; the 1001st in one query fails the query.
+    void Store_Worker_info();
+    // The user picked an entry of comWorker_id.
+    void comWorker_id_Click();
+    // Shows the table slot of the selected entry; with nothing selected, shows nothing.
+    void Display_worker_Info();
+    // Turns the status codes 2, 4 and 5 into words, whoever changed the text.
+    void txtworker_stat_Change();
+    void cmdShow_headerw_Click();
+    // Fills the header dialog's eight numbers from the last reply; does not show it.
+    void Display_Worker_Header_Info();
+
+    const WorkerTable &table() const { return m_table; }
+    const WorkerReply &reply() const { return m_reply; }
+
+private:
+    void GetWorkerInfo();
+    void listWorkerIds();
+    void selectFirstWorker();
+
+    std::unique_ptr<Ui::WorkerPage> ui;
+    PageContext m_ctx;
+    WorkerReply m_reply;
+    WorkerTable m_table;
+};
+
+} // namespace morvain
