@@ -23,9 +23,10 @@ inline QString trimBlanks(const QString &text)
 }
 
 // Runs `handler` once for every entry the user picks from the list of an editable combo
-// box (popup, arrow keys, wheel). Text typed into the edit field is no pick: Qt would turn
-// typed text matching an entry into a pick on Return or focus loss (and a completer would
-// match it ignoring case), so both paths are cut.
+// box (popup, arrow keys, wheel). Text typed into the edit field is no pick: Qt would look
+// typed text up among the entries when editing finishes (Return, focus loss) and report a
+// match as a pick, so that lookup is cut; and with no completer the field holds only what
+// was typed.
 template <class Handler>
 void connectUserPicks(QComboBox *combo, const QObject *context, Handler handler)
 {
