@@ -30,11 +30,10 @@ CallScript KindData::scriptFor(int callNumber) const
     return s;
 }
 
-std::array<std::int32_t, header_field_count> KindData::header(bool objectWritten) const
+std::array<std::int32_t, header_field_count> KindData::header() const
 {
     std::array<std::int32_t, header_field_count> h{};
     h[total_num_objects] = count();
-    h[current_num_objects] = objectWritten ? 1 : 0;
     for (int i = 0; i < count(); ++i) {
         const std::uint8_t *obj = object(i);
         for (const Field &f : kind->fields) {

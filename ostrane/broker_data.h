@@ -47,8 +47,9 @@ struct KindData {
     {
         return objects.data() + static_cast<std::size_t>(index) * kind->objectLength();
     }
-    // Header of a reply from this data: totals and the longest texts of the snapshot.
-    std::array<std::int32_t, header_field_count> header(bool objectWritten) const;
+    // Header of a reply from this data: totals and the longest texts (walks every object,
+    // so a conversation computes it once).
+    std::array<std::int32_t, header_field_count> header() const;
     CallScript scriptFor(int callNumber) const; // 1-based
 };
 

@@ -33,10 +33,23 @@ std::string padded(std::string_view text, int width)
     return out;
 }
 
+// Broker and conversation IDs arrive as arbitrary bytes; the log shows them escaped.
 void logRefusal(const Settings &s, const std::string &detail)
 {
-    if (s.log)
-        std::fprintf(stderr, "OSTRANE: %s\n", detail.c_str());
+    if (!s.log)
+        return;
+    std::string line;
+    for (const char c : detail) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F) {
+            line.push_back(c);
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            line += hex;
+        }
+    }
+    std::fprintf(stderr, "OSTRANE: %s\n", line.c_str());
 }
 
 } // namespace
@@ -104,7 +117,8 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
         }
     }
 
-    Conversation c{newId(), std::move(data[kind.id]), 0, 0, m_calls};
+    const auto header = data[kind.id].header();
+    Conversation c{newId(), std::move(data[kind.id]), header, 0, 0, m_calls};
     if (!answer(c, r) && kind.conversation)
         keep(std::move(c));
     return ok;
@@ -142,7 +156,8 @@ bool InformationService::answer(Conversation &c, const Records &r)
         std::memcpy(r.reply + header_size, c.data.object(c.next++),
                     static_cast<std::size_t>(length));
 
-    auto header = c.data.header(write);
+    auto header = c.header;
+    header[current_num_objects] = write ? 1 : 0;
     for (int i = 0; i < header_field_count; ++i) {
         if (script.header[i])
             header[i] = *script.header[i];

@@ -9,6 +9,7 @@
 
 #include "broker_data.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +55,7 @@ private:
     struct Conversation {
         std::string id; // 16 bytes as written to the control block
         KindData data;
+        std::array<std::int32_t, header_field_count> header;
         int next = 0;  // next object to answer
         int calls = 0; // calls answered so far
         std::uint64_t last_use = 0;

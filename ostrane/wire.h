@@ -34,7 +34,8 @@ inline std::int16_t getInt16(const std::uint8_t *at)
 inline void putText(std::uint8_t *at, int width, std::string_view latin1)
 {
     const std::size_t n = std::min<std::size_t>(latin1.size(), static_cast<std::size_t>(width));
-    std::memcpy(at, latin1.data(), n);
+    if (n > 0) // an empty view may carry a null pointer
+        std::memcpy(at, latin1.data(), n);
     std::memset(at + n, ' ', static_cast<std::size_t>(width) - n);
 }
 
