@@ -1,6 +1,6 @@
 #include "client_server/client_server_page.h"
 
-#include "conversation/list_support.h"
+#include "conversation/page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
@@ -117,25 +117,25 @@ void ClientServerPage::comUser_ID_Click()
 void ClientServerPage::Disp_ClientServer_Info(int z)
 {
     const ClientServerReply &r = m_table.slot(z);
-    ui->txtp_user_id->setText(r.text<"p_user_id">());
-    ui->txtp_user_id_char->setText(r.text<"p_user_id_char">());
-    ui->txttoken->setText(r.text<"token">());
-    ui->txtchar_set->setText(decimal(r.int16<"char_set">()));
-    ui->txtendian->setText(decimal(r.int16<"endian">()));
-    ui->txtstatus->setText(decimal(r.int16<"status">()));
-    ui->txtwait_conv_type->setText(r.text<"wait_conv_type">());
-    ui->txtwait_server_class->setText(r.text<"wait_server_class">());
-    ui->txtwait_server_name->setText(r.text<"wait_server_name">());
-    ui->txtwait_service->setText(r.text<"wait_service">());
-    ui->txtconv_act->setText(decimal(r.int32<"conv_act">()));
-    ui->txtCSservice_act->setText(decimal(r.int32<"service_act">()));
-    ui->txtlast_active->setText(decimal(r.int32<"last_active">()));
-    ui->txtnonact->setText(decimal(r.int32<"nonact">()));
-    ui->txtwait_new->setText(decimal(r.int16<"wait_new">()));
-    ui->txtnum_wait_new->setText(decimal(r.int32<"num_wait_new">()));
-    ui->txtwait_old->setText(decimal(r.int32<"wait_old">()));
-    ui->txtnum_wait_old->setText(decimal(r.int32<"num_wait_old">()));
-    ui->txtsum_conv->setText(decimal(r.int32<"sum_conv">()));
+    showText(ui->txtp_user_id, r.text<"p_user_id">());
+    showText(ui->txtp_user_id_char, r.text<"p_user_id_char">());
+    showText(ui->txttoken, r.text<"token">());
+    showText(ui->txtchar_set, decimal(r.int16<"char_set">()));
+    showText(ui->txtendian, decimal(r.int16<"endian">()));
+    showText(ui->txtstatus, decimal(r.int16<"status">()));
+    showText(ui->txtwait_conv_type, r.text<"wait_conv_type">());
+    showText(ui->txtwait_server_class, r.text<"wait_server_class">());
+    showText(ui->txtwait_server_name, r.text<"wait_server_name">());
+    showText(ui->txtwait_service, r.text<"wait_service">());
+    showText(ui->txtconv_act, decimal(r.int32<"conv_act">()));
+    showText(ui->txtCSservice_act, decimal(r.int32<"service_act">()));
+    showText(ui->txtlast_active, decimal(r.int32<"last_active">()));
+    showText(ui->txtnonact, decimal(r.int32<"nonact">()));
+    showText(ui->txtwait_new, decimal(r.int16<"wait_new">()));
+    showText(ui->txtnum_wait_new, decimal(r.int32<"num_wait_new">()));
+    showText(ui->txtwait_old, decimal(r.int32<"wait_old">()));
+    showText(ui->txtnum_wait_old, decimal(r.int32<"num_wait_old">()));
+    showText(ui->txtsum_conv, decimal(r.int32<"sum_conv">()));
 }
 
 void ClientServerPage::txtchar_set_Change()

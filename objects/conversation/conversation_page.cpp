@@ -1,6 +1,6 @@
 #include "conversation/conversation_page.h"
 
-#include "conversation/list_support.h"
+#include "conversation/page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
@@ -95,19 +95,19 @@ void ConversationPage::comConv_id_Click()
 void ConversationPage::Disp_Conversation_Info(int z)
 {
     const ConversationReply &r = m_table.slot(z);
-    ui->txtServer_user_id->setText(r.text<"server_user_id">());
-    ui->txtServer_P_user->setText(r.text<"server_p_user_id">());
-    ui->txtS_P_User_id_C->setText(r.text<"server_p_user_id_char">());
-    ui->txtServer_token->setText(r.text<"server_token">());
-    ui->txtClient_user_id->setText(r.text<"client_user_id">());
-    ui->txtClient_P_User_id->setText(r.text<"client_p_user_id">());
-    ui->txtC_P_user_id_c->setText(r.text<"client_p_user_id_char">());
-    ui->txtClient_token->setText(r.text<"client_token">());
+    showText(ui->txtServer_user_id, r.text<"server_user_id">());
+    showText(ui->txtServer_P_user, r.text<"server_p_user_id">());
+    showText(ui->txtS_P_User_id_C, r.text<"server_p_user_id_char">());
+    showText(ui->txtServer_token, r.text<"server_token">());
+    showText(ui->txtClient_user_id, r.text<"client_user_id">());
+    showText(ui->txtClient_P_User_id, r.text<"client_p_user_id">());
+    showText(ui->txtC_P_user_id_c, r.text<"client_p_user_id_char">());
+    showText(ui->txtClient_token, r.text<"client_token">());
     showService(r.text<"conv_server_class">(), r.text<"conv_server_name">(),
                 r.text<"conv_service">());
-    ui->txtConv_time_out->setText(decimal(r.int32<"conv_time_out">()));
-    ui->txtLast_active_conv->setText(decimal(r.int32<"last_active_conv">()));
-    ui->txtConv_type->setText(decimal(r.int16<"conv_type">()));
+    showText(ui->txtConv_time_out, decimal(r.int32<"conv_time_out">()));
+    showText(ui->txtLast_active_conv, decimal(r.int32<"last_active_conv">()));
+    showText(ui->txtConv_type, decimal(r.int16<"conv_type">()));
 }
 
 // Runs on every change of the text, typed ones too; the replacement runs it once more,
@@ -134,9 +134,9 @@ void ConversationPage::Display_Conversation_Header_Info()
 void ConversationPage::showService(const QString &serverClass, const QString &serverName,
                                    const QString &service)
 {
-    ui->txtServer_class->setText(serverClass);
-    ui->txtServer_name->setText(serverName);
-    ui->txtService->setText(service);
+    showText(ui->txtServer_class, serverClass);
+    showText(ui->txtServer_name, serverName);
+    showText(ui->txtService, service);
 }
 
 void ConversationPage::clearConversationBoxes()

@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the pages whose selection lists are built from stored replies: the lists hold
-// trimmed texts, and only a real pick from a list shows a stored object.
+// Shared by the pages that show stored replies: the lists hold trimmed texts, only a real
+// pick from a list shows a stored object, and boxes show fixed-width text from its start.
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,6 +20,14 @@ inline QString trimBlanks(const QString &text)
     while (last > first && text.at(last - 1) == u' ')
         --last;
     return text.mid(first, last - first);
+}
+
+// A stored value into a text box, scrolled to its start: fixed-width fields end in blanks,
+// which would otherwise fill the visible part of a narrow box.
+inline void showText(QLineEdit *box, const QString &text)
+{
+    box->setText(text);
+    box->setCursorPosition(0);
 }
 
 // Runs `handler` once for every entry the user picks from the list of an editable combo

@@ -1,6 +1,6 @@
 #include "service/service_page.h"
 
-#include "conversation/list_support.h"
+#include "conversation/page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
@@ -157,21 +157,21 @@ void ServicePage::Disp_Service_Info(int z)
     const ServiceReply &r = m_table.slot(z);
     m_conversation.showService(r.text<"server_class">(), r.text<"server_name">(),
                                r.text<"service">());
-    ui->txttrans->setText(r.text<"translation">());
-    ui->txtconv_nonact->setText(decimal(r.int32<"conv_nonact">()));
-    ui->txtSserver_act->setText(decimal(r.int32<"server_act">()));
-    ui->txtSconv_act->setText(decimal(r.int32<"conv_act">()));
-    ui->txtSconv_high->setText(decimal(r.int32<"conv_high">()));
-    ui->txtSlong_act->setText(decimal(r.int32<"long_act">()));
-    ui->txtSlong_high->setText(decimal(r.int32<"long_high">()));
-    ui->txtSshort_act->setText(decimal(r.int32<"short_act">()));
-    ui->txtSshort_high->setText(decimal(r.int32<"short_high">()));
-    ui->txtwait_server->setText(decimal(r.int32<"wait_server">()));
-    ui->txtnum_wait_server->setText(decimal(r.int32<"num_wait_server">()));
-    ui->txtnum_serv_occ->setText(decimal(r.int32<"num_serv_occ">()));
-    ui->txtnum_pend->setText(decimal(r.int32<"num_pend">()));
-    ui->txtpend_high->setText(decimal(r.int32<"pend_high">()));
-    ui->txtreq_sum->setText(decimal(r.int32<"req_sum">()));
+    showText(ui->txttrans, r.text<"translation">());
+    showText(ui->txtconv_nonact, decimal(r.int32<"conv_nonact">()));
+    showText(ui->txtSserver_act, decimal(r.int32<"server_act">()));
+    showText(ui->txtSconv_act, decimal(r.int32<"conv_act">()));
+    showText(ui->txtSconv_high, decimal(r.int32<"conv_high">()));
+    showText(ui->txtSlong_act, decimal(r.int32<"long_act">()));
+    showText(ui->txtSlong_high, decimal(r.int32<"long_high">()));
+    showText(ui->txtSshort_act, decimal(r.int32<"short_act">()));
+    showText(ui->txtSshort_high, decimal(r.int32<"short_high">()));
+    showText(ui->txtwait_server, decimal(r.int32<"wait_server">()));
+    showText(ui->txtnum_wait_server, decimal(r.int32<"num_wait_server">()));
+    showText(ui->txtnum_serv_occ, decimal(r.int32<"num_serv_occ">()));
+    showText(ui->txtnum_pend, decimal(r.int32<"num_pend">()));
+    showText(ui->txtpend_high, decimal(r.int32<"pend_high">()));
+    showText(ui->txtreq_sum, decimal(r.int32<"req_sum">()));
 }
 
 void ServicePage::cmdShow_headerS_Click()

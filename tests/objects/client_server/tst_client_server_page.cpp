@@ -444,6 +444,8 @@ void TestClientServerPage::texts_shownUntrimmed()
     rig.page.cmdCall_ClientServer_Click();
 
     QCOMPARE(rig.text(QTest::currentDataTag()), QString::fromLatin1(stored));
+    // The start stays in sight, not the trailing blanks.
+    QCOMPARE(rig.find<QLineEdit>(QTest::currentDataTag())->cursorPosition(), 0);
 }
 
 void TestClientServerPage::tableLimit_thousandStored_thousandAndFirstEndsProgram_data()

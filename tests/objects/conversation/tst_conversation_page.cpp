@@ -328,6 +328,8 @@ void TestConversationPage::fields_shownAsStored()
     rig.page.cmdCall_Conversation_Click();
 
     QCOMPARE(rig.text(box), shown);
+    // The start stays in sight, not the trailing blanks.
+    QCOMPARE(rig.find<QLineEdit>(box)->cursorPosition(), 0);
 }
 
 void TestConversationPage::convType_decodedFromReply_data()
