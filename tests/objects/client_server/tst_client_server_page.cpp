@@ -257,10 +257,13 @@ void TestClientServerPage::ids_listedOnceTrimmed()
     for (const QByteArray &id : ids)
         replies << user(id);
     script(rig.fake, replies);
+    QSignalSpy statusChanges(rig.find<QLineEdit>("txtstatus"), &QLineEdit::textChanged);
 
     rig.page.cmdCall_ClientServer_Click();
 
     QCOMPARE(rig.listed(), listed);
+    // The first user was shown once: its status code, then its word.
+    QCOMPARE(statusChanges.count(), 2);
     QCOMPARE(rig.ids()->currentIndex(), 0);
     QCOMPARE(rig.ids()->currentText(), listed.first());
     QCOMPARE(rig.find<QPushButton>("cmdCall_ClientServer")->text(), QStringLiteral("Refresh"));

@@ -238,8 +238,12 @@ void TestConversationPage::query_asksForConversationsAndShowsFirst()
 {
     Rig rig;
     script(rig.fake, {conversation("C1", "first"), conversation("C2", "second")});
+    QSignalSpy typeChanges(rig.find<QLineEdit>("txtConv_type"), &QLineEdit::textChanged);
 
     rig.page.cmdCall_Conversation_Click();
+
+    // The first conversation was shown once: its type code, then its word.
+    QCOMPARE(typeChanges.count(), 2);
 
     const QByteArray request = rig.fake.sent.at(0).request;
     QCOMPARE(qFromLittleEndian<qint32>(request.constData()), 364);
