@@ -32,9 +32,11 @@ Presenter *current = &realPresenter;
 
 } // namespace
 
-void installPresenter(Presenter *presenter)
+Presenter *installPresenter(Presenter *presenter)
 {
+    Presenter *previous = current;
     current = presenter ? presenter : &realPresenter;
+    return previous;
 }
 
 void message(const QString &title, const QString &text)

@@ -20,8 +20,8 @@ public:
     virtual void endProgram(int status) = 0;
 };
 
-// nullptr puts the real boxes and the real end back.
-void installPresenter(Presenter *presenter);
+// nullptr puts the real boxes and the real end back. Returns the one it replaces.
+Presenter *installPresenter(Presenter *presenter);
 
 void message(const QString &title, const QString &text);
 [[noreturn]] void endProgram(int status);

@@ -3,14 +3,11 @@
 namespace morvain::test
 {
 
-RecordingPresenter::RecordingPresenter()
-{
-    dialogs::installPresenter(this);
-}
+RecordingPresenter::RecordingPresenter() : m_previous(dialogs::installPresenter(this)) {}
 
 RecordingPresenter::~RecordingPresenter()
 {
-    dialogs::installPresenter(nullptr);
+    dialogs::installPresenter(m_previous);
 }
 
 QStringList RecordingPresenter::texts() const

@@ -29,6 +29,9 @@ public:
 
     void message(const QString &title, const QString &text) override;
     void endProgram(int status) override;
+
+private:
+    dialogs::Presenter *m_previous;
 };
 
 } // namespace morvain::test

@@ -1,0 +1,265 @@
+// The main window: its captions, its start, the menu, and what the pages share through it.
+
+#include "broker_object/broker_object_page.h"
+#include "config/frm_config.h"
+#include "fake_entry_point.h"
+#include "header/frm_header.h"
+#include "main_window/frm_main.h"
+#include "recording_presenter.h"
+#include "temp_workdir.h"
+#include "worker/worker_page.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace morvain;
+using namespace morvain::test;
+
+namespace
+{
+
+QList<int> kindsSent(const FakeEntryPoint &fake)
+{
+    QList<int> kinds;
+    for (const SentCall &s : fake.sent)
+        kinds << int(quint8(s.request[8]));
+    return kinds;
+}
+
+void writeConfig(const QByteArray &bytes)
+{
+    QFile f("Broker.cfg");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QAction *action(QWidget &w, const char *name)
+{
+    return w.findChild<QAction *>(name);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+    RecordingPresenter m_boxes; // no real box may block a test; cases may install their own
+
+private slots:
+    void cleanup();
+    void captionsMenuTabsAndStatusBar();
+    void start_runsFiveQueriesInPageOrderWithTheFilesIdentity();
+    void start_withoutConfigFile_createsItAndSendsZeroIdentity();
+    void start_failure_showsTheNumberAndEndsBeforeTheOtherQueries_data();
+    void start_failure_showsTheNumberAndEndsBeforeTheOtherQueries();
+    void configure_twiceShowsOneDialog_andSaveAppliesToTheNextQuery();
+    void exit_endsTheProgramWithDialogsOpenOrHidden();
+    void showHeader_onTwoTabsLeavesOneDialogWithTheSecondHeader();
+    void brokerMessages_goThroughBoxesTitledBrokerMessage();
+};
+
+void TestMainWindow::cleanup()
+{
+    m_boxes.shown.clear();
+}
+
+void TestMainWindow::captionsMenuTabsAndStatusBar()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    QCOMPARE(w.windowTitle(), QString("Morvain Services "));
+    QCOMPARE(w.findChild<QMenu *>("mnuMenu")->title(), QString("&Menu"));
+    QCOMPARE(action(w, "mnuConfigure")->text(), QString("&Configure"));
+    QVERIFY(action(w, "mnusep")->isSeparator());
+    QCOMPARE(action(w, "mnuExit")->text(), QString("E&xit"));
+    QAction *about = action(w, "mnuAbout");
+    QCOMPARE(about->text(), QString("A&bout"));
+    QVERIFY(w.menuBar()->actions().contains(about)); // on the bar itself
+    QVERIFY(!about->menu());
+
+    auto *tabs = w.findChild<QTabWidget *>("SSTab1");
+    QStringList captions;
+    for (int i = 0; i < tabs->count(); ++i)
+        captions << tabs->tabText(i);
+    QCOMPARE(captions, (QStringList{"Broker Object", "Worker Object", "Service Object",
+                                    "Client/Server", "Conv Object"}));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QVERIFY(w.findChild<QStatusBar *>("stbMessage"));
+    QCOMPARE(w.findChild<QLabel *>("stbMessage_panel1")->width(), 169);
+    QCOMPARE(w.width(), 632);
+    QCOMPARE(w.height() - w.menuBar()->sizeHint().height(), 434);
+}
+
+void TestMainWindow::start_runsFiveQueriesInPageOrderWithTheFilesIdentity()
+{
+    TempWorkdir dir;
+    QByteArray cfg;
+    for (const char *v : {"USER", "", "CLASS", "NAME", "SERVICE"})
+        cfg += QByteArray(v).leftJustified(32, ' ');
+    writeConfig(cfg);
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    QCOMPARE(kindsSent(fake), (QList<int>{7, 8, 6, 1, 4}));
+    const QByteArray cb = fake.sent[0].controlBlock;
+    QCOMPARE(cb.mid(164, 32), QByteArray("USER").leftJustified(32, ' '));
+    QCOMPARE(cb.mid(36, 32), QByteArray(32, ' '));
+    QCOMPARE(cb.mid(68, 32), QByteArray("CLASS").leftJustified(32, ' '));
+    QCOMPARE(cb.mid(100, 32), QByteArray("NAME").leftJustified(32, ' '));
+    QCOMPARE(cb.mid(132, 32), QByteArray("SERVICE").leftJustified(32, ' '));
+    QCOMPARE(w.findChild<QLabel *>("stbMessage_panel1")->text(), QString("Broker message"));
+    QVERIFY(w.headerDialogLoaded());
+    QVERIFY(!w.headerDialog().isVisible()); // created hidden by the message write
+    QVERIFY(!w.isVisible());                // the splash shows it afterwards
+}
+
+void TestMainWindow::start_withoutConfigFile_createsItAndSendsZeroIdentity()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    QVERIFY(QFile::exists("Broker.cfg"));
+    QCOMPARE(QFile("Broker.cfg").size(), 0);
+    QCOMPARE(fake.sent.size(), 5);
+    QCOMPARE(fake.sent[0].controlBlock.mid(36, 160), QByteArray(160, '\0'));
+}
+
+void TestMainWindow::start_failure_showsTheNumberAndEndsBeforeTheOtherQueries_data()
+{
+    QTest::addColumn<int>("failingCall");
+    QTest::addColumn<int>("number");
+    QTest::newRow("tarnvel missing") << 0 << 53;
+    QTest::newRow("OSTRANE missing") << 0 << 48;
+    QTest::newRow("entry point missing") << 0 << 453;
+    QTest::newRow("in the worker query") << 1 << 5;
+}
+
+void TestMainWindow::start_failure_showsTheNumberAndEndsBeforeTheOtherQueries()
+{
+    QFETCH(int, failingCall);
+    QFETCH(int, number);
+    TempWorkdir dir;
+    RecordingPresenter presenter;
+    FakeEntryPoint fake;
+    fake.generator = [&](int i) {
+        ScriptedCall c;
+        c.resultCode = "0003";
+        if (i == failingCall)
+            c.extra = [&](auto *, auto *, auto *, auto *) {
+                throw QueryFailure(number, "cannot reach the broker");
+            };
+        return c;
+    };
+    FrmMain w(fake);
+    QVERIFY_THROWS_EXCEPTION(ProgramEnded, w.Form_Load());
+    QCOMPARE(fake.sent.size(), failingCall + 1);
+    QCOMPARE(presenter.shown.size(), 1);
+    QCOMPARE(presenter.shown[0].first, QString("Morvain Service"));
+    QCOMPARE(presenter.shown[0].second,
+             QString("Error no. %1 has occured...Probable cause: Net-work not started...exiting")
+                 .arg(number));
+    QVERIFY(!w.isVisible());
+}
+
+void TestMainWindow::configure_twiceShowsOneDialog_andSaveAppliesToTheNextQuery()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    action(w, "mnuConfigure")->trigger();
+    FrmConfig *first = w.configDialog();
+    QVERIFY(first && first->isVisible());
+    action(w, "mnuConfigure")->trigger();
+    QCOMPARE(w.configDialog(), first);
+    QCOMPARE(w.findChildren<FrmConfig *>().size(), 1);
+    QVERIFY(!first->isModal());
+
+    first->findChild<QLineEdit *>("txtUser_id")->setText("NEWUSER");
+    first->findChild<QPushButton *>("cmdSave")->click();
+    first->findChild<QPushButton *>("cmdCancel")->click(); // now "Close"
+    QVERIFY(!first->isVisible());
+
+    fake.sent.clear();
+    w.brokerPage().cmdCall_Broker_Click();
+    QCOMPARE(fake.sent[0].controlBlock.mid(164, 32), QByteArray("NEWUSER").leftJustified(32, ' '));
+    QCOMPARE(fake.sent[0].controlBlock.mid(36, 32), QByteArray(32, ' '));
+
+    // Closed through its frame it is unloaded; the next Configure builds it afresh.
+    action(w, "mnuConfigure")->trigger();
+    w.configDialog()->close();
+    QTRY_VERIFY(!w.configDialog());
+    action(w, "mnuConfigure")->trigger();
+    QCOMPARE(w.configDialog()->findChild<QPushButton *>("cmdCancel")->text(), QString("Cancel"));
+}
+
+void TestMainWindow::exit_endsTheProgramWithDialogsOpenOrHidden()
+{
+    TempWorkdir dir;
+    RecordingPresenter presenter;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    action(w, "mnuConfigure")->trigger();
+    w.headerDialog().show();
+    w.configDialog()->hide();
+    presenter.shown.clear();
+    try {
+        w.mnuExit_Click();
+        QFAIL("Exit returned");
+    } catch (const ProgramEnded &ended) {
+        QCOMPARE(ended.status, 0);
+    }
+    QVERIFY(presenter.shown.isEmpty());
+}
+
+void TestMainWindow::showHeader_onTwoTabsLeavesOneDialogWithTheSecondHeader()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    const auto header = [](std::int32_t errorCode) {
+        return [errorCode](auto *, auto *, std::uint8_t *rp, auto *) {
+            std::memcpy(rp, &errorCode, 4);
+        };
+    };
+    fake.script = {{"0000", "B", "broker text", {}, header(-12), 0},
+                   {"0003", "W", "worker text", {}, header(7), 0}};
+    FrmMain w(fake);
+    w.Form_Load();
+    w.brokerPage().cmdShow_HeaderB_Click();
+    FrmHeader &dialog = w.headerDialog();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.findChild<QLineEdit *>("txtHerror_code")->text(), QString("-12"));
+    QCOMPARE(dialog.findChild<QLineEdit *>("txterror")->text(), QString("worker text"));
+    w.workerPage().cmdShow_headerw_Click();
+    QCOMPARE(dialog.findChild<QLineEdit *>("txtHerror_code")->text(), QString("7"));
+    QCOMPARE(dialog.findChild<QLineEdit *>("txterror")->text(), QString("worker text"));
+    const QWidgetList topLevels = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(topLevels.begin(), topLevels.end(),
+                           [](QWidget *tl) { return qobject_cast<FrmHeader *>(tl) != nullptr; }),
+             1);
+}
+
+void TestMainWindow::brokerMessages_goThroughBoxesTitledBrokerMessage()
+{
+    TempWorkdir dir;
+    RecordingPresenter presenter;
+    FakeEntryPoint fake;
+    fake.script = {{"0000", "B", {}, {}, {}, 0}, {"0002", "W", {}, {}, {}, 0}};
+    FrmMain w(fake);
+    w.Form_Load();
+    QVERIFY(!presenter.shown.isEmpty());
+    QCOMPARE(presenter.shown[0],
+             qMakePair(QString("Broker Message"), QString("User does not exist!")));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

@@ -1,0 +1,173 @@
+#include "frm_main.h"
+
+#include "about/frm_about.h"
+#include "broker_object/broker_object_page.h"
+#include "client_server/client_server_page.h"
+#include "config/config_file.h"
+#include "config/frm_config.h"
+#include "conversation/conversation_page.h"
+#include "dialogs.h"
+#include "failure_path.h"
+#include "header/frm_header.h"
+#include "service/service_page.h"
+#include "worker/worker_page.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace morvain
+{
+
+namespace
+{
+// 9480 by 6510 twips of client area; the first status panel is 2540 twips wide.
+constexpr int clientWidth = 632;
+constexpr int clientHeight = 434;
+constexpr int panel1Width = 169;
+} // namespace
+
+FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_cycle(entry, *this)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Morvain Services "));
+    buildMenu();
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_tabs->setUsesScrollButtons(false);
+    const PageContext context{m_cycle, *this};
+    m_broker = new BrokerObjectPage(context);
+    m_worker = new WorkerPage(context);
+    m_conversation = new ConversationPage(context);
+    m_service = new ServicePage(context, *m_conversation);
+    m_clientServer = new ClientServerPage(context);
+    m_tabs->addTab(m_broker, QStringLiteral("Broker Object"));
+    m_tabs->addTab(m_worker, QStringLiteral("Worker Object"));
+    m_tabs->addTab(m_service, QStringLiteral("Service Object"));
+    m_tabs->addTab(m_clientServer, QStringLiteral("Client/Server"));
+    m_tabs->addTab(m_conversation, QStringLiteral("Conv Object"));
+    m_tabs->setCurrentIndex(0);
+    setCentralWidget(m_tabs);
+
+    buildStatusBar();
+    const int height = menuBar()->sizeHint().height() + clientHeight;
+    resize(clientWidth, height);
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::buildMenu()
+{
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("&Menu"));
+    menu->setObjectName(QStringLiteral("mnuMenu"));
+    QAction *configure = menu->addAction(QStringLiteral("&Configure"));
+    configure->setObjectName(QStringLiteral("mnuConfigure"));
+    menu->addSeparator()->setObjectName(QStringLiteral("mnusep"));
+    QAction *exitAction = menu->addAction(QStringLiteral("E&xit"));
+    exitAction->setObjectName(QStringLiteral("mnuExit"));
+    // A command on the bar itself, with no drop-down.
+    QAction *about = menuBar()->addAction(QStringLiteral("A&bout"));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+
+    connect(configure, &QAction::triggered, this, &FrmMain::mnuConfigure_Click);
+    connect(exitAction, &QAction::triggered, this, &FrmMain::mnuExit_Click);
+    connect(about, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+}
+
+void FrmMain::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("stbMessage"));
+    bar->setSizeGripEnabled(false);
+    m_panel1 = new QLabel(bar);
+    m_panel1->setObjectName(QStringLiteral("stbMessage_panel1"));
+    m_panel1->setFixedWidth(panel1Width);
+    m_panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_panel2 = new QLabel(bar);
+    m_panel2->setObjectName(QStringLiteral("stbMessage_panel2"));
+    m_panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // A long broker message must not widen the window.
+    m_panel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_panel1);
+    bar->addWidget(m_panel2, 1);
+}
+
+void FrmMain::Form_Load()
+{
+    ConfigRecord record;
+    try {
+        record = readConfigFile();
+    } catch (const ConfigFileError &e) {
+        dialogs::fatalMessage(QString::fromLocal8Bit(e.what()));
+    }
+    m_cycle.startUp(identityOf(record));
+    m_panel1->setText(QStringLiteral("Broker message"));
+    underFailurePath([this] {
+        m_broker->cmdCall_Broker_Click();
+        m_worker->cmdCall_worker_Click();
+        m_service->cmdCall_Service_Click();
+        m_clientServer->cmdCall_ClientServer_Click();
+        m_conversation->cmdCall_Conversation_Click();
+    });
+}
+
+void FrmMain::mnuConfigure_Click()
+{
+    if (!m_config) {
+        m_config = new FrmConfig(
+            [this](const Identity &identity) { assignIdentity(m_cycle.controlBlock(), identity); },
+            this);
+        m_config->setObjectName(QStringLiteral("frmConfig"));
+    }
+    m_config->show();
+    m_config->raise();
+    m_config->activateWindow();
+}
+
+void FrmMain::mnuAbout_Click()
+{
+    // Built afresh each time; it deletes itself when closed.
+    (new FrmAbout(this))->show();
+}
+
+void FrmMain::mnuExit_Click()
+{
+    dialogs::endProgram(0);
+}
+
+void FrmMain::closeEvent(QCloseEvent *event)
+{
+    // Hidden dialogs stay loaded and would keep the program alive; closing the main
+    // window ends it, as Exit does.
+    event->accept();
+    dialogs::endProgram(0);
+}
+
+void FrmMain::showStatusMessage(const QString &text)
+{
+    m_panel2->setText(text);
+}
+
+void FrmMain::showHeaderMessage(const QString &text)
+{
+    headerDialog().setMessage(text);
+}
+
+void FrmMain::brokerMessage(const QString &text)
+{
+    dialogs::message(QStringLiteral("Broker Message"), text);
+}
+
+FrmHeader &FrmMain::headerDialog()
+{
+    if (!m_header) {
+        m_header = std::make_unique<FrmHeader>();
+        m_header->setObjectName(QStringLiteral("FrmHeader"));
+    }
+    return *m_header;
+}
+
+} // namespace morvain

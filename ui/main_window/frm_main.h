@@ -1,0 +1,80 @@
+#pragma once
+// frmMain, the program's one main window.
+//
+// Overview: the window owns the query state of the whole run: the call cycle with the
+// records that cross Broker, and one page per object kind, each with its reply record and
+// table. Its start (Form_Load) reads "Broker.cfg", fills the control block and runs the
+// five "Call Broker" handlers in page order under one failure trap. The pages run their
+// own queries; the cycle reports to the user through this window (status bar, header
+// dialog, "Broker Message" boxes). Exit and closing the window end the program at once.
+
+#include "config/frm_config.h"
+#include "info_cycle.h"
+#include "page_context.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QLabel;
+class QTabWidget;
+
+namespace morvain
+{
+
+class BrokerObjectPage;
+class WorkerPage;
+class ServicePage;
+class ClientServerPage;
+class ConversationPage;
+
+class FrmMain : public QMainWindow, public CycleView, public HeaderHost
+{
+    Q_OBJECT
+public:
+    explicit FrmMain(EntryPoint &entry, QWidget *parent = nullptr);
+    ~FrmMain() override;
+
+    void Form_Load();
+    void mnuConfigure_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
+
+    // CycleView
+    void showStatusMessage(const QString &text) override;
+    void showHeaderMessage(const QString &text) override;
+    void brokerMessage(const QString &text) override;
+    // HeaderHost
+    FrmHeader &headerDialog() override;
+
+    InfoCycle &cycle() { return m_cycle; }
+    BrokerObjectPage &brokerPage() { return *m_broker; }
+    WorkerPage &workerPage() { return *m_worker; }
+    ServicePage &servicePage() { return *m_service; }
+    ClientServerPage &clientServerPage() { return *m_clientServer; }
+    ConversationPage &conversationPage() { return *m_conversation; }
+    FrmConfig *configDialog() const { return m_config; }
+    bool headerDialogLoaded() const { return m_header != nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenu();
+    void buildStatusBar();
+
+    InfoCycle m_cycle;
+    std::unique_ptr<FrmHeader> m_header;
+    QTabWidget *m_tabs = nullptr;
+    QLabel *m_panel1 = nullptr;
+    QLabel *m_panel2 = nullptr;
+    BrokerObjectPage *m_broker = nullptr;
+    WorkerPage *m_worker = nullptr;
+    ServicePage *m_service = nullptr;
+    ClientServerPage *m_clientServer = nullptr;
+    ConversationPage *m_conversation = nullptr;
+    QPointer<FrmConfig> m_config;
+};
+
+} // namespace morvain
