@@ -33,6 +33,10 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_cy
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Morvain Services "));
+    // The pages are laid out for an 8-point dialog font in a 632 by 434 client area.
+    QFont compact = font();
+    compact.setPointSize(8);
+    setFont(compact);
     buildMenu();
 
     m_tabs = new QTabWidget(this);
