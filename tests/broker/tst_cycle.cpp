@@ -149,7 +149,7 @@ void TestCycle::everyCall_sendsTheKindsRequest()
 void TestCycle::followUpCall_sendsReturnedConversationIdUnchanged()
 {
     Harness h;
-    const QByteArray odd("\0ID with\x01bytes ", 16);
+    const QByteArray odd("\0ID with\x01" "bytes  ", 16);
     h.fake.script = {{"0000", odd, {}, {}, {}, 0},
                      {"0000", "SECOND", {}, {}, {}, 0},
                      {"0003", "THIRD", {}, {}, {}, 0}};
