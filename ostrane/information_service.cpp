@@ -151,10 +151,17 @@ bool InformationService::answer(Conversation &c, const Records &r)
     const bool write = remaining && script.object.value_or(true);
     const int length = c.data.kind->objectLength();
 
-    // After the last object the object area keeps what the previous call left there.
-    if (write)
+    // After the last object the object area keeps what the previous call left there. A kind
+    // without any object says so on the opening call with a blank object, so that no
+    // leftover of an earlier conversation passes for an object that exists now.
+    if (write) {
         std::memcpy(r.reply + header_size, c.data.object(c.next++),
                     static_cast<std::size_t>(length));
+    } else if (c.calls == 1 && c.data.count() == 0 && script.object.value_or(true)) {
+        KindData blank(*c.data.kind);
+        [[maybe_unused]] const ObjectWriter appendBlank(blank);
+        std::memcpy(r.reply + header_size, blank.object(0), static_cast<std::size_t>(length));
+    }
 
     auto header = c.header;
     header[current_num_objects] = write ? 1 : 0;

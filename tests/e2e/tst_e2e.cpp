@@ -71,6 +71,7 @@ private slots:
     void demoBroker_fillsEveryTab();
     void scenario_showsEveryValueAsScripted();
     void emptyBroker_keepsTheProgramRunning();
+    void refreshAfterTheLastConversationEnded_listsNone();
     void thousandAndFirstWorker_endsTheProgram();
 };
 
@@ -151,6 +152,31 @@ void TestEndToEnd::emptyBroker_keepsTheProgramRunning()
     for (const char *button : queryButtons)
         QCOMPARE(w.findChild<QPushButton *>(button)->text(), QString("Refresh"));
     QVERIFY(w.findChild<QPushButton *>("cmdShow_headerCO")->isEnabled());
+    QCOMPARE(entries(w, "lstServer_class"), QStringList());
+    QCOMPARE(entries(w, "comUser_ID"), QStringList());
+    QCOMPARE(entries(w, "comConv_id"), QStringList());
+}
+
+void TestEndToEnd::refreshAfterTheLastConversationEnded_listsNone()
+{
+    TempWorkdir dir;
+    useBroker("changing");
+    qputenv("OSTRANE_SCENARIO_DIR", dir.path().toLocal8Bit());
+    const auto scenario = [](const QByteArray &conversations) {
+        QFile f("changing.json");
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("{ \"conversations\": [" + conversations + "] }");
+    };
+    scenario("{ \"conversation_id\": \"LAST-ONE\" }");
+    RecordingPresenter boxes;
+    FrmMain w(m_broker);
+    w.Form_Load();
+    QCOMPARE(entries(w, "comConv_id"), QStringList{"LAST-ONE"});
+
+    scenario("");
+    w.findChild<QPushButton *>("cmdCall_Conversation")->click();
+    QCOMPARE(entries(w, "comConv_id"), QStringList());
+    qputenv("OSTRANE_SCENARIO_DIR", SCENARIO_DIR);
 }
 
 void TestEndToEnd::thousandAndFirstWorker_endsTheProgram()
