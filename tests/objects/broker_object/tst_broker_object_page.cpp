@@ -3,6 +3,7 @@
 #include "broker_object/broker_object_page.h"
 #include "fake_entry_point.h"
 #include "header/frm_header.h"
+#include "page_rig.h"
 #include "query_failure.h"
 #include "recording_presenter.h"
 #include "recording_view.h"
@@ -24,23 +25,11 @@ using namespace morvain;
 namespace
 {
 
-struct Rig {
-    test::RecordingPresenter presenter;
-    test::FakeEntryPoint fake;
-    test::RecordingView view;
-    InfoCycle cycle{fake, view};
-    test::TestHeaderHost host;
-    BrokerObjectPage page{{cycle, host}};
+struct Rig : test::CycleRig<> {
+    BrokerObjectPage page{context()};
 
-    Rig() { cycle.startUp({}); }
     void answer(const QByteArray &reply) { fake.script.append({"0000", {}, {}, reply, {}, 0}); }
-    QWidget *find(const char *name) const
-    {
-        auto *w = page.findChild<QWidget *>(name);
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
-    }
+    QWidget *find(const char *name) const { return test::control(page, name); }
     QString text(const char *name) const
     {
         const QWidget *w = find(name);
@@ -53,10 +42,7 @@ struct Rig {
     QStringList runTime() const { return {text("lblhour"), text("lblmin"), text("lblsec")}; }
 };
 
-QByteArray raw(const BrokerReply &r)
-{
-    return QByteArray(reinterpret_cast<const char *>(r.data()), r.size);
-}
+using test::raw;
 
 // "name@offset+width" for every field, in table order.
 QStringList layoutOf(const auto &fields)

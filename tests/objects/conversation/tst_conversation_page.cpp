@@ -3,6 +3,7 @@
 #include "conversation/conversation_page.h"
 #include "fake_entry_point.h"
 #include "header/frm_header.h"
+#include "page_rig.h"
 #include "recording_presenter.h"
 #include "recording_view.h"
 #include "test_header_host.h"
@@ -21,37 +22,19 @@ using namespace morvain;
 namespace
 {
 
-struct Rig {
-    test::RecordingPresenter presenter;
-    test::FakeEntryPoint fake;
-    test::RecordingView view;
-    InfoCycle cycle{fake, view};
-    test::TestHeaderHost host;
-    ConversationPage page{{cycle, host}};
+struct Rig : test::CycleRig<> {
+    ConversationPage page{context()};
 
-    Rig() { cycle.startUp({}); }
     template <class W = QWidget> W *find(const QString &name) const
     {
-        auto *w = page.findChild<W *>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return test::control<W>(page, name);
     }
     QString text(const QString &name) const { return find<QLineEdit>(name)->text(); }
     QComboBox *ids() const { return find<QComboBox>("comConv_id"); }
-    QStringList listed() const
-    {
-        QStringList out;
-        for (int i = 0; i < ids()->count(); ++i)
-            out << ids()->itemText(i);
-        return out;
-    }
+    QStringList listed() const { return test::entries(ids()); }
 };
 
-template <class R> QByteArray raw(const R &r)
-{
-    return QByteArray(reinterpret_cast<const char *>(r.data()), R::size);
-}
+using test::raw;
 
 // A conversation whose server user ID tells the slot it came from.
 QByteArray conversation(const QByteArray &id, const QString &serverUser = {}, qint16 type = 0)

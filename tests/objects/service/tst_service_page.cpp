@@ -4,6 +4,7 @@
 #include "conversation/conversation_page.h"
 #include "fake_entry_point.h"
 #include "header/frm_header.h"
+#include "page_rig.h"
 #include "recording_presenter.h"
 #include "recording_view.h"
 #include "service/service_page.h"
@@ -36,23 +37,14 @@ struct CountingConversation : ServiceOfConversation {
     int shown = 0;
 };
 
-struct Rig {
-    test::RecordingPresenter presenter;
-    test::FakeEntryPoint fake;
-    test::RecordingView view;
-    InfoCycle cycle{fake, view};
-    test::TestHeaderHost host;
-    ConversationPage conversation{{cycle, host}};
+struct Rig : test::CycleRig<> {
+    ConversationPage conversation{context()};
     CountingConversation counting{conversation};
-    ServicePage page{{cycle, host}, counting};
+    ServicePage page{context(), counting};
 
-    Rig() { cycle.startUp({}); }
     template <class W = QWidget> W *find(const QString &name) const
     {
-        auto *w = page.findChild<W *>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return test::control<W>(page, name);
     }
     QString text(const QString &name) const { return find<QLineEdit>(name)->text(); }
     QString convText(const char *name) const
@@ -60,13 +52,7 @@ struct Rig {
         return conversation.findChild<QLineEdit *>(name)->text();
     }
     QListWidget *list(const char *name) const { return find<QListWidget>(name); }
-    QStringList entries(const char *name) const
-    {
-        QStringList out;
-        for (int i = 0; i < list(name)->count(); ++i)
-            out << list(name)->item(i)->text();
-        return out;
-    }
+    QStringList entries(const char *name) const { return test::entries(list(name)); }
     void click(const char *listName, int row) const
     {
         QListWidget *l = list(listName);
@@ -75,10 +61,7 @@ struct Rig {
     }
 };
 
-template <class R> QByteArray raw(const R &r)
-{
-    return QByteArray(reinterpret_cast<const char *>(r.data()), R::size);
-}
+using test::raw;
 
 // A service whose accumulated number of requests tells the slot it came from.
 ServiceReply service(const QString &serverClass, const QString &name, const QString &service,

@@ -3,6 +3,7 @@
 #include "broker_object/broker_object_page.h"
 #include "fake_entry_point.h"
 #include "header/frm_header.h"
+#include "page_rig.h"
 #include "query_failure.h"
 #include "recording_presenter.h"
 #include "recording_view.h"
@@ -32,10 +33,7 @@ struct Worker {
     qint32 idle;
 };
 
-template <class R> QByteArray raw(const R &r)
-{
-    return QByteArray(reinterpret_cast<const char *>(r.data()), r.size);
-}
+using test::raw;
 
 QByteArray workerBytes(const Worker &w)
 {
@@ -48,29 +46,8 @@ QByteArray workerBytes(const Worker &w)
 }
 
 // The cycle's messages for the header dialog go where the main window sends them.
-class HeaderForwardingView : public test::RecordingView
-{
-public:
-    explicit HeaderForwardingView(HeaderHost &host) : m_host(host) {}
-    void showHeaderMessage(const QString &text) override
-    {
-        RecordingView::showHeaderMessage(text);
-        m_host.headerDialog().setMessage(text);
-    }
-
-private:
-    HeaderHost &m_host;
-};
-
-struct Rig {
-    test::RecordingPresenter presenter;
-    test::FakeEntryPoint fake;
-    test::TestHeaderHost host;
-    HeaderForwardingView view{host};
-    InfoCycle cycle{fake, view};
-    WorkerPage page{{cycle, host}};
-
-    Rig() { cycle.startUp({}); }
+struct Rig : test::CycleRig<test::HeaderForwardingView> {
+    WorkerPage page{context()};
 
     // One query's workers, then the closing "0003".
     void answer(const QList<Worker> &workers)
@@ -82,10 +59,7 @@ struct Rig {
     }
     template <class W = QWidget> W *find(const QString &name) const
     {
-        auto *w = page.findChild<W *>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
-        return w;
+        return test::control<W>(page, name);
     }
     QComboBox *ids() const { return find<QComboBox>("comWorker_id"); }
     QLineEdit *box(const char *name) const { return find<QLineEdit>(name); }
