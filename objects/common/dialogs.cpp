@@ -17,6 +17,7 @@ public:
     void message(const QString &title, const QString &text) override
     {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText); // a path or a broker's text is never markup
         box.exec();
     }
     void endProgram(int status) override

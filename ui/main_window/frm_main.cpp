@@ -93,6 +93,7 @@ void FrmMain::buildStatusBar()
     m_panel2 = new QLabel(bar);
     m_panel2->setObjectName(QStringLiteral("stbMessage_panel2"));
     m_panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_panel2->setTextFormat(Qt::PlainText); // the broker's text is shown as it is, never as markup
     // A long broker message must not widen the window.
     m_panel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(m_panel1);

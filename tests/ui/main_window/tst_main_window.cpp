@@ -62,6 +62,7 @@ private slots:
     void exit_endsTheProgramWithDialogsOpenOrHidden();
     void showHeader_onTwoTabsLeavesOneDialogWithTheSecondHeader();
     void brokerMessages_goThroughBoxesTitledBrokerMessage();
+    void statusBar_showsTheBrokersTextAsPlainText();
 };
 
 void TestMainWindow::cleanup()
@@ -259,6 +260,18 @@ void TestMainWindow::brokerMessages_goThroughBoxesTitledBrokerMessage()
     QVERIFY(!presenter.shown.isEmpty());
     QCOMPARE(presenter.shown[0],
              qMakePair(QString("Broker Message"), QString("User does not exist!")));
+}
+
+void TestMainWindow::statusBar_showsTheBrokersTextAsPlainText()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    fake.script = {{"0000", "B", QByteArray("<b>bold</b>\0after the zero", 26), {}, {}, 0}};
+    FrmMain w(fake);
+    w.Form_Load();
+    auto *panel = w.findChild<QLabel *>("stbMessage_panel2");
+    QCOMPARE(panel->text(), QString("<b>bold</b>"));
+    QCOMPARE(panel->textFormat(), Qt::PlainText);
 }
 
 QTEST_MAIN(TestMainWindow)
