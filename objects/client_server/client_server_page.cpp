@@ -1,6 +1,6 @@
 #include "client_server/client_server_page.h"
 
-#include "conversation/page_support.h"
+#include "page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"

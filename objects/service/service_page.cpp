@@ -1,6 +1,6 @@
 #include "service/service_page.h"
 
-#include "conversation/page_support.h"
+#include "page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"

@@ -3,6 +3,7 @@
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
+#include "page_support.h"
 #include "ui_worker_page.h"
 
 #include <QLineEdit>
@@ -18,16 +19,9 @@ WorkerPage::WorkerPage(PageContext ctx, QWidget *parent)
 {
     ui->setupUi(this);
 
-    // Typing into the edit field selects no worker: without a completer, and without the
-    // combo box's own lookup of the typed text when editing finishes, only a pick from the
-    // list (or the arrow keys) selects an entry.
-    QComboBox *ids = ui->comWorker_id;
-    ids->setCompleter(nullptr);
-    disconnect(ids->lineEdit(), &QLineEdit::editingFinished, ids, nullptr);
-
-    // `activated` is the user's pick only; the program runs the display itself after it
-    // selects, so every selection shows the worker exactly once.
-    connect(ids, &QComboBox::activated, this, &WorkerPage::comWorker_id_Click);
+    // Only a pick from the list selects a worker, never typed text; the program runs the
+    // display itself after it selects, so every selection shows the worker exactly once.
+    connectUserPicks(ui->comWorker_id, this, [this] { comWorker_id_Click(); });
     connect(ui->txtworker_stat, &QLineEdit::textChanged, this, &WorkerPage::txtworker_stat_Change);
     connect(ui->cmdCall_worker, &QPushButton::clicked, this, &WorkerPage::cmdCall_worker_Click);
     connect(ui->cmdShow_headerw, &QPushButton::clicked, this, &WorkerPage::cmdShow_headerw_Click);
