@@ -22,12 +22,6 @@ rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
 
-if [ ! -f "$ostrane_def" ]; then
-    echo "note: $ostrane_def not there yet, using an equivalent one"
-    ostrane_def=$work/OSTRANE.def
-    printf 'LIBRARY OSTRANE.dll\nEXPORTS\n    ostrane_entry_1 @1 NONAME\n' >"$ostrane_def"
-fi
-
 "$dlltool" -d "$ostrane_def" -l libOSTRANE.a
 "$gcc" -std=c11 -O2 -Wall -Wextra -Wpedantic -Werror -shared -o tarnvel.dll \
     "$stub_dir/tarnvel.c" "$stub_dir/tarnvel.def" libOSTRANE.a
