@@ -9,8 +9,11 @@
 #include "recording_view.h"
 #include "test_header_host.h"
 
+#include <QAbstractButton>
 #include <QByteArray>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QStringList>
 
@@ -40,6 +43,18 @@ inline QStringList entries(const QListWidget *list)
     for (int i = 0; i < list->count(); ++i)
         out << list->item(i)->text();
     return out;
+}
+
+// What a person reads on a frame, a button or a label.
+inline QString caption(const QWidget *w)
+{
+    if (auto *frame = qobject_cast<const QGroupBox *>(w))
+        return frame->title();
+    if (auto *button = qobject_cast<const QAbstractButton *>(w))
+        return button->text();
+    if (auto *label = qobject_cast<const QLabel *>(w))
+        return label->text();
+    return QStringLiteral("<%1 has no caption>").arg(w->objectName());
 }
 
 // A record's wire bytes, as a scripted Broker answers them.

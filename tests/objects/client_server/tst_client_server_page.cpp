@@ -205,13 +205,7 @@ void TestClientServerPage::captions()
     QFETCH(QString, control);
     QFETCH(QString, caption);
     Rig rig;
-    QWidget *w = rig.find(control);
-    if (auto *frame = qobject_cast<QGroupBox *>(w))
-        QCOMPARE(frame->title(), caption);
-    else if (auto *button = qobject_cast<QPushButton *>(w))
-        QCOMPARE(button->text(), caption);
-    else
-        QCOMPARE(rig.find<QLabel>(control)->text(), caption);
+    QCOMPARE(test::caption(rig.find(control)), caption);
     QVERIFY(!rig.find("cmdShow_headerCS")->isEnabled());
     QVERIFY(rig.ids()->isEditable());
     QCOMPARE(rig.ids()->insertPolicy(), QComboBox::NoInsert);

@@ -203,13 +203,7 @@ void TestServicePage::captions()
     QFETCH(QString, control);
     QFETCH(QString, caption);
     Rig rig;
-    QWidget *w = rig.find(control);
-    if (auto *frame = qobject_cast<QGroupBox *>(w))
-        QCOMPARE(frame->title(), caption);
-    else if (auto *button = qobject_cast<QPushButton *>(w))
-        QCOMPARE(button->text(), caption);
-    else
-        QCOMPARE(rig.find<QLabel>(control)->text(), caption);
+    QCOMPARE(test::caption(rig.find(control)), caption);
     QVERIFY(!rig.find("cmdShow_headerS")->isEnabled());
     for (const char *name : {"lstServer_class", "lstServer_name", "lstService"}) {
         QCOMPARE(rig.list(name)->selectionMode(), QAbstractItemView::SingleSelection);
