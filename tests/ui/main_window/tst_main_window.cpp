@@ -10,6 +10,7 @@
 #include "worker/worker_page.h"
 
 #include <QFile>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -17,6 +18,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <climits>
 
 using namespace morvain;
 using namespace morvain::test;
@@ -63,6 +65,8 @@ private slots:
     void showHeader_onTwoTabsLeavesOneDialogWithTheSecondHeader();
     void brokerMessages_goThroughBoxesTitledBrokerMessage();
     void statusBar_showsTheBrokersTextAsPlainText();
+    void failureText_hasABlankOrTheMinusSignBeforeTheNumber_data();
+    void failureText_hasABlankOrTheMinusSignBeforeTheNumber();
 };
 
 void TestMainWindow::cleanup()
@@ -272,6 +276,25 @@ void TestMainWindow::statusBar_showsTheBrokersTextAsPlainText()
     auto *panel = w.findChild<QLabel *>("stbMessage_panel2");
     QCOMPARE(panel->text(), QString("<b>bold</b>"));
     QCOMPARE(panel->textFormat(), Qt::PlainText);
+}
+
+void TestMainWindow::failureText_hasABlankOrTheMinusSignBeforeTheNumber_data()
+{
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("start");
+    QTest::newRow("53") << 53 << "Error no. 53 has";
+    QTest::newRow("0") << 0 << "Error no. 0 has";
+    QTest::newRow("-5") << -5 << "Error no.-5 has";
+    QTest::newRow("lowest") << int(INT_MIN) << "Error no.-2147483648 has";
+}
+
+void TestMainWindow::failureText_hasABlankOrTheMinusSignBeforeTheNumber()
+{
+    QFETCH(int, number);
+    QFETCH(QString, start);
+    const QString text = dialogs::failureText(number);
+    QVERIFY2(text.startsWith(start), qPrintable(text));
+    QVERIFY(text.endsWith(" has occured...Probable cause: Net-work not started...exiting"));
 }
 
 QTEST_MAIN(TestMainWindow)
