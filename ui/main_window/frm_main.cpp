@@ -171,6 +171,7 @@ FrmHeader &FrmMain::headerDialog()
     if (!m_header) {
         m_header = std::make_unique<FrmHeader>();
         m_header->setObjectName(QStringLiteral("FrmHeader"));
+        m_header->setFont(font()); // no owner, so it would not take the window's font
     }
     return *m_header;
 }
