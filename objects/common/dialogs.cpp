@@ -53,7 +53,7 @@ void endProgram(int status)
 
 QString failureText(int number)
 {
-    // The number as the old Str$ wrote it: a blank before it, or its minus sign instead.
+    // A blank before the number, or its minus sign in the blank's place.
     const QString signedNumber = (number < 0 ? QStringLiteral("-") : QStringLiteral(" ")) +
                                  QString::number(qAbs(qint64(number)));
     return QStringLiteral("Error no.") + signedNumber +
