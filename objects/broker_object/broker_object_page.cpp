@@ -91,9 +91,7 @@ void BrokerObjectPage::showLeadingZeros()
 void BrokerObjectPage::cmdShow_HeaderB_Click()
 {
     Display_Broker_Header_Info();
-    FrmHeader &dialog = m_ctx.header.headerDialog();
-    dialog.show();
-    dialog.raise();
+    m_ctx.header.headerDialog().present();
 }
 
 void BrokerObjectPage::Display_Broker_Header_Info()

@@ -1,38 +1,15 @@
 #include "client_server/client_server_page.h"
 
-#include "page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
+#include "page_support.h"
 #include "ui_client_server_page.h"
 
 #include <QSignalBlocker>
 
-#include <initializer_list>
-#include <utility>
-
 namespace morvain
 {
-
-namespace
-{
-
-using CodeWords = std::initializer_list<std::pair<const char *, const char *>>;
-
-// The whole text, untrimmed, against each code in the table's order; the first match
-// becomes its word. Setting the word runs the handler again, which then finds no code.
-void decode(QLineEdit *box, CodeWords words)
-{
-    const QString text = box->text();
-    for (const auto &[code, word] : words) {
-        if (text == QLatin1String(code)) {
-            box->setText(QString::fromLatin1(word));
-            return;
-        }
-    }
-}
-
-} // namespace
 
 ClientServerPage::ClientServerPage(PageContext ctx, QWidget *parent)
     : QWidget(parent), ui(std::make_unique<Ui::ClientServerPage>()), m_ctx(ctx)
@@ -160,11 +137,12 @@ void ClientServerPage::txtstatus_Change()
 void ClientServerPage::cmdShow_headerCS_Click()
 {
     Display_ClientServer_Header_Info();
+    m_ctx.header.headerDialog().present();
 }
 
 void ClientServerPage::Display_ClientServer_Header_Info()
 {
-    m_ctx.header.headerDialog().showHeader(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(headerOf(m_reply));
 }
 
 void ClientServerPage::clearUserBoxes()

@@ -6,6 +6,9 @@
 #include <QLineEdit>
 #include <QString>
 
+#include <initializer_list>
+#include <utility>
+
 namespace morvain
 {
 
@@ -20,6 +23,21 @@ inline QString trimBlanks(const QString &text)
     while (last > first && text.at(last - 1) == u' ')
         --last;
     return text.mid(first, last - first);
+}
+
+// A code box's decoding: the whole text, untrimmed, against each code in the table's
+// order; the first match becomes its word. Setting the word runs the change handler
+// again, which then finds no code and leaves the word.
+using CodeWords = std::initializer_list<std::pair<const char *, const char *>>;
+inline void decode(QLineEdit *box, CodeWords words)
+{
+    const QString text = box->text();
+    for (const auto &[code, word] : words) {
+        if (text == QLatin1String(code)) {
+            box->setText(QString::fromLatin1(word));
+            return;
+        }
+    }
 }
 
 // A stored value into a text box, scrolled to its start: fixed-width fields end in blanks,

@@ -1,9 +1,9 @@
 #include "conversation/conversation_page.h"
 
-#include "page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
+#include "page_support.h"
 #include "ui_conversation_page.h"
 
 #include <QSignalBlocker>
@@ -114,21 +114,18 @@ void ConversationPage::Disp_Conversation_Info(int z)
 // and a word never matches a code.
 void ConversationPage::txtConv_type_Change()
 {
-    const QString code = ui->txtConv_type->text();
-    if (code == u"0")
-        ui->txtConv_type->setText(QStringLiteral("Conversational"));
-    else if (code == u"1")
-        ui->txtConv_type->setText(QStringLiteral("Non-conversational"));
+    decode(ui->txtConv_type, {{"0", "Conversational"}, {"1", "Non-conversational"}});
 }
 
 void ConversationPage::cmdShow_headerCO_Click()
 {
     Display_Conversation_Header_Info();
+    m_ctx.header.headerDialog().present();
 }
 
 void ConversationPage::Display_Conversation_Header_Info()
 {
-    m_ctx.header.headerDialog().showHeader(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(headerOf(m_reply));
 }
 
 void ConversationPage::showService(const QString &serverClass, const QString &serverName,

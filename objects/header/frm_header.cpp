@@ -27,9 +27,8 @@ void FrmHeader::fill(const ReplyHeader &h)
     ui->txtHmax_tk_len->setText(decimal(h.max_tk_len));
 }
 
-void FrmHeader::showHeader(const ReplyHeader &header)
+void FrmHeader::present()
 {
-    fill(header);
     show();
     raise();
 }

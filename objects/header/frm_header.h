@@ -26,8 +26,8 @@ public:
 
     // Writes the eight boxes in header order; leaves the message row alone.
     void fill(const ReplyHeader &header);
-    // Fills and shows; a dialog already open stays open with the new values.
-    void showHeader(const ReplyHeader &header);
+    // Shows it without making it modal; a dialog already open stays open and comes forward.
+    void present();
     // txterror: the error text of the last broker or worker query.
     void setMessage(const QString &text);
 

@@ -1,9 +1,9 @@
 #include "service/service_page.h"
 
-#include "page_support.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
+#include "page_support.h"
 #include "ui_service_page.h"
 
 #include <QSignalBlocker>
@@ -177,11 +177,12 @@ void ServicePage::Disp_Service_Info(int z)
 void ServicePage::cmdShow_headerS_Click()
 {
     Display_Service_Header_Info();
+    m_ctx.header.headerDialog().present();
 }
 
 void ServicePage::Display_Service_Header_Info()
 {
-    m_ctx.header.headerDialog().showHeader(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(headerOf(m_reply));
 }
 
 // The tab's own boxes; the conversation page's service boxes belong to whatever it shows.

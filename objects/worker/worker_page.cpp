@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-#include <utility>
 
 namespace morvain
 {
@@ -97,28 +96,13 @@ void WorkerPage::Display_worker_Info()
 
 void WorkerPage::txtworker_stat_Change()
 {
-    // Exact, untrimmed comparison. The replacement changes the text again; that run finds
-    // no code and leaves the word alone.
-    static const std::pair<QString, QString> words[] = {
-        {QStringLiteral("2"), QStringLiteral("Active")},
-        {QStringLiteral("4"), QStringLiteral("Started")},
-        {QStringLiteral("5"), QStringLiteral("Waiting")},
-    };
-    const QString code = ui->txtworker_stat->text();
-    for (const auto &[from, to] : words) {
-        if (code == from) {
-            ui->txtworker_stat->setText(to);
-            return;
-        }
-    }
+    decode(ui->txtworker_stat, {{"2", "Active"}, {"4", "Started"}, {"5", "Waiting"}});
 }
 
 void WorkerPage::cmdShow_headerw_Click()
 {
     Display_Worker_Header_Info();
-    FrmHeader &dialog = m_ctx.header.headerDialog();
-    dialog.show();
-    dialog.raise();
+    m_ctx.header.headerDialog().present();
 }
 
 void WorkerPage::Display_Worker_Header_Info()

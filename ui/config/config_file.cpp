@@ -1,5 +1,7 @@
 #include "config_file.h"
 
+#include "dialogs.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -43,6 +45,24 @@ void writeConfigFile(const ConfigRecord &record)
         throw ConfigFileError(QStringLiteral("Cannot write file at '%1': %2.")
                                   .arg(configFileName, file.errorString())
                                   .toStdString());
+}
+
+ConfigRecord readConfigOrEnd()
+{
+    try {
+        return readConfigFile();
+    } catch (const ConfigFileError &e) {
+        dialogs::fatalMessage(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void writeConfigOrEnd(const ConfigRecord &record)
+{
+    try {
+        writeConfigFile(record);
+    } catch (const ConfigFileError &e) {
+        dialogs::fatalMessage(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 Identity identityOf(const ConfigRecord &r)

@@ -40,6 +40,11 @@ ConfigRecord readConfigFile();
 // Writes record 1 over the first 160 bytes, leaving the rest of the file as it was.
 void writeConfigFile(const ConfigRecord &record);
 
+// The same, for the start and the dialog: a file that cannot be opened, read or written
+// is reported with its path, and the program ends.
+ConfigRecord readConfigOrEnd();
+void writeConfigOrEnd(const ConfigRecord &record);
+
 // The five fields, each all 32 characters as stored, untrimmed.
 Identity identityOf(const ConfigRecord &record);
 // Each value cut to 32 characters or padded with blanks.

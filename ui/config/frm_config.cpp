@@ -1,7 +1,6 @@
 #include "frm_config.h"
 
 #include "config_file.h"
-#include "dialogs.h"
 #include "ui_frm_config.h"
 
 #include <QCloseEvent>
@@ -24,12 +23,7 @@ FrmConfig::~FrmConfig() = default;
 
 void FrmConfig::Form_Load()
 {
-    ConfigRecord record;
-    try {
-        record = readConfigFile();
-    } catch (const ConfigFileError &e) {
-        dialogs::fatalMessage(QString::fromLocal8Bit(e.what()));
-    }
+    const ConfigRecord record = readConfigOrEnd();
     // A text box ends at the first zero byte, so a field never written shows empty and
     // saves as blanks.
     const auto shown = [](const QString &field) { return field.left(field.indexOf(QChar(0))); };
@@ -46,11 +40,7 @@ void FrmConfig::cmdSave_Click()
     const ConfigRecord record =
         recordOf({ui->txtUser_id->text(), ui->txtBroker_id->text(), ui->txtServer_class->text(),
                   ui->txtServer_name->text(), ui->txtService->text()});
-    try {
-        writeConfigFile(record);
-    } catch (const ConfigFileError &e) {
-        dialogs::fatalMessage(QString::fromLocal8Bit(e.what()));
-    }
+    writeConfigOrEnd(record);
     m_applyIdentity(identityOf(record));
     ui->cmdCancel->setText(QStringLiteral("Close"));
 }

@@ -102,13 +102,7 @@ void FrmMain::buildStatusBar()
 
 void FrmMain::Form_Load()
 {
-    ConfigRecord record;
-    try {
-        record = readConfigFile();
-    } catch (const ConfigFileError &e) {
-        dialogs::fatalMessage(QString::fromLocal8Bit(e.what()));
-    }
-    m_cycle.startUp(identityOf(record));
+    m_cycle.startUp(identityOf(readConfigOrEnd()));
     m_panel1->setText(QStringLiteral("Broker message"));
     underFailurePath([this] {
         m_broker->cmdCall_Broker_Click();
