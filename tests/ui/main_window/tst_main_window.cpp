@@ -122,7 +122,9 @@ void TestMainWindow::start_runsFiveQueriesInPageOrderWithTheFilesIdentity()
     QCOMPARE(w.findChild<QLabel *>("stbMessage_panel1")->text(), QString("Broker message"));
     QVERIFY(w.headerDialogLoaded());
     QVERIFY(!w.headerDialog().isVisible()); // created hidden by the message write
-    QVERIFY(!w.isVisible());                // the splash shows it afterwards
+    QCOMPARE(w.headerDialog().findChild<QLabel *>("lblerror")->font().pointSize(),
+             w.findChild<QLabel *>("stbMessage_panel1")->font().pointSize());
+    QVERIFY(!w.isVisible()); // the splash shows it afterwards
 }
 
 void TestMainWindow::start_withoutConfigFile_createsItAndSendsZeroIdentity()
