@@ -1,0 +1,75 @@
+#pragma once
+// The widget-free face of one object kind: its stored objects as named fields. The tab
+// pages, the table windows, change highlighting and the snapshot program all read a kind
+// through it, so every view shows the same values the same way.
+//
+// Note to maintainer: this is a contract several views depend on. Add members freely;
+// change or remove one only together with every view that reads it.
+
+#include "reply_header.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+namespace morvain
+{
+
+// How a field behaves over time, for views that compare queries or export metrics.
+enum class FieldKind {
+    Text,    // fixed-width text
+    Code,    // a number its decoding turns into a word (status, character set, ...)
+    Gauge,   // a number that goes up and down (current counts, sizes, high-water marks)
+    Counter, // a number that only grows while the object lives (sums, run time)
+};
+
+// One column: a field of the kind's object, in record order (header fields excluded).
+struct FieldInfo {
+    QString name; // the record's field name: "server_class", "run_time", ...
+    FieldKind kind = FieldKind::Gauge;
+};
+
+// One field of one stored object.
+struct FieldValue {
+    QString name;
+    FieldKind kind = FieldKind::Gauge;
+    // Text fields: every character as stored (untrimmed, zero bytes included).
+    // Numbers: the decimal text the tab shows.
+    QString text;
+    std::int64_t number = 0; // numbers only
+    // Code fields: the word the tab's decoding shows ("Waiting"), or empty when the code
+    // has none. Other fields: a derived reading where the tab shows one (the broker's run
+    // time as days/hours/minutes/seconds), else empty.
+    QString decoded;
+};
+
+class ObjectModel : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~ObjectModel() override = default;
+
+    // "broker", "worker", "service", "client_server", "conversation".
+    virtual QString kindName() const = 0;
+    virtual QList<FieldInfo> columns() const = 0;
+    // Stored objects of the last query; the broker object counts as one.
+    virtual int objectCount() const = 0;
+    // The fields of stored object z, 1 to objectCount(), in the order of columns().
+    virtual QList<FieldValue> values(int z) const = 0;
+    // What identifies object z across queries: the worker ID; server class, server name
+    // and service; the user ID; the conversation ID (trimmed texts joined by '\x1f');
+    // empty for the broker object.
+    virtual QString key(int z) const = 0;
+    // The header of the kind's reply record: that of the query's last call.
+    virtual ReplyHeader header() const = 0;
+
+signals:
+    // A query of this kind has stored its objects (emitted after every query, whoever ran
+    // it, before the tab shows the first object).
+    void queried();
+};
+
+} // namespace morvain
