@@ -4,11 +4,15 @@
 // holds the 18 frames as cells, the 18 icons show the same frames at 32 x 32, and the
 // About emblem is one still frame.
 //
+// The desktop icons (hicolor sizes and an SVG) are the About emblem drawn again at each
+// size: the same frame and proportions, kept in true colour with soft edges, since a
+// desktop draws them far larger than the 16-colour pictures.
+//
 // Everything is drawn antialiased in true colour and then mapped to one fixed 16-colour
 // palette (nearest colour; the last entry is transparent, used by the icons and the
 // emblem only), so the committed PNGs are indexed 16-colour pictures.
 //
-// Usage: morvain_artwork <output folder>
+// Usage: morvain_artwork <output folder> [<desktop icon folder>]
 
 #include "picture_strip.h"
 
@@ -17,8 +21,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSvgGenerator>
 #include <QtMath>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdio>
@@ -225,15 +231,69 @@ QImage drawStrip()
 }
 
 // A disc behind the network so the small pictures read on light and dark backgrounds.
+void paintBadge(QPainter &p, double side, const Scale &s, int frame, double rimPen = 1.2)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF c(side / 2.0, side / 2.0);
+    dot(p, c, side / 2.0 - rimPen * 0.625, Navy, Deep, rimPen);
+    drawNetwork(p, c, s, frame);
+}
+
 QImage drawBadge(int side, const Scale &s, int frame)
 {
     QImage img = canvas(QSize(side, side), Qt::transparent);
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QPointF c(side / 2.0, side / 2.0);
-    dot(p, c, side / 2.0 - 0.75, Navy, Deep, 1.2);
-    drawNetwork(p, c, s, frame);
+    paintBadge(p, side, s, frame);
     return img;
+}
+
+// The About emblem: 48 pixels wide, frame 2 of the sweep.
+constexpr Scale emblemScale{16.0, 1.6, 5.5, 5.5, 2.2, 1.3, true};
+constexpr int emblemSide = 48;
+constexpr int emblemFrame = 2;
+
+// The emblem scaled to another size. Pens keep at least a pixel; below 32 pixels the
+// messages are left out, as on the 32-pixel icons, where they would only smudge.
+QImage drawDesktopIcon(int side)
+{
+    const double k = side / double(emblemSide);
+    const Scale e = emblemScale;
+    const Scale s{e.ring * k,   std::max(1.0, e.ringPen * k),  e.hub * k, e.node * k,
+                  e.packet * k, std::max(1.0, e.spokePen * k), side >= 32};
+    QImage img = canvas(QSize(side, side), Qt::transparent);
+    QPainter p(&img);
+    paintBadge(p, side, s, emblemFrame, std::max(1.0, 1.2 * k));
+    return img;
+}
+
+bool saveDesktopIcons(const QDir &dir)
+{
+    bool ok = true;
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = QStringLiteral("%1x%1").arg(side);
+        const QString path = dir.filePath(folder + QStringLiteral("/morvain.png"));
+        if (!dir.mkpath(folder) || !drawDesktopIcon(side).save(path, "PNG")) {
+            std::fprintf(stderr, "Cannot write the icon at '%s'.\n", qPrintable(path));
+            ok = false;
+        }
+    }
+    const QString path = dir.filePath(QStringLiteral("scalable/morvain.svg"));
+    if (!dir.mkpath(QStringLiteral("scalable"))) {
+        std::fprintf(stderr, "Cannot write the icon at '%s'.\n", qPrintable(path));
+        return false;
+    }
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setTitle(QStringLiteral("Morvain"));
+    svg.setSize(QSize(emblemSide, emblemSide));
+    svg.setViewBox(QRect(0, 0, emblemSide, emblemSide));
+    QPainter p;
+    if (!p.begin(&svg)) {
+        std::fprintf(stderr, "Cannot write the icon at '%s'.\n", qPrintable(path));
+        return false;
+    }
+    paintBadge(p, emblemSide, emblemScale, emblemFrame);
+    return p.end() && ok;
 }
 
 bool save(const QImage &img, const QDir &dir, const QString &name)
@@ -251,8 +311,8 @@ bool save(const QImage &img, const QDir &dir, const QString &name)
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: morvain_artwork <output folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: morvain_artwork <output folder> [<desktop icon folder>]\n");
         return 2;
     }
     QDir dir(QString::fromLocal8Bit(argv[1]));
@@ -267,7 +327,9 @@ int main(int argc, char *argv[])
         ok = save(drawBadge(32, icon, n), dir,
                   QStringLiteral("icon%1.png").arg(n, 2, 10, QChar('0'))) &&
              ok;
-    const Scale emblem{16.0, 1.6, 5.5, 5.5, 2.2, 1.3, true};
-    ok = save(drawBadge(48, emblem, 2), dir, QStringLiteral("emblem.png")) && ok;
+    ok = save(drawBadge(emblemSide, emblemScale, emblemFrame), dir, QStringLiteral("emblem.png")) &&
+         ok;
+    if (argc == 3)
+        ok = saveDesktopIcons(QDir(QString::fromLocal8Bit(argv[2]))) && ok;
     return ok ? 0 : 1;
 }
