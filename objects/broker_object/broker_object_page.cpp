@@ -3,9 +3,8 @@
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
+#include "page_support.h"
 #include "ui_broker_object_page.h"
-
-#include <cmath>
 
 namespace morvain
 {
@@ -35,47 +34,34 @@ void BrokerObjectPage::cmdCall_Broker_Click()
 
 void BrokerObjectPage::GetMorvain()
 {
-    // The reply goes in holding the previous one: whatever the library leaves unwritten
-    // keeps its old value.
-    m_ctx.cycle.runBroker(replyArea(m_reply));
+    m_model.query(m_ctx.cycle);
 }
 
 void BrokerObjectPage::Display_Broker_Info()
 {
-    const BrokerReply &r = m_reply;
-    ui->lblPlatform->setText(r.text<"platform">());
+    const QList<FieldValue> v = m_model.values(1);
+    ui->lblPlatform->setText(textOf(v, "platform"));
 
-    // Hours are not split into days; a negative run time goes through the same formulas,
-    // which keep minutes and seconds within 0 to 59.
-    const double runTime = r.int32<"run_time">();
-    const double hours = std::floor(runTime / 60 / 60);
-    const double minutes = std::floor(runTime / 60 - hours * 60);
-    const double seconds = runTime - hours * 3600 - minutes * 60;
-    ui->lblhour->setText(decimal(static_cast<long long>(hours)));
-    ui->lblmin->setText(decimal(static_cast<long long>(minutes)));
-    ui->lblsec->setText(decimal(static_cast<long long>(seconds)));
+    const RunTimeSplit runTime = splitRunTime(m_model.reply().int32<"run_time">());
+    ui->lblhour->setText(decimal(runTime.hours));
+    ui->lblmin->setText(decimal(runTime.minutes));
+    ui->lblsec->setText(decimal(runTime.seconds));
     showLeadingZeros();
 
-    ui->lblnum_worker_act->setText(decimal(r.int32<"num_worker_act">()));
-    ui->txtnum_long->setText(decimal(r.int32<"num_long">()));
-    ui->txtlong_act->setText(decimal(r.int32<"long_act">()));
-    ui->txtlong_high->setText(decimal(r.int32<"long_high">()));
-    ui->txtnum_short->setText(decimal(r.int32<"num_short">()));
-    ui->txtshort_act->setText(decimal(r.int32<"short_act">()));
-    ui->txtshort_high->setText(decimal(r.int32<"short_high">()));
-    ui->txtlong_size->setText(decimal(r.int32<"long_size">()));
-    ui->txtshort_size->setText(decimal(r.int32<"short_size">()));
-    ui->txtnum_service->setText(decimal(r.int32<"num_service">()));
-    ui->txtservice_act->setText(decimal(r.int32<"service_act">()));
-    ui->txtnum_server->setText(decimal(r.int32<"num_server">()));
-    ui->txtserver_act->setText(decimal(r.int32<"server_act">()));
-    ui->txtserver_high->setText(decimal(r.int32<"server_high">()));
-    ui->txtnum_client->setText(decimal(r.int32<"num_client">()));
-    ui->txtclient_act->setText(decimal(r.int32<"client_act">()));
-    ui->txtclient_high->setText(decimal(r.int32<"client_high">()));
-    ui->txtnum_conv->setText(decimal(r.int32<"num_conv">()));
-    ui->txtconv_high->setText(decimal(r.int32<"conv_high">()));
-    ui->txttrace_level->setText(decimal(r.int16<"trace_level">()));
+    ui->lblnum_worker_act->setText(textOf(v, "num_worker_act"));
+    const std::pair<QLineEdit *, std::string_view> boxes[] = {
+        {ui->txtnum_long, "num_long"},       {ui->txtlong_act, "long_act"},
+        {ui->txtlong_high, "long_high"},     {ui->txtnum_short, "num_short"},
+        {ui->txtshort_act, "short_act"},     {ui->txtshort_high, "short_high"},
+        {ui->txtlong_size, "long_size"},     {ui->txtshort_size, "short_size"},
+        {ui->txtnum_service, "num_service"}, {ui->txtservice_act, "service_act"},
+        {ui->txtnum_server, "num_server"},   {ui->txtserver_act, "server_act"},
+        {ui->txtserver_high, "server_high"}, {ui->txtnum_client, "num_client"},
+        {ui->txtclient_act, "client_act"},   {ui->txtclient_high, "client_high"},
+        {ui->txtnum_conv, "num_conv"},       {ui->txtconv_high, "conv_high"},
+        {ui->txttrace_level, "trace_level"}};
+    for (const auto &[box, field] : boxes)
+        box->setText(textOf(v, field));
 }
 
 // The static "0" labels sit directly left of lblmin and lblsec with no gap. The value
@@ -96,7 +82,7 @@ void BrokerObjectPage::cmdShow_HeaderB_Click()
 
 void BrokerObjectPage::Display_Broker_Header_Info()
 {
-    m_ctx.header.headerDialog().fill(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(m_model.header());
 }
 
 } // namespace morvain

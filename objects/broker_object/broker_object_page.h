@@ -2,7 +2,7 @@
 // The "Broker Object" tab: the broker's own state, from one reply shown at once. There is
 // no table and no selection list; every press of the query button overwrites everything.
 
-#include "broker_reply.h"
+#include "broker_object/broker_object_model.h"
 #include "page_context.h"
 
 #include <QWidget>
@@ -32,7 +32,8 @@ public:
     // Fills the header dialog's eight numbers from the reply; does not show it.
     void Display_Broker_Header_Info();
 
-    const BrokerReply &reply() const { return m_reply; }
+    BrokerObjectModel &model() { return m_model; }
+    const BrokerReply &reply() const { return m_model.reply(); }
 
 private:
     void GetMorvain();
@@ -40,7 +41,7 @@ private:
 
     std::unique_ptr<Ui::BrokerObjectPage> ui;
     PageContext m_ctx;
-    BrokerReply m_reply;
+    BrokerObjectModel m_model;
 };
 
 } // namespace morvain

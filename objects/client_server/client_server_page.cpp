@@ -1,6 +1,5 @@
 #include "client_server/client_server_page.h"
 
-#include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -32,7 +31,6 @@ ClientServerPage::~ClientServerPage() = default;
 void ClientServerPage::cmdCall_ClientServer_Click()
 {
     underFailurePath([this] {
-        m_table.reset();
         {
             const QSignalBlocker quiet(ui->comUser_ID);
             ui->comUser_ID->clear();
@@ -47,23 +45,17 @@ void ClientServerPage::cmdCall_ClientServer_Click()
 
 void ClientServerPage::GetClientServerInfo()
 {
-    m_ctx.cycle.runList(kinds::clientServer, replyArea(m_reply),
-                        [this] { Store_ClientServer_info(); });
+    m_model.query(m_ctx.cycle); // a fresh table first
 }
 
 void ClientServerPage::Store_ClientServer_info()
 {
-    m_table.store(m_reply);
+    m_model.store();
 }
 
 void ClientServerPage::Display_ClientServer_Info()
 {
-    QStringList listed;
-    for (int z = 1; z <= m_table.count(); ++z) {
-        const QString id = trimBlanks(m_table.slot(z).text<"user_id">());
-        if (!id.isEmpty() && !listed.contains(id))
-            listed << id;
-    }
+    const QStringList listed = m_model.userIds();
     QComboBox *ids = ui->comUser_ID;
     {
         const QSignalBlocker quiet(ids);
@@ -82,56 +74,51 @@ void ClientServerPage::Display_ClientServer_Info()
 
 void ClientServerPage::comUser_ID_Click()
 {
-    const QString chosen = ui->comUser_ID->currentText();
-    for (int z = 1; z <= m_table.count(); ++z) {
-        if (trimBlanks(m_table.slot(z).text<"user_id">()) == chosen) {
-            Disp_ClientServer_Info(z);
-            return;
-        }
-    }
+    const int z = m_model.find(ui->comUser_ID->currentText());
+    if (z > 0)
+        Disp_ClientServer_Info(z);
 }
 
 void ClientServerPage::Disp_ClientServer_Info(int z)
 {
-    const ClientServerReply &r = m_table.slot(z);
-    showText(ui->txtp_user_id, r.text<"p_user_id">());
-    showText(ui->txtp_user_id_char, r.text<"p_user_id_char">());
-    showText(ui->txttoken, r.text<"token">());
-    showText(ui->txtchar_set, decimal(r.int16<"char_set">()));
-    showText(ui->txtendian, decimal(r.int16<"endian">()));
-    showText(ui->txtstatus, decimal(r.int16<"status">()));
-    showText(ui->txtwait_conv_type, r.text<"wait_conv_type">());
-    showText(ui->txtwait_server_class, r.text<"wait_server_class">());
-    showText(ui->txtwait_server_name, r.text<"wait_server_name">());
-    showText(ui->txtwait_service, r.text<"wait_service">());
-    showText(ui->txtconv_act, decimal(r.int32<"conv_act">()));
-    showText(ui->txtCSservice_act, decimal(r.int32<"service_act">()));
-    showText(ui->txtlast_active, decimal(r.int32<"last_active">()));
-    showText(ui->txtnonact, decimal(r.int32<"nonact">()));
-    showText(ui->txtwait_new, decimal(r.int16<"wait_new">()));
-    showText(ui->txtnum_wait_new, decimal(r.int32<"num_wait_new">()));
-    showText(ui->txtwait_old, decimal(r.int32<"wait_old">()));
-    showText(ui->txtnum_wait_old, decimal(r.int32<"num_wait_old">()));
-    showText(ui->txtsum_conv, decimal(r.int32<"sum_conv">()));
+    const QList<FieldValue> v = m_model.values(z);
+    const std::pair<QLineEdit *, std::string_view> boxes[] = {
+        {ui->txtp_user_id, "p_user_id"},
+        {ui->txtp_user_id_char, "p_user_id_char"},
+        {ui->txttoken, "token"},
+        {ui->txtchar_set, "char_set"},
+        {ui->txtendian, "endian"},
+        {ui->txtstatus, "status"},
+        {ui->txtwait_conv_type, "wait_conv_type"},
+        {ui->txtwait_server_class, "wait_server_class"},
+        {ui->txtwait_server_name, "wait_server_name"},
+        {ui->txtwait_service, "wait_service"},
+        {ui->txtconv_act, "conv_act"},
+        {ui->txtCSservice_act, "service_act"},
+        {ui->txtlast_active, "last_active"},
+        {ui->txtnonact, "nonact"},
+        {ui->txtwait_new, "wait_new"},
+        {ui->txtnum_wait_new, "num_wait_new"},
+        {ui->txtwait_old, "wait_old"},
+        {ui->txtnum_wait_old, "num_wait_old"},
+        {ui->txtsum_conv, "sum_conv"}};
+    for (const auto &[box, field] : boxes)
+        showText(box, textOf(v, field));
 }
 
 void ClientServerPage::txtchar_set_Change()
 {
-    decode(ui->txtchar_set, {{"34", "EBCDIC IBM"},
-                             {"66", "EBCDIC SNI"},
-                             {"1", "ASCII PC 386"},
-                             {"16", "ASCII PC OS/2"},
-                             {"128", "ASCII 8859-1"}});
+    decode(ui->txtchar_set, charSetWord);
 }
 
 void ClientServerPage::txtendian_Change()
 {
-    decode(ui->txtendian, {{"0", "Little endian"}, {"1", "Big endian"}});
+    decode(ui->txtendian, endianWord);
 }
 
 void ClientServerPage::txtstatus_Change()
 {
-    decode(ui->txtstatus, {{"0", "Not waiting"}, {"5", "Waiting"}});
+    decode(ui->txtstatus, userStatusWord);
 }
 
 void ClientServerPage::cmdShow_headerCS_Click()
@@ -142,7 +129,7 @@ void ClientServerPage::cmdShow_headerCS_Click()
 
 void ClientServerPage::Display_ClientServer_Header_Info()
 {
-    m_ctx.header.headerDialog().fill(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(m_model.header());
 }
 
 void ClientServerPage::clearUserBoxes()

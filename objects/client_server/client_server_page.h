@@ -2,7 +2,7 @@
 // The "Client/Server" tab: the users taking part as clients or servers, chosen by user ID
 // from the stored replies of the last client/server query.
 
-#include "client_server/client_server_reply.h"
+#include "client_server/client_server_model.h"
 #include "page_context.h"
 
 #include <QWidget>
@@ -40,16 +40,16 @@ public:
     void cmdShow_headerCS_Click();
     void Display_ClientServer_Header_Info();
 
-    const ClientServerTable &table() const { return m_table; }
-    const ClientServerReply &reply() const { return m_reply; }
+    ClientServerModel &model() { return m_model; }
+    const ClientServerTable &table() const { return m_model.table(); }
+    const ClientServerReply &reply() const { return m_model.reply(); }
 
 private:
     void clearUserBoxes();
 
     std::unique_ptr<Ui::ClientServerPage> ui;
     PageContext m_ctx;
-    ClientServerReply m_reply;
-    ClientServerTable m_table;
+    ClientServerModel m_model;
 };
 
 } // namespace morvain

@@ -1,43 +1,31 @@
 #pragma once
-// Shared by the pages that show stored replies: the lists hold trimmed texts, only a real
-// pick from a list shows a stored object, and boxes show fixed-width text from its start.
+// Shared by the pages that show stored replies: only a real pick from a list shows a
+// stored object, and boxes show fixed-width text from its start.
+
+#include "field_values.h"
+#include "text_support.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QString>
 
-#include <initializer_list>
+#include <functional>
+#include <string_view>
 #include <utility>
 
 namespace morvain
 {
 
-// Blanks (character 32) off both ends; zero bytes and every other character stay, since
-// lists and replies are compared as whole texts.
-inline QString trimBlanks(const QString &text)
+// A code box's decoding: the whole text, untrimmed, through the kind's word function; a
+// code with a word becomes its word. Setting the word runs the change handler again,
+// which then finds no code and leaves the word.
+inline void decode(QLineEdit *box, QString (*wordOf)(const QString &))
 {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
-// A code box's decoding: the whole text, untrimmed, against each code in the table's
-// order; the first match becomes its word. Setting the word runs the change handler
-// again, which then finds no code and leaves the word.
-using CodeWords = std::initializer_list<std::pair<const char *, const char *>>;
-inline void decode(QLineEdit *box, CodeWords words)
-{
-    const QString text = box->text();
-    for (const auto &[code, word] : words) {
-        if (text == QLatin1String(code)) {
-            box->setText(QString::fromLatin1(word));
-            return;
-        }
-    }
+    const QString word = wordOf(box->text());
+    if (!word.isEmpty())
+        box->setText(word);
 }
 
 // A stored value into a text box, scrolled to its start: fixed-width fields end in blanks,
@@ -59,6 +47,53 @@ void connectUserPicks(QComboBox *combo, const QObject *context, Handler handler)
     combo->setCompleter(nullptr);
     QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
     QObject::connect(combo, &QComboBox::activated, context, [handler](int) { handler(); });
+}
+
+// Runs `handler` once for every selection in `list`: a row becoming current, whether the
+// user or the program made it, and a click on the row already current, which Qt reports
+// as no change. A click that also changes the row runs it once, through the change.
+class ListSelections : public QObject
+{
+public:
+    ListSelections(QListWidget *list, std::function<void()> handler)
+        : QObject(list), m_handler(std::move(handler))
+    {
+        list->viewport()->installEventFilter(this);
+        connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+            if (row >= 0)
+                run();
+        });
+        connect(list, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+            if (index.isValid() && !m_ranSincePress)
+                run();
+        });
+    }
+
+protected:
+    // Sees each press before the list does, so a change of row it brings is counted.
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            m_ranSincePress = false;
+        return false;
+    }
+
+private:
+    void run()
+    {
+        m_ranSincePress = true;
+        m_handler();
+    }
+
+    std::function<void()> m_handler;
+    bool m_ranSincePress = false;
+};
+
+// A stored object's value, as its text (untrimmed text, or the number's decimal text).
+inline QString textOf(const QList<FieldValue> &values, std::string_view name)
+{
+    return valueNamed(values, name).text;
 }
 
 } // namespace morvain

@@ -1,6 +1,5 @@
 #include "conversation/conversation_page.h"
 
-#include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -31,7 +30,6 @@ ConversationPage::~ConversationPage() = default;
 void ConversationPage::cmdCall_Conversation_Click()
 {
     underFailurePath([this] {
-        m_table.reset();
         {
             const QSignalBlocker quiet(ui->comConv_id);
             ui->comConv_id->clear();
@@ -47,24 +45,18 @@ void ConversationPage::cmdCall_Conversation_Click()
 
 void ConversationPage::GetConversationInfo()
 {
-    m_ctx.cycle.runList(kinds::conversation, replyArea(m_reply),
-                        [this] { Store_Conversation_info(); });
+    m_model.query(m_ctx.cycle); // a fresh table first
 }
 
 void ConversationPage::Store_Conversation_info()
 {
-    m_table.store(m_reply);
+    m_model.store();
 }
 
 void ConversationPage::Display_Conversation_Info()
 {
     // The closing reply may repeat the last conversation: each ID is listed once.
-    QStringList listed;
-    for (int z = 1; z <= m_table.count(); ++z) {
-        const QString id = trimBlanks(m_table.slot(z).text<"conversation_id">());
-        if (!id.isEmpty() && !listed.contains(id))
-            listed << id;
-    }
+    const QStringList listed = m_model.conversationIds();
     QComboBox *ids = ui->comConv_id;
     {
         const QSignalBlocker quiet(ids);
@@ -73,6 +65,8 @@ void ConversationPage::Display_Conversation_Info()
         ids->setCurrentIndex(listed.isEmpty() ? -1 : 0);
     }
     // A broker without conversations is an ordinary state: nothing to show, no failure.
+    // The "Service of Conversation" boxes keep what their last writer (the service query,
+    // which runs before this one at start) put there.
     if (ids->count() == 0) {
         ids->clearEditText();
         clearConversationBoxes();
@@ -83,38 +77,37 @@ void ConversationPage::Display_Conversation_Info()
 
 void ConversationPage::comConv_id_Click()
 {
-    const QString chosen = ui->comConv_id->currentText();
-    for (int z = 1; z <= m_table.count(); ++z) {
-        if (trimBlanks(m_table.slot(z).text<"conversation_id">()) == chosen) {
-            Disp_Conversation_Info(z);
-            return;
-        }
-    }
+    const int z = m_model.find(ui->comConv_id->currentText());
+    if (z > 0)
+        Disp_Conversation_Info(z);
 }
 
 void ConversationPage::Disp_Conversation_Info(int z)
 {
-    const ConversationReply &r = m_table.slot(z);
-    showText(ui->txtServer_user_id, r.text<"server_user_id">());
-    showText(ui->txtServer_P_user, r.text<"server_p_user_id">());
-    showText(ui->txtS_P_User_id_C, r.text<"server_p_user_id_char">());
-    showText(ui->txtServer_token, r.text<"server_token">());
-    showText(ui->txtClient_user_id, r.text<"client_user_id">());
-    showText(ui->txtClient_P_User_id, r.text<"client_p_user_id">());
-    showText(ui->txtC_P_user_id_c, r.text<"client_p_user_id_char">());
-    showText(ui->txtClient_token, r.text<"client_token">());
-    showService(r.text<"conv_server_class">(), r.text<"conv_server_name">(),
-                r.text<"conv_service">());
-    showText(ui->txtConv_time_out, decimal(r.int32<"conv_time_out">()));
-    showText(ui->txtLast_active_conv, decimal(r.int32<"last_active_conv">()));
-    showText(ui->txtConv_type, decimal(r.int16<"conv_type">()));
+    const QList<FieldValue> v = m_model.values(z);
+    const std::pair<QLineEdit *, std::string_view> boxes[] = {
+        {ui->txtServer_user_id, "server_user_id"},
+        {ui->txtServer_P_user, "server_p_user_id"},
+        {ui->txtS_P_User_id_C, "server_p_user_id_char"},
+        {ui->txtServer_token, "server_token"},
+        {ui->txtClient_user_id, "client_user_id"},
+        {ui->txtClient_P_User_id, "client_p_user_id"},
+        {ui->txtC_P_user_id_c, "client_p_user_id_char"},
+        {ui->txtClient_token, "client_token"}};
+    for (const auto &[box, field] : boxes)
+        showText(box, textOf(v, field));
+    showService(textOf(v, "conv_server_class"), textOf(v, "conv_server_name"),
+                textOf(v, "conv_service"));
+    showText(ui->txtConv_time_out, textOf(v, "conv_time_out"));
+    showText(ui->txtLast_active_conv, textOf(v, "last_active_conv"));
+    showText(ui->txtConv_type, textOf(v, "conv_type"));
 }
 
 // Runs on every change of the text, typed ones too; the replacement runs it once more,
 // and a word never matches a code.
 void ConversationPage::txtConv_type_Change()
 {
-    decode(ui->txtConv_type, {{"0", "Conversational"}, {"1", "Non-conversational"}});
+    decode(ui->txtConv_type, conversationTypeWord);
 }
 
 void ConversationPage::cmdShow_headerCO_Click()
@@ -125,7 +118,7 @@ void ConversationPage::cmdShow_headerCO_Click()
 
 void ConversationPage::Display_Conversation_Header_Info()
 {
-    m_ctx.header.headerDialog().fill(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(m_model.header());
 }
 
 void ConversationPage::showService(const QString &serverClass, const QString &serverName,
@@ -141,8 +134,7 @@ void ConversationPage::clearConversationBoxes()
     for (QLineEdit *box :
          {ui->txtServer_user_id, ui->txtServer_P_user, ui->txtS_P_User_id_C, ui->txtServer_token,
           ui->txtClient_user_id, ui->txtClient_P_User_id, ui->txtC_P_user_id_c, ui->txtClient_token,
-          ui->txtServer_class, ui->txtServer_name, ui->txtService, ui->txtConv_time_out,
-          ui->txtLast_active_conv, ui->txtConv_type})
+          ui->txtConv_time_out, ui->txtLast_active_conv, ui->txtConv_type})
         box->clear();
 }
 

@@ -2,7 +2,7 @@
 // The "Conv Object" page: the conversations the broker holds, chosen by conversation ID
 // from the stored replies of the last conversation query.
 
-#include "conversation/conversation_reply.h"
+#include "conversation/conversation_model.h"
 #include "conversation/service_of_conversation.h"
 #include "page_context.h"
 
@@ -42,16 +42,16 @@ public:
     void showService(const QString &serverClass, const QString &serverName,
                      const QString &service) override;
 
-    const ConversationTable &table() const { return m_table; }
-    const ConversationReply &reply() const { return m_reply; }
+    ConversationModel &model() { return m_model; }
+    const ConversationTable &table() const { return m_model.table(); }
+    const ConversationReply &reply() const { return m_model.reply(); }
 
 private:
     void clearConversationBoxes();
 
     std::unique_ptr<Ui::ConversationPage> ui;
     PageContext m_ctx;
-    ConversationReply m_reply; // every call's receive area; never cleared between calls
-    ConversationTable m_table;
+    ConversationModel m_model;
 };
 
 } // namespace morvain

@@ -1,6 +1,5 @@
 #include "service/service_page.h"
 
-#include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -27,17 +26,12 @@ ServicePage::ServicePage(PageContext ctx, ServiceOfConversation &conversation, Q
       m_conversation(conversation)
 {
     ui->setupUi(this);
-    // A row that becomes current is a selection, whether the user or the program made it.
-    // Lists are rebuilt quietly, so each selection runs its handler exactly once.
-    const auto onSelect = [this](QListWidget *list, void (ServicePage::*handler)()) {
-        connect(list, &QListWidget::currentRowChanged, this, [this, handler](int row) {
-            if (row >= 0)
-                (this->*handler)();
-        });
-    };
-    onSelect(ui->lstServer_class, &ServicePage::lstServer_class_Click);
-    onSelect(ui->lstServer_name, &ServicePage::lstServer_name_Click);
-    onSelect(ui->lstService, &ServicePage::lstService_Click);
+    // A row that becomes current is a selection, whether the user or the program made it,
+    // and so is a click on the row already current. Lists are rebuilt quietly, so each
+    // selection runs its handler exactly once.
+    new ListSelections(ui->lstServer_class, [this] { lstServer_class_Click(); });
+    new ListSelections(ui->lstServer_name, [this] { lstServer_name_Click(); });
+    new ListSelections(ui->lstService, [this] { lstService_Click(); });
     connect(ui->cmdCall_Service, &QPushButton::clicked, this, &ServicePage::cmdCall_Service_Click);
     connect(ui->cmdShow_headerS, &QPushButton::clicked, this, &ServicePage::cmdShow_headerS_Click);
 }
@@ -47,7 +41,6 @@ ServicePage::~ServicePage() = default;
 void ServicePage::cmdCall_Service_Click()
 {
     underFailurePath([this] {
-        m_table.reset();
         {
             const QSignalBlocker quiet(ui->lstServer_class);
             ui->lstServer_class->clear();
@@ -61,12 +54,12 @@ void ServicePage::cmdCall_Service_Click()
 
 void ServicePage::GetServiceInfo()
 {
-    m_ctx.cycle.runList(kinds::service, replyArea(m_reply), [this] { Store_service_info(); });
+    m_model.query(m_ctx.cycle); // a fresh table first
 }
 
 void ServicePage::Store_service_info()
 {
-    m_table.store(m_reply);
+    m_model.store();
 }
 
 // Replaces the list's entries without running its handler, then selects the first entry,
@@ -86,14 +79,8 @@ bool ServicePage::fillAndSelectFirst(QListWidget *list, const QStringList &entri
 
 void ServicePage::Display_Service_Info()
 {
-    QStringList classes;
-    for (int z = 1; z <= m_table.count(); ++z) {
-        const QString serverClass = trimBlanks(m_table.slot(z).text<"server_class">());
-        if (!serverClass.isEmpty() && !classes.contains(serverClass))
-            classes << serverClass;
-    }
     // A broker without services is an ordinary state: every level below stays empty.
-    if (!fillAndSelectFirst(ui->lstServer_class, classes)) {
+    if (!fillAndSelectFirst(ui->lstServer_class, m_model.serverClasses())) {
         fillAndSelectFirst(ui->lstServer_name, {});
         fillAndSelectFirst(ui->lstService, {});
         clearServiceBoxes();
@@ -102,16 +89,7 @@ void ServicePage::Display_Service_Info()
 
 void ServicePage::lstServer_class_Click()
 {
-    const QString serverClass = selectedText(ui->lstServer_class);
-    QStringList names;
-    for (int z = 1; z <= m_table.count(); ++z) {
-        const ServiceReply &r = m_table.slot(z);
-        if (trimBlanks(r.text<"server_class">()) != serverClass)
-            continue;
-        const QString name = trimBlanks(r.text<"server_name">());
-        if (!name.isEmpty() && !names.contains(name))
-            names << name;
-    }
+    const QStringList names = m_model.serverNames(selectedText(ui->lstServer_class));
     if (!fillAndSelectFirst(ui->lstServer_name, names)) {
         fillAndSelectFirst(ui->lstService, {});
         clearServiceBoxes();
@@ -123,14 +101,7 @@ void ServicePage::lstServer_class_Click()
 // under two classes offers the services of both.
 void ServicePage::lstServer_name_Click()
 {
-    const QString name = selectedText(ui->lstServer_name);
-    QStringList services;
-    for (int z = 1; z <= m_table.count() - 1; ++z) {
-        const ServiceReply &r = m_table.slot(z);
-        if (trimBlanks(r.text<"server_name">()) == name)
-            services << trimBlanks(r.text<"service">());
-    }
-    if (!fillAndSelectFirst(ui->lstService, services))
+    if (!fillAndSelectFirst(ui->lstService, m_model.services(selectedText(ui->lstServer_name))))
         clearServiceBoxes();
 }
 
@@ -138,40 +109,35 @@ void ServicePage::lstServer_name_Click()
 // they are.
 void ServicePage::lstService_Click()
 {
-    const QString serverClass = selectedText(ui->lstServer_class);
-    const QString name = selectedText(ui->lstServer_name);
-    const QString service = selectedText(ui->lstService);
-    for (int z = 1; z <= m_table.count(); ++z) {
-        const ServiceReply &r = m_table.slot(z);
-        if (trimBlanks(r.text<"server_class">()) == serverClass &&
-            trimBlanks(r.text<"server_name">()) == name &&
-            trimBlanks(r.text<"service">()) == service) {
-            Disp_Service_Info(z);
-            return;
-        }
-    }
+    const int z = m_model.find(selectedText(ui->lstServer_class), selectedText(ui->lstServer_name),
+                               selectedText(ui->lstService));
+    if (z > 0)
+        Disp_Service_Info(z);
 }
 
 void ServicePage::Disp_Service_Info(int z)
 {
-    const ServiceReply &r = m_table.slot(z);
-    m_conversation.showService(r.text<"server_class">(), r.text<"server_name">(),
-                               r.text<"service">());
-    showText(ui->txttrans, r.text<"translation">());
-    showText(ui->txtconv_nonact, decimal(r.int32<"conv_nonact">()));
-    showText(ui->txtSserver_act, decimal(r.int32<"server_act">()));
-    showText(ui->txtSconv_act, decimal(r.int32<"conv_act">()));
-    showText(ui->txtSconv_high, decimal(r.int32<"conv_high">()));
-    showText(ui->txtSlong_act, decimal(r.int32<"long_act">()));
-    showText(ui->txtSlong_high, decimal(r.int32<"long_high">()));
-    showText(ui->txtSshort_act, decimal(r.int32<"short_act">()));
-    showText(ui->txtSshort_high, decimal(r.int32<"short_high">()));
-    showText(ui->txtwait_server, decimal(r.int32<"wait_server">()));
-    showText(ui->txtnum_wait_server, decimal(r.int32<"num_wait_server">()));
-    showText(ui->txtnum_serv_occ, decimal(r.int32<"num_serv_occ">()));
-    showText(ui->txtnum_pend, decimal(r.int32<"num_pend">()));
-    showText(ui->txtpend_high, decimal(r.int32<"pend_high">()));
-    showText(ui->txtreq_sum, decimal(r.int32<"req_sum">()));
+    const QList<FieldValue> v = m_model.values(z);
+    m_conversation.showService(textOf(v, "server_class"), textOf(v, "server_name"),
+                               textOf(v, "service"));
+    const std::pair<QLineEdit *, std::string_view> boxes[] = {
+        {ui->txttrans, "translation"},
+        {ui->txtconv_nonact, "conv_nonact"},
+        {ui->txtSserver_act, "server_act"},
+        {ui->txtSconv_act, "conv_act"},
+        {ui->txtSconv_high, "conv_high"},
+        {ui->txtSlong_act, "long_act"},
+        {ui->txtSlong_high, "long_high"},
+        {ui->txtSshort_act, "short_act"},
+        {ui->txtSshort_high, "short_high"},
+        {ui->txtwait_server, "wait_server"},
+        {ui->txtnum_wait_server, "num_wait_server"},
+        {ui->txtnum_serv_occ, "num_serv_occ"},
+        {ui->txtnum_pend, "num_pend"},
+        {ui->txtpend_high, "pend_high"},
+        {ui->txtreq_sum, "req_sum"}};
+    for (const auto &[box, field] : boxes)
+        showText(box, textOf(v, field));
 }
 
 void ServicePage::cmdShow_headerS_Click()
@@ -182,7 +148,7 @@ void ServicePage::cmdShow_headerS_Click()
 
 void ServicePage::Display_Service_Header_Info()
 {
-    m_ctx.header.headerDialog().fill(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(m_model.header());
 }
 
 // The tab's own boxes; the conversation page's service boxes belong to whatever it shows.

@@ -4,7 +4,7 @@
 
 #include "conversation/service_of_conversation.h"
 #include "page_context.h"
-#include "service/service_reply.h"
+#include "service/service_model.h"
 
 #include <QWidget>
 
@@ -35,7 +35,7 @@ public:
     // Lists the server classes and selects the first, which fills the lists below it.
     void Display_Service_Info();
     // Selection handlers of the three lists; each selection, the program's or the user's,
-    // runs its handler once.
+    // a click on the entry already selected included, runs its handler once.
     void lstServer_class_Click();
     void lstServer_name_Click();
     void lstService_Click();
@@ -43,8 +43,9 @@ public:
     void cmdShow_headerS_Click();
     void Display_Service_Header_Info();
 
-    const ServiceTable &table() const { return m_table; }
-    const ServiceReply &reply() const { return m_reply; }
+    ServiceModel &model() { return m_model; }
+    const ServiceTable &table() const { return m_model.table(); }
+    const ServiceReply &reply() const { return m_model.reply(); }
 
 private:
     bool fillAndSelectFirst(QListWidget *list, const QStringList &entries);
@@ -53,8 +54,7 @@ private:
     std::unique_ptr<Ui::ServicePage> ui;
     PageContext m_ctx;
     ServiceOfConversation &m_conversation;
-    ServiceReply m_reply;
-    ServiceTable m_table;
+    ServiceModel m_model;
 };
 
 } // namespace morvain

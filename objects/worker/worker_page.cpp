@@ -1,6 +1,5 @@
 #include "worker_page.h"
 
-#include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -8,7 +7,6 @@
 
 #include <QLineEdit>
 #include <QSignalBlocker>
-
 
 namespace morvain
 {
@@ -31,7 +29,6 @@ WorkerPage::~WorkerPage() = default;
 void WorkerPage::cmdCall_worker_Click()
 {
     underFailurePath([this] {
-        m_table.reset(); // all slots zero, worker count 0
         {
             const QSignalBlocker quiet(ui->comWorker_id);
             ui->comWorker_id->clear();
@@ -49,22 +46,20 @@ void WorkerPage::cmdCall_worker_Click()
 
 void WorkerPage::GetWorkerInfo()
 {
-    m_ctx.cycle.runList(
-        kinds::worker, replyArea(m_reply), [this] { Store_Worker_info(); },
-        [this] { listWorkerIds(); });
+    // A fresh table (all slots zero, worker count 0), then the query.
+    m_model.query(m_ctx.cycle, [this] { listWorkerIds(); });
 }
 
 void WorkerPage::Store_Worker_info()
 {
-    m_table.store(m_reply);
+    m_model.store();
 }
 
 // Equal IDs are not merged, so list position p stays tied to slot p + 1.
 void WorkerPage::listWorkerIds()
 {
     const QSignalBlocker quiet(ui->comWorker_id);
-    for (int slot = 1; slot <= m_table.count(); ++slot)
-        ui->comWorker_id->addItem(decimal(m_table.slot(slot).int16<"worker_id">()));
+    ui->comWorker_id->addItems(m_model.workerIds());
 }
 
 void WorkerPage::selectFirstWorker()
@@ -85,18 +80,18 @@ void WorkerPage::Display_worker_Info()
 {
     const int slot = ui->comWorker_id->currentIndex() + 1;
     // Slot 0 is never written: with no entry selected there is no worker to show.
-    if (slot < 1 || slot > m_table.count())
+    if (slot < 1 || slot > m_model.objectCount())
         return;
-    const WorkerReply &worker = m_table.slot(slot);
-    ui->txtworker_stat->setText(decimal(worker.int16<"worker_status">()));
-    ui->txtcall_sum->setText(decimal(worker.int32<"call_sum">()));
+    const QList<FieldValue> v = m_model.values(slot);
+    ui->txtworker_stat->setText(textOf(v, "worker_status"));
+    ui->txtcall_sum->setText(textOf(v, "call_sum"));
     // Plain seconds, not split into hours and minutes.
-    ui->txtidle_sum->setText(decimal(worker.int32<"idle_sum">()));
+    ui->txtidle_sum->setText(textOf(v, "idle_sum"));
 }
 
 void WorkerPage::txtworker_stat_Change()
 {
-    decode(ui->txtworker_stat, {{"2", "Active"}, {"4", "Started"}, {"5", "Waiting"}});
+    decode(ui->txtworker_stat, workerStatusWord);
 }
 
 void WorkerPage::cmdShow_headerw_Click()
@@ -107,7 +102,7 @@ void WorkerPage::cmdShow_headerw_Click()
 
 void WorkerPage::Display_Worker_Header_Info()
 {
-    m_ctx.header.headerDialog().fill(headerOf(m_reply));
+    m_ctx.header.headerDialog().fill(m_model.header());
 }
 
 } // namespace morvain

@@ -4,7 +4,7 @@
 // calling the broker again. List position p always belongs to slot p + 1.
 
 #include "page_context.h"
-#include "worker_reply.h"
+#include "worker/worker_model.h"
 
 #include <QWidget>
 
@@ -40,8 +40,9 @@ public:
     // Fills the header dialog's eight numbers from the last reply; does not show it.
     void Display_Worker_Header_Info();
 
-    const WorkerTable &table() const { return m_table; }
-    const WorkerReply &reply() const { return m_reply; }
+    WorkerModel &model() { return m_model; }
+    const WorkerTable &table() const { return m_model.table(); }
+    const WorkerReply &reply() const { return m_model.reply(); }
 
 private:
     void GetWorkerInfo();
@@ -50,8 +51,7 @@ private:
 
     std::unique_ptr<Ui::WorkerPage> ui;
     PageContext m_ctx;
-    WorkerReply m_reply;
-    WorkerTable m_table;
+    WorkerModel m_model;
 };
 
 } // namespace morvain

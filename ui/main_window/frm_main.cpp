@@ -63,6 +63,12 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_cy
 
 FrmMain::~FrmMain() = default;
 
+QList<ObjectModel *> FrmMain::models() const
+{
+    return {&m_broker->model(), &m_worker->model(), &m_service->model(), &m_clientServer->model(),
+            &m_conversation->model()};
+}
+
 void FrmMain::buildMenu()
 {
     QMenu *menu = menuBar()->addMenu(QStringLiteral("&Menu"));

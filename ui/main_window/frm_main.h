@@ -12,6 +12,7 @@
 #include "info_cycle.h"
 #include "page_context.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -28,6 +29,7 @@ class WorkerPage;
 class ServicePage;
 class ClientServerPage;
 class ConversationPage;
+class ObjectModel;
 
 class FrmMain : public QMainWindow, public CycleView, public HeaderHost
 {
@@ -54,6 +56,9 @@ public:
     ServicePage &servicePage() { return *m_service; }
     ClientServerPage &clientServerPage() { return *m_clientServer; }
     ConversationPage &conversationPage() { return *m_conversation; }
+    // The five kinds' models, in tab order: broker, worker, service, client/server,
+    // conversation.
+    QList<ObjectModel *> models() const;
     FrmConfig *configDialog() const { return m_config; }
     bool headerDialogLoaded() const { return m_header != nullptr; }
 

@@ -1,0 +1,104 @@
+#include "service/service_model.h"
+
+#include "field_values.h"
+#include "text_support.h"
+
+namespace morvain
+{
+
+namespace
+{
+
+FieldKind kindOf(std::string_view name)
+{
+    return name == "req_sum" ? FieldKind::Counter : FieldKind::Gauge;
+}
+
+QString decodedOf(std::string_view, std::int64_t)
+{
+    return {};
+}
+
+constexpr FieldRules rules{kindOf, decodedOf};
+
+} // namespace
+
+void ServiceModel::query(InfoCycle &cycle)
+{
+    reset();
+    cycle.runList(kinds::service, replyArea(m_reply), [this] { store(); });
+    emit queried();
+}
+
+void ServiceModel::store()
+{
+    m_table.store(m_reply);
+    m_trimmed.append({trimBlanks(m_reply.text<"server_class">()),
+                      trimBlanks(m_reply.text<"server_name">()),
+                      trimBlanks(m_reply.text<"service">())});
+}
+
+void ServiceModel::reset()
+{
+    m_table.reset();
+    m_trimmed.clear();
+}
+
+QStringList ServiceModel::serverClasses() const
+{
+    FirstArrivals classes;
+    for (const Names &n : m_trimmed)
+        classes.add(n.serverClass);
+    return classes.list();
+}
+
+QStringList ServiceModel::serverNames(const QString &serverClass) const
+{
+    FirstArrivals names;
+    for (const Names &n : m_trimmed)
+        if (n.serverClass == serverClass)
+            names.add(n.serverName);
+    return names.list();
+}
+
+QStringList ServiceModel::services(const QString &serverName) const
+{
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < m_trimmed.size(); ++i)
+        if (m_trimmed.at(i).serverName == serverName)
+            out << m_trimmed.at(i).service;
+    return out;
+}
+
+int ServiceModel::find(const QString &serverClass, const QString &serverName,
+                       const QString &service) const
+{
+    for (qsizetype i = 0; i < m_trimmed.size(); ++i) {
+        const Names &n = m_trimmed.at(i);
+        if (n.serverClass == serverClass && n.serverName == serverName && n.service == service)
+            return int(i) + 1;
+    }
+    return 0;
+}
+
+QList<FieldInfo> ServiceModel::columns() const
+{
+    return columnsOf(layout::serviceObject, rules);
+}
+
+QList<FieldValue> ServiceModel::values(int z) const
+{
+    if (z < 1 || z > m_table.count())
+        return {};
+    return valuesOf(m_table.slot(z).span(), layout::serviceObject, rules);
+}
+
+QString ServiceModel::key(int z) const
+{
+    if (z < 1 || z > m_table.count())
+        return {};
+    const Names &n = m_trimmed.at(z - 1);
+    return n.serverClass + QChar(0x1f) + n.serverName + QChar(0x1f) + n.service;
+}
+
+} // namespace morvain

@@ -1,0 +1,50 @@
+#pragma once
+// The workers without a window: the table of the last worker query, the IDs it lists,
+// the decoding of the status, and every field as values.
+
+#include "info_cycle.h"
+#include "object_model.h"
+#include "worker/worker_reply.h"
+
+#include <QStringList>
+
+#include <functional>
+
+namespace morvain
+{
+
+// "Active", "Started", "Waiting" for the status's decimal text, else empty.
+QString workerStatusWord(const QString &text);
+
+class WorkerModel : public ObjectModel
+{
+    Q_OBJECT
+public:
+    using ObjectModel::ObjectModel;
+
+    // A fresh table, then the worker query; `listing` runs after the loop, before the
+    // error text is shown, right after queried().
+    void query(InfoCycle &cycle, const std::function<void()> &listing = {});
+    // Appends the reply just received; the 1001st in one query fails the query.
+    void store() { m_table.store(m_reply); }
+    void reset() { m_table.reset(); }
+
+    // One ID per stored worker, equal ones not merged: entry p belongs to slot p + 1.
+    QStringList workerIds() const;
+
+    QString kindName() const override { return QStringLiteral("worker"); }
+    QList<FieldInfo> columns() const override;
+    int objectCount() const override { return m_table.count(); }
+    QList<FieldValue> values(int z) const override;
+    QString key(int z) const override;
+    ReplyHeader header() const override { return headerOf(m_reply); }
+
+    const WorkerTable &table() const { return m_table; }
+    const WorkerReply &reply() const { return m_reply; }
+
+private:
+    WorkerReply m_reply;
+    WorkerTable m_table;
+};
+
+} // namespace morvain
