@@ -97,6 +97,8 @@ private slots:
     void tableLimit_hundredStored_hundredAndFirstEndsProgram();
     void refresh_emptiesListFirst_boxesKeepOldUntilNewShown();
     void noConversations_isOrdinary_emptyListAndBoxes();
+    void noConversations_serviceBoxesKeepLastWriter_data();
+    void noConversations_serviceBoxesKeepLastWriter();
     void showHeader_showsLastReplysHeader();
 };
 
@@ -435,10 +437,44 @@ void TestConversationPage::noConversations_isOrdinary_emptyListAndBoxes()
     QCOMPARE(rig.page.table().count(), 1);
     QCOMPARE(rig.ids()->count(), 0);
     QCOMPARE(rig.ids()->currentText(), QString());
-    for (const char *box : {"txtServer_user_id", "txtServer_class", "txtConv_type"})
+    for (const char *box : {"txtServer_user_id", "txtConv_type"})
         QCOMPARE(rig.text(box), QString());
     QVERIFY(rig.find("cmdShow_headerCO")->isEnabled());
     QCOMPARE(rig.find<QPushButton>("cmdCall_Conversation")->text(), QStringLiteral("Refresh"));
+}
+
+void TestConversationPage::noConversations_serviceBoxesKeepLastWriter_data()
+{
+    QTest::addColumn<bool>("conversationFirst");
+    QTest::addColumn<QString>("serviceClass");
+    QTest::newRow("written by the service query") << false << QStringLiteral("CLASS   ");
+    QTest::newRow("written by the service query after a conversation")
+        << true << QStringLiteral("CLASS");
+}
+
+// At start the service query writes the boxes just before a conversation query that
+// may find nothing.
+void TestConversationPage::noConversations_serviceBoxesKeepLastWriter()
+{
+    QFETCH(bool, conversationFirst);
+    QFETCH(QString, serviceClass);
+    Rig rig;
+    if (conversationFirst) {
+        script(rig.fake, {conversation("OLD", "old user")});
+        rig.page.cmdCall_Conversation_Click();
+        rig.fake.script.clear();
+        rig.fake.sent.clear();
+    }
+    rig.page.showService(serviceClass, QStringLiteral(" NAME"), QStringLiteral("SERVICE"));
+    rig.fake.script.append(call("0003", 0, conversation(QByteArray(16, ' '))));
+
+    rig.page.cmdCall_Conversation_Click();
+
+    QCOMPARE(rig.ids()->count(), 0);
+    QCOMPARE(rig.text("txtServer_class"), serviceClass);
+    QCOMPARE(rig.text("txtServer_name"), QStringLiteral(" NAME"));
+    QCOMPARE(rig.text("txtService"), QStringLiteral("SERVICE"));
+    QCOMPARE(rig.text("txtServer_user_id"), QString());
 }
 
 void TestConversationPage::showHeader_showsLastReplysHeader()

@@ -122,6 +122,8 @@ private slots:
     void serviceOfOtherClass_leavesBoxesUnchanged();
     void equalServices_bothShowFirstSlot();
     void userPicks_runEachHandlerOnce();
+    void clickOnSelected_runsItsHandlerOnce_data();
+    void clickOnSelected_runsItsHandlerOnce();
 
     // The display
     void counters_shownAsDecimal_data();
@@ -334,6 +336,41 @@ void TestServicePage::userPicks_runEachHandlerOnce()
     QCOMPARE(servicesBuilt.count(), 2);
     QCOMPARE(rig.counting.shown, 3);
     QCOMPARE(rig.text("txtreq_sum"), QStringLiteral("3"));
+    rig.page.hide();
+}
+
+void TestServicePage::clickOnSelected_runsItsHandlerOnce_data()
+{
+    QTest::addColumn<QString>("listName");
+    QTest::addColumn<int>("namesRebuilt");
+    QTest::addColumn<int>("servicesRebuilt");
+    QTest::newRow("lstServer_class") << "lstServer_class" << 1 << 1;
+    QTest::newRow("lstServer_name") << "lstServer_name" << 0 << 1;
+    QTest::newRow("lstService") << "lstService" << 0 << 0;
+}
+
+void TestServicePage::clickOnSelected_runsItsHandlerOnce()
+{
+    QFETCH(QString, listName);
+    QFETCH(int, namesRebuilt);
+    QFETCH(int, servicesRebuilt);
+    Rig rig;
+    script(rig.fake, {{"A", "N1", "S1"}, {"A", "N1", "S2"}, {"B", "N2", "S3"}});
+    rig.page.cmdCall_Service_Click();
+    rig.page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.page));
+    QSignalSpy names(rig.list("lstServer_name")->model(), &QAbstractItemModel::modelReset);
+    QSignalSpy services(rig.list("lstService")->model(), &QAbstractItemModel::modelReset);
+    rig.find<QLineEdit>("txtreq_sum")->clear();
+
+    // GIVEN the first entry selected by the program WHEN the user clicks it
+    rig.click(qPrintable(listName), 0);
+
+    // THEN its handler runs once, as the program's selection did
+    QCOMPARE(rig.counting.shown, 2);
+    QCOMPARE(names.count(), namesRebuilt);
+    QCOMPARE(services.count(), servicesRebuilt);
+    QCOMPARE(rig.text("txtreq_sum"), QStringLiteral("1"));
     rig.page.hide();
 }
 
