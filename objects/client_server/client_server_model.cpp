@@ -3,7 +3,6 @@
 #include "code_words.h"
 #include "decimal.h"
 #include "field_values.h"
-#include "text_support.h"
 
 namespace morvain
 {
@@ -57,34 +56,13 @@ QString userStatusWord(const QString &text)
 void ClientServerModel::query(InfoCycle &cycle)
 {
     reset();
-    cycle.runList(kinds::clientServer, replyArea(m_reply), [this] { store(); });
+    cycle.runList(kinds::clientServer, m_stored.area(), [this] { store(); });
     emit queried();
 }
 
 void ClientServerModel::store()
 {
-    m_table.store(m_reply);
-    m_ids << trimBlanks(m_reply.text<"user_id">());
-}
-
-void ClientServerModel::reset()
-{
-    m_table.reset();
-    m_ids.clear();
-}
-
-QStringList ClientServerModel::userIds() const
-{
-    FirstArrivals ids;
-    for (const QString &id : m_ids)
-        ids.add(id);
-    return ids.list();
-}
-
-int ClientServerModel::find(const QString &userId) const
-{
-    const qsizetype at = m_ids.indexOf(userId);
-    return at < 0 ? 0 : int(at) + 1;
+    m_stored.store(trimBlanks(reply().text<"user_id">()));
 }
 
 QList<FieldInfo> ClientServerModel::columns() const
@@ -94,14 +72,7 @@ QList<FieldInfo> ClientServerModel::columns() const
 
 QList<FieldValue> ClientServerModel::values(int z) const
 {
-    if (z < 1 || z > m_table.count())
-        return {};
-    return valuesOf(m_table.slot(z).span(), layout::clientServerObject, rules);
-}
-
-QString ClientServerModel::key(int z) const
-{
-    return z < 1 || z > m_table.count() ? QString() : m_ids.at(z - 1);
+    return m_stored.values(z, layout::clientServerObject, rules);
 }
 
 } // namespace morvain

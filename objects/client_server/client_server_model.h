@@ -6,6 +6,7 @@
 #include "client_server/client_server_reply.h"
 #include "info_cycle.h"
 #include "object_model.h"
+#include "stored_replies.h"
 
 #include <QStringList>
 
@@ -26,27 +27,25 @@ public:
     // A fresh table, the client/server query, then queried().
     void query(InfoCycle &cycle);
     void store();
-    void reset();
+    void reset() { m_stored.reset(); }
 
     // Each non-blank trimmed user ID once, in order of first arrival.
-    QStringList userIds() const;
+    QStringList userIds() const { return m_stored.distinctKeys(); }
     // The first slot whose trimmed user ID equals `userId`, or 0.
-    int find(const QString &userId) const;
+    int find(const QString &userId) const { return m_stored.find(userId); }
 
     QString kindName() const override { return QStringLiteral("client_server"); }
     QList<FieldInfo> columns() const override;
-    int objectCount() const override { return m_table.count(); }
+    int objectCount() const override { return m_stored.count(); }
     QList<FieldValue> values(int z) const override;
-    QString key(int z) const override;
-    ReplyHeader header() const override { return headerOf(m_reply); }
+    QString key(int z) const override { return m_stored.key(z); }
+    ReplyHeader header() const override { return headerOf(reply()); }
 
-    const ClientServerTable &table() const { return m_table; }
-    const ClientServerReply &reply() const { return m_reply; }
+    const ClientServerTable &table() const { return m_stored.table(); }
+    const ClientServerReply &reply() const { return m_stored.reply(); }
 
 private:
-    ClientServerReply m_reply;
-    ClientServerTable m_table;
-    QStringList m_ids; // trimmed; entry z - 1 belongs to slot z
+    StoredReplies<ClientServerReply, ClientServerTable::slotCount> m_stored; // by user ID
 };
 
 } // namespace morvain

@@ -3,7 +3,6 @@
 #include "code_words.h"
 #include "decimal.h"
 #include "field_values.h"
-#include "text_support.h"
 
 namespace morvain
 {
@@ -33,34 +32,13 @@ QString conversationTypeWord(const QString &text)
 void ConversationModel::query(InfoCycle &cycle)
 {
     reset();
-    cycle.runList(kinds::conversation, replyArea(m_reply), [this] { store(); });
+    cycle.runList(kinds::conversation, m_stored.area(), [this] { store(); });
     emit queried();
 }
 
 void ConversationModel::store()
 {
-    m_table.store(m_reply);
-    m_ids << trimBlanks(m_reply.text<"conversation_id">());
-}
-
-void ConversationModel::reset()
-{
-    m_table.reset();
-    m_ids.clear();
-}
-
-QStringList ConversationModel::conversationIds() const
-{
-    FirstArrivals ids;
-    for (const QString &id : m_ids)
-        ids.add(id);
-    return ids.list();
-}
-
-int ConversationModel::find(const QString &id) const
-{
-    const qsizetype at = m_ids.indexOf(id);
-    return at < 0 ? 0 : int(at) + 1;
+    m_stored.store(trimBlanks(reply().text<"conversation_id">()));
 }
 
 QList<FieldInfo> ConversationModel::columns() const
@@ -70,14 +48,7 @@ QList<FieldInfo> ConversationModel::columns() const
 
 QList<FieldValue> ConversationModel::values(int z) const
 {
-    if (z < 1 || z > m_table.count())
-        return {};
-    return valuesOf(m_table.slot(z).span(), layout::conversationObject, rules);
-}
-
-QString ConversationModel::key(int z) const
-{
-    return z < 1 || z > m_table.count() ? QString() : m_ids.at(z - 1);
+    return m_stored.values(z, layout::conversationObject, rules);
 }
 
 } // namespace morvain

@@ -6,6 +6,7 @@
 #include "conversation/conversation_reply.h"
 #include "info_cycle.h"
 #include "object_model.h"
+#include "stored_replies.h"
 
 #include <QStringList>
 
@@ -24,28 +25,28 @@ public:
     // A fresh table, the conversation query, then queried().
     void query(InfoCycle &cycle);
     void store();
-    void reset();
+    void reset() { m_stored.reset(); }
 
     // Each non-blank trimmed conversation ID once, in order of first arrival: the closing
     // reply may repeat the last conversation.
-    QStringList conversationIds() const;
+    QStringList conversationIds() const { return m_stored.distinctKeys(); }
     // The first slot whose trimmed conversation ID equals `id`, or 0.
-    int find(const QString &id) const;
+    int find(const QString &id) const { return m_stored.find(id); }
 
     QString kindName() const override { return QStringLiteral("conversation"); }
     QList<FieldInfo> columns() const override;
-    int objectCount() const override { return m_table.count(); }
+    int objectCount() const override { return m_stored.count(); }
     QList<FieldValue> values(int z) const override;
-    QString key(int z) const override;
-    ReplyHeader header() const override { return headerOf(m_reply); }
+    QString key(int z) const override { return m_stored.key(z); }
+    ReplyHeader header() const override { return headerOf(reply()); }
 
-    const ConversationTable &table() const { return m_table; }
-    const ConversationReply &reply() const { return m_reply; }
+    const ConversationTable &table() const { return m_stored.table(); }
+    const ConversationReply &reply() const { return m_stored.reply(); }
 
 private:
-    ConversationReply m_reply; // every call's receive area; never cleared between calls
-    ConversationTable m_table;
-    QStringList m_ids; // trimmed; entry z - 1 belongs to slot z
+    // By conversation ID. The reply is every call's receive area, never cleared between
+    // calls.
+    StoredReplies<ConversationReply, ConversationTable::slotCount> m_stored;
 };
 
 } // namespace morvain

@@ -26,21 +26,21 @@ constexpr FieldRules rules{kindOf, decodedOf};
 void ServiceModel::query(InfoCycle &cycle)
 {
     reset();
-    cycle.runList(kinds::service, replyArea(m_reply), [this] { store(); });
+    cycle.runList(kinds::service, m_stored.area(), [this] { store(); });
     emit queried();
 }
 
 void ServiceModel::store()
 {
-    m_table.store(m_reply);
-    m_trimmed.append({trimBlanks(m_reply.text<"server_class">()),
-                      trimBlanks(m_reply.text<"server_name">()),
-                      trimBlanks(m_reply.text<"service">())});
+    const Names n{trimBlanks(reply().text<"server_class">()),
+                  trimBlanks(reply().text<"server_name">()), trimBlanks(reply().text<"service">())};
+    m_stored.store(n.serverClass + QChar(0x1f) + n.serverName + QChar(0x1f) + n.service);
+    m_trimmed.append(n);
 }
 
 void ServiceModel::reset()
 {
-    m_table.reset();
+    m_stored.reset();
     m_trimmed.clear();
 }
 
@@ -88,17 +88,7 @@ QList<FieldInfo> ServiceModel::columns() const
 
 QList<FieldValue> ServiceModel::values(int z) const
 {
-    if (z < 1 || z > m_table.count())
-        return {};
-    return valuesOf(m_table.slot(z).span(), layout::serviceObject, rules);
-}
-
-QString ServiceModel::key(int z) const
-{
-    if (z < 1 || z > m_table.count())
-        return {};
-    const Names &n = m_trimmed.at(z - 1);
-    return n.serverClass + QChar(0x1f) + n.serverName + QChar(0x1f) + n.service;
+    return m_stored.values(z, layout::serviceObject, rules);
 }
 
 } // namespace morvain

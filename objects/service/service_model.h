@@ -9,6 +9,7 @@
 #include "info_cycle.h"
 #include "object_model.h"
 #include "service/service_reply.h"
+#include "stored_replies.h"
 
 #include <QStringList>
 
@@ -38,21 +39,20 @@ public:
 
     QString kindName() const override { return QStringLiteral("service"); }
     QList<FieldInfo> columns() const override;
-    int objectCount() const override { return m_table.count(); }
+    int objectCount() const override { return m_stored.count(); }
     QList<FieldValue> values(int z) const override;
-    QString key(int z) const override;
-    ReplyHeader header() const override { return headerOf(m_reply); }
+    QString key(int z) const override { return m_stored.key(z); }
+    ReplyHeader header() const override { return headerOf(reply()); }
 
-    const ServiceTable &table() const { return m_table; }
-    const ServiceReply &reply() const { return m_reply; }
+    const ServiceTable &table() const { return m_stored.table(); }
+    const ServiceReply &reply() const { return m_stored.reply(); }
 
 private:
     struct Names {
         QString serverClass, serverName, service;
     };
-    ServiceReply m_reply;
-    ServiceTable m_table;
-    QList<Names> m_trimmed; // entry z - 1 belongs to slot z
+    StoredReplies<ServiceReply, ServiceTable::slotCount> m_stored; // by the three joined
+    QList<Names> m_trimmed;                                        // entry z - 1 belongs to slot z
 };
 
 } // namespace morvain

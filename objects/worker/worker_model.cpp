@@ -35,9 +35,9 @@ QString workerStatusWord(const QString &text)
 
 void WorkerModel::query(InfoCycle &cycle, const std::function<void()> &listing)
 {
-    m_table.reset();
+    reset();
     cycle.runList(
-        kinds::worker, replyArea(m_reply), [this] { store(); },
+        kinds::worker, m_stored.area(), [this] { store(); },
         [this, &listing] {
             emit queried();
             if (listing)
@@ -45,13 +45,9 @@ void WorkerModel::query(InfoCycle &cycle, const std::function<void()> &listing)
         });
 }
 
-QStringList WorkerModel::workerIds() const
+void WorkerModel::store()
 {
-    QStringList ids;
-    ids.reserve(m_table.count());
-    for (int z = 1; z <= m_table.count(); ++z)
-        ids << decimal(m_table.slot(z).int16<"worker_id">());
-    return ids;
+    m_stored.store(decimal(reply().int16<"worker_id">()));
 }
 
 QList<FieldInfo> WorkerModel::columns() const
@@ -61,16 +57,7 @@ QList<FieldInfo> WorkerModel::columns() const
 
 QList<FieldValue> WorkerModel::values(int z) const
 {
-    if (z < 1 || z > m_table.count())
-        return {};
-    return valuesOf(m_table.slot(z).span(), layout::workerObject, rules);
-}
-
-QString WorkerModel::key(int z) const
-{
-    if (z < 1 || z > m_table.count())
-        return {};
-    return decimal(m_table.slot(z).int16<"worker_id">());
+    return m_stored.values(z, layout::workerObject, rules);
 }
 
 } // namespace morvain

@@ -4,6 +4,7 @@
 
 #include "info_cycle.h"
 #include "object_model.h"
+#include "stored_replies.h"
 #include "worker/worker_reply.h"
 
 #include <QStringList>
@@ -26,25 +27,24 @@ public:
     // error text is shown, right after queried().
     void query(InfoCycle &cycle, const std::function<void()> &listing = {});
     // Appends the reply just received; the 1001st in one query fails the query.
-    void store() { m_table.store(m_reply); }
-    void reset() { m_table.reset(); }
+    void store();
+    void reset() { m_stored.reset(); }
 
     // One ID per stored worker, equal ones not merged: entry p belongs to slot p + 1.
-    QStringList workerIds() const;
+    QStringList workerIds() const { return m_stored.keys(); }
 
     QString kindName() const override { return QStringLiteral("worker"); }
     QList<FieldInfo> columns() const override;
-    int objectCount() const override { return m_table.count(); }
+    int objectCount() const override { return m_stored.count(); }
     QList<FieldValue> values(int z) const override;
-    QString key(int z) const override;
-    ReplyHeader header() const override { return headerOf(m_reply); }
+    QString key(int z) const override { return m_stored.key(z); }
+    ReplyHeader header() const override { return headerOf(reply()); }
 
-    const WorkerTable &table() const { return m_table; }
-    const WorkerReply &reply() const { return m_reply; }
+    const WorkerTable &table() const { return m_stored.table(); }
+    const WorkerReply &reply() const { return m_stored.reply(); }
 
 private:
-    WorkerReply m_reply;
-    WorkerTable m_table;
+    StoredReplies<WorkerReply, WorkerTable::slotCount> m_stored; // by worker ID
 };
 
 } // namespace morvain
