@@ -87,6 +87,15 @@ extern "C" int ostrane_entry_1(void *control_block, void *request, void *reply, 
                                std::chrono::steady_clock::now() - loaded_at)
                                .count();
         settings.log = log && *log && std::string(log) != "0";
+        settings.http.log = settings.log;
+        if (const char *ca = std::getenv("OSTRANE_CAINFO"); ca && *ca)
+            settings.http.ca_file = ca;
+        // Tests shorten the waits; nothing else should need to.
+        if (const char *ms = std::getenv("OSTRANE_HTTP_TIMEOUT_MS"); ms && *ms) {
+            const long t = std::strtol(ms, nullptr, 10);
+            if (t > 0 && t < 60000)
+                settings.http.connect_ms = settings.http.total_ms = t;
+        }
         const std::lock_guard guard(serviceLock());
         return service().call(records, settings);
     } catch (...) {

@@ -96,9 +96,11 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
 {
     const std::string brokerId(
         wire::trimmed(wire::getText(r.control + control::broker_id, control::broker_id_width)));
-    BrokerData data;
+    KindData data(kind);
     if (brokerId.empty()) {
-        data = demoBroker(s.seconds, m_calls);
+        data = std::move(demoBroker(s.seconds, m_calls)[kind.id]);
+    } else if (rabbit::isBrokerUrl(brokerId)) {
+        data = m_live.query(brokerId, kind, s.http);
     } else if (!isSafeScenarioName(brokerId)) {
         logRefusal(s, "broker ID is not a scenario name: " + brokerId);
         return refuse(r, "Broker ID is not a safe scenario name", bad_source);
@@ -107,7 +109,8 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
         return refuse(r, "Unknown broker ID " + brokerId, bad_source);
     } else {
         try {
-            data = loadScenario(s.scenario_dir + "/" + brokerId + ".json");
+            data = loadScenario(s.scenario_dir + "/" + brokerId + ".json")
+                       ->kinds[static_cast<int>(kind.id)];
         } catch (const ScenarioMissing &e) {
             logRefusal(s, e.what());
             return refuse(r, "Unknown broker ID " + brokerId, bad_source);
@@ -117,8 +120,8 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
         }
     }
 
-    const auto header = data[kind.id].header();
-    Conversation c{newId(), std::move(data[kind.id]), header, 0, 0, m_calls};
+    const auto header = data.header();
+    Conversation c{newId(), std::move(data), header, 0, 0, m_calls};
     if (!answer(c, r) && kind.conversation)
         keep(std::move(c));
     return ok;

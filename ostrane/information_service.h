@@ -8,6 +8,8 @@
 // the error text. The request is only read.
 
 #include "broker_data.h"
+#include "http_client.h"
+#include "rabbit_source.h"
 
 #include <array>
 #include <cstdint>
@@ -37,7 +39,8 @@ struct Records {
 struct Settings {
     std::string scenario_dir; // empty: no scenarios can be found
     std::int64_t seconds = 0; // since the library was loaded
-    bool log = false;         // details of refused calls to stderr
+    bool log = false;         // details of refused calls (and every GET) to stderr
+    HttpOptions http;         // for broker IDs that are management-API URLs
 };
 
 class InformationService
@@ -68,6 +71,7 @@ private:
     void keep(Conversation &&c);
     std::string newId();
 
+    rabbit::Source m_live;
     std::vector<Conversation> m_open;
     std::uint32_t m_salt;
     std::uint64_t m_ids = 0;

@@ -1,11 +1,18 @@
 #include "scenario.h"
 
+#include "latin1.h"
+
 #include <nlohmann/json.hpp>
 
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace ostrane
 {
@@ -22,26 +29,6 @@ constexpr std::uintmax_t max_file_size = 16u << 20;
 [[noreturn]] void fail(const std::string &where, const std::string &what)
 {
     throw DataError(where + ": " + what);
-}
-
-// JSON text is UTF-8; the wire carries one byte per character.
-std::string toLatin1(const std::string &utf8)
-{
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : 3;
-        std::uint32_t cp = extra == 0   ? c
-                           : extra == 1 ? c & 0x1F
-                           : extra == 2 ? c & 0x0F
-                                        : c & 0x07;
-        ++i;
-        for (; extra > 0 && i < utf8.size(); --extra, ++i)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
-        out.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
-    }
-    return out;
 }
 
 std::string textOf(const json &v, const std::string &where)
@@ -291,7 +278,44 @@ BrokerData parseScenario(std::string_view text)
     return data;
 }
 
-BrokerData loadScenario(const std::string &path)
+namespace
+{
+
+struct FileStamp {
+    std::uintmax_t size = 0;
+    std::int64_t mtime_ns = 0;
+    std::uint64_t inode = 0, device = 0;
+    bool operator==(const FileStamp &) const = default;
+};
+
+struct Cached {
+    FileStamp stamp;
+    std::shared_ptr<const BrokerData> data;
+};
+
+// Throws ScenarioMissing when there is nothing at `path`.
+FileStamp stampOf(const std::string &path)
+{
+#if defined(_WIN32)
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+        throw ScenarioMissing(path + ": no such file");
+    FileStamp s;
+    s.size = std::filesystem::file_size(path, ec);
+    s.mtime_ns = std::filesystem::last_write_time(path, ec).time_since_epoch().count();
+    return s;
+#else
+    struct stat st {
+    };
+    if (::stat(path.c_str(), &st) != 0)
+        throw ScenarioMissing(path + ": no such file");
+    return {static_cast<std::uintmax_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+            static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_dev)};
+#endif
+}
+
+BrokerData readScenario(const std::string &path)
 {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
@@ -310,6 +334,25 @@ BrokerData loadScenario(const std::string &path)
     if (!in.read(text.data(), size))
         throw DataError(path + ": cannot read");
     return parseScenario(text);
+}
+
+} // namespace
+
+std::shared_ptr<const BrokerData> loadScenario(const std::string &path)
+{
+    static std::map<std::string, Cached> cache;
+    constexpr std::size_t max_cached = 8;
+    const FileStamp stamp = stampOf(path);
+    if (const auto it = cache.find(path); it != cache.end()) {
+        if (it->second.stamp == stamp)
+            return it->second.data;
+        cache.erase(it);
+    }
+    auto data = std::make_shared<const BrokerData>(readScenario(path));
+    if (cache.size() >= max_cached)
+        cache.erase(cache.begin());
+    cache[path] = Cached{stamp, data};
+    return data;
 }
 
 } // namespace ostrane

@@ -3,6 +3,7 @@
 
 #include "broker_data.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,10 @@ public:
     using DataError::DataError;
 };
 
-// Throws ScenarioMissing, or DataError when the file is not a valid scenario.
-BrokerData loadScenario(const std::string &path);
+// Throws ScenarioMissing, or DataError when the file is not a valid scenario. The file is
+// parsed once and again only when its size, modification time or inode changes, so that
+// a test may still rewrite it between queries.
+std::shared_ptr<const BrokerData> loadScenario(const std::string &path);
 
 // For tests of the format without a file.
 BrokerData parseScenario(std::string_view json);

@@ -1,0 +1,197 @@
+#include "http_client.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+namespace ostrane
+{
+namespace
+{
+
+struct Sink {
+    std::string body;
+    std::int64_t date = -1;
+    bool overflow = false;
+};
+
+size_t onBody(char *data, size_t size, size_t count, void *user)
+{
+    auto *sink = static_cast<Sink *>(user);
+    const size_t n = size * count;
+    if (sink->body.size() + n > HttpClient::max_body) {
+        sink->overflow = true;
+        return 0; // aborts the transfer
+    }
+    sink->body.append(data, n);
+    return n;
+}
+
+size_t onHeader(char *data, size_t size, size_t count, void *user)
+{
+    auto *sink = static_cast<Sink *>(user);
+    const size_t n = size * count;
+    const std::string line(data, n);
+    if (line.size() > 5 && (line.compare(0, 5, "Date:") == 0 || line.compare(0, 5, "date:") == 0)) {
+        const std::string value = line.substr(5);
+        const time_t t = curl_getdate(value.c_str(), nullptr);
+        if (t > 0)
+            sink->date = static_cast<std::int64_t>(t);
+    }
+    return n;
+}
+
+std::string netrcText()
+{
+    const char *home = std::getenv("HOME");
+    if (!home || !*home)
+        return {};
+    std::ifstream in(std::string(home) + "/.netrc");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string hostOf(const std::string &url)
+{
+    std::string hp = hostPort(url);
+    if (!hp.empty() && hp.front() == '[')
+        return hp.substr(1,
+                         hp.find(']') == std::string::npos ? std::string::npos : hp.find(']') - 1);
+    return hp.substr(0, hp.rfind(':') == std::string::npos ? hp.size() : hp.rfind(':'));
+}
+
+} // namespace
+
+std::string hostPort(const std::string &url)
+{
+    std::size_t at = url.find("://");
+    at = at == std::string::npos ? 0 : at + 3;
+    std::size_t end = url.find_first_of("/?#", at);
+    std::string authority = url.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    const std::size_t login = authority.rfind('@');
+    return login == std::string::npos ? authority : authority.substr(login + 1);
+}
+
+std::string urlLogin(const std::string &url)
+{
+    std::size_t at = url.find("://");
+    at = at == std::string::npos ? 0 : at + 3;
+    const std::size_t end = url.find_first_of("/?#", at);
+    const std::string authority =
+        url.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    const std::size_t login = authority.rfind('@');
+    if (login == std::string::npos)
+        return {};
+    const std::string user = authority.substr(0, login);
+    return user.substr(0, user.find(':'));
+}
+
+bool netrcNames(const std::string &text, const std::string &host)
+{
+    std::istringstream in(text);
+    std::string token, previous;
+    for (int guard = 0; in >> token && guard < 100000; ++guard) {
+        if (token == "default" || (previous == "machine" && token == host))
+            return true;
+        previous = token;
+    }
+    return false;
+}
+
+HttpClient::HttpClient()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    m_curl = curl_easy_init();
+}
+
+HttpClient::~HttpClient()
+{
+    if (m_curl)
+        curl_easy_cleanup(static_cast<CURL *>(m_curl));
+}
+
+HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
+{
+    HttpResponse r;
+    auto *curl = static_cast<CURL *>(m_curl);
+    if (!curl) {
+        r.error = "No HTTP client";
+        return r;
+    }
+    ++m_gets;
+    const auto started = std::chrono::steady_clock::now();
+    Sink sink;
+    char problem[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connect_ms);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, options.total_ms);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_body));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, problem);
+    curl_easy_setopt(curl, CURLOPT_CAINFO,
+                     options.ca_file.empty() ? nullptr : options.ca_file.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+    if (urlLogin(url).empty() && !netrcNames(netrcText(), hostOf(url))) {
+        curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+        curl_easy_setopt(curl, CURLOPT_USERNAME, "guest");
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, "guest");
+    } else {
+        curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+        curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
+    }
+
+    const CURLcode rc = curl_easy_perform(curl);
+    if (rc == CURLE_OK) {
+        r.reached = true;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
+        r.body = std::move(sink.body);
+        r.date = sink.date;
+    } else if (sink.overflow || rc == CURLE_FILESIZE_EXCEEDED) {
+        r.reached = true;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
+        r.error = "Reply larger than 32 MiB";
+    } else {
+        r.error = problem[0] ? problem : curl_easy_strerror(rc);
+        r.reason = rc == CURLE_OPERATION_TIMEDOUT ? "Broker timed out"
+                   : rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
+                           rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM
+                       ? "TLS failed"
+                       : "Broker not reachable";
+    }
+    // Nothing of ours may keep pointing into this call's stack.
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, nullptr);
+
+    if (options.log) {
+        const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::steady_clock::now() - started)
+                            .count() /
+                        1000.0;
+        // The URL is logged without its login part: no credential ever reaches the log.
+        const std::size_t path =
+            url.find('/', url.find("://") == std::string::npos ? 0 : url.find("://") + 3);
+        std::fprintf(stderr, "OSTRANE: GET %s%s -> %ld (%zu bytes, %.1f ms)%s%s\n",
+                     hostPort(url).c_str(),
+                     path == std::string::npos ? "" : url.substr(path).c_str(), r.status,
+                     r.body.size(), ms, r.error.empty() ? "" : ": ", r.error.c_str());
+    }
+    return r;
+}
+
+} // namespace ostrane

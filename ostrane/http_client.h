@@ -1,0 +1,54 @@
+#pragma once
+// One reused libcurl handle for GETs against a broker's management API: keep-alive across
+// the calls of a query, short timeouts because the monitor's one thread waits on them.
+
+#include <cstdint>
+#include <string>
+
+namespace ostrane
+{
+
+struct HttpOptions {
+    long connect_ms = 2000;
+    long total_ms = 5000;
+    std::string ca_file; // empty: the system's CA store
+    bool log = false;    // one line per GET on stderr
+};
+
+struct HttpResponse {
+    bool reached = false; // false: refused, timed out, TLS failure...; `error` says why
+    long status = 0;
+    std::string body;
+    std::int64_t date = -1; // the Date header, seconds since the epoch; -1 when absent
+    std::string reason;     // short, for the error text: "Broker not reachable", ...
+    std::string error;      // curl's own words, for the log
+};
+
+class HttpClient
+{
+public:
+    static constexpr std::size_t max_body = 32u << 20;
+
+    HttpClient();
+    ~HttpClient();
+    HttpClient(const HttpClient &) = delete;
+    HttpClient &operator=(const HttpClient &) = delete;
+
+    // `url` may carry a login name; the password comes from netrc, and guest/guest is
+    // used only when neither the URL nor netrc names anyone.
+    HttpResponse get(const std::string &url, const HttpOptions &options);
+    std::uint64_t gets() const { return m_gets; }
+
+private:
+    void *m_curl = nullptr;
+    std::uint64_t m_gets = 0;
+};
+
+// Host and port of a broker URL ("127.0.0.1:15672"), without login or path.
+std::string hostPort(const std::string &url);
+// The login name written into a URL, or "" when none.
+std::string urlLogin(const std::string &url);
+// Whether the netrc file names this host (or has a default entry).
+bool netrcNames(const std::string &netrcText, const std::string &host);
+
+} // namespace ostrane

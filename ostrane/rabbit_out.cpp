@@ -1,0 +1,38 @@
+#include "latin1.h"
+#include "rabbit_mapping.h"
+
+namespace ostrane::rabbit
+{
+
+const Field &Out::field(std::string_view name) const
+{
+    const Field *f = ObjectWriter::find(*m_data.kind, name);
+    if (!f)
+        throw DataError("no such field: " + std::string(name));
+    return *f;
+}
+
+Out &Out::text(std::string_view name, const std::string &utf8, bool keepTail)
+{
+    return latin1(name, toLatin1(utf8), keepTail);
+}
+
+Out &Out::latin1(std::string_view name, std::string text, bool keepTail)
+{
+    const auto width = static_cast<std::size_t>(field(name).width);
+    if (text.size() > width)
+        text = keepTail ? text.substr(text.size() - width) : text.substr(0, width);
+    m_writer.text(name, text);
+    return *this;
+}
+
+Out &Out::number(std::string_view name, std::int64_t value)
+{
+    const Field &f = field(name);
+    const std::int64_t top = f.width == 2 ? std::numeric_limits<std::int16_t>::max()
+                                          : std::numeric_limits<std::int32_t>::max();
+    m_writer.number(name, std::clamp(value, -top - 1, top));
+    return *this;
+}
+
+} // namespace ostrane::rabbit
