@@ -1,0 +1,121 @@
+#!/usr/bin/python3
+"""A loopback stand-in for a broker's management API, for the stand-in library's tests.
+
+    fake_management.py FIXTURE_DIR
+
+Prints "PORT <n>" once listening on 127.0.0.1, then "GET <login> <path>" for every request.
+GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR/date.txt.
+The login name of the request picks a misbehaviour: nologin (401), fail500, stall (answers
+after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB), types (every
+value of the wrong type), many (5000 queues, 220 channels). It ends when stdin closes, and
+after 300 s in any case.
+"""
+
+import base64
+import json
+import os
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+FIXTURES = sys.argv[1]
+with open(os.path.join(FIXTURES, "date.txt")) as f:
+    DATE = f.read().strip()
+
+
+def fixture(name):
+    with open(os.path.join(FIXTURES, name + ".json"), "rb") as f:
+        return f.read()
+
+
+def wrong_types(v):
+    if isinstance(v, dict):
+        return {k: wrong_types(x) for k, x in v.items()}
+    if isinstance(v, list):
+        return [wrong_types(x) for x in v] or {"x": 1}
+    if isinstance(v, bool):
+        return "yes"
+    if isinstance(v, (int, float)):
+        return [str(v)]
+    if isinstance(v, str):
+        return {"s": v}
+    return 7
+
+
+def many(name):
+    if name == "queues":
+        return json.dumps([{"name": "q-%04d-\u00fc\u20ac-a-name-longer-than-thirty-two" % i,
+                            "vhost": "/", "type": "classic", "consumers": 0,
+                            "messages": i, "messages_ready": i} for i in range(5000)]).encode()
+    if name == "channels":
+        return json.dumps([{"name": "c%d (1)" % i, "vhost": "/", "consumer_count": 0,
+                            "connection_details": {"name": "c%d" % i}}
+                           for i in range(220)]).encode()
+    return fixture(name)
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def date_time_string(self, timestamp=None):
+        return DATE
+
+    def log_message(self, *args):
+        pass
+
+    def login(self):
+        auth = self.headers.get("Authorization", "")
+        if not auth.startswith("Basic "):
+            return ""
+        try:
+            return base64.b64decode(auth[6:]).decode().split(":", 1)[0]
+        except Exception:
+            return ""
+
+    def answer(self, status, body):
+        self.send_response(status)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        who = self.login()
+        print("GET %s %s" % (who or "-", self.path), flush=True)
+        name = self.path.split("?")[0].rsplit("/", 1)[-1]
+        if who == "nologin":
+            return self.answer(401, b'{"error":"not_authorised"}')
+        if who == "fail500":
+            return self.answer(500, b'{"error":"internal"}')
+        if who == "stall":
+            time.sleep(3)
+        try:
+            body = many(name) if who == "many" else fixture(name)
+        except OSError:
+            return self.answer(404, b'{"error":"Object Not Found"}')
+        if who == "truncated":
+            body = body[: len(body) // 2]
+        elif who == "deep":
+            body = b"[" * 200000 + b"]" * 200000
+        elif who == "huge":
+            body = b'[{"name":"' + b"x" * (40 << 20) + b'"}]'
+        elif who == "types":
+            body = json.dumps(wrong_types(json.loads(body))).encode()
+        self.answer(200, body)
+
+
+def main():
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    print("PORT %d" % server.server_address[1], flush=True)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    deadline = time.time() + 300
+    threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
+    while time.time() < deadline:
+        time.sleep(0.5)
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    main()

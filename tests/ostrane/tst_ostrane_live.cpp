@@ -1,0 +1,276 @@
+// The stand-in's live-broker source, against a loopback stand-in for the management API
+// (fake_management.py) that answers JSON captured from a real broker with traffic, or
+// misbehaves as the login name in the URL asks.
+
+#include "exchange.h"
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace ostrane_test;
+
+namespace
+{
+
+// Expected values: "#n" a number (int32, or int16 with width 2), else trimmed text.
+QByteArray field(const QByteArray &record, int offset, int width)
+{
+    if (width == 4)
+        return QByteArray::number(int32At(record, offset));
+    if (width == 2)
+        return QByteArray::number(int16At(record, offset));
+    return trimmedText(record, offset, width);
+}
+
+QByteArray conversationId(const QByteArray &channel, const QByteArray &connectedAt)
+{
+    return QCryptographicHash::hash(channel + "|" + connectedAt, QCryptographicHash::Sha1)
+        .toHex()
+        .toUpper()
+        .left(16);
+}
+
+// A loopback port that nothing listens on: bound, read back, closed.
+int closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0;
+    ::close(fd);
+    return ok ? ntohs(a.sin_port) : 0;
+}
+
+} // namespace
+
+class tst_OstraneLive : public QObject
+{
+    Q_OBJECT
+    QProcess m_server;
+    QTemporaryDir m_home;
+    QByteArray m_port;
+
+    QByteArray url(const QByteArray &login = {}) const
+    {
+        return "http://" + (login.isEmpty() ? QByteArray() : login + "@") + "127.0.0.1:" + m_port;
+    }
+    int getsBy(const QByteArray &login) { return int(m_log.count("GET " + login + " ")); }
+    QByteArray m_log;
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void mapping_readsEveryKindAsCaptured_data();
+    void mapping_readsEveryKindAsCaptured();
+    void outcome_endsTheConversationAsTheTableSays_data();
+    void outcome_endsTheConversationAsTheTableSays();
+    void caps_cutListsAndNameTheTrueCount_data();
+    void caps_cutListsAndNameTheTrueCount();
+    void startUp_sharesOneSnapshotAmongTheKinds();
+};
+
+void tst_OstraneLive::initTestCase()
+{
+    // No netrc of the person running the tests, and short waits.
+    qputenv("HOME", m_home.path().toLocal8Bit());
+    qputenv("OSTRANE_HTTP_TIMEOUT_MS", "500");
+    m_server.start("/usr/bin/python3", {FAKE_MANAGEMENT, FIXTURES});
+    QVERIFY(m_server.waitForStarted(5000));
+    for (int i = 0; i < 50 && !m_server.canReadLine(); ++i)
+        m_server.waitForReadyRead(100);
+    const QByteArray first = m_server.readLine().trimmed();
+    QVERIFY2(first.startsWith("PORT "), first.constData());
+    m_port = first.mid(5);
+}
+
+void tst_OstraneLive::cleanupTestCase()
+{
+    m_server.closeWriteChannel(); // the server ends when its stdin closes
+    if (!m_server.waitForFinished(3000))
+        m_server.kill();
+    m_server.waitForFinished(1000);
+}
+
+void tst_OstraneLive::mapping_readsEveryKindAsCaptured_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("replySize");
+    QTest::addColumn<int>("index"); // object in conversation order
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QByteArray>("expected");
+    const auto row = [](const char *name, KindInfo k, int index, int offset, int width,
+                        const QByteArray &expected) {
+        QTest::newRow(name) << k.code << k.replySize << index << offset << width << expected;
+    };
+    row("broker platform", broker, 0, 32, 8, "OTP 25.2");
+    row("broker run_time", broker, 0, 40, 4, "107");
+    row("broker num_long KiB", broker, 0, 48, 4, "9873508");
+    row("broker short_act", broker, 0, 64, 4, "112");
+    row("broker short_size", broker, 0, 76, 4, "7");
+    row("broker num_service", broker, 0, 80, 4, "4");
+    row("broker num_server", broker, 0, 88, 4, "5");
+    row("broker server_act", broker, 0, 92, 4, "5");
+    row("broker num_client", broker, 0, 100, 4, "6");
+    row("broker client_act", broker, 0, 104, 4, "4");
+    row("broker num_conv", broker, 0, 112, 4, "10");
+    row("worker id", worker, 0, 32, 2, "1");
+    row("worker call_sum", worker, 0, 36, 4,
+        QByteArray::number(176 + 170 + 180 + 173 + 363 + 353 + 356 + 343 + 363 + 2 + 3 + 320 + 308 +
+                           9 + 320 + 307));
+    row("service 1 name", service, 0, 64, 32, "order-server");
+    row("service 2 repeated name", service, 1, 64, 32, "order-server~2");
+    row("service 2 queue", service, 1, 96, 32, "orders");
+    row("service 3 ttl s", service, 2, 136, 4, "30");
+    row("service 3 type", service, 2, 128, 8, "classic");
+    row("service 4 class", service, 3, 32, 32, "billing");
+    row("service 5 queue", service, 4, 96, 32, "reports");
+    row("service 5 pending", service, 4, 180, 4, "108");
+    row("service 5 req_sum", service, 4, 188, 4, "139");
+    row("user 2 id", user, 1, 32, 32, "order-server~2");
+    row("user 1 peer", user, 0, 64, 28, "127.0.0.1:43170");
+    row("user 1 char", user, 0, 92, 28, "guest@/");
+    row("user 1 token", user, 0, 120, 32, "Pika Python Client Library");
+    row("user 1 endian", user, 0, 154, 2, "-1");
+    row("user 1 waiting", user, 0, 156, 2, "5");
+    row("user 1 waits for", user, 0, 160, 16, "NEW");
+    row("user 1 wait service", user, 0, 240, 32, "orders");
+    row("user 1 sum delivered", user, 0, 304, 4, "170");
+    row("user 3 busy", user, 2, 156, 2, "0");
+    row("user 4 client, no wait", user, 3, 240, 32, "");
+    row("user 4 sum published", user, 3, 304, 4, "356");
+    row("user 5 idle seconds", user, 4, 280, 4, "3");
+    row("user 9 no channel", user, 8, 280, 4, "6");
+    row("user 9 heartbeat", user, 8, 284, 4, "30");
+    row("conv 1 id", conversation, 0, 32, 16,
+        conversationId("127.0.0.1:43170 -> 127.0.0.1:44837 (1)", "1796702587776"));
+    row("conv 1 server", conversation, 0, 48, 32, "order-server");
+    row("conv 1 service", conversation, 0, 352, 32, "orders");
+    row("conv 1 consumes", conversation, 0, 392, 2, "0");
+    row("conv 4 client", conversation, 3, 168, 32, "shop-client");
+    row("conv 4 no server", conversation, 3, 48, 32, "");
+    row("conv 5 idle", conversation, 4, 388, 4, "3");
+    row("conv 5 type", conversation, 4, 392, 2, "1");
+}
+
+void tst_OstraneLive::mapping_readsEveryKindAsCaptured()
+{
+    QFETCH(int, code);
+    QFETCH(int, replySize);
+    QFETCH(int, index);
+    QFETCH(int, offset);
+    QFETCH(int, width);
+    QFETCH(QByteArray, expected);
+    const QList<QByteArray> replies = walk(KindInfo{code, replySize}, url());
+    QVERIFY(index < replies.size());
+    QCOMPARE(field(replies[index], offset, width), expected);
+}
+
+void tst_OstraneLive::outcome_endsTheConversationAsTheTableSays_data()
+{
+    QTest::addColumn<QByteArray>("login"); // picks the misbehaviour; "closed": a closed port
+    QTest::addColumn<QByteArray>("opening");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("errorCode");
+    QTest::newRow("401") << QByteArray("nologin") << QByteArray("0002")
+                         << QByteArray("HTTP 401 Login failed") << 401;
+    QTest::newRow("500") << QByteArray("fail500") << QByteArray("0003")
+                         << QByteArray("HTTP 500 on /api/queues") << 500;
+    QTest::newRow("refused") << QByteArray("closed") << QByteArray("0003")
+                             << QByteArray("Broker not reachable 127.0.0.1:") << 0;
+    QTest::newRow("stall") << QByteArray("stall") << QByteArray("0003")
+                           << QByteArray("Broker timed out 127.0.0.1:") << 0;
+    QTest::newRow("truncated") << QByteArray("truncated") << QByteArray("0003")
+                               << QByteArray("Unreadable JSON from /api/queues") << 0;
+    QTest::newRow("deep") << QByteArray("deep") << QByteArray("0003")
+                          << QByteArray("Unreadable JSON from /api/queues") << 0;
+    QTest::newRow("huge") << QByteArray("huge") << QByteArray("0003")
+                          << QByteArray("Unreadable JSON from /api/queues") << 0;
+    QTest::newRow("wrong types") << QByteArray("types") << QByteArray("0000") << QByteArray("Ok")
+                                 << 0;
+}
+
+void tst_OstraneLive::outcome_endsTheConversationAsTheTableSays()
+{
+    QFETCH(QByteArray, login);
+    QFETCH(QByteArray, opening);
+    QFETCH(QByteArray, text);
+    QFETCH(int, errorCode);
+    QByteArray id = url(login);
+    if (login == "closed")
+        id = "http://127.0.0.1:" + QByteArray::number(closedPort());
+
+    Exchange x(service, id);
+    QCOMPARE(x.call(), 0);
+    QVERIFY(x.guardsIntact());
+    QCOMPARE(x.resultCode(), opening);
+    QVERIFY2(x.text().startsWith(text), x.text().constData());
+    QCOMPARE(x.header(0), errorCode);
+    // Whatever the first answer, the conversation ends soon after: "0002" never twice.
+    int calls = 1;
+    for (; calls < 2000 && x.resultCode() != "0003"; ++calls) {
+        x.followUp(x.convId());
+        QCOMPARE(x.call(), 0);
+        QVERIFY(x.guardsIntact());
+        QCOMPARE_NE(x.resultCode(), QByteArray("0002"));
+    }
+    QVERIFY(calls < 2000);
+}
+
+void tst_OstraneLive::caps_cutListsAndNameTheTrueCount_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("replySize");
+    QTest::addColumn<int>("served");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("services") << service.code << service.replySize << 999 << 5000
+                              << QByteArray("Ok, 999 of 5000 services");
+    QTest::newRow("conversations") << conversation.code << conversation.replySize << 99 << 220
+                                   << QByteArray("Ok, 99 of 220 channels");
+}
+
+void tst_OstraneLive::caps_cutListsAndNameTheTrueCount()
+{
+    QFETCH(int, code);
+    QFETCH(int, replySize);
+    QFETCH(int, served);
+    QFETCH(int, total);
+    QFETCH(QByteArray, text);
+    Exchange x(KindInfo{code, replySize}, url("many"));
+    QCOMPARE(x.call(), 0);
+    QCOMPARE(x.text().trimmed(), text);
+    QCOMPARE(x.header(1), total);
+    const QList<QByteArray> replies = walk(KindInfo{code, replySize}, url("many"));
+    QCOMPARE(replies.size(), served);
+    if (code == service.code) // Latin-1, "?" beyond it, cut on the right
+        QCOMPARE(replies[0].mid(96, 32), QByteArray("q-0000-\xFC?-a-name-longer-than-thi"));
+}
+
+void tst_OstraneLive::startUp_sharesOneSnapshotAmongTheKinds()
+{
+    const QByteArray id = url("count");
+    for (const KindInfo k : {broker, worker, service, user, conversation}) {
+        Exchange x(k, id);
+        QCOMPARE(x.call(), 0);
+        QCOMPARE(x.resultCode(), QByteArray("0000"));
+    }
+    for (int i = 0; i < 5; ++i) { // the server's log lines arrive on their own time
+        m_server.waitForReadyRead(50);
+        m_log += m_server.readAll();
+    }
+    QVERIFY2(getsBy("count") >= 1 && getsBy("count") <= 7, m_log.right(2000).constData());
+}
+
+QTEST_MAIN(tst_OstraneLive)
+#include "tst_ostrane_live.moc"
