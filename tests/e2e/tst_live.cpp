@@ -1,0 +1,239 @@
+// End to end against a live RabbitMQ broker: the test starts its own on free loopback
+// ports (tools/rabbitmq-local), runs traffic (tools/rabbitmq-traffic), lets the main
+// window run its start-up queries through the real tarnvel and OSTRANE, and compares the
+// five tabs with what the management API says. Everything it starts, it stops.
+
+#include "main_window/frm_main.h"
+#include "recording_presenter.h"
+#include "tarnvel_binding.h"
+#include "temp_workdir.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace morvain;
+using namespace morvain::test;
+
+namespace
+{
+
+constexpr int traffic_seconds = 30;
+
+// The broker of this test run; stopped when the test object goes, also after a failure.
+class LiveBroker
+{
+public:
+    ~LiveBroker() { stop(); }
+
+    bool start(QString &why)
+    {
+        QProcess p;
+        p.start("bash", {TOOLS_DIR "/rabbitmq-local", "start", m_dir.path()});
+        if (!p.waitForFinished(120'000) || p.exitCode() != 0) {
+            p.kill();
+            why = QString::fromLocal8Bit(p.readAllStandardError());
+            return false;
+        }
+        m_started = true;
+        for (const QByteArray &line : p.readAllStandardOutput().split('\n')) {
+            const int eq = line.indexOf('=');
+            if (eq > 0)
+                m_env[line.left(eq)] = line.mid(eq + 1).trimmed();
+        }
+        return !m_env.value("URL").isEmpty();
+    }
+
+    void startTraffic()
+    {
+        m_traffic.start("/usr/bin/python3", {TOOLS_DIR "/rabbitmq-traffic", "--amqp-port",
+                                             m_env["AMQP_PORT"], "--http-port", m_env["HTTP_PORT"],
+                                             "--seconds", QString::number(traffic_seconds)});
+        m_traffic.waitForStarted(5000);
+    }
+
+    void stop()
+    {
+        if (m_traffic.state() != QProcess::NotRunning) {
+            m_traffic.terminate();
+            if (!m_traffic.waitForFinished(5000))
+                m_traffic.kill();
+            m_traffic.waitForFinished(1000);
+        }
+        if (!m_started)
+            return;
+        m_started = false;
+        QProcess p;
+        p.start("bash", {TOOLS_DIR "/rabbitmq-local", "stop", m_dir.path()});
+        p.waitForFinished(60'000);
+    }
+
+    // One management-API document, read with a client of its own.
+    QJsonDocument api(const QString &path) const
+    {
+        QProcess p;
+        p.start(
+            "/usr/bin/python3",
+            {"-c",
+             "import base64,sys,urllib.request\n"
+             "r=urllib.request.Request(sys.argv[1])\n"
+             "r.add_header('Authorization','Basic '+base64.b64encode(b'guest:guest').decode())\n"
+             "sys.stdout.buffer.write(urllib.request.urlopen(r,timeout=5).read())\n",
+             QString::fromLatin1(m_env.value("URL")) + "/api/" + path});
+        p.waitForFinished(10'000);
+        return QJsonDocument::fromJson(p.readAllStandardOutput());
+    }
+
+    QByteArray url() const { return m_env.value("URL"); }
+
+private:
+    QTemporaryDir m_dir;
+    QMap<QByteArray, QByteArray> m_env;
+    QProcess m_traffic;
+    bool m_started = false;
+};
+
+QString text(QWidget &w, const char *name)
+{
+    if (auto *edit = w.findChild<QLineEdit *>(name))
+        return edit->text().trimmed();
+    if (auto *label = w.findChild<QLabel *>(name))
+        return label->text().trimmed();
+    return QStringLiteral("<no %1>").arg(name);
+}
+
+QStringList entries(QWidget &w, const char *name)
+{
+    QStringList out;
+    if (auto *combo = w.findChild<QComboBox *>(name))
+        for (int i = 0; i < combo->count(); ++i)
+            out << combo->itemText(i).trimmed();
+    if (auto *list = w.findChild<QListWidget *>(name))
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text().trimmed();
+    return out;
+}
+
+QSet<QString> asSet(const QStringList &l)
+{
+    return QSet<QString>(l.begin(), l.end());
+}
+
+bool isReplyQueue(const QJsonObject &q)
+{
+    return q["exclusive"].toBool() || q["name"].toString().startsWith("amq.gen-");
+}
+
+} // namespace
+
+class TestLive : public QObject
+{
+    Q_OBJECT
+    TarnvelBinding m_tarnvel{QFileInfo(TARNVEL_FILE).absolutePath()};
+    LiveBroker m_broker;
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { m_broker.stop(); }
+    void startUp_showsWhatTheApiSays();
+};
+
+void TestLive::initTestCase()
+{
+    QString why;
+    QVERIFY2(m_broker.start(why), qPrintable("the broker did not start: " + why));
+    m_broker.startTraffic();
+    // Traffic is up when every connection has its channel and the statistics have come.
+    for (int i = 0; i < 40; ++i) {
+        const QJsonArray cs = m_broker.api("connections").array();
+        const QJsonArray ch = m_broker.api("channels").array();
+        if (cs.size() >= 11 && ch.size() >= 10 && m_broker.api("consumers").array().size() >= 8)
+            break;
+        QTest::qWait(500);
+    }
+    QTest::qWait(1500); // one statistics interval more
+}
+
+void TestLive::startUp_showsWhatTheApiSays()
+{
+    TempWorkdir dir;
+    {
+        QFile f("Broker.cfg");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(32, ' ') + m_broker.url().leftJustified(32, ' ') + QByteArray(96, ' '));
+    }
+    RecordingPresenter boxes;
+    FrmMain w(m_tarnvel);
+    w.Form_Load();
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join('|')));
+
+    const QJsonArray queues = m_broker.api("queues").array();
+    const QJsonArray connections = m_broker.api("connections").array();
+    const QJsonArray channels = m_broker.api("channels").array();
+    const QJsonObject overview = m_broker.api("overview").object();
+
+    // Broker tab: counters.
+    QSet<QString> classes, services, names;
+    for (const auto &v : queues) {
+        const QJsonObject q = v.toObject();
+        if (isReplyQueue(q))
+            continue;
+        classes << q["vhost"].toString();
+        services << q["name"].toString();
+    }
+    for (const auto &v : connections)
+        names << v.toObject()["user_provided_name"].toString();
+    QCOMPARE(text(w, "txtnum_service"), QString::number(services.size()));
+    QCOMPARE(text(w, "txtnum_server").toInt() + text(w, "txtnum_client").toInt(),
+             int(connections.size()));
+    QCOMPARE(text(w, "txtnum_conv"),
+             QString::number(overview["object_totals"].toObject()["channels"].toInt()));
+    QCOMPARE(text(w, "lblnum_worker_act"), QString("1"));
+    QVERIFY(text(w, "lblPlatform").startsWith("OTP "));
+
+    // Workers: one per node.
+    QCOMPARE(entries(w, "comWorker_id"), QStringList{"1"});
+
+    // Services: every class, and under each name the services it consumes.
+    QCOMPARE(asSet(entries(w, "lstServer_class")), classes);
+    QSet<QString> shown;
+    auto *classList = w.findChild<QListWidget *>("lstServer_class");
+    auto *nameList = w.findChild<QListWidget *>("lstServer_name");
+    for (int c = 0; c < classList->count(); ++c) {
+        classList->setCurrentRow(c);
+        for (int n = 0; n < nameList->count(); ++n) {
+            nameList->setCurrentRow(n);
+            shown.unite(asSet(entries(w, "lstService")));
+        }
+    }
+    QCOMPARE(shown, services);
+
+    // Users: one per connection, repeated names told apart by "~2".
+    const QStringList users = entries(w, "comUser_ID");
+    QCOMPARE(users.size(), connections.size());
+    QCOMPARE(asSet(users).size(), users.size());
+    QSet<QString> bases;
+    for (const QString &u : users)
+        bases << QString(u).remove(QRegularExpression("~[0-9]+$"));
+    QCOMPARE(bases, names);
+
+    // Conversations: one per channel.
+    const QStringList convs = entries(w, "comConv_id");
+    QCOMPARE(convs.size(), qMin(99, int(channels.size())));
+    for (const QString &id : convs)
+        QVERIFY2(QRegularExpression("^[0-9A-F]{16}$").match(id).hasMatch(), qPrintable(id));
+}
+
+QTEST_MAIN(TestLive)
+#include "tst_live.moc"
