@@ -1,0 +1,264 @@
+// One query of each kind against a live RabbitMQ broker through OSTRANE, against the raw
+// GETs that query needs, measured alternately in the same run; and the GETs the five
+// start-up queries cost. Starts its own broker and traffic (tools/), stops both.
+//
+//   build/default/bin/morvain_bench_rabbitmq [rounds]
+
+#include "ostrane.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+struct KindInfo {
+    const char *name;
+    int code, reply_size;
+    std::vector<std::string> paths; // the GETs of its opening call
+};
+
+const std::string q_cols =
+    "/api/queues?lengths_age=60&lengths_incr=5&columns=name,vhost,type,exclusive,arguments,"
+    "effective_policy_definition,consumers,messages,messages_ready,messages_unacknowledged,"
+    "message_bytes,memory,message_stats.publish,messages_ready_details.samples";
+const std::string cn_cols = "/api/connections?columns=name,user,vhost,peer_host,peer_port,"
+                            "user_provided_name,connected_at,channels,timeout,"
+                            "client_properties.product";
+const std::string ch_cols = "/api/channels?columns=name,connection_details.name,vhost,number,"
+                            "consumer_count,messages_unacknowledged,idle_since,"
+                            "message_stats.publish,message_stats.deliver_get,node";
+const std::string cs_cols = "/api/consumers?columns=queue.name,queue.vhost,channel_details.name,"
+                            "channel_details.connection_name";
+const std::string nd_cols = "/api/nodes?columns=name,running,uptime,mem_limit,mem_used,run_queue";
+const std::string ov_cols =
+    "/api/overview?columns=node,erlang_version,queue_totals.messages,object_totals.channels";
+const std::string vh_cols = "/api/vhosts?columns=name,tracing";
+
+const std::vector<KindInfo> kinds = {
+    {"broker", 7, 124, {ov_cols, nd_cols, vh_cols, q_cols, cn_cols, ch_cols, cs_cols}},
+    {"worker", 8, 44, {nd_cols, ch_cols}},
+    {"service", 6, 192, {q_cols, cs_cols, cn_cols}},
+    {"client/server", 1, 308, {cn_cols, ch_cols, cs_cols, q_cols}},
+    {"conversation", 4, 396, {ch_cols, cn_cols, cs_cols, q_cols}},
+};
+
+// The baseline: plain HTTP/1.1 GETs on one kept-alive socket, bodies read and dropped.
+class RawHttp
+{
+public:
+    explicit RawHttp(int port) : m_port(port) {}
+    ~RawHttp() { drop(); }
+
+    bool get(const std::string &path)
+    {
+        if (m_fd < 0 && !open())
+            return false;
+        const std::string req = "GET " + path +
+                                " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(m_port) +
+                                "\r\nAuthorization: Basic Z3Vlc3Q6Z3Vlc3Q=\r\n\r\n";
+        if (::send(m_fd, req.data(), req.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(req.size()))
+            return drop();
+        std::string head;
+        while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536)
+            if (!more(head))
+                return drop();
+        const std::size_t end = head.find("\r\n\r\n") + 4;
+        std::string body = head.substr(end);
+        head.resize(end);
+        std::string lower = head;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+        const std::size_t cl = lower.find("content-length:");
+        if (cl != std::string::npos) {
+            const std::size_t want = std::strtoull(lower.c_str() + cl + 15, nullptr, 10);
+            while (body.size() < want)
+                if (!more(body))
+                    return drop();
+            return lower.compare(9, 3, "200") == 0;
+        }
+        // Chunked: read until the final zero-length chunk.
+        for (int guard = 0; body.find("\r\n0\r\n\r\n") == std::string::npos && guard < 100000;
+             ++guard)
+            if (!more(body))
+                return drop();
+        return lower.compare(9, 3, "200") == 0;
+    }
+
+private:
+    bool open()
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<std::uint16_t>(m_port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return ::connect(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 || drop();
+    }
+    bool more(std::string &into)
+    {
+        char buf[65536];
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            return false;
+        into.append(buf, static_cast<std::size_t>(n));
+        return true;
+    }
+    bool drop()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        return false;
+    }
+    int m_port;
+    int m_fd = -1;
+};
+
+// One query as the monitor makes it: the opening call, then follow-ups until "0003".
+int query(const KindInfo &k, const std::string &brokerId)
+{
+    std::vector<std::uint8_t> control(524, 0), request(220, 0), reply(k.reply_size, 0),
+        error(41, 0);
+    control[0] = control[1] = 1;
+    std::memset(control.data() + 36, ' ', 32);
+    std::memcpy(control.data() + 36, brokerId.data(), std::min<std::size_t>(32, brokerId.size()));
+    const auto set = [&](std::uint8_t code, const char *first, const std::string &conv) {
+        control[2] = code;
+        std::memset(control.data() + 292, ' ', 16);
+        std::memcpy(control.data() + 292, conv.data(), std::min<std::size_t>(16, conv.size()));
+        std::memset(control.data() + 308, ' ', 8);
+        std::memcpy(control.data() + 308, first, std::strlen(first));
+    };
+    const std::int32_t length = k.reply_size - 32;
+    std::memcpy(request.data(), &length, 4);
+    const std::int16_t code = static_cast<std::int16_t>(k.code);
+    std::memcpy(request.data() + 8, &code, 2);
+    set(1, "YES", "NEW");
+    int calls = 0;
+    for (; calls < 2000; ++calls) {
+        ostrane_entry_1(control.data(), request.data(), reply.data(), error.data());
+        if (std::memcmp(control.data() + 316, "0003", 4) == 0 || k.code == 7)
+            break;
+        set(2, "NO", std::string(reinterpret_cast<char *>(control.data()) + 292, 16));
+    }
+    return calls + 1;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+std::map<std::string, std::string> run(const std::string &command)
+{
+    std::map<std::string, std::string> env;
+    if (FILE *p = ::popen(command.c_str(), "r")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, p)) {
+            std::string s(line);
+            const auto eq = s.find('=');
+            if (eq != std::string::npos)
+                env[s.substr(0, eq)] = s.substr(eq + 1, s.find_last_not_of("\r\n") - eq);
+        }
+        ::pclose(p);
+    }
+    return env;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int rounds = std::clamp(argc > 1 ? std::atoi(argv[1]) : 5, 1, 50);
+    char dir[] = "/tmp/morvain-bench-rabbitmq.XXXXXX";
+    if (!::mkdtemp(dir))
+        return 1;
+    const std::string tools = TOOLS_DIR;
+    auto env = run("bash " + tools + "/rabbitmq-local start " + dir);
+    if (env["URL"].empty()) {
+        std::fprintf(stderr, "the broker did not start\n");
+        return 1;
+    }
+    const std::string url = env["URL"];
+    const int port = std::atoi(env["HTTP_PORT"].c_str());
+    const pid_t traffic = ::fork();
+    if (traffic == 0) {
+        const std::string script = tools + "/rabbitmq-traffic";
+        const std::string seconds = std::to_string(30 + rounds * 8);
+        ::execl("/usr/bin/python3", "python3", script.c_str(), "--amqp-port",
+                env["AMQP_PORT"].c_str(), "--http-port", env["HTTP_PORT"].c_str(), "--seconds",
+                seconds.c_str(), static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(6)); // connections up, statistics in
+
+    // The GETs of the five start-up queries, counted from the library's log.
+    char log[] = "/tmp/morvain-bench-log.XXXXXX";
+    const int logFd = ::mkstemp(log);
+    const int savedErr = ::dup(2);
+    ::setenv("OSTRANE_LOG", "1", 1);
+    ::dup2(logFd, 2);
+    for (const KindInfo &k : kinds)
+        query(k, url);
+    ::fflush(stderr);
+    ::dup2(savedErr, 2);
+    ::unsetenv("OSTRANE_LOG");
+    int gets = 0;
+    {
+        std::ifstream in(log);
+        for (std::string line; std::getline(in, line);)
+            gets += line.find("OSTRANE: GET ") == 0 ? 1 : 0;
+    }
+    ::close(logFd);
+    ::unlink(log);
+
+    // Each query is measured on a fresh snapshot (the shared one lives about a second),
+    // and right after it the raw GETs it made.
+    RawHttp raw(port);
+    std::printf("%-14s %10s %10s %7s\n", "query", "OSTRANE ms", "raw GET ms", "ratio");
+    double sumQ = 0, sumR = 0;
+    for (const KindInfo &k : kinds) {
+        std::vector<double> q, r;
+        for (int i = 0; i < rounds; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+            auto t0 = Clock::now();
+            query(k, url);
+            q.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+            t0 = Clock::now();
+            for (const std::string &p : k.paths)
+                raw.get(p);
+            r.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        }
+        sumQ += median(q);
+        sumR += median(r);
+        std::printf("%-14s %10.2f %10.2f %7.2f\n", k.name, median(q), median(r),
+                    median(q) / median(r));
+    }
+    std::printf("%-14s %10.2f %10.2f %7.2f  (target <= 1.2)\n", "all five", sumQ, sumR,
+                sumQ / sumR);
+    std::printf("GETs of the five start-up queries: %d (target <= 7)\n", gets);
+
+    ::kill(traffic, SIGTERM);
+    ::waitpid(traffic, nullptr, 0);
+    run("bash " + tools + "/rabbitmq-local stop " + dir);
+    run("rm -rf " + std::string(dir));
+    return 0;
+}
