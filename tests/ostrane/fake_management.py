@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """A loopback stand-in for a broker's management API, for the stand-in library's tests.
 
-    fake_management.py FIXTURE_DIR
+    fake_management.py FIXTURE_DIR [CERT KEY]
 
-Prints "PORT <n>" once listening on 127.0.0.1, then "GET <login> <path>" for every request.
+Prints "PORT <n>" once listening on 127.0.0.1 (and "TLSPORT <n>" for HTTPS with CERT), then "GET <login> <path>" for every request.
 GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR/date.txt.
 The login name of the request picks a misbehaviour: nologin (401), fail500, stall (answers
 after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB), types (every
@@ -14,6 +14,7 @@ after 300 s in any case.
 import base64
 import json
 import os
+import ssl
 import sys
 import threading
 import time
@@ -110,6 +111,14 @@ def main():
     server.daemon_threads = True
     print("PORT %d" % server.server_address[1], flush=True)
     threading.Thread(target=server.serve_forever, daemon=True).start()
+    if len(sys.argv) > 3:
+        tls = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        tls.daemon_threads = True
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(sys.argv[2], sys.argv[3])
+        tls.socket = context.wrap_socket(tls.socket, server_side=True)
+        print("TLSPORT %d" % tls.server_address[1], flush=True)
+        threading.Thread(target=tls.serve_forever, daemon=True).start()
     deadline = time.time() + 300
     threading.Thread(target=lambda: (sys.stdin.read(), os._exit(0)), daemon=True).start()
     while time.time() < deadline:

@@ -5,7 +5,9 @@
 #include "exchange.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -58,7 +60,7 @@ class tst_OstraneLive : public QObject
     Q_OBJECT
     QProcess m_server;
     QTemporaryDir m_home;
-    QByteArray m_port;
+    QByteArray m_port, m_tlsPort;
 
     QByteArray url(const QByteArray &login = {}) const
     {
@@ -77,6 +79,8 @@ private slots:
     void caps_cutListsAndNameTheTrueCount_data();
     void caps_cutListsAndNameTheTrueCount();
     void startUp_sharesOneSnapshotAmongTheKinds();
+    void credentialsAndTls_data();
+    void credentialsAndTls();
 };
 
 void tst_OstraneLive::initTestCase()
@@ -84,13 +88,25 @@ void tst_OstraneLive::initTestCase()
     // No netrc of the person running the tests, and short waits.
     qputenv("HOME", m_home.path().toLocal8Bit());
     qputenv("OSTRANE_HTTP_TIMEOUT_MS", "500");
-    m_server.start("/usr/bin/python3", {FAKE_MANAGEMENT, FIXTURES});
+    // A certificate for 127.0.0.1, made for this run.
+    const QString cert = m_home.filePath("cert.pem"), key = m_home.filePath("key.pem");
+    QCOMPARE(
+        QProcess::execute("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj",
+                                      "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                      "-days", "1", "-keyout", key, "-out", cert}),
+        0);
+    m_server.start("/usr/bin/python3", {FAKE_MANAGEMENT, FIXTURES, cert, key});
     QVERIFY(m_server.waitForStarted(5000));
-    for (int i = 0; i < 50 && !m_server.canReadLine(); ++i)
-        m_server.waitForReadyRead(100);
-    const QByteArray first = m_server.readLine().trimmed();
-    QVERIFY2(first.startsWith("PORT "), first.constData());
-    m_port = first.mid(5);
+    for (int i = 0; i < 100 && m_tlsPort.isEmpty(); ++i) {
+        if (!m_server.canReadLine() && !m_server.waitForReadyRead(100))
+            continue;
+        const QByteArray line = m_server.readLine().trimmed();
+        if (line.startsWith("PORT "))
+            m_port = line.mid(5);
+        else if (line.startsWith("TLSPORT "))
+            m_tlsPort = line.mid(8);
+    }
+    QVERIFY(!m_port.isEmpty() && !m_tlsPort.isEmpty());
 }
 
 void tst_OstraneLive::cleanupTestCase()
@@ -270,6 +286,52 @@ void tst_OstraneLive::startUp_sharesOneSnapshotAmongTheKinds()
         m_log += m_server.readAll();
     }
     QVERIFY2(getsBy("count") >= 1 && getsBy("count") <= 7, m_log.right(2000).constData());
+}
+
+void tst_OstraneLive::credentialsAndTls_data()
+{
+    QTest::addColumn<QByteArray>("scheme");
+    QTest::addColumn<QByteArray>("netrc"); // written to $HOME/.netrc for the row
+    QTest::addColumn<bool>("caFile");      // OSTRANE_CAINFO names the server's certificate
+    QTest::addColumn<QByteArray>("opening");
+    QTest::addColumn<QByteArray>("text");
+    // Each row its own broker URL (a path), so that no snapshot of another row is shared.
+    QTest::newRow("netrc names the host")
+        << QByteArray("http") << QByteArray("machine 127.0.0.1 login nologin password x") << false
+        << QByteArray("0002") << QByteArray("HTTP 401 Login failed");
+    QTest::newRow("netrc names another host")
+        << QByteArray("http") << QByteArray("machine 10.1.1.1 login nologin password x") << false
+        << QByteArray("0000") << QByteArray("Ok");
+    QTest::newRow("https, CA file")
+        << QByteArray("https") << QByteArray() << true << QByteArray("0000") << QByteArray("Ok");
+    QTest::newRow("https, untrusted") << QByteArray("https") << QByteArray() << false
+                                      << QByteArray("0003") << QByteArray("TLS failed 127.0.0.1:");
+}
+
+void tst_OstraneLive::credentialsAndTls()
+{
+    QFETCH(QByteArray, scheme);
+    QFETCH(QByteArray, netrc);
+    QFETCH(bool, caFile);
+    QFETCH(QByteArray, opening);
+    QFETCH(QByteArray, text);
+    QFile file(m_home.filePath(".netrc"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(netrc);
+    file.close();
+    if (caFile)
+        qputenv("OSTRANE_CAINFO", m_home.filePath("cert.pem").toLocal8Bit());
+    const auto restore = qScopeGuard([&] {
+        qunsetenv("OSTRANE_CAINFO");
+        file.remove();
+    });
+    static int row = 0;
+    const QByteArray id = scheme + "://127.0.0.1:" + (scheme == "https" ? m_tlsPort : m_port) +
+                          "/" + QByteArray::number(++row);
+    Exchange x(service, id);
+    QCOMPARE(x.call(), 0);
+    QCOMPARE(x.resultCode(), opening);
+    QVERIFY2(x.text().startsWith(text), x.text().constData());
 }
 
 QTEST_MAIN(tst_OstraneLive)
