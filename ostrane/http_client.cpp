@@ -129,6 +129,8 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
     const auto started = std::chrono::steady_clock::now();
     Sink sink;
     char problem[CURL_ERROR_SIZE] = {};
+    // Back to the defaults (the system's CA store among them); live connections stay.
+    curl_easy_reset(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
@@ -151,8 +153,6 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
         curl_easy_setopt(curl, CURLOPT_PASSWORD, "guest");
     } else {
         curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
-        curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
     }
 
     const CURLcode rc = curl_easy_perform(curl);

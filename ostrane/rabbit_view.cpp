@@ -35,18 +35,23 @@ std::string text(const json &v)
     return v.is_string() ? v.get_ref<const std::string &>() : std::string();
 }
 
+// Numbers are held to +-2^42 (a millisecond time is 2^41): the sums over a list that
+// fits into a reply can then never overflow.
+constexpr std::int64_t number_limit = std::int64_t{1} << 42;
+
 std::int64_t number(const json &v)
 {
+    if (v.is_number_unsigned())
+        return static_cast<std::int64_t>(
+            std::min<std::uint64_t>(v.get<std::uint64_t>(), number_limit));
     if (v.is_number_integer())
-        return v.is_number_unsigned()
-                   ? static_cast<std::int64_t>(std::min<std::uint64_t>(
-                         v.get<std::uint64_t>(), std::numeric_limits<std::int64_t>::max()))
-                   : v.get<std::int64_t>();
+        return std::clamp<std::int64_t>(v.get<std::int64_t>(), -number_limit, number_limit);
     if (v.is_number_float()) {
         const double d = v.get<double>();
         if (!std::isfinite(d))
             return 0;
-        return static_cast<std::int64_t>(std::clamp(d, -9.0e18, 9.0e18));
+        return static_cast<std::int64_t>(
+            std::clamp(d, -double(number_limit), double(number_limit)));
     }
     return 0;
 }

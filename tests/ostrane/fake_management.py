@@ -3,12 +3,13 @@
 
     fake_management.py FIXTURE_DIR [CERT KEY]
 
-Prints "PORT <n>" once listening on 127.0.0.1 (and "TLSPORT <n>" for HTTPS with CERT), then "GET <login> <path>" for every request.
+Prints "PORT <n>" once listening on 127.0.0.1 (and "TLSPORT <n>" for HTTPS with CERT),
+then "GET <login> <path>" for every request.
 GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR/date.txt.
-The login name of the request picks a misbehaviour: nologin (401), fail500, stall (answers
-after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB), types (every
-value of the wrong type), many (5000 queues, 220 channels). It ends when stdin closes, and
-after 300 s in any case.
+The login name of the request picks a misbehaviour: nologin (401), fail500, stall
+(answers after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB),
+types (every value of the wrong type), bignum (numbers at the ends of 64 bits), many
+(5000 queues, 220 channels). It ends when stdin closes, and after 300 s in any case.
 """
 
 import base64
@@ -23,6 +24,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 FIXTURES = sys.argv[1]
 with open(os.path.join(FIXTURES, "date.txt")) as f:
     DATE = f.read().strip()
+HUGE = b'[{"name":"' + b"x" * (40 << 20) + b'"}]'
 
 
 def fixture(name):
@@ -42,6 +44,17 @@ def wrong_types(v):
     if isinstance(v, str):
         return {"s": v}
     return 7
+
+
+def huge_numbers(v, n=[0]):
+    if isinstance(v, dict):
+        return {k: huge_numbers(x) for k, x in v.items()}
+    if isinstance(v, list):
+        return [huge_numbers(x) for x in v]
+    if isinstance(v, (int, float)) and not isinstance(v, bool):
+        n[0] += 1
+        return [18446744073709551615, -9223372036854775808, 1e308][n[0] % 3]
+    return v
 
 
 def many(name):
@@ -100,7 +113,9 @@ class Handler(BaseHTTPRequestHandler):
         elif who == "deep":
             body = b"[" * 200000 + b"]" * 200000
         elif who == "huge":
-            body = b'[{"name":"' + b"x" * (40 << 20) + b'"}]'
+            body = HUGE
+        elif who == "bignum":
+            body = json.dumps(huge_numbers(json.loads(body))).encode()
         elif who == "types":
             body = json.dumps(wrong_types(json.loads(body))).encode()
         self.answer(200, body)

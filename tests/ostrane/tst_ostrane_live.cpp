@@ -87,7 +87,7 @@ void tst_OstraneLive::initTestCase()
 {
     // No netrc of the person running the tests, and short waits.
     qputenv("HOME", m_home.path().toLocal8Bit());
-    qputenv("OSTRANE_HTTP_TIMEOUT_MS", "500");
+    qputenv("OSTRANE_HTTP_TIMEOUT_MS", "1000");
     // A certificate for 127.0.0.1, made for this run.
     const QString cert = m_home.filePath("cert.pem"), key = m_home.filePath("key.pem");
     QCOMPARE(
@@ -212,6 +212,8 @@ void tst_OstraneLive::outcome_endsTheConversationAsTheTableSays_data()
                           << QByteArray("Unreadable JSON from /api/queues") << 0;
     QTest::newRow("huge") << QByteArray("huge") << QByteArray("0003")
                           << QByteArray("Unreadable JSON from /api/queues") << 0;
+    QTest::newRow("huge numbers") << QByteArray("bignum") << QByteArray("0000") << QByteArray("Ok")
+                                  << 0;
     QTest::newRow("wrong types") << QByteArray("types") << QByteArray("0000") << QByteArray("Ok")
                                  << 0;
 }
