@@ -75,6 +75,9 @@ public:
             return;
         m_started = false;
         QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("RABBITMQ_LOCAL_STOP_SECONDS", "3"); // its folder goes anyway
+        p.setProcessEnvironment(env);
         p.start("bash", {TOOLS_DIR "/rabbitmq-local", "stop", m_dir.path()});
         p.waitForFinished(60'000);
     }
