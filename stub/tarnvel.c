@@ -11,7 +11,7 @@
  * - Binds OSTRANE at load. The entry is a link-time import (entry number 1, by ordinal on
  *   Windows) resolved when tarnvel is loaded (-z now on Linux), so a missing OSTRANE or a
  *   missing entry makes loading tarnvel fail, not the first call. OSTRANE is looked for
- *   beside tarnvel only (RPATH $ORIGIN).
+ *   beside tarnvel only (DT_RPATH $ORIGIN, searched before LD_LIBRARY_PATH).
  *
  * On 32-bit Windows Broker is __stdcall and the client entry is __cdecl; bridging the two
  * conventions is all this file does there. Everywhere else it is a plain forwarding call.

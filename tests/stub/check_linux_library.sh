@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks libtarnvel.so as the dynamic linker sees it: Broker is the only symbol it
 # defines; it needs libOSTRANE.so, looks for it only beside itself ($ORIGIN) and binds
-# it at load time.
+# it at load time. The search path must be DT_RPATH, which the loader tries before
+# LD_LIBRARY_PATH; a DT_RUNPATH comes after it and also turns DT_RPATH off.
 #
 # usage: check_linux_library.sh NM READELF LIBTARNVEL
 set -eu
@@ -24,11 +25,13 @@ dynamic=$("$readelf" -d "$library")
 echo "$dynamic" | grep -E 'NEEDED|RPATH|RUNPATH|FLAGS'
 echo "$dynamic" | grep -Eq '\(NEEDED\) +Shared library: \[libOSTRANE\.so\]$' ||
     fail "libtarnvel.so does not need libOSTRANE.so"
-search=$(echo "$dynamic" | grep -E '\((RPATH|RUNPATH)\)' || true)
+! echo "$dynamic" | grep -q '(RUNPATH)' ||
+    fail "libtarnvel.so must not carry RUNPATH, which LD_LIBRARY_PATH overrides"
+search=$(echo "$dynamic" | grep -E '\(RPATH\)' || true)
 [ "$(printf '%s\n' "$search" | grep -c .)" -eq 1 ] &&
-    echo "$search" | grep -Eq 'path: \[\$ORIGIN\]$' ||
-    fail "libtarnvel.so must look for its libraries in \$ORIGIN and nowhere else"
+    echo "$search" | grep -Eq 'Library rpath: \[\$ORIGIN\]$' ||
+    fail "libtarnvel.so must look for its libraries in \$ORIGIN (RPATH) and nowhere else"
 echo "$dynamic" | grep -Eq '\(FLAGS\) .*BIND_NOW|\(FLAGS_1\) .*NOW' ||
     fail "libtarnvel.so does not bind OSTRANE at load time"
 
-echo "libtarnvel.so: defines Broker alone, binds libOSTRANE.so from \$ORIGIN at load"
+echo "libtarnvel.so: defines Broker alone, binds libOSTRANE.so from \$ORIGIN (RPATH) at load"
