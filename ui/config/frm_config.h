@@ -37,6 +37,7 @@ protected:
 private:
     std::unique_ptr<Ui::FrmConfig> ui;
     std::function<void(const Identity &)> m_applyIdentity;
+    Identity m_loaded; // the fields as last read from the file
 };
 
 } // namespace morvain

@@ -5,12 +5,22 @@
 #include "recording_presenter.h"
 #include "temp_workdir.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace morvain;
 using namespace morvain::test;
@@ -36,6 +46,24 @@ QLineEdit *box(QWidget &w, const char *name)
     return w.findChild<QLineEdit *>(name);
 }
 
+// Puts something that is not a regular file where "Broker.cfg" lies.
+void plantSpecialFile(const QString &kind)
+{
+    QFile::remove(configFileName);
+    if (kind == "FIFO") {
+        QCOMPARE(::mkfifo("Broker.cfg", 0600), 0);
+    } else if (kind == "socket") {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strcpy(address.sun_path, "Broker.cfg");
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ::close(fd);
+    } else {
+        QVERIFY(QFile::link("/dev/zero", configFileName)); // a device, through a link
+    }
+}
+
 const char *const boxNames[] = {"txtUser_id", "txtBroker_id", "txtServer_class", "txtServer_name",
                                 "txtService"};
 
@@ -56,6 +84,11 @@ private slots:
     void cancel_hidesAndKeepsState();
     void closeThroughFrame_unloads();
     void unwritableDirectory_endsTheProgramWithAMessage();
+    void notARegularFile_endsTheProgramAtOnce_data();
+    void notARegularFile_endsTheProgramAtOnce();
+    void writeFailure_namesTheAbsolutePath();
+    void save_keepsUneditedFieldsWhole_data();
+    void save_keepsUneditedFieldsWhole();
     void captions();
 };
 
@@ -201,6 +234,99 @@ void TestConfig::unwritableDirectory_endsTheProgramWithAMessage()
     QCOMPARE(presenter.shown.size(), 1);
     QCOMPARE(presenter.shown[0].first, QString("Morvain Service"));
     QVERIFY(presenter.shown[0].second.contains("Broker.cfg"));
+}
+
+void TestConfig::notARegularFile_endsTheProgramAtOnce_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("onSave");
+    for (const char *kind : {"FIFO", "socket", "device"}) {
+        QTest::addRow("%s at start", kind) << QString(kind) << false;
+        QTest::addRow("%s on Save", kind) << QString(kind) << true;
+    }
+}
+
+void TestConfig::notARegularFile_endsTheProgramAtOnce()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, onSave);
+    TempWorkdir dir;
+    std::unique_ptr<FrmConfig> dialog;
+    if (onSave)
+        dialog = std::make_unique<FrmConfig>([](const Identity &) {});
+    plantSpecialFile(kind);
+    RecordingPresenter presenter;
+    QElapsedTimer clock;
+    clock.start();
+    if (onSave)
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, dialog->cmdSave_Click());
+    else
+        QVERIFY_THROWS_EXCEPTION(ProgramEnded, readConfigOrEnd());
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(presenter.shown.size(), 1);
+    QCOMPARE(presenter.shown[0].second,
+             QString("Cannot open file for reading and writing at '%1': Not a regular file.")
+                 .arg(QDir(dir.path()).absoluteFilePath(configFileName)));
+}
+
+void TestConfig::writeFailure_namesTheAbsolutePath()
+{
+    TempWorkdir dir;
+    FrmConfig dialog([](const Identity &) {});
+    // Files may grow to 100 bytes only: the 160-byte record cannot be written.
+    rlimit previous{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 100;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    RecordingPresenter presenter;
+    bool ended = false;
+    try {
+        dialog.cmdSave_Click();
+    } catch (const ProgramEnded &) {
+        ended = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(ended);
+    QCOMPARE(presenter.shown.size(), 1);
+    QVERIFY2(presenter.shown[0].second.startsWith(
+                 QString("Cannot write file at '%1': ")
+                     .arg(QDir(dir.path()).absoluteFilePath(configFileName))),
+             qPrintable(presenter.shown[0].second));
+}
+
+void TestConfig::save_keepsUneditedFieldsWhole_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QString>("typed"); // a null text leaves the box as it was shown
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray hidden = QByteArray("AB\0CD", 5).leftJustified(32, '\0');
+    QTest::newRow("bytes after a zero, unedited") << hidden << QString() << hidden;
+    QTest::newRow("bytes after a zero, edited")
+        << hidden << QString("ABX") << QByteArray("ABX").leftJustified(32, ' ');
+    QTest::newRow("bytes after a zero, retyped the same") << hidden << QString("AB") << hidden;
+    QTest::newRow("only zeros after the text")
+        << QByteArray("AB").leftJustified(32, '\0') << QString()
+        << QByteArray("AB").leftJustified(32, ' ');
+}
+
+void TestConfig::save_keepsUneditedFieldsWhole()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, saved);
+    TempWorkdir dir;
+    writeFileBytes(QByteArray(32, 'u') + field + QByteArray(96, 's'));
+    Identity applied;
+    FrmConfig dialog([&](const Identity &id) { applied = id; });
+    QCOMPARE(box(dialog, "txtBroker_id")->text(), QString("AB"));
+    if (!typed.isNull())
+        box(dialog, "txtBroker_id")->setText(typed);
+    dialog.cmdSave_Click();
+    QCOMPARE(fileBytes(), QByteArray(32, 'u') + saved + QByteArray(96, 's'));
+    QCOMPARE(applied.brokerId, QString::fromLatin1(saved));
 }
 
 void TestConfig::captions()
