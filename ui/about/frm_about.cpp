@@ -6,6 +6,8 @@
 #include "sys_info.h"
 #include "ui_frm_about.h"
 
+#include <QPointer>
+
 namespace morvain
 {
 
@@ -29,6 +31,18 @@ FrmAbout::FrmAbout(QWidget *parent, ConfigStore *store)
 }
 
 FrmAbout::~FrmAbout() = default;
+
+FrmAbout *FrmAbout::showOne(QWidget *parent, ConfigStore *store)
+{
+    // A box that was closed is hidden at once but deleted only later: build a new one then.
+    static QPointer<FrmAbout> open;
+    if (!open || !open->isVisible())
+        open = new FrmAbout(parent, store);
+    open->show();
+    open->raise();
+    open->activateWindow();
+    return open;
+}
 
 void FrmAbout::Form_Load()
 {

@@ -1,7 +1,8 @@
 #pragma once
 // frmAbout: the program's title, version and purpose, and a way to the system
 // information program. Not modal; it deletes itself when closed, so each "A&bout" builds
-// a fresh one. OK, Enter and Esc all close it.
+// a fresh one, while one that is open is only brought to the front. OK, Enter and Esc all
+// close it.
 
 #include <QDialog>
 #include <QString>
@@ -28,6 +29,9 @@ public:
     // store: where "&System Info..." looks; nullptr means the system's own.
     explicit FrmAbout(QWidget *parent = nullptr, ConfigStore *store = nullptr);
     ~FrmAbout() override;
+
+    // "A&bout": shows the box that is open, in front, or builds and shows a new one.
+    static FrmAbout *showOne(QWidget *parent, ConfigStore *store = nullptr);
 
     // Caption and version line; run by the constructor.
     void Form_Load();

@@ -134,8 +134,8 @@ void FrmMain::mnuConfigure_Click()
 
 void FrmMain::mnuAbout_Click()
 {
-    // Built afresh each time; it deletes itself when closed.
-    (new FrmAbout(this))->show();
+    // Built afresh after each close; it deletes itself when closed.
+    FrmAbout::showOne(this);
 }
 
 void FrmMain::mnuExit_Click()

@@ -171,6 +171,27 @@ private slots:
         QTRY_VERIFY(about.isNull());
     }
 
+    // A second "A&bout" while the box is open shows that one; after a close, a new one.
+    void showOne_keepsOneBoxAtATime()
+    {
+        FakeStore store;
+        QPointer<FrmAbout> first = FrmAbout::showOne(nullptr, &store);
+        QVERIFY(first->isVisible());
+        QCOMPARE(FrmAbout::showOne(nullptr, &store), first.data());
+        const auto boxes = [] {
+            int n = 0;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                n += qobject_cast<FrmAbout *>(w) != nullptr;
+            return n;
+        };
+        QCOMPARE(boxes(), 1);
+        first->cmdOK_Click();
+        const QPointer<FrmAbout> second = FrmAbout::showOne(nullptr, &store);
+        QVERIFY(second != first && second->isVisible());
+        second->cmdOK_Click();
+        QTRY_VERIFY(first.isNull() && second.isNull());
+    }
+
     // ---- "&System Info..."
 
     void sysInfo_data()
