@@ -1,0 +1,164 @@
+// Every reply kind from arbitrary bytes, as the program reads and shows it: the main window
+// runs each tab's query against a Broker that answers from the input (result codes,
+// conversation IDs, error texts, whole reply records, a reply repeated up to past the last
+// table slot), then picks every entry of every selection list and shows every header.
+
+#include "dialogs.h"
+#include "entry_point.h"
+#include "main_window/frm_main.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QTemporaryDir>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstring>
+#include <memory>
+
+using namespace morvain;
+
+namespace
+{
+
+struct Ended {
+};
+
+class QuietPresenter : public dialogs::Presenter
+{
+public:
+    void message(const QString &, const QString &) override {}
+    void endProgram(int) override { throw Ended{}; }
+};
+
+constexpr int maxCallsPerQuery = 1200; // past the last slot of the largest table
+
+class FuzzedBroker : public EntryPoint
+{
+public:
+    FuzzedDataProvider *data = nullptr;
+    int calls = 0;
+
+    int call(std::uint8_t *controlBlock, std::uint8_t *request, std::uint8_t *reply,
+             std::uint8_t *errorText) override
+    {
+        // The reply record is the object length the request names plus its 32-byte header.
+        std::int32_t objectLength = 0;
+        std::memcpy(&objectLength, request, 4); // object_length, little-endian like the host
+        const std::size_t replySize = std::size_t(objectLength) + 32;
+        if (objectLength < 0 || replySize > m_last.size())
+            return 0;
+        if (++calls > maxCallsPerQuery || data->remaining_bytes() == 0) {
+            std::memcpy(controlBlock + 316, "0003", 4);
+            return 0;
+        }
+        if (m_repeats > 0) {
+            --m_repeats;
+            std::memcpy(controlBlock + 316, "0000", 4);
+            std::memcpy(reply, m_last.data(), replySize);
+            return 0;
+        }
+        static const char *const codes[] = {"0000", "0002", "0003", "0001"};
+        const int pick = data->ConsumeIntegralInRange(0, 4);
+        if (pick < 4)
+            std::memcpy(controlBlock + 316, codes[pick], 4);
+        else
+            writeBytes(controlBlock + 316, 4);
+        if (data->ConsumeBool())
+            writeBytes(controlBlock + 292, 16);
+        if (data->ConsumeBool())
+            writeBytes(errorText, 40);
+        writeBytes(reply, replySize);
+        std::memcpy(m_last.data(), reply, replySize);
+        m_repeats = data->ConsumeBool() ? data->ConsumeIntegralInRange(0, maxCallsPerQuery) : 0;
+        return data->ConsumeIntegral<int>();
+    }
+
+    void reset() { m_repeats = 0; }
+
+private:
+    void writeBytes(std::uint8_t *to, std::size_t n)
+    {
+        const auto bytes = data->ConsumeBytes<std::uint8_t>(n);
+        if (!bytes.empty())
+            std::memcpy(to, bytes.data(), bytes.size());
+    }
+
+    std::array<std::uint8_t, 512> m_last{};
+    int m_repeats = 0;
+};
+
+// The failure path ends the program: after it nothing more runs on that window.
+template <class Work> bool underFailurePath(Work work)
+{
+    try {
+        work();
+        return true;
+    } catch (const Ended &) {
+        return false;
+    }
+}
+
+// Every entry of every list the user can pick from, and every header, shown once.
+bool showEverything(QWidget &window)
+{
+    for (QListWidget *list : window.findChildren<QListWidget *>())
+        for (int row = 0; row < list->count(); ++row)
+            if (!underFailurePath([&] { list->setCurrentRow(row); }))
+                return false;
+    for (QComboBox *combo : window.findChildren<QComboBox *>())
+        for (int row = 0; row < combo->count(); ++row)
+            if (!underFailurePath([&] {
+                    combo->setCurrentIndex(row);
+                    emit combo->activated(row);
+                }))
+                return false;
+    for (QAbstractButton *button : window.findChildren<QAbstractButton *>())
+        if (button->objectName().startsWith(QLatin1String("cmdShow_")) && button->isEnabled())
+            if (!underFailurePath([&] { button->click(); }))
+                return false;
+    return true;
+}
+
+QuietPresenter presenter;
+FuzzedBroker broker;
+std::unique_ptr<QTemporaryDir> workdir;
+std::unique_ptr<FrmMain> window;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QApplication(*argc, *argv); // lives as long as the fuzzer
+    dialogs::installPresenter(&presenter);
+    workdir = std::make_unique<QTemporaryDir>();
+    QDir::setCurrent(workdir->path()); // where "Broker.cfg" is created
+    window = std::make_unique<FrmMain>(broker);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
+{
+    FuzzedDataProvider data(bytes, size);
+    broker.data = &data;
+    broker.reset();
+    // The queries the input asks for, in tab order, each on a call budget of its own.
+    bool running = true;
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        if (!running || !button->objectName().startsWith(QLatin1String("cmdCall_")) ||
+            !data.ConsumeBool())
+            continue;
+        broker.calls = 0;
+        running = underFailurePath([&] { button->click(); });
+    }
+    if (running)
+        running = showEverything(*window);
+    broker.data = nullptr;
+    if (!running) // the program has ended: the next input meets a fresh one
+        window = std::make_unique<FrmMain>(broker);
+    return 0;
+}
