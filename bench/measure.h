@@ -1,0 +1,78 @@
+#pragma once
+// Timing, memory and the printed table of the benchmarks. Every figure is a median of
+// several runs; a ratio compares it with a baseline measured in the same run.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace morvain::bench
+{
+
+// Median wall time of `work`, in microseconds.
+inline double medianMicros(const std::function<void()> &work, int runs)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(double(t.nsecsElapsed()) / 1e3);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// Resident memory of this process, in kB.
+inline long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+struct Row {
+    QString what;
+    double value;
+    QString unit;
+    double baseline; // 0: an absolute limit, no baseline
+    double limit;    // the ratio's limit, or the value's when there is no baseline
+};
+
+inline void printTable(QTextStream &out, const std::vector<Row> &rows)
+{
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+               .arg(QStringLiteral("measurement"), -46)
+               .arg(QStringLiteral("value"), 12)
+               .arg(QStringLiteral("baseline"), 12)
+               .arg(QStringLiteral("ratio"), 7)
+               .arg(QStringLiteral("limit"), 9)
+               .arg(QStringLiteral(""));
+    for (const Row &r : rows) {
+        const bool relative = r.baseline > 0;
+        const double measured = relative ? r.value / r.baseline : r.value;
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                   .arg(r.what, -46)
+                   .arg(QString::number(r.value, 'f', r.value < 10 ? 2 : 0) + ' ' + r.unit, 12)
+                   .arg(relative ? QString::number(r.baseline, 'f', r.baseline < 10 ? 2 : 0) + ' ' +
+                                       r.unit
+                                 : QStringLiteral("-"),
+                        12)
+                   .arg(relative ? QString::number(measured, 'f', 2) : QStringLiteral("-"), 7)
+                   .arg((relative ? QStringLiteral("%1x") : QStringLiteral("%1 ") + r.unit)
+                            .arg(r.limit),
+                        9)
+                   .arg(measured <= r.limit ? QStringLiteral("ok") : QStringLiteral("OVER"));
+    }
+}
+
+} // namespace morvain::bench
