@@ -1,7 +1,7 @@
 // Every reply kind from arbitrary bytes, as the program reads and shows it: the main window
 // runs each tab's query against a Broker that answers from the input (result codes,
 // conversation IDs, error texts, whole reply records, a reply repeated up to past the last
-// table slot), then picks every entry of every selection list and shows every header.
+// table slot), then picks entries of every selection list and shows every header.
 
 #include "dialogs.h"
 #include "entry_point.h"
@@ -16,6 +16,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -102,15 +103,27 @@ template <class Work> bool underFailurePath(Work work)
     }
 }
 
-// Every entry of every list the user can pick from, and every header, shown once.
+// The rows picked from a list of n: the first few and the last, so that a table full to
+// its last slot costs no more than a short one.
+QList<int> rowsToPick(int n)
+{
+    QList<int> rows;
+    for (int row = 0; row < std::min(n, 16); ++row)
+        rows << row;
+    if (n > 16)
+        rows << n - 1;
+    return rows;
+}
+
+// Entries of every list the user can pick from, and every header, shown once.
 bool showEverything(QWidget &window)
 {
     for (QListWidget *list : window.findChildren<QListWidget *>())
-        for (int row = 0; row < list->count(); ++row)
+        for (int row : rowsToPick(list->count()))
             if (!underFailurePath([&] { list->setCurrentRow(row); }))
                 return false;
     for (QComboBox *combo : window.findChildren<QComboBox *>())
-        for (int row = 0; row < combo->count(); ++row)
+        for (int row : rowsToPick(combo->count()))
             if (!underFailurePath([&] {
                     combo->setCurrentIndex(row);
                     emit combo->activated(row);
