@@ -139,7 +139,8 @@ bool showEverything(QWidget &window)
 QuietPresenter presenter;
 FuzzedBroker broker;
 std::unique_ptr<QTemporaryDir> workdir;
-std::unique_ptr<FrmMain> window;
+// Never destroyed at exit: Qt's own globals are gone by then.
+FrmMain *window = nullptr;
 
 } // namespace
 
@@ -150,7 +151,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     dialogs::installPresenter(&presenter);
     workdir = std::make_unique<QTemporaryDir>();
     QDir::setCurrent(workdir->path()); // where "Broker.cfg" is created
-    window = std::make_unique<FrmMain>(broker);
+    window = new FrmMain(broker);
     return 0;
 }
 
@@ -172,6 +173,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         running = showEverything(*window);
     broker.data = nullptr;
     if (!running) // the program has ended: the next input meets a fresh one
-        window = std::make_unique<FrmMain>(broker);
+        window = new FrmMain(broker);
     return 0;
 }
