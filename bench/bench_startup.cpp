@@ -183,10 +183,9 @@ int main(int argc, char *argv[])
         WorkerReply reply;
         const InfoRequest request = requestOf(cycle, kinds::worker, replyArea(reply));
         const int calls = rawQuery(broker, cycle.controlBlock(), request, reply.span());
-        const double raw = medianMicros(
-            [&] { rawQuery(broker, cycle.controlBlock(), request, reply.span()); }, 15);
-        const double cycled =
-            medianMicros([&] { cycle.runList(kinds::worker, replyArea(reply), [] {}); }, 15);
+        const auto [cycled, raw] = pairedMedians(
+            [&] { cycle.runList(kinds::worker, replyArea(reply), [] {}); },
+            [&] { rawQuery(broker, cycle.controlBlock(), request, reply.span()); }, 31);
         rows.push_back({QStringLiteral("call cycle, per call (worker query, %1 calls)").arg(calls),
                         cycled / calls, QStringLiteral("us"), raw / calls, 1.15});
     }
@@ -198,9 +197,9 @@ int main(int argc, char *argv[])
     {
         ServiceReply reply;
         const InfoRequest request = requestOf(w.cycle(), kinds::service, replyArea(reply));
-        const double raw = medianMicros(
-            [&] { rawQuery(broker, w.cycle().controlBlock(), request, reply.span()); }, 9);
-        const double refresh = medianMicros([&] { w.servicePage().cmdCall_Service_Click(); }, 9);
+        const auto [refresh, raw] = pairedMedians(
+            [&] { w.servicePage().cmdCall_Service_Click(); },
+            [&] { rawQuery(broker, w.cycle().controlBlock(), request, reply.span()); }, 21);
         rows.push_back({QStringLiteral("service Refresh of 999 vs its bare calls"), refresh / 1e3,
                         QStringLiteral("ms"), raw / 1e3, 1.5});
     }

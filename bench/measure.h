@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace morvain::bench
@@ -26,6 +27,21 @@ inline double medianMicros(const std::function<void()> &work, int runs)
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Medians of two pieces of work run in turn, in microseconds, so that a change in the
+// machine's load weighs on both alike.
+inline std::pair<double, double> pairedMedians(const std::function<void()> &a,
+                                               const std::function<void()> &b, int runs)
+{
+    std::vector<double> ta, tb;
+    for (int i = 0; i < runs; ++i) {
+        ta.push_back(medianMicros(a, 1));
+        tb.push_back(medianMicros(b, 1));
+    }
+    std::sort(ta.begin(), ta.end());
+    std::sort(tb.begin(), tb.end());
+    return {ta[ta.size() / 2], tb[tb.size() / 2]};
 }
 
 // Resident memory of this process, in kB.
