@@ -1,13 +1,22 @@
 #include "info_cycle.h"
 
+#include <cstring>
+
 namespace morvain
 {
 
 namespace
 {
-const QByteArray userMissing = "0002";
-const QByteArray endOfConversation = "0003";
+constexpr char userMissing[] = "0002";
+constexpr char endOfConversation[] = "0003";
+constexpr int resultCodeOffset = wire::find(layout::controlBlock, "result_code").offset;
 } // namespace
+
+// Compared where it lies: the cycle asks after every call, so no copy is made.
+bool InfoCycle::resultIs(const char *code) const
+{
+    return std::memcmp(m_controlBlock.data() + resultCodeOffset, code, 4) == 0;
+}
 
 InfoCycle::InfoCycle(EntryPoint &entry, CycleView &view) : m_entry(entry), m_view(view) {}
 
@@ -62,9 +71,9 @@ void InfoCycle::runList(const ListKind &kind, ReplyArea reply, const std::functi
     openConversation();
     prepareRequest(kind.objectLength, kind.objectKind);
     call(reply);
-    if (resultCode() == userMissing) {
+    if (resultIs(userMissing)) {
         m_view.brokerMessage(QStringLiteral("User does not exist!"));
-    } else if (resultCode() == endOfConversation) {
+    } else if (resultIs(endOfConversation)) {
         if (kind.messageOnOpeningEnd)
             m_view.brokerMessage(QStringLiteral("EOC true!!!"));
         m_eocFlag = true;
@@ -77,12 +86,12 @@ void InfoCycle::runList(const ListKind &kind, ReplyArea reply, const std::functi
     while (!m_eocFlag) {
         m_controlBlock.setBytes<"conv_id">(m_lastConvId);
         m_controlBlock.setCode<"call_code">(0x02);
-        m_controlBlock.setText<"first_call">(QStringLiteral("NO"));
+        m_controlBlock.setBytes<"first_call">(QByteArrayLiteral("NO")); // blank-padded
         prepareRequest(kind.objectLength, kind.objectKind);
         call(reply);
-        if (resultCode() == userMissing) {
+        if (resultIs(userMissing)) {
             m_view.brokerMessage(QString::fromLatin1(kind.followUpUserMissing));
-        } else if (resultCode() == endOfConversation) {
+        } else if (resultIs(endOfConversation)) {
             m_eocFlag = true;
             if (!kind.storesClosingReply)
                 break;

@@ -84,7 +84,7 @@ private:
     void openConversation();
     void prepareRequest(std::int32_t objectLength, std::int16_t objectKind);
     void call(ReplyArea &reply);
-    QByteArray resultCode() const { return m_controlBlock.bytes<"result_code">(); }
+    bool resultIs(const char *code) const; // the 4-character result_code
 
     EntryPoint &m_entry;
     CycleView &m_view;
