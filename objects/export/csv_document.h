@@ -1,0 +1,22 @@
+#pragma once
+// One kind's stored objects as a CSV document (RFC 4180), for spreadsheets and scripts.
+//
+// - A header row of column names, then one row per stored object, in store order.
+// - A code field takes two columns: the code as stored ("status") and its word
+//   ("status_word", empty when the code has none).
+// - Texts are written as the lists show them: blanks trimmed off both ends; every other
+//   character stays. Numbers are their decimal text.
+// - UTF-8, CRLF after every row; a field holding a comma, quote, CR, LF or any other
+//   control character is quoted, with quotes doubled.
+
+#include <QByteArray>
+
+namespace morvain
+{
+class ObjectModel;
+
+namespace csv
+{
+QByteArray document(const ObjectModel &model);
+} // namespace csv
+} // namespace morvain
