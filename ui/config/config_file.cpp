@@ -86,21 +86,4 @@ void writeConfigOrEnd(const ConfigRecord &record)
     }
 }
 
-Identity identityOf(const ConfigRecord &r)
-{
-    return {r.text<"cfg_user_id">(), r.text<"cfg_broker_id">(), r.text<"cfg_server_class">(),
-            r.text<"cfg_server_name">(), r.text<"cfg_service">()};
-}
-
-ConfigRecord recordOf(const Identity &identity)
-{
-    ConfigRecord r;
-    r.setText<"cfg_user_id">(identity.userId);
-    r.setText<"cfg_broker_id">(identity.brokerId);
-    r.setText<"cfg_server_class">(identity.serverClass);
-    r.setText<"cfg_server_name">(identity.serverName);
-    r.setText<"cfg_service">(identity.service);
-    return r;
-}
-
 } // namespace morvain
