@@ -1,6 +1,9 @@
 // The export documents, read from a model a test fills in.
 #include "csv_document.h"
 #include "fake_model.h"
+#include "json_document.h"
+#include "prometheus_document.h"
+#include "snapshot_report.h"
 
 #include <QTest>
 
@@ -16,7 +19,23 @@ class TestExport : public QObject
 private slots:
     void csv_quotesAndTrims_data();
     void csv_quotesAndTrims();
+    void json_escapesTexts_data();
+    void json_escapesTexts();
+    void prometheus_labelsEveryObjectOnce_data();
+    void prometheus_labelsEveryObjectOnce();
 };
+
+namespace
+{
+SnapshotReport reportOf(const FakeModel &model)
+{
+    SnapshotReport report;
+    report.brokerId = QStringLiteral("  B\\1  ");
+    report.time = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+    report.kinds = {{&model, QStringLiteral("Ok"), {}}};
+    return report;
+}
+} // namespace
 
 void TestExport::csv_quotesAndTrims_data()
 {
@@ -44,6 +63,69 @@ void TestExport::csv_quotesAndTrims()
     FakeModel model;
     model.fillSample(rows);
     QCOMPARE(csv::document(model), expected);
+}
+
+void TestExport::json_escapesTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<QByteArray>("trimmed");
+    QTest::newRow("blanks kept raw")
+        << QString(" A ") << QByteArray(R"("raw": " A ")") << QByteArray(R"("trimmed": "A")");
+    QTest::newRow("quote, backslash") << QString("a\"b\\") << QByteArray(R"("raw": "a\"b\\")")
+                                      << QByteArray(R"("trimmed": "a\"b\\")");
+    QTest::newRow("zero byte, tab")
+        << QString("A") + QChar(0) + "\t" << QByteArray(R"("raw": "A\u0000\u0009")")
+        << QByteArray(R"("trimmed": "A\u0000\u0009")");
+    QTest::newRow("latin-1") << QString::fromLatin1("\xe9") << QByteArray("\"raw\": \"\xc3\xa9\"")
+                             << QByteArray("\"trimmed\": \"\xc3\xa9\"");
+}
+
+void TestExport::json_escapesTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, raw);
+    QFETCH(QByteArray, trimmed);
+    FakeModel model;
+    model.fillSample({{text, 5, "Waiting", 3}});
+    const QByteArray doc = json::document(reportOf(model));
+    QVERIFY2(doc.contains(raw), doc.constData());
+    QVERIFY(doc.contains(trimmed));
+    QVERIFY(doc.contains(R"("broker_id": "B\\1")"));
+    QByteArray compact = doc;
+    compact.replace(' ', "").replace('\n', "");
+    QVERIFY(compact.contains(R"("status":{"kind":"code","value":5,"word":"Waiting"})"));
+}
+
+void TestExport::prometheus_labelsEveryObjectOnce_data()
+{
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QByteArrayList>("samples");
+    QTest::newRow("escaped label values")
+        << Rows{{" a\"b\\c\nd ", 5, "Wait", 3}}
+        << QByteArrayList{
+               R"(morvain_worker_num_calls{broker_id="B\\1",user_id="a\"b\\c\nd"} 3)",
+               R"(morvain_worker_status{broker_id="B\\1",user_id="a\"b\\c\nd",word="Wait"} 5)"};
+    QTest::newRow("repeat gets its slot")
+        << Rows{{"U", 1, "", 1}, {"V", 1, "", 2}, {"U", 1, "", 3}}
+        << QByteArrayList{R"(morvain_worker_num_calls{broker_id="B\\1",user_id="U"} 1)",
+                          R"(morvain_worker_num_calls{broker_id="B\\1",user_id="V"} 2)",
+                          R"(morvain_worker_num_calls{broker_id="B\\1",user_id="U",slot="3"} 3)"};
+}
+
+void TestExport::prometheus_labelsEveryObjectOnce()
+{
+    QFETCH(Rows, rows);
+    QFETCH(QByteArrayList, samples);
+    FakeModel model;
+    model.fillSample(rows);
+    const QByteArray doc = prometheus::document(reportOf(model));
+    for (const QByteArray &sample : samples)
+        QVERIFY2(doc.contains(sample + '\n'), doc.constData());
+    QVERIFY(doc.contains("# TYPE morvain_worker_num_calls counter\n"));
+    QVERIFY(doc.contains("# TYPE morvain_worker_status gauge\n"));
+    QVERIFY(doc.contains(QByteArray("morvain_worker_stored_objects{broker_id=\"B\\\\1\"} ") +
+                         QByteArray::number(rows.size()) + '\n'));
 }
 
 QTEST_GUILESS_MAIN(TestExport)
