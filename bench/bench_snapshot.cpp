@@ -1,0 +1,110 @@
+// Measures a snapshot with every table full against the bare Broker calls it needs, in the
+// same run through the same tarnvel and OSTRANE: the ratio is what the models, the cycle
+// and the document add to the broker's own time.
+// Run: build/default/bin/morvain_bench_snapshot
+
+#include "config_record.h"
+#include "json_document.h"
+#include "kind_models.h"
+#include "prometheus_document.h"
+#include "snapshot_round.h"
+#include "tarnvel_binding.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextStream>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <vector>
+
+using namespace morvain;
+
+namespace
+{
+
+// Median of several runs, in milliseconds.
+double measure(const std::function<void()> &work, int runs = 7)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The calls alone: each kind's conversation from "NEW" to "0003", nothing kept. Returns
+// the number of calls made.
+int bareCalls(EntryPoint &entry, const Identity &identity)
+{
+    struct Kind {
+        std::int32_t length;
+        std::int16_t kind;
+    };
+    constexpr std::array<Kind, 4> lists{{{12, 8}, {160, 6}, {276, 1}, {364, 4}}};
+    ControlBlock cb;
+    fillAtStart(cb, identity);
+    InfoRequest request;
+    std::array<std::uint8_t, 32 + 364> reply{};
+    std::array<std::uint8_t, 41> errorText{};
+    int calls = 0;
+    const auto call = [&](std::int32_t length, std::int16_t kind, bool opening) {
+        cb.setCode<"call_code">(opening ? 1 : 2);
+        cb.setText<"first_call">(opening ? QStringLiteral("YES") : QStringLiteral("NO"));
+        if (opening)
+            cb.setText<"conv_id">(QStringLiteral("NEW"));
+        request.setInt32<"object_length">(length);
+        request.setInt16<"word_4">(1);
+        request.setInt16<"object_kind">(kind);
+        entry.call(cb.data(), request.data(), reply.data(), errorText.data());
+        ++calls;
+        return cb.bytes<"result_code">() == "0003";
+    };
+    call(92, 7, true);
+    for (const Kind &k : lists) {
+        // Bounded: no full table holds more than 1000 objects.
+        for (int i = 0; i < 1002 && !call(k.length, k.kind, i == 0); ++i) {
+        }
+    }
+    return calls;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    qputenv("OSTRANE_SCENARIO_DIR", BENCH_SCENARIO_DIR);
+    Identity identity;
+    identity.brokerId = QStringLiteral("full");
+
+    TarnvelBinding broker(QCoreApplication::applicationDirPath());
+    snapshot::SnapshotRound round(broker, [](const QString &note) {
+        QTextStream(stderr) << "unexpected message: " << note << "\n";
+    });
+    round.startUp(identity);
+    snapshot::KindModels models;
+    const QList<snapshot::KindQuery> kinds = models.inTabOrder();
+    const QStringList all = {"broker", "worker", "service", "client_server", "conversation"};
+
+    QTextStream out(stdout);
+    int calls = 0;
+    const double bare = measure([&] { calls = bareCalls(broker, identity); });
+    qsizetype jsonSize = 0;
+    const double json = measure([&] { jsonSize = json::document(round.run(kinds, all)).size(); });
+    qsizetype promSize = 0;
+    const double prom =
+        measure([&] { promSize = prometheus::document(round.run(kinds, all)).size(); });
+
+    out << "bare Broker calls (" << calls << "):        " << bare << " ms\n";
+    out << "snapshot, JSON (" << jsonSize << " bytes):    " << json << " ms, ratio "
+        << json / bare << "\n";
+    out << "snapshot, Prometheus (" << promSize << " bytes): " << prom << " ms, ratio "
+        << prom / bare << "\n";
+    return 0;
+}

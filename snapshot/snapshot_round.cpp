@@ -1,0 +1,59 @@
+#include "snapshot_round.h"
+
+#include <QDateTime>
+
+namespace morvain::snapshot
+{
+
+SnapshotRound::SnapshotRound(EntryPoint &entry, std::function<void(const QString &)> note)
+    : m_cycle(entry, *this), m_note(std::move(note))
+{
+}
+
+void SnapshotRound::startUp(const Identity &identity)
+{
+    m_cycle.startUp(identity);
+    m_brokerId = identity.brokerId;
+}
+
+SnapshotReport SnapshotRound::run(const QList<KindQuery> &all, const QStringList &kinds)
+{
+    SnapshotReport report;
+    report.brokerId = m_brokerId;
+    report.time = QDateTime::currentDateTimeUtc();
+    for (const KindQuery &kind : all) {
+        if (!kinds.contains(kind.model->kindName()))
+            continue;
+        KindReport current;
+        current.model = kind.model;
+        m_current = &current;
+        try {
+            kind.query(m_cycle);
+        } catch (...) {
+            m_current = nullptr;
+            throw;
+        }
+        m_current = nullptr;
+        report.kinds << current;
+    }
+    return report;
+}
+
+void SnapshotRound::showStatusMessage(const QString &text)
+{
+    if (m_current)
+        m_current->errorText = text;
+}
+
+// The header dialog's message row is the same text the status bar gets.
+void SnapshotRound::showHeaderMessage(const QString &) {}
+
+void SnapshotRound::brokerMessage(const QString &text)
+{
+    if (!m_current)
+        return;
+    m_current->messages << text;
+    m_note(QStringLiteral("%1: Broker Message: %2").arg(m_current->model->kindName(), text));
+}
+
+} // namespace morvain::snapshot

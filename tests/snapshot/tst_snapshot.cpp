@@ -1,0 +1,285 @@
+// morvain-snapshot as its users run it: the program in bin/ (or a copy of it in a rig
+// folder) against the stand-in and scenario files, its output read back by independent
+// parsers, and its calls compared byte for byte with Morvain's start-up.
+
+#include "main_window/frm_main.h"
+#include "recording_presenter.h"
+#include "tarnvel_binding.h"
+#include "temp_workdir.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <csignal>
+
+using namespace morvain;
+using namespace morvain::test;
+
+namespace
+{
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a morvain-snapshot in the current directory; killed by its PID after 30 seconds.
+Run runSnapshot(const QStringList &args, const QString &program = SNAPSHOT_FILE)
+{
+    QProcess p;
+    p.start(program, args);
+    Run r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        r.err = "did not finish";
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+void writeConfig(const QByteArray &userId, const QByteArray &brokerId, const QString &path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(userId.leftJustified(32, ' ') + brokerId.leftJustified(32, ' ') +
+            QByteArray("CLASS").leftJustified(32, ' ') + QByteArray("NAME").leftJustified(32, ' ') +
+            QByteArray("SERVICE").leftJustified(32, ' '));
+}
+
+QByteArray maskTime(QByteArray out)
+{
+    static const QRegularExpression time(R"("time": "[^"]*")");
+    return QString::fromUtf8(out).replace(time, R"("time": "<time>")").toUtf8();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<cannot read " + path.toUtf8() + ">");
+}
+
+// The document read back by Python's parsers; returns their summary line, or the reason.
+QString check(const QString &mode, const QString &file)
+{
+    QProcess p;
+    p.start(PYTHON3, {CHECKER, mode, file, SCHEMA_FILE});
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        return QStringLiteral("checker did not finish");
+    }
+    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+}
+
+// A folder with a copy of the program and of tarnvel, and the given client library.
+void makeRig(const QString &dir, const QString &clientLibrary)
+{
+    for (const QString &file : {QStringLiteral(SNAPSHOT_FILE), QStringLiteral(TARNVEL_FILE),
+                                clientLibrary}) {
+        if (file.isEmpty())
+            continue;
+        const QString copy = dir + '/' + QFileInfo(file).fileName();
+        QVERIFY(QFile::copy(file, copy));
+        QVERIFY(QFile::setPermissions(copy, QFile::permissions(file)));
+    }
+}
+
+} // namespace
+
+class TestSnapshot : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { qputenv("OSTRANE_SCENARIO_DIR", SCENARIO_DIR); }
+    void output_matchesGoldenAndParses_data();
+    void output_matchesGoldenAndParses();
+    void failure_exitsWithItsCode_data();
+    void failure_exitsWithItsCode();
+    void watch_runsRoundsApartUntilInterrupted();
+    void calls_areMorvainsStartUpByteForByte();
+};
+
+void TestSnapshot::output_matchesGoldenAndParses_data()
+{
+    QTest::addColumn<QByteArray>("brokerId");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("golden");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("summary");
+
+    QTest::newRow("json, every kind") << QByteArray("basic") << QStringList{} << "basic.json"
+                                      << "json" << "kinds=5 objects=13";
+    QTest::newRow("json, scripted calls and messages")
+        << QByteArray("scripted") << QStringList{"--kind", "broker,worker", "--kind", "service"}
+        << "scripted.json" << "json" << "kinds=3 objects=5";
+    QTest::newRow("json, nothing stored") << QByteArray("empty") << QStringList{}
+                                          << "empty.json" << "json" << "kinds=5 objects=1";
+    QTest::newRow("csv, users") << QByteArray("basic")
+                                << QStringList{"--format", "csv", "--kind", "client_server"}
+                                << "basic_client_server.csv" << "csv" << "columns=27 rows=3";
+    QTest::newRow("csv, conversations")
+        << QByteArray("basic") << QStringList{"--format", "csv", "--kind", "conversation"}
+        << "basic_conversation.csv" << "csv" << "columns=19 rows=3";
+    QTest::newRow("prometheus, every kind")
+        << QByteArray("basic") << QStringList{"--format", "prometheus"} << "basic.prom"
+        << "prometheus" << "families=70 samples=178";
+}
+
+void TestSnapshot::output_matchesGoldenAndParses()
+{
+    QFETCH(QByteArray, brokerId);
+    QFETCH(QStringList, args);
+    QFETCH(QString, golden);
+    QFETCH(QString, mode);
+    QFETCH(QString, summary);
+    TempWorkdir dir;
+    writeConfig("SNAPSHOT", brokerId, dir.file("Broker.cfg"));
+
+    // Once to standard output, once to a file: the same document.
+    const Run run = runSnapshot(args);
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    const Run toFile = runSnapshot(args + QStringList{"--output", "out.txt"});
+    QCOMPARE(toFile.exitCode, 0);
+    QCOMPARE(maskTime(readFile(dir.file("out.txt"))), maskTime(run.out));
+
+    const QString goldenPath = QStringLiteral(GOLDEN_DIR "/") + golden;
+    if (qEnvironmentVariableIsSet("MORVAIN_UPDATE_GOLDEN")) {
+        QFile f(goldenPath);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(maskTime(run.out));
+    }
+    QCOMPARE(maskTime(run.out), readFile(goldenPath));
+    QCOMPARE(check(mode, dir.file("out.txt")), summary);
+}
+
+void TestSnapshot::failure_exitsWithItsCode_data()
+{
+    QTest::addColumn<QString>("clientLibrary"); // "" no rig: the program in bin/
+    QTest::addColumn<bool>("withTarnvel");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("stderrHas");
+
+    const QString bin = "";
+    QTest::newRow("tarnvel missing") << "none" << false << QStringList{} << 3
+                                     << "Error no. 53: tarnvel was not found";
+    QTest::newRow("client library missing")
+        << "none" << true << QStringList{} << 3 << "Error no. 48: tarnvel was found but";
+    QTest::newRow("table overflow") << bin << true << QStringList{"--config", "many.cfg"} << 4
+                                    << "Error no. 9: a reply would be stored beyond";
+    QTest::newRow("unknown kind") << bin << true << QStringList{"--kind", "worker,nope"} << 2
+                                  << "Unknown kind 'nope'";
+    QTest::newRow("csv of two kinds") << bin << true
+                                      << QStringList{"--format", "csv", "--kind", "broker,worker"}
+                                      << 2 << "--format csv needs exactly one --kind";
+    QTest::newRow("watch of no time") << bin << true << QStringList{"--watch", "0"} << 2
+                                      << "--watch takes whole seconds";
+    QTest::newRow("configuration unreadable")
+        << bin << true << QStringList{"--config", "absent.cfg"} << 5
+        << "Cannot open file for reading at '";
+    QTest::newRow("output unwritable")
+        << bin << true << QStringList{"--output", "no-such-folder/out.json"} << 5
+        << "no-such-folder/out.json";
+}
+
+void TestSnapshot::failure_exitsWithItsCode()
+{
+    QFETCH(QString, clientLibrary);
+    QFETCH(bool, withTarnvel);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, stderrHas);
+    TempWorkdir dir;
+    writeConfig("SNAPSHOT", "many", dir.file("many.cfg"));
+    QString program = SNAPSHOT_FILE;
+    if (!clientLibrary.isEmpty()) {
+        QVERIFY(QDir(dir.path()).mkdir("rig"));
+        makeRig(dir.file("rig"), "");
+        if (!withTarnvel)
+            QVERIFY(QFile::remove(dir.file("rig/libtarnvel.so")));
+        program = dir.file("rig/morvain-snapshot");
+    }
+    const Run run = runSnapshot(args, program);
+    QVERIFY2(run.err.contains(stderrHas.toUtf8()), run.err.constData());
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestSnapshot::watch_runsRoundsApartUntilInterrupted()
+{
+    TempWorkdir dir;
+    writeConfig("SNAPSHOT", "basic", dir.file("Broker.cfg"));
+    QProcess p;
+    p.start(SNAPSHOT_FILE, {"--watch", "1", "--kind", "broker"});
+    QVERIFY(p.waitForStarted(5000));
+    QByteArray out;
+    QDeadlineTimer deadline(15000);
+    while (out.count("\"schema_version\"") < 3 && !deadline.hasExpired() &&
+           p.state() == QProcess::Running) {
+        p.waitForReadyRead(500);
+        out += p.readAllStandardOutput();
+    }
+    ::kill(pid_t(p.processId()), SIGINT);
+    const bool ended = p.waitForFinished(5000);
+    if (!ended) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+    out += p.readAllStandardOutput();
+    QVERIFY(ended);
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+
+    // Whole documents only, each round started at least a second after the last.
+    static const QRegularExpression time(R"("time": "([^"]*)")");
+    QList<QDateTime> starts;
+    for (const auto &m : time.globalMatch(QString::fromUtf8(out)))
+        starts << QDateTime::fromString(m.captured(1), Qt::ISODateWithMs);
+    QVERIFY2(starts.size() >= 3, out.constData());
+    QVERIFY(out.endsWith("}\n"));
+    for (qsizetype i = 1; i < starts.size(); ++i)
+        QVERIFY(starts.at(i - 1).msecsTo(starts.at(i)) >= 1000);
+}
+
+void TestSnapshot::calls_areMorvainsStartUpByteForByte()
+{
+    TempWorkdir dir;
+    QVERIFY(QDir(dir.path()).mkdir("rig"));
+    makeRig(dir.file("rig"), RECORDING_OSTRANE_FILE);
+    writeConfig("ALICE", "recorded", dir.file("Broker.cfg"));
+
+    qputenv("RECORDING_FILE", dir.file("morvain.calls").toLocal8Bit());
+    {
+        RecordingPresenter boxes;
+        TarnvelBinding broker(dir.file("rig"));
+        FrmMain w(broker);
+        w.Form_Load();
+        QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join('|')));
+    }
+    qputenv("RECORDING_FILE", dir.file("snapshot.calls").toLocal8Bit());
+    const Run run = runSnapshot({}, dir.file("rig/morvain-snapshot"));
+    qunsetenv("RECORDING_FILE");
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+
+    const QByteArray morvain = readFile(dir.file("morvain.calls"));
+    const QByteArray snapshot = readFile(dir.file("snapshot.calls"));
+    // Nine calls: the broker object, then an opening and a closing call per list kind,
+    // each with its control block, request, reply and error text.
+    QCOMPARE(morvain.size(), 9 * (524 + 220 + 41) + 124 + 2 * (44 + 192 + 308 + 396));
+    qsizetype differs = 0;
+    while (differs < morvain.size() && morvain.at(differs) == snapshot.value(differs))
+        ++differs;
+    QVERIFY2(differs == morvain.size() && snapshot.size() == morvain.size(),
+             qPrintable(QStringLiteral("first difference at byte %1").arg(differs)));
+}
+
+QTEST_MAIN(TestSnapshot)
+#include "tst_snapshot.moc"
