@@ -90,6 +90,7 @@ int watch(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
     }
     QTimer next;
     next.setSingleShot(true);
+    next.setTimerType(Qt::PreciseTimer); // a coarse timer may fire a little early
     next.setInterval(o.watchSeconds * 1000);
     QObject::connect(&stops, &StopSignals::stopRequested, qApp,
                      [] { QCoreApplication::exit(ExitOk); });

@@ -179,7 +179,7 @@ QByteArray document(const SnapshotReport &report)
     Writer w;
     w.beginObject();
     w.member("schema_version", schemaVersion);
-    w.member("broker_id", exporting::trimmedText(report.brokerId));
+    w.member("broker_id", exporting::trimmedId(report.brokerId));
     w.member("broker_id_raw", report.brokerId);
     w.member("time", report.time.toUTC().toString(Qt::ISODateWithMs));
     w.key("kinds");

@@ -107,7 +107,7 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
 QByteArray document(const SnapshotReport &report)
 {
     QByteArray out;
-    const QString brokerId = exporting::trimmedText(report.brokerId);
+    const QString brokerId = exporting::trimmedId(report.brokerId);
     for (const KindReport &kind : report.kinds)
         writeKind(out, *kind.model, brokerId);
     return out;
