@@ -4,40 +4,65 @@
 #include "object_model.h"
 #include "snapshot_report.h"
 
+#include <charconv>
+
 namespace morvain::json
 {
 namespace
 {
 
 // A writer that keeps members in the order they are written (QJsonObject sorts them), so
-// fields come out in record order. Two blanks of indent per level.
+// fields come out in record order. Two blanks of indent per level; a level opened "on one
+// line" keeps its members on the line of its opening bracket.
 class Writer
 {
 public:
+    Writer() { m_out.reserve(1 << 16); }
     QByteArray take() { return m_out + '\n'; }
 
-    void beginObject() { open('{'); }
+    void beginObject(bool oneLine = false) { open('{', oneLine); }
     void endObject() { close('}'); }
-    void beginArray() { open('['); }
+    void beginArray(bool oneLine = false) { open('[', oneLine); }
     void endArray() { close(']'); }
 
     void key(const char *name)
     {
         separate();
-        quote(QString::fromLatin1(name));
-        m_out += ": ";
+        m_out += '"';
+        m_out += name;
+        m_out += "\": ";
         m_afterKey = true;
     }
     void value(const QString &text)
     {
         separate();
-        quote(text);
+        quote(text.toUtf8());
     }
     void value(std::int64_t number)
     {
         separate();
-        m_out += QByteArray::number(qlonglong(number));
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        m_out.append(digits, end - digits);
     }
+    // A text as it is, and again with blanks off both ends (a blank is one byte in UTF-8).
+    void rawAndTrimmed(const QString &text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        qsizetype first = 0;
+        qsizetype last = utf8.size();
+        while (first < last && utf8.at(first) == ' ')
+            ++first;
+        while (last > first && utf8.at(last - 1) == ' ')
+            --last;
+        key("raw");
+        separate();
+        quote(QByteArrayView(utf8));
+        key("trimmed");
+        separate();
+        quote(QByteArrayView(utf8).sliced(first, last - first));
+    }
+    void value(int number) { value(std::int64_t(number)); }
     void value(const char *text) { value(QString::fromLatin1(text)); }
     template <class T> void member(const char *name, const T &v)
     {
@@ -46,57 +71,72 @@ public:
     }
 
 private:
-    void open(char bracket)
+    struct Level {
+        bool empty = true;
+        bool oneLine = false;
+    };
+
+    void open(char bracket, bool oneLine)
     {
         separate();
         m_out += bracket;
-        m_first.append(true);
+        m_levels.append({true, oneLine || (!m_levels.isEmpty() && m_levels.last().oneLine)});
     }
     void close(char bracket)
     {
-        const bool empty = m_first.takeLast();
-        if (!empty)
+        const Level level = m_levels.takeLast();
+        if (!level.empty && !level.oneLine)
             newline();
         m_out += bracket;
     }
-    // Before any value or key: a comma after a sibling, a new line unless a key precedes.
+    // Before any value or key: a comma after a sibling, then a new line (or a blank on one
+    // line), unless a key precedes.
     void separate()
     {
         if (m_afterKey) {
             m_afterKey = false;
             return;
         }
-        if (m_first.isEmpty())
+        if (m_levels.isEmpty())
             return;
-        if (!m_first.last())
-            m_out += ',';
-        m_first.last() = false;
-        newline();
+        Level &level = m_levels.last();
+        if (!level.empty)
+            m_out += level.oneLine ? ", " : ",";
+        level.empty = false;
+        if (!level.oneLine)
+            newline();
     }
     void newline()
     {
         m_out += '\n';
-        m_out += QByteArray(2 * m_first.size(), ' ');
+        m_out.append(2 * m_levels.size(), ' ');
     }
-    void quote(const QString &text)
+    // UTF-8 bytes from 0x80 up are never quotes or controls, so escaping works on bytes.
+    void quote(QByteArrayView utf8)
     {
         m_out += '"';
-        for (const QChar c : text) {
-            const char16_t u = c.unicode();
-            if (u == u'"' || u == u'\\') {
+        qsizetype plain = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8.at(i));
+            if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f)
+                continue;
+            m_out.append(utf8.constData() + plain, i - plain);
+            plain = i + 1;
+            if (c == '"' || c == '\\') {
                 m_out += '\\';
-                m_out += char(u);
-            } else if (u < 0x20 || u == 0x7f) {
-                m_out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0')).toLatin1();
+                m_out += char(c);
             } else {
-                m_out += QString(c).toUtf8();
+                static const char hex[] = "0123456789abcdef";
+                const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+                m_out.append(escaped, 6);
             }
         }
+        m_out.append(utf8.constData() + plain, utf8.size() - plain);
         m_out += '"';
     }
 
     QByteArray m_out;
-    QList<bool> m_first; // per open level: nothing written in it yet
+    QList<Level> m_levels;
     bool m_afterKey = false;
 };
 
@@ -115,19 +155,43 @@ const char *kindWord(FieldKind kind)
     return "gauge";
 }
 
-void writeField(Writer &w, const FieldValue &v)
+// Texts raw and trimmed, codes with their word, other numbers plain; derived readings
+// (the broker's run time split) follow the fields under "readings".
+void writeObject(Writer &w, const QList<FieldValue> &values, const QList<QByteArray> &names)
 {
-    w.key(v.name.toLatin1().constData());
-    w.beginObject();
-    w.member("kind", kindWord(v.kind));
-    if (v.kind == FieldKind::Text) {
-        w.member("raw", v.text);
-        w.member("trimmed", exporting::trimmedText(v.text));
-    } else {
-        w.member("value", v.number);
-        // A code's word, or the derived reading a tab shows (the broker's run time).
-        if (v.kind == FieldKind::Code || !v.decoded.isEmpty())
-            w.member(v.kind == FieldKind::Code ? "word" : "reading", v.decoded);
+    w.beginObject(true);
+    bool anyReading = false;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        const FieldValue &v = values.at(i);
+        w.key(names.value(i).constData());
+        switch (v.kind) {
+        case FieldKind::Text:
+            w.beginObject();
+            w.rawAndTrimmed(v.text);
+            w.endObject();
+            break;
+        case FieldKind::Code:
+            w.beginObject();
+            w.member("value", v.number);
+            w.member("word", v.decoded);
+            w.endObject();
+            break;
+        case FieldKind::Gauge:
+        case FieldKind::Counter:
+            w.value(v.number);
+            anyReading = anyReading || !v.decoded.isEmpty();
+            break;
+        }
+    }
+    if (anyReading) {
+        w.key("readings");
+        w.beginObject();
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            const FieldValue &v = values.at(i);
+            if (v.kind != FieldKind::Text && v.kind != FieldKind::Code && !v.decoded.isEmpty())
+                w.member(names.value(i).constData(), v.decoded);
+        }
+        w.endObject();
     }
     w.endObject();
 }
@@ -135,7 +199,7 @@ void writeField(Writer &w, const FieldValue &v)
 void writeHeader(Writer &w, const ReplyHeader &h)
 {
     w.key("header");
-    w.beginObject();
+    w.beginObject(true);
     w.member("error_code", h.error_code);
     w.member("total_num_objects", h.total_num_objects);
     w.member("current_num_objects", h.current_num_objects);
@@ -154,20 +218,27 @@ void writeKind(Writer &w, const KindReport &kind)
     w.member("kind", model.kindName());
     w.member("error_text", kind.errorText);
     w.key("messages");
-    w.beginArray();
+    w.beginArray(true);
     for (const QString &m : kind.messages)
         w.value(m);
     w.endArray();
     writeHeader(w, model.header());
-    w.member("object_count", std::int64_t(model.objectCount()));
-    w.key("objects");
+    w.key("columns");
     w.beginArray();
-    for (int z = 1; z <= model.objectCount(); ++z) {
-        w.beginObject();
-        for (const FieldValue &v : model.values(z))
-            writeField(w, v);
+    QList<QByteArray> names;
+    for (const FieldInfo &column : model.columns()) {
+        names << column.name.toLatin1();
+        w.beginObject(true);
+        w.member("name", column.name);
+        w.member("kind", kindWord(column.kind));
         w.endObject();
     }
+    w.endArray();
+    w.member("object_count", model.objectCount());
+    w.key("objects");
+    w.beginArray();
+    for (int z = 1; z <= model.objectCount(); ++z)
+        writeObject(w, model.values(z), names);
     w.endArray();
     w.endObject();
 }

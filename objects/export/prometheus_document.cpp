@@ -6,20 +6,29 @@
 
 #include <QSet>
 
+#include <charconv>
+
 namespace morvain::prometheus
 {
 namespace
 {
 
-const QStringList labelFields = {
-    QStringLiteral("server_class"), QStringLiteral("server_name"),     QStringLiteral("service"),
-    QStringLiteral("user_id"),      QStringLiteral("conversation_id"), QStringLiteral("worker_id"),
-};
-
-QByteArray labelValue(const QString &value)
+bool isLabelField(const QString &name)
 {
-    QByteArray out;
-    for (const char c : value.toUtf8()) {
+    static const QSet<QString> names = {
+        QStringLiteral("server_class"),    QStringLiteral("server_name"),
+        QStringLiteral("service"),         QStringLiteral("user_id"),
+        QStringLiteral("conversation_id"), QStringLiteral("worker_id"),
+    };
+    return names.contains(name);
+}
+
+void appendLabel(QByteArray &out, const char *name, const QString &value)
+{
+    out += name;
+    out += "=\"";
+    const QByteArray utf8 = value.toUtf8();
+    for (const char c : utf8) {
         if (c == '\\')
             out += "\\\\";
         else if (c == '"')
@@ -29,32 +38,14 @@ QByteArray labelValue(const QString &value)
         else
             out += c;
     }
-    return out;
+    out += '"';
 }
 
-QByteArray label(const char *name, const QString &value)
+void appendNumber(QByteArray &out, std::int64_t number)
 {
-    return QByteArray(name) + "=\"" + labelValue(value) + '"';
-}
-
-// Every object's labels, made unique with a slot label where an earlier object has them.
-QList<QByteArray> labelsOf(const QList<QList<FieldValue>> &rows, const QString &brokerId)
-{
-    QList<QByteArray> all;
-    QSet<QByteArray> seen;
-    for (qsizetype z = 1; z <= rows.size(); ++z) {
-        QByteArray labels = label("broker_id", brokerId);
-        for (const FieldValue &v : rows.at(z - 1)) {
-            if (labelFields.contains(v.name))
-                labels +=
-                    ',' + label(v.name.toLatin1().constData(), exporting::trimmedText(v.text));
-        }
-        if (seen.contains(labels))
-            labels += ',' + label("slot", QString::number(z));
-        seen.insert(labels);
-        all << labels;
-    }
-    return all;
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, end - digits);
 }
 
 void family(QByteArray &out, const QByteArray &name, const QString &help, const char *type)
@@ -69,21 +60,49 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
 {
     const QByteArray prefix = "morvain_" + model.kindName().toLatin1() + '_';
     const QString kind = model.kindName();
+    const QList<FieldInfo> columns = model.columns();
+    QList<bool> isLabel;
+    for (const FieldInfo &column : columns)
+        isLabel << isLabelField(column.name);
+
+    QByteArray brokerLabel;
+    appendLabel(brokerLabel, "broker_id", brokerId);
+
+    // Every object's values and labels, the labels made unique with a slot label where an
+    // earlier object has them.
     QList<QList<FieldValue>> rows;
+    QList<QByteArray> labels;
+    QSet<QByteArray> seen;
     rows.reserve(model.objectCount());
-    for (int z = 1; z <= model.objectCount(); ++z)
+    labels.reserve(model.objectCount());
+    for (int z = 1; z <= model.objectCount(); ++z) {
         rows << model.values(z);
-    const QList<QByteArray> labels = labelsOf(rows, brokerId);
+        QByteArray l = brokerLabel;
+        const QList<FieldValue> &values = rows.constLast();
+        for (qsizetype c = 0; c < values.size() && c < isLabel.size(); ++c) {
+            if (!isLabel.at(c))
+                continue;
+            l += ',';
+            appendLabel(l, values.at(c).name.toLatin1().constData(),
+                        exporting::trimmedText(values.at(c).text));
+        }
+        if (seen.contains(l)) {
+            l += ',';
+            appendLabel(l, "slot", QString::number(z));
+        }
+        seen.insert(l);
+        labels << l;
+    }
 
     const QByteArray count = prefix + "stored_objects";
     family(out, count, QStringLiteral("Objects the last %1 query stored.").arg(kind), "gauge");
-    out += count + '{' + label("broker_id", brokerId) + "} " +
-           QByteArray::number(model.objectCount()) + '\n';
+    out += count + '{' + brokerLabel + "} ";
+    appendNumber(out, model.objectCount());
+    out += '\n';
 
-    const QList<FieldInfo> columns = model.columns();
     for (qsizetype c = 0; c < columns.size(); ++c) {
         const FieldInfo &column = columns.at(c);
-        if (column.kind == FieldKind::Text || labelFields.contains(column.name))
+        if (column.kind == FieldKind::Text || isLabel.at(c))
             continue;
         const QByteArray name = prefix + column.name.toLatin1();
         const bool counter = column.kind == FieldKind::Counter;
@@ -93,11 +112,19 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
                         kind),
                counter ? "counter" : "gauge");
         for (qsizetype z = 0; z < rows.size(); ++z) {
-            const FieldValue v = rows.at(z).value(c);
-            out += name + '{' + labels.at(z);
-            if (column.kind == FieldKind::Code)
-                out += ',' + label("word", v.decoded);
-            out += "} " + QByteArray::number(qlonglong(v.number)) + '\n';
+            if (c >= rows.at(z).size())
+                continue;
+            const FieldValue &v = rows.at(z).at(c);
+            out += name;
+            out += '{';
+            out += labels.at(z);
+            if (column.kind == FieldKind::Code) {
+                out += ',';
+                appendLabel(out, "word", v.decoded);
+            }
+            out += "} ";
+            appendNumber(out, v.number);
+            out += '\n';
         }
     }
 }
@@ -107,6 +134,7 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
 QByteArray document(const SnapshotReport &report)
 {
     QByteArray out;
+    out.reserve(1 << 16);
     const QString brokerId = exporting::trimmedId(report.brokerId);
     for (const KindReport &kind : report.kinds)
         writeKind(out, *kind.model, brokerId);

@@ -94,7 +94,7 @@ void TestExport::json_escapesTexts()
     QVERIFY(doc.contains(R"("broker_id": "B\\1")"));
     QByteArray compact = doc;
     compact.replace(' ', "").replace('\n', "");
-    QVERIFY(compact.contains(R"("status":{"kind":"code","value":5,"word":"Waiting"})"));
+    QVERIFY(compact.contains(R"("status":{"value":5,"word":"Waiting"},"num_calls":3})"));
 }
 
 void TestExport::prometheus_labelsEveryObjectOnce_data()
