@@ -57,7 +57,7 @@ QByteArray document(const ObjectModel &model)
         QStringList row;
         for (const FieldValue &value : model.values(z)) {
             if (value.kind == FieldKind::Text) {
-                row << exporting::trimmedText(value.text);
+                row << trimBlanks(value.text);
                 continue;
             }
             row << value.text;

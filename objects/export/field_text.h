@@ -1,23 +1,12 @@
 #pragma once
 // Texts as the exports write them, the same for every format.
 
+#include "text_support.h"
+
 #include <QString>
 
 namespace morvain::exporting
 {
-
-// Blanks (character 32) off both ends, as the pages' lists show texts; zero bytes and
-// every other character stay.
-inline QString trimmedText(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
-        ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
 
 // An identifier such as the broker ID: blanks and zero bytes off both ends, since both pad
 // it in a fresh or hand-written "Broker.cfg".

@@ -84,7 +84,7 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
                 continue;
             l += ',';
             appendLabel(l, values.at(c).name.toLatin1().constData(),
-                        exporting::trimmedText(values.at(c).text));
+                        trimBlanks(values.at(c).text));
         }
         if (seen.contains(l)) {
             l += ',';
@@ -106,11 +106,14 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
             continue;
         const QByteArray name = prefix + column.name.toLatin1();
         const bool counter = column.kind == FieldKind::Counter;
-        family(out, name,
-               QStringLiteral("The %1 field %2 of the %3 kind.")
-                   .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"), column.name,
-                        kind),
-               counter ? "counter" : "gauge");
+        const QString help =
+            column.kind == FieldKind::Code
+                ? QStringLiteral("The code field %1 of the %2 kind; the label word decodes it.")
+                      .arg(column.name, kind)
+                : QStringLiteral("The %1 field %2 of the %3 kind.")
+                      .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"),
+                           column.name, kind);
+        family(out, name, help, counter ? "counter" : "gauge");
         for (qsizetype z = 0; z < rows.size(); ++z) {
             if (c >= rows.at(z).size())
                 continue;
