@@ -96,15 +96,6 @@ int main(int argc, char *argv[])
     int calls = 0;
     const double bare = measure([&] { calls = bareCalls(broker, identity); });
     const double queries = measure([&] { round.run(kinds, all); });
-    round.run(kinds, all);
-    qsizetype fields = 0;
-    const double values = measure([&] {
-        fields = 0;
-        for (const snapshot::KindQuery &k : kinds)
-            for (int z = 1; z <= k.model->objectCount(); ++z)
-                fields += k.model->values(z).size();
-    });
-    out << "values() of every object (" << fields << " fields): " << values << " ms\n";
     qsizetype jsonSize = 0;
     const double json = measure([&] { jsonSize = json::document(round.run(kinds, all)).size(); });
     qsizetype promSize = 0;
@@ -113,8 +104,8 @@ int main(int argc, char *argv[])
 
     out << "bare Broker calls (" << calls << "):        " << bare << " ms\n";
     out << "queries into the models:    " << queries << " ms, ratio " << queries / bare << "\n";
-    out << "snapshot, JSON (" << jsonSize << " bytes):    " << json << " ms, ratio "
-        << json / bare << "\n";
+    out << "snapshot, JSON (" << jsonSize << " bytes):    " << json << " ms, ratio " << json / bare
+        << "\n";
     out << "snapshot, Prometheus (" << promSize << " bytes): " << prom << " ms, ratio "
         << prom / bare << "\n";
     return 0;
