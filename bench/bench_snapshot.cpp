@@ -24,18 +24,25 @@ using namespace morvain;
 namespace
 {
 
-// Median of several runs, in milliseconds.
-double measure(const std::function<void()> &work, int runs = 7)
+// Each piece of work once per turn, turn after turn, so that a change in the machine's load
+// falls on all of them alike; the median of each, in milliseconds.
+std::vector<double> measureInTurns(const std::vector<std::function<void()>> &works, int turns = 15)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    std::vector<std::vector<double>> times(works.size());
+    for (int turn = 0; turn < turns; ++turn) {
+        for (std::size_t w = 0; w < works.size(); ++w) {
+            QElapsedTimer t;
+            t.start();
+            works[w]();
+            times[w].push_back(double(t.nsecsElapsed()) / 1e6);
+        }
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    std::vector<double> medians;
+    for (std::vector<double> &t : times) {
+        std::sort(t.begin(), t.end());
+        medians.push_back(t[t.size() / 2]);
+    }
+    return medians;
 }
 
 // The calls alone: each kind's conversation from "NEW" to "0003", nothing kept. Returns
@@ -94,13 +101,15 @@ int main(int argc, char *argv[])
 
     QTextStream out(stdout);
     int calls = 0;
-    const double bare = measure([&] { calls = bareCalls(broker, identity); });
-    const double queries = measure([&] { round.run(kinds, all); });
     qsizetype jsonSize = 0;
-    const double json = measure([&] { jsonSize = json::document(round.run(kinds, all)).size(); });
     qsizetype promSize = 0;
-    const double prom =
-        measure([&] { promSize = prometheus::document(round.run(kinds, all)).size(); });
+    const std::vector<double> ms = measureInTurns({
+        [&] { calls = bareCalls(broker, identity); },
+        [&] { round.run(kinds, all); },
+        [&] { jsonSize = json::document(round.run(kinds, all)).size(); },
+        [&] { promSize = prometheus::document(round.run(kinds, all)).size(); },
+    });
+    const double bare = ms[0], queries = ms[1], json = ms[2], prom = ms[3];
 
     out << "bare Broker calls (" << calls << "):        " << bare << " ms\n";
     out << "queries into the models:    " << queries << " ms, ratio " << queries / bare << "\n";
