@@ -25,12 +25,12 @@ public:
     void beginArray(bool oneLine = false) { open('[', oneLine); }
     void endArray() { close(']'); }
 
-    void key(const char *name)
+    void key(QByteArrayView name)
     {
         separate();
-        m_out += '"';
-        m_out += name;
-        m_out += "\": ";
+        m_out.append('"');
+        m_out.append(name);
+        m_out.append("\": ", 3);
         m_afterKey = true;
     }
     void value(const QString &text)
@@ -64,7 +64,7 @@ public:
     }
     void value(int number) { value(std::int64_t(number)); }
     void value(const char *text) { value(QString::fromLatin1(text)); }
-    template <class T> void member(const char *name, const T &v)
+    template <class T> void member(QByteArrayView name, const T &v)
     {
         key(name);
         value(v);
@@ -163,7 +163,7 @@ void writeObject(Writer &w, const QList<FieldValue> &values, const QList<QByteAr
     bool anyReading = false;
     for (qsizetype i = 0; i < values.size(); ++i) {
         const FieldValue &v = values.at(i);
-        w.key(names.value(i).constData());
+        w.key(names.value(i));
         switch (v.kind) {
         case FieldKind::Text:
             w.beginObject();
@@ -189,7 +189,7 @@ void writeObject(Writer &w, const QList<FieldValue> &values, const QList<QByteAr
         for (qsizetype i = 0; i < values.size(); ++i) {
             const FieldValue &v = values.at(i);
             if (v.kind != FieldKind::Text && v.kind != FieldKind::Code && !v.decoded.isEmpty())
-                w.member(names.value(i).constData(), v.decoded);
+                w.member(names.value(i), v.decoded);
         }
         w.endObject();
     }

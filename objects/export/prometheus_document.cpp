@@ -23,22 +23,24 @@ bool isLabelField(const QString &name)
     return names.contains(name);
 }
 
-void appendLabel(QByteArray &out, const char *name, const QString &value)
+// Label values escape backslash, quote and line feed; most values have none of them.
+void appendLabel(QByteArray &out, QByteArrayView name, const QString &value)
 {
-    out += name;
-    out += "=\"";
+    out.append(name);
+    out.append("=\"", 2);
     const QByteArray utf8 = value.toUtf8();
-    for (const char c : utf8) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '"')
-            out += "\\\"";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += c;
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char c = utf8.at(i);
+        if (c != '\\' && c != '"' && c != '\n')
+            continue;
+        out.append(utf8.constData() + plain, i - plain);
+        out.append('\\');
+        out.append(c == '\n' ? 'n' : c);
+        plain = i + 1;
     }
-    out += '"';
+    out.append(utf8.constData() + plain, utf8.size() - plain);
+    out.append('"');
 }
 
 void appendNumber(QByteArray &out, std::int64_t number)
@@ -62,8 +64,11 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
     const QString kind = model.kindName();
     const QList<FieldInfo> columns = model.columns();
     QList<bool> isLabel;
-    for (const FieldInfo &column : columns)
+    QList<QByteArray> names;
+    for (const FieldInfo &column : columns) {
         isLabel << isLabelField(column.name);
+        names << column.name.toLatin1();
+    }
 
     QByteArray brokerLabel;
     appendLabel(brokerLabel, "broker_id", brokerId);
@@ -83,8 +88,7 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
             if (!isLabel.at(c))
                 continue;
             l += ',';
-            appendLabel(l, values.at(c).name.toLatin1().constData(),
-                        trimBlanks(values.at(c).text));
+            appendLabel(l, names.at(c), trimBlanks(values.at(c).text));
         }
         if (seen.contains(l)) {
             l += ',';
@@ -118,14 +122,14 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
             if (c >= rows.at(z).size())
                 continue;
             const FieldValue &v = rows.at(z).at(c);
-            out += name;
-            out += '{';
-            out += labels.at(z);
+            out.append(name);
+            out.append('{');
+            out.append(labels.at(z));
             if (column.kind == FieldKind::Code) {
-                out += ',';
+                out.append(',');
                 appendLabel(out, "word", v.decoded);
             }
-            out += "} ";
+            out.append("} ", 2);
             appendNumber(out, v.number);
             out += '\n';
         }
