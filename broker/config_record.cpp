@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace morvain
 {
@@ -10,10 +11,20 @@ ConfigRecord readConfigRecord(const QString &path)
 {
     QFile file(path);
     const QString shown = QDir::current().absoluteFilePath(path);
+    const auto cannotOpen = [&shown](const QString &reason) {
+        return ConfigFileError(QStringLiteral("Cannot open file for reading at '%1': %2.")
+                                   .arg(shown, reason)
+                                   .toStdString());
+    };
+    // Only a regular file: a FIFO would block the read. Looked at before the open, which
+    // never blocks, and again on the open file.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        throw cannotOpen(QStringLiteral("Not a regular file"));
     if (!file.open(QIODevice::ReadOnly))
-        throw ConfigFileError(QStringLiteral("Cannot open file for reading at '%1': %2.")
-                                  .arg(shown, file.errorString())
-                                  .toStdString());
+        throw cannotOpen(file.errorString());
+    if (file.isSequential())
+        throw cannotOpen(QStringLiteral("Not a regular file"));
     ConfigRecord record;
     if (file.read(reinterpret_cast<char *>(record.data()), ConfigRecord::size) < 0)
         throw ConfigFileError(QStringLiteral("Cannot read file at '%1': %2.")
