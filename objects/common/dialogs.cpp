@@ -30,6 +30,20 @@ public:
 
 RealPresenter realPresenter;
 Presenter *current = &realPresenter;
+int boxesUp = 0;
+int boxCount = 0;
+
+// Counts a box as up for as long as message() runs, even when the presenter unwinds.
+struct BoxUp {
+    BoxUp()
+    {
+        ++boxesUp;
+        ++boxCount;
+    }
+    ~BoxUp() { --boxesUp; }
+    BoxUp(const BoxUp &) = delete;
+    BoxUp &operator=(const BoxUp &) = delete;
+};
 
 } // namespace
 
@@ -42,7 +56,18 @@ Presenter *installPresenter(Presenter *presenter)
 
 void message(const QString &title, const QString &text)
 {
+    const BoxUp up;
     current->message(title, text);
+}
+
+bool boxUp()
+{
+    return boxesUp > 0;
+}
+
+int boxesShown()
+{
+    return boxCount;
 }
 
 void endProgram(int status)
