@@ -10,6 +10,7 @@
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "service/service_page.h"
+#include "views/operator_views.h"
 #include "worker/worker_page.h"
 
 #include <QCloseEvent>
@@ -57,6 +58,7 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_cy
     setCentralWidget(m_tabs);
 
     buildStatusBar();
+    buildViews();
     const int height = menuBar()->sizeHint().height() + clientHeight;
     resize(clientWidth, height);
 }
@@ -81,10 +83,25 @@ void FrmMain::buildMenu()
     // A command on the bar itself, with no drop-down.
     QAction *about = menuBar()->addAction(QStringLiteral("A&bout"));
     about->setObjectName(QStringLiteral("mnuAbout"));
+    m_about = about;
 
     connect(configure, &QAction::triggered, this, &FrmMain::mnuConfigure_Click);
     connect(exitAction, &QAction::triggered, this, &FrmMain::mnuExit_Click);
     connect(about, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
+}
+
+void FrmMain::buildViews()
+{
+    OperatorViews::Setup setup;
+    setup.window = this;
+    setup.tabs = m_tabs;
+    setup.menuBefore = m_about;
+    setup.queries = {[this] { m_broker->cmdCall_Broker_Click(); },
+                     [this] { m_worker->cmdCall_worker_Click(); },
+                     [this] { m_service->cmdCall_Service_Click(); },
+                     [this] { m_clientServer->cmdCall_ClientServer_Click(); },
+                     [this] { m_conversation->cmdCall_Conversation_Click(); }};
+    m_views = new OperatorViews(std::move(setup));
 }
 
 void FrmMain::buildStatusBar()

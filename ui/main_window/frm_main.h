@@ -7,6 +7,8 @@
 // five "Call Broker" handlers in page order under one failure trap. The pages run their
 // own queries; the cycle reports to the user through this window (status bar, header
 // dialog, "Broker Message" boxes). Exit and closing the window end the program at once.
+// Beside the tabs, OperatorViews adds the "&View" menu, its table windows, auto refresh and
+// the keys; it reaches the broker only through the pages' own query handlers.
 
 #include "config/frm_config.h"
 #include "info_cycle.h"
@@ -30,6 +32,7 @@ class ServicePage;
 class ClientServerPage;
 class ConversationPage;
 class ObjectModel;
+class OperatorViews;
 
 class FrmMain : public QMainWindow, public CycleView, public HeaderHost
 {
@@ -61,6 +64,7 @@ public:
     QList<ObjectModel *> models() const;
     FrmConfig *configDialog() const { return m_config; }
     bool headerDialogLoaded() const { return m_header != nullptr; }
+    OperatorViews &views() { return *m_views; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -68,6 +72,7 @@ protected:
 private:
     void buildMenu();
     void buildStatusBar();
+    void buildViews();
 
     InfoCycle m_cycle;
     std::unique_ptr<FrmHeader> m_header;
@@ -80,6 +85,8 @@ private:
     ClientServerPage *m_clientServer = nullptr;
     ConversationPage *m_conversation = nullptr;
     QPointer<FrmConfig> m_config;
+    QAction *m_about = nullptr;
+    OperatorViews *m_views = nullptr;
 };
 
 } // namespace morvain

@@ -1,0 +1,240 @@
+// What the main window adds for watching a broker: the "&View" menu beside the fixed
+// ones, the keys, and auto refresh driven by a fake timer.
+
+#include "dialogs.h"
+#include "fake_entry_point.h"
+#include "main_window/frm_main.h"
+#include "recording_presenter.h"
+#include "temp_workdir.h"
+#include "views/auto_refresh.h"
+#include "views/operator_views.h"
+
+#include <QDir>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace morvain;
+using namespace morvain::test;
+
+namespace
+{
+
+// The request's object kind of every call sent; against an empty broker, one per query.
+QList<int> kindsQueried(const FakeEntryPoint &fake)
+{
+    QList<int> kinds;
+    for (const SentCall &s : fake.sent)
+        kinds << int(quint8(s.request[8]));
+    return kinds;
+}
+
+// A timer the test fires by hand; it logs what it was asked to do.
+class FakeTicker : public Ticker
+{
+public:
+    QStringList *log = nullptr;
+    std::function<void()> pending;
+    void startOnce(int msecs, std::function<void()> fire) override
+    {
+        *log << QStringLiteral("timer %1").arg(msecs);
+        pending = std::move(fire);
+    }
+    void cancel() override
+    {
+        *log << QStringLiteral("cancel");
+        pending = nullptr;
+    }
+    void elapse()
+    {
+        auto fire = std::move(pending);
+        pending = nullptr;
+        if (fire)
+            fire();
+    }
+};
+
+} // namespace
+
+class TestOperatorViews : public QObject
+{
+    Q_OBJECT
+    RecordingPresenter m_boxes;
+
+private slots:
+    void cleanup() { m_boxes.shown.clear(); }
+    void viewMenu_sitsBetweenMenuAndAbout();
+    void keys_ctrlNBringsATabAndF5RunsItsQuery_data();
+    void keys_ctrlNBringsATabAndF5RunsItsQuery();
+    void enter_pressesTheFocusedButton();
+    void autoRefresh_timing_data();
+    void autoRefresh_timing();
+    void autoRefresh_stopByABoxShowsInTheMenu();
+    void autoRefresh_offAtEveryStartAndNothingSaved();
+};
+
+void TestOperatorViews::viewMenu_sitsBetweenMenuAndAbout()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    QStringList bar;
+    for (QAction *a : w.menuBar()->actions())
+        bar << a->text();
+    QCOMPARE(bar, (QStringList{"&Menu", "&View", "A&bout"}));
+    QStringList view;
+    for (QAction *a : w.findChild<QMenu *>("mnuView")->actions())
+        view << a->text();
+    QCOMPARE(view, (QStringList{"&Tables", "&Auto refresh", "&Highlight changes"}));
+    QAction *highlight = w.findChild<QAction *>("mnuHighlight");
+    QVERIFY(highlight->isCheckable() && highlight->isChecked());
+}
+
+void TestOperatorViews::keys_ctrlNBringsATabAndF5RunsItsQuery_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<int>("kind"); // the request's object kind of that tab's query
+    QTest::newRow("Ctrl+1 broker") << 0 << 7;
+    QTest::newRow("Ctrl+2 worker") << 1 << 8;
+    QTest::newRow("Ctrl+3 service") << 2 << 6;
+    QTest::newRow("Ctrl+4 client/server") << 3 << 1;
+    QTest::newRow("Ctrl+5 conversation") << 4 << 4;
+}
+
+void TestOperatorViews::keys_ctrlNBringsATabAndF5RunsItsQuery()
+{
+    QFETCH(int, tab);
+    QFETCH(int, kind);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *tabs = w.findChild<QTabWidget *>("SSTab1");
+    tabs->setCurrentIndex(tab == 0 ? 4 : 0);
+    QTest::keyClick(&w, Qt::Key(Qt::Key_1 + tab), Qt::ControlModifier);
+    QCOMPARE(tabs->currentIndex(), tab);
+    fake.sent.clear();
+    QTest::keyClick(&w, Qt::Key_F5);
+    QCOMPARE(kindsQueried(fake), QList<int>{kind}); // an empty broker: one call
+}
+
+void TestOperatorViews::enter_pressesTheFocusedButton()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(1);
+    auto *call = w.findChild<QPushButton *>("cmdCall_worker");
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+        QTest::keyClick(call, key);
+    QCOMPARE(kindsQueried(fake), (QList<int>{8, 8, 8}));
+    QCOMPARE(call->text(), QString("Refresh"));
+}
+
+void TestOperatorViews::autoRefresh_timing_data()
+{
+    QTest::addColumn<bool>("boxUpAtFiring");
+    QTest::addColumn<int>("boxInQuery");    // -1: none
+    QTest::addColumn<int>("firingInQuery"); // the timer fires again inside this query; -1 none
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("interval"); // afterwards
+    const QStringList round{"q0", "q1", "q2", "q3", "q4"};
+    QTest::newRow("next round timed from the end of the last")
+        << false << -1 << -1 << QStringList{"timer 5000"} + round + QStringList{"timer 5000"} << 5;
+    QTest::newRow("a firing inside a round starts none")
+        << false << -1 << 1 << QStringList{"timer 5000"} + round + QStringList{"timer 5000"} << 5;
+    QTest::newRow("a box up: no round, tried again later")
+        << true << -1 << -1 << QStringList{"timer 5000", "timer 5000"} << 5;
+    QTest::newRow("a query shows a box: stops")
+        << false << 2 << -1 << QStringList{"timer 5000", "q0", "q1", "q2", "cancel"} << 0;
+}
+
+void TestOperatorViews::autoRefresh_timing()
+{
+    QFETCH(bool, boxUpAtFiring);
+    QFETCH(int, boxInQuery);
+    QFETCH(int, firingInQuery);
+    QFETCH(QStringList, log);
+    QFETCH(int, interval);
+    QStringList seen;
+    FakeTicker ticker;
+    ticker.log = &seen;
+    bool boxUp = boxUpAtFiring;
+    int boxes = 0;
+    QList<std::function<void()>> queries;
+    for (int q = 0; q < 5; ++q)
+        queries << [&, q] {
+            seen << QStringLiteral("q%1").arg(q);
+            if (q == boxInQuery)
+                ++boxes;
+            if (q == firingInQuery)
+                ticker.elapse();
+        };
+    AutoRefresh refresh(ticker, {[&] { return boxUp; }, [&] { return boxes; }}, queries);
+    refresh.setInterval(5);
+    ticker.elapse();
+    QCOMPARE(seen, log);
+    QCOMPARE(refresh.interval(), interval);
+    QCOMPARE(refresh.stoppedByBox(), boxInQuery >= 0);
+    QCOMPARE(bool(ticker.pending), interval > 0);
+}
+
+void TestOperatorViews::autoRefresh_stopByABoxShowsInTheMenu()
+{
+    QStringList seen;
+    FakeTicker ticker;
+    ticker.log = &seen;
+    QMainWindow window;
+    auto *tabs = new QTabWidget(&window);
+    window.setCentralWidget(tabs);
+    QAction *about = window.menuBar()->addAction("A&bout");
+    OperatorViews::Setup setup;
+    setup.window = &window;
+    setup.tabs = tabs;
+    setup.menuBefore = about;
+    setup.ticker = &ticker;
+    setup.queries = {[&] { seen << "q0"; },
+                     [&] { dialogs::message("Broker Message", "User does not exist!"); }};
+    OperatorViews views(std::move(setup));
+    auto *stopped = window.findChild<QAction *>("mnuAutoRefreshStopped");
+    window.findChild<QAction *>("mnuAutoRefresh_30")->trigger();
+    ticker.elapse();
+    QCOMPARE(seen, (QStringList{"timer 30000", "q0", "cancel"}));
+    QVERIFY(window.findChild<QAction *>("mnuAutoRefresh_0")->isChecked());
+    QVERIFY(stopped->isVisible());
+    window.findChild<QAction *>("mnuAutoRefresh_5")->trigger(); // started again by hand
+    QVERIFY(!stopped->isVisible());
+}
+
+void TestOperatorViews::autoRefresh_offAtEveryStartAndNothingSaved()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    const auto checkedInterval = [](FrmMain &w) {
+        QStringList checked;
+        for (QAction *a : w.findChild<QMenu *>("mnuAutoRefresh")->actions())
+            if (a->isChecked())
+                checked << a->objectName();
+        return checked;
+    };
+    {
+        FrmMain w(fake);
+        w.Form_Load();
+        QCOMPARE(checkedInterval(w), QStringList{"mnuAutoRefresh_0"});
+        w.findChild<QAction *>("mnuAutoRefresh_10")->trigger();
+        QCOMPARE(w.views().autoRefresh().interval(), 10);
+        QCOMPARE(checkedInterval(w), QStringList{"mnuAutoRefresh_10"});
+    }
+    FrmMain again(fake);
+    QCOMPARE(checkedInterval(again), QStringList{"mnuAutoRefresh_0"});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Broker.cfg"});
+}
+
+QTEST_MAIN(TestOperatorViews)
+#include "tst_operator_views.moc"

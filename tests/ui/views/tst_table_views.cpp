@@ -1,0 +1,263 @@
+// The table windows over a kind's stored objects, and the comparison of one query with
+// the query before: driven by a fake kind whose objects the test writes.
+
+#include "fake_object_model.h"
+#include "recording_presenter.h"
+#include "temp_workdir.h"
+#include "views/change_tracker.h"
+#include "views/kind_history.h"
+#include "views/object_table_model.h"
+#include "views/table_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+
+using namespace morvain;
+using namespace morvain::test;
+
+namespace
+{
+
+// Four workers whose IDs sort differently as numbers and as text, names differing in case.
+QList<QList<FieldValue>> fourWorkers()
+{
+    return {workerLike(9, 2, 100, "beta"), workerLike(10, 5, 7, "Alpha"),
+            workerLike(100, 4, 50, "gamma"), workerLike(-5, 2, 3, "alpha2")};
+}
+
+struct Rig {
+    FakeObjectModel model;
+    qint64 now = 1'000'000;
+    KindHistory history{model, [this] { return now; }};
+    Rig()
+    {
+        model.fields = workerLikeFields();
+        model.query(fourWorkers());
+    }
+};
+
+QStringList column(const QAbstractItemModel &m, int col)
+{
+    QStringList out;
+    for (int r = 0; r < m.rowCount(); ++r)
+        out << m.index(r, col).data().toString();
+    return out;
+}
+
+} // namespace
+
+class TestTableViews : public QObject
+{
+    Q_OBJECT
+    RecordingPresenter m_boxes;
+
+private slots:
+    void cleanup();
+    void sort_numbersAsNumbersTextsWithoutCase_data();
+    void sort_numbersAsNumbersTextsWithoutCase();
+    void filter_overAllColumns_data();
+    void filter_overAllColumns();
+    void changes_perObjectAndField_data();
+    void changes_perObjectAndField();
+    void window_followsEveryQueryOfItsKind();
+    void window_copiesTheSelectionTabSeparated();
+    void window_exportsTheCsvOrSaysWhyNot();
+};
+
+void TestTableViews::cleanup()
+{
+    m_boxes.shown.clear();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void TestTableViews::sort_numbersAsNumbersTextsWithoutCase_data()
+{
+    QTest::addColumn<int>("sortColumn");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QStringList>("ids");
+    // Columns: worker_id, worker_status, its word, call_sum, name.
+    QTest::newRow("unsorted: as received") << -1 << 0 << QStringList{"9", "10", "100", "-5"};
+    QTest::newRow("id ascending") << 0 << 0 << QStringList{"-5", "9", "10", "100"};
+    QTest::newRow("id descending") << 0 << 1 << QStringList{"100", "10", "9", "-5"};
+    QTest::newRow("counter") << 3 << 0 << QStringList{"-5", "10", "100", "9"};
+    QTest::newRow("word") << 2 << 0 << QStringList{"9", "-5", "100", "10"};
+    QTest::newRow("name, case folded") << 4 << 0 << QStringList{"10", "-5", "9", "100"};
+}
+
+void TestTableViews::sort_numbersAsNumbersTextsWithoutCase()
+{
+    QFETCH(int, sortColumn);
+    QFETCH(int, order);
+    QFETCH(QStringList, ids);
+    Rig rig;
+    ObjectTableModel table(rig.history);
+    ObjectTableProxy proxy(table);
+    proxy.sort(sortColumn, order ? Qt::DescendingOrder : Qt::AscendingOrder);
+    QCOMPARE(column(proxy, 0), ids);
+}
+
+void TestTableViews::filter_overAllColumns_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("regex");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QStringList>("ids");
+    const QStringList all{"9", "10", "100", "-5"};
+    QTest::newRow("empty") << "" << false << true << all;
+    QTest::newRow("substring, any case") << "ALPHA" << false << true << QStringList{"10", "-5"};
+    QTest::newRow("substring of any column")
+        << "10" << false << true << QStringList{"9", "10", "100"};
+    QTest::newRow("a code's word") << "waiting" << false << true << QStringList{"10"};
+    QTest::newRow("regex is literal text here") << "^9$" << false << true << QStringList{};
+    QTest::newRow("regex, anchored") << "^9$" << true << true << QStringList{"9"};
+    QTest::newRow("regex alternatives")
+        << "^(beta|gamma)$" << true << true << QStringList{"9", "100"};
+    QTest::newRow("invalid regex keeps the filter") << "(" << true << false << all;
+}
+
+void TestTableViews::filter_overAllColumns()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, regex);
+    QFETCH(bool, valid);
+    QFETCH(QStringList, ids);
+    Rig rig;
+    ObjectTableModel table(rig.history);
+    ObjectTableProxy proxy(table);
+    QCOMPARE(proxy.setFilter(text, regex), valid);
+    QCOMPARE(column(proxy, 0), ids);
+}
+
+void TestTableViews::changes_perObjectAndField_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("oldText");
+    QTest::addColumn<double>("perSecond"); // -1: none
+    const int unchanged = int(ChangeState::Unchanged), changed = int(ChangeState::Changed),
+              added = int(ChangeState::New);
+    // Two seconds apart: worker 9 did 40 more calls and changed status and name; worker 10
+    // is as it was; 7 is new; 100 and -5 are gone.
+    QTest::newRow("counter: old value and rate") << "9" << 2 << changed << "100" << 20.0;
+    QTest::newRow("code: old code") << "9" << 1 << changed << "2" << -1.0;
+    QTest::newRow("text: untrimmed old text") << "9" << 3 << changed << "beta    " << -1.0;
+    QTest::newRow("same value") << "9" << 0 << unchanged << "" << -1.0;
+    QTest::newRow("object unchanged") << "10" << 2 << unchanged << "" << -1.0;
+    QTest::newRow("new object") << "7" << 2 << added << "" << -1.0;
+}
+
+void TestTableViews::changes_perObjectAndField()
+{
+    QFETCH(QString, key);
+    QFETCH(int, field);
+    QFETCH(int, state);
+    QFETCH(QString, oldText);
+    QFETCH(double, perSecond);
+    FakeObjectModel model;
+    model.fields = workerLikeFields();
+    model.rows = fourWorkers();
+    ChangeTracker tracker;
+    tracker.record(model, 10'000);
+    QVERIFY(!tracker.hasBaseline());
+    QCOMPARE(int(tracker.field("9", 2, workerLike(9, 4, 140, "b")[2]).state),
+             int(ChangeState::Unchanged)); // nothing to compare with yet
+
+    // The repeated 10 (a closing reply repeats the last object) is compared by its first.
+    model.rows = {workerLike(9, 5, 140, "BETA"), workerLike(10, 5, 7, "Alpha"),
+                  workerLike(7, 2, 1, "new"), workerLike(10, 2, 99, "Alpha")};
+    tracker.record(model, 12'000);
+    QVERIFY(tracker.hasBaseline());
+    QCOMPARE(tracker.gone(), (QStringList{"100", "-5"}));
+
+    int row = 0;
+    while (model.key(row + 1) != key)
+        ++row;
+    const FieldChange change = tracker.field(key, field, model.rows[row][field]);
+    QCOMPARE(int(change.state), state);
+    const ChangeState object =
+        state == int(ChangeState::New) ? ChangeState::New : ChangeState::Unchanged;
+    QCOMPARE(tracker.objectState(key), object);
+    QCOMPARE(change.oldText, oldText);
+    QCOMPARE(change.perSecond.value_or(-1.0), perSecond);
+}
+
+void TestTableViews::window_followsEveryQueryOfItsKind()
+{
+    Rig rig;
+    int csvCalls = 0;
+    TableWindow window(rig.history, "Workers", [&](const ObjectModel &) {
+        ++csvCalls;
+        return QByteArray();
+    });
+    window.show();
+    QTableView *view = window.view();
+    QCOMPARE(view->model()->rowCount(), 4);
+    QVERIFY(window.windowTitle().startsWith("Workers - Queried at "));
+    QVERIFY(window.windowTitle().endsWith(", 4 objects"));
+    view->sortByColumn(0, Qt::AscendingOrder);
+    window.findChild<QLineEdit *>("txtFilter")->setText("a"); // beta, Alpha, gamma, alpha2
+
+    // GIVEN the window open, WHEN the kind is queried again two seconds later
+    rig.now += 2000;
+    rig.model.query({workerLike(9, 2, 150, "beta"), workerLike(11, 2, 1, "omega"),
+                     workerLike(10, 5, 7, "Alpha")});
+    // THEN it shows the new table, still sorted and filtered, with the changes marked
+    QCOMPARE(column(*view->model(), 0), (QStringList{"9", "10", "11"}));
+    QVERIFY(window.windowTitle().endsWith(", 3 objects"));
+    const QModelIndex calls9 = view->model()->index(0, 3);
+    QVERIFY(calls9.data(Qt::BackgroundRole).isValid());
+    QCOMPARE(calls9.data(Qt::ToolTipRole).toString(),
+             QString("150\nWas: 100\nChange per second: 25.00"));
+    QVERIFY(!view->model()->index(1, 3).data(Qt::BackgroundRole).isValid()); // 10 unchanged
+    QCOMPARE(view->model()->headerData(2, Qt::Vertical).toString(), QString("2 new"));
+    QCOMPARE(window.findChild<QLabel *>("lblChanges")->text(),
+             QString("Since the query before: 1 new, 1 changed, 2 gone"));
+    QCOMPARE(view->model()->index(0, 4).data(Qt::ToolTipRole).toString(), QString("beta"));
+
+    window.setHighlight(false);
+    QVERIFY(!calls9.data(Qt::BackgroundRole).isValid());
+    QCOMPARE(csvCalls, 0);
+}
+
+void TestTableViews::window_copiesTheSelectionTabSeparated()
+{
+    Rig rig;
+    TableWindow window(rig.history, "Workers", {});
+    QTableView *view = window.view();
+    view->sortByColumn(0, Qt::DescendingOrder);
+    const QAbstractItemModel *m = view->model();
+    view->selectionModel()->select(QItemSelection(m->index(0, 3), m->index(1, 4)),
+                                   QItemSelectionModel::Select);
+    QCOMPARE(window.selectionText(), QString("50\tgamma\n7\tAlpha"));
+    window.copySelection();
+    QCOMPARE(QApplication::clipboard()->text(), QString("50\tgamma\n7\tAlpha"));
+}
+
+void TestTableViews::window_exportsTheCsvOrSaysWhyNot()
+{
+    TempWorkdir dir;
+    Rig rig;
+    TableWindow window(rig.history, "Workers", [](const ObjectModel &model) {
+        return QByteArray("objects,") + QByteArray::number(model.objectCount()) + "\r\n";
+    });
+    QVERIFY(window.writeCsv(dir.file("workers.csv")));
+    QFile written(dir.file("workers.csv"));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("objects,4\r\n"));
+    QVERIFY(m_boxes.shown.isEmpty());
+
+    QVERIFY(!window.writeCsv(dir.file("no such folder/workers.csv")));
+    QCOMPARE(m_boxes.shown.size(), 1);
+    QCOMPARE(m_boxes.shown[0].first, QString("Export CSV"));
+}
+
+QTEST_MAIN(TestTableViews)
+#include "tst_table_views.moc"

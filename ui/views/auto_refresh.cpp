@@ -1,0 +1,99 @@
+#include "auto_refresh.h"
+
+#include <QTimer>
+
+#include <memory>
+
+namespace morvain
+{
+
+namespace
+{
+
+class EventLoopTicker : public Ticker
+{
+public:
+    EventLoopTicker()
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            // A copy: the call may start the timer again and replace m_fire.
+            const std::function<void()> fire = m_fire;
+            if (fire)
+                fire();
+        });
+    }
+    void startOnce(int msecs, std::function<void()> fire) override
+    {
+        m_timer.stop();
+        m_fire = std::move(fire);
+        m_timer.start(msecs);
+    }
+    void cancel() override { m_timer.stop(); }
+
+private:
+    QTimer m_timer;
+    std::function<void()> m_fire;
+};
+
+} // namespace
+
+std::unique_ptr<Ticker> makeEventLoopTicker()
+{
+    return std::make_unique<EventLoopTicker>();
+}
+
+AutoRefresh::AutoRefresh(Ticker &ticker, BoxWatch boxes, QList<std::function<void()>> queries,
+                         QObject *parent)
+    : QObject(parent), m_ticker(ticker), m_boxes(std::move(boxes)), m_queries(std::move(queries))
+{
+}
+
+void AutoRefresh::setInterval(int seconds)
+{
+    m_seconds = seconds > 0 ? seconds : 0;
+    if (m_seconds > 0)
+        m_stoppedByBox = false;
+    // A round in progress times the next one itself when it ends.
+    if (!m_inRound) {
+        if (m_seconds > 0)
+            schedule();
+        else
+            m_ticker.cancel();
+    }
+    emit intervalChanged(m_seconds);
+}
+
+void AutoRefresh::schedule()
+{
+    m_ticker.startOnce(m_seconds * 1000, [this] { fire(); });
+}
+
+void AutoRefresh::fire()
+{
+    if (m_seconds == 0 || m_inRound)
+        return; // a round in progress times the next one when it ends
+    if (m_boxes.up()) {
+        schedule(); // try again a whole interval later: the box may stay up for long
+        return;
+    }
+    m_inRound = true;
+    const int boxesBefore = m_boxes.shownSoFar();
+    for (const auto &query : std::as_const(m_queries)) {
+        query();
+        if (m_boxes.shownSoFar() != boxesBefore)
+            break;
+    }
+    m_inRound = false;
+    if (m_boxes.shownSoFar() != boxesBefore) {
+        m_stoppedByBox = true;
+        m_seconds = 0;
+        m_ticker.cancel();
+        emit intervalChanged(0);
+        return;
+    }
+    if (m_seconds > 0)
+        schedule();
+}
+
+} // namespace morvain

@@ -1,0 +1,168 @@
+#include "operator_views.h"
+
+#include "dialogs.h"
+#include "enter_presses_buttons.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+
+namespace morvain
+{
+
+namespace
+{
+// The list kinds, by tab: what their table windows and menu items are called.
+const char *const tableTitles[] = {nullptr, "Workers", "Services", "Users", "Conversations"};
+const char *const tableItems[] = {nullptr, "&Workers", "&Services", "&Users", "&Conversations"};
+constexpr int tabCount = 5;
+} // namespace
+
+OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::move(setup))
+{
+    Ticker *ticker = m_setup.ticker;
+    if (!ticker) {
+        m_ownTicker = makeEventLoopTicker();
+        ticker = m_ownTicker.get();
+    }
+    const BoxWatch boxes{[] { return dialogs::boxUp() || QApplication::activeModalWidget(); },
+                         [] { return dialogs::boxesShown(); }};
+    m_auto = std::make_unique<AutoRefresh>(*ticker, boxes, m_setup.queries);
+    connect(m_auto.get(), &AutoRefresh::intervalChanged, this, &OperatorViews::showRefreshState);
+
+    for (int tab = 0; tab < m_setup.models.size(); ++tab) {
+        auto *history = new KindHistory(*m_setup.models[tab], m_setup.clock, this);
+        m_histories << history;
+        connect(history, &KindHistory::updated, this,
+                [this, tab, history] { m_setup.tabs->setTabToolTip(tab, history->summary()); });
+    }
+    m_tables.resize(tabCount);
+
+    buildMenu(m_setup.menuBefore);
+    buildShortcuts();
+    EnterPressesButtons::install(m_setup.tabs);
+}
+
+OperatorViews::~OperatorViews() = default;
+
+void OperatorViews::buildMenu(QAction *before)
+{
+    auto *view = new QMenu(tr("&View"), m_setup.window);
+    view->setObjectName(QStringLiteral("mnuView"));
+    m_setup.window->menuBar()->insertMenu(before, view);
+
+    QMenu *tables = view->addMenu(tr("&Tables"));
+    tables->setObjectName(QStringLiteral("mnuTables"));
+    for (int tab = 1; tab < tabCount; ++tab) {
+        QAction *item = tables->addAction(tr(tableItems[tab]));
+        item->setObjectName(QStringLiteral("mnuTable_%1").arg(tab));
+        item->setEnabled(tab < m_histories.size());
+        connect(item, &QAction::triggered, this, [this, tab] { openTable(tab); });
+    }
+
+    QMenu *refresh = view->addMenu(tr("&Auto refresh"));
+    refresh->setObjectName(QStringLiteral("mnuAutoRefresh"));
+    auto *group = new QActionGroup(refresh);
+    for (int seconds : AutoRefresh::choices) {
+        QAction *item =
+            refresh->addAction(seconds == 0 ? tr("&Off") : tr("Every %1 s").arg(seconds));
+        item->setObjectName(QStringLiteral("mnuAutoRefresh_%1").arg(seconds));
+        item->setCheckable(true);
+        item->setChecked(seconds == 0);
+        group->addAction(item);
+        m_intervalActions << item;
+        connect(item, &QAction::triggered, this, [this, seconds] { m_auto->setInterval(seconds); });
+    }
+    refresh->addSeparator();
+    m_stoppedNote = refresh->addAction(tr("Stopped: a query showed a message"));
+    m_stoppedNote->setObjectName(QStringLiteral("mnuAutoRefreshStopped"));
+    m_stoppedNote->setEnabled(false);
+    m_stoppedNote->setVisible(false);
+
+    m_highlightAction = view->addAction(tr("&Highlight changes"));
+    m_highlightAction->setObjectName(QStringLiteral("mnuHighlight"));
+    m_highlightAction->setCheckable(true);
+    m_highlightAction->setChecked(m_highlight);
+    connect(m_highlightAction, &QAction::toggled, this, &OperatorViews::setHighlight);
+}
+
+void OperatorViews::buildShortcuts()
+{
+    // Window actions, not menu items: the menus keep their items, the keys work anywhere
+    // in the main window.
+    auto *front = new QAction(m_setup.window);
+    front->setObjectName(QStringLiteral("actRefreshFront"));
+    front->setShortcut(Qt::Key_F5);
+    connect(front, &QAction::triggered, this, &OperatorViews::runFrontQuery);
+    m_setup.window->addAction(front);
+    for (int tab = 0; tab < tabCount; ++tab) {
+        auto *toTab = new QAction(m_setup.window);
+        toTab->setObjectName(QStringLiteral("actTab%1").arg(tab + 1));
+        toTab->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + tab)));
+        connect(toTab, &QAction::triggered, this,
+                [this, tab] { m_setup.tabs->setCurrentIndex(tab); });
+        m_setup.window->addAction(toTab);
+    }
+}
+
+void OperatorViews::runFrontQuery()
+{
+    const int tab = m_setup.tabs->currentIndex();
+    // Not inside a round or under a box: F5 is a key like any other in a nested loop.
+    if (m_auto->running() || dialogs::boxUp())
+        return;
+    if (tab >= 0 && tab < m_setup.queries.size())
+        m_setup.queries[tab]();
+}
+
+void OperatorViews::showRefreshState()
+{
+    const int seconds = m_auto->interval();
+    for (int i = 0; i < m_intervalActions.size(); ++i)
+        m_intervalActions[i]->setChecked(AutoRefresh::choices[i] == seconds);
+    m_stoppedNote->setVisible(m_auto->stoppedByBox());
+}
+
+KindHistory *OperatorViews::history(int tab) const
+{
+    return tab >= 0 && tab < m_histories.size() ? m_histories[tab] : nullptr;
+}
+
+TableWindow *OperatorViews::tableWindow(int tab) const
+{
+    return tab >= 1 && tab < tabCount ? m_tables[tab].data() : nullptr;
+}
+
+TableWindow *OperatorViews::openTable(int tab)
+{
+    KindHistory *kind = history(tab);
+    if (tab < 1 || tab >= tabCount || !kind)
+        return nullptr;
+    QPointer<TableWindow> &window = m_tables[tab];
+    if (!window) {
+        window = new TableWindow(*kind, tr(tableTitles[tab]), m_setup.csv, m_setup.window);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setHighlight(m_highlight);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void OperatorViews::setHighlight(bool on)
+{
+    if (on == m_highlight)
+        return;
+    m_highlight = on;
+    m_highlightAction->setChecked(on);
+    for (const QPointer<TableWindow> &window : std::as_const(m_tables))
+        if (window)
+            window->setHighlight(on);
+    emit highlightChanged(on);
+}
+
+} // namespace morvain

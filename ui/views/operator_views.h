@@ -1,0 +1,74 @@
+#pragma once
+// What the main window adds for watching a broker: the "&View" menu (table windows,
+// auto refresh, highlighting of changes), F5 for the front tab's query, Ctrl+1 to Ctrl+5
+// for the tabs, Enter on a tab's buttons, and the tabs' "last queried" tooltips.
+// The window hands in its tabs, its query handlers and its models; nothing here calls the
+// broker but through those handlers.
+
+#include "auto_refresh.h"
+#include "kind_history.h"
+#include "table_window.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class QTabWidget;
+
+namespace morvain
+{
+
+class OperatorViews : public QObject
+{
+    Q_OBJECT
+public:
+    struct Setup {
+        QMainWindow *window = nullptr;
+        QTabWidget *tabs = nullptr;
+        QAction *menuBefore = nullptr;        // the bar item "&View" goes before
+        QList<std::function<void()>> queries; // the tabs' query handlers, tab order
+        QList<ObjectModel *> models;          // the tabs' kinds, tab order
+        TableWindow::CsvWriter csv;
+        Clock clock = systemClock();
+        Ticker *ticker = nullptr; // nullptr: the event loop's timer
+    };
+
+    explicit OperatorViews(Setup setup);
+    ~OperatorViews() override;
+
+    AutoRefresh &autoRefresh() { return *m_auto; }
+    // The history of tab `tab`'s kind; nullptr without models.
+    KindHistory *history(int tab) const;
+    // Opens, or raises, the table window of tab `tab` (1 to 4: the list kinds).
+    TableWindow *openTable(int tab);
+    TableWindow *tableWindow(int tab) const;
+    bool highlight() const { return m_highlight; }
+    void setHighlight(bool on);
+    void runFrontQuery();
+
+signals:
+    void highlightChanged(bool on);
+
+private:
+    void buildMenu(QAction *before);
+    void buildShortcuts();
+    void showRefreshState();
+
+    Setup m_setup;
+    std::unique_ptr<Ticker> m_ownTicker;
+    std::unique_ptr<AutoRefresh> m_auto;
+    QList<KindHistory *> m_histories;
+    QList<QPointer<TableWindow>> m_tables;
+    QList<QAction *> m_intervalActions;
+    QAction *m_stoppedNote = nullptr;
+    QAction *m_highlightAction = nullptr;
+    bool m_highlight = true;
+};
+
+} // namespace morvain
