@@ -6,6 +6,7 @@
 #include "config/config_file.h"
 #include "config/frm_config.h"
 #include "conversation/conversation_page.h"
+#include "csv_document.h"
 #include "dialogs.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
@@ -101,6 +102,7 @@ void FrmMain::buildViews()
                      [this] { m_service->cmdCall_Service_Click(); },
                      [this] { m_clientServer->cmdCall_ClientServer_Click(); },
                      [this] { m_conversation->cmdCall_Conversation_Click(); }};
+    setup.csv = [](const ObjectModel &model) { return csv::document(model); };
     m_views = new OperatorViews(std::move(setup));
 }
 

@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "enter_presses_buttons.h"
+#include "full_text_tooltips.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -44,6 +45,7 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
     buildMenu(m_setup.menuBefore);
     buildShortcuts();
     EnterPressesButtons::install(m_setup.tabs);
+    FullTextToolTips::install(m_setup.tabs);
 }
 
 OperatorViews::~OperatorViews() = default;

@@ -7,9 +7,12 @@
 #include "recording_presenter.h"
 #include "temp_workdir.h"
 #include "views/auto_refresh.h"
+#include "views/full_text_tooltips.h"
 #include "views/operator_views.h"
 
 #include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
@@ -69,6 +72,8 @@ private slots:
     void keys_ctrlNBringsATabAndF5RunsItsQuery_data();
     void keys_ctrlNBringsATabAndF5RunsItsQuery();
     void enter_pressesTheFocusedButton();
+    void toolTips_fullTextWhereClipped_data();
+    void toolTips_fullTextWhereClipped();
     void autoRefresh_timing_data();
     void autoRefresh_timing();
     void autoRefresh_stopByABoxShowsInTheMenu();
@@ -135,6 +140,46 @@ void TestOperatorViews::enter_pressesTheFocusedButton()
         QTest::keyClick(call, key);
     QCOMPARE(kindsQueried(fake), (QList<int>{8, 8, 8}));
     QCOMPARE(call->text(), QString("Refresh"));
+}
+
+void TestOperatorViews::toolTips_fullTextWhereClipped_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("box");   // the box's tooltip
+    QTest::addColumn<QString>("entry"); // the list entry's tooltip
+    const QString longName = "SERVER-CLASS-WITH-A-LONG-NAME-32";
+    QTest::newRow("fits") << "ABC" + QString(29, ' ') << ""
+                          << ""
+                          << "";
+    QTest::newRow("clipped, blanks cut") << longName + "  "
+                                         << "" << longName << longName;
+    QTest::newRow("fits, with a change") << "7"
+                                         << "Was: 5"
+                                         << "Was: 5"
+                                         << "";
+    QTest::newRow("clipped, with a change")
+        << longName << "Was: X" << longName + "\nWas: X" << longName;
+}
+
+void TestOperatorViews::toolTips_fullTextWhereClipped()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, note);
+    QFETCH(QString, box);
+    QFETCH(QString, entry);
+    QWidget page;
+    auto *edit = new QLineEdit(text, &page);
+    edit->setGeometry(0, 0, 80, 22);
+    auto *list = new QListWidget(&page);
+    list->setGeometry(0, 30, 80, 80);
+    list->addItem(text.trimmed()); // lists hold trimmed texts
+    page.show();
+    FullTextToolTips::install(&page);
+    FullTextToolTips::setNote(edit, note);
+    QCOMPARE(FullTextToolTips::textAt(edit, {5, 5}), box);
+    const QPoint first = list->visualItemRect(list->item(0)).center();
+    QCOMPARE(FullTextToolTips::textAt(list->viewport(), first), entry);
 }
 
 void TestOperatorViews::autoRefresh_timing_data()
