@@ -34,6 +34,16 @@ QString KindHistory::summary() const
                         : tr("Queried at %1, %2 objects").arg(time).arg(m_count);
 }
 
+QColor changedTint()
+{
+    return {255, 236, 160};
+}
+
+QColor newTint()
+{
+    return {200, 240, 200};
+}
+
 QString changeToolTip(const FieldChange &change)
 {
     if (change.state == ChangeState::New)

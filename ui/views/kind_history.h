@@ -6,6 +6,7 @@
 #include "change_tracker.h"
 #include "object_model.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 
@@ -45,6 +46,10 @@ private:
     qint64 m_queriedAt = -1;
     int m_count = 0;
 };
+
+// The colours behind a value that changed since the query before, and a new object.
+QColor changedTint();
+QColor newTint();
 
 // The text a change tint's tooltip adds: the value before and, for counters, the rate.
 QString changeToolTip(const FieldChange &change);

@@ -7,12 +7,6 @@
 namespace morvain
 {
 
-namespace
-{
-const QColor changedTint(255, 236, 160);
-const QColor newTint(200, 240, 200);
-} // namespace
-
 QString visibleText(const QString &stored)
 {
     qsizetype end = stored.size();
@@ -102,9 +96,9 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
         if (!m_highlight)
             return {};
         if (row.state == ChangeState::New)
-            return QBrush(newTint);
+            return QBrush(newTint());
         if (cell.change.state == ChangeState::Changed)
-            return QBrush(changedTint);
+            return QBrush(changedTint());
         return {};
     case Qt::TextAlignmentRole:
         return column.numeric ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();

@@ -37,6 +37,7 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
     for (int tab = 0; tab < m_setup.models.size(); ++tab) {
         auto *history = new KindHistory(*m_setup.models[tab], m_setup.clock, this);
         m_histories << history;
+        m_tints << new TabTints(*history, m_setup.boxes.value(tab), this);
         connect(history, &KindHistory::updated, this,
                 [this, tab, history] { m_setup.tabs->setTabToolTip(tab, history->summary()); });
     }
@@ -133,6 +134,11 @@ KindHistory *OperatorViews::history(int tab) const
     return tab >= 0 && tab < m_histories.size() ? m_histories[tab] : nullptr;
 }
 
+TabTints *OperatorViews::tints(int tab) const
+{
+    return tab >= 0 && tab < m_tints.size() ? m_tints[tab] : nullptr;
+}
+
 TableWindow *OperatorViews::tableWindow(int tab) const
 {
     return tab >= 1 && tab < tabCount ? m_tables[tab].data() : nullptr;
@@ -164,6 +170,8 @@ void OperatorViews::setHighlight(bool on)
     for (const QPointer<TableWindow> &window : std::as_const(m_tables))
         if (window)
             window->setHighlight(on);
+    for (TabTints *tints : std::as_const(m_tints))
+        tints->setHighlight(on);
     emit highlightChanged(on);
 }
 

@@ -7,8 +7,10 @@
 
 #include "auto_refresh.h"
 #include "kind_history.h"
+#include "tab_tints.h"
 #include "table_window.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -17,6 +19,7 @@
 #include <memory>
 
 class QAction;
+class QLineEdit;
 class QMainWindow;
 class QMenu;
 class QTabWidget;
@@ -31,9 +34,10 @@ public:
     struct Setup {
         QMainWindow *window = nullptr;
         QTabWidget *tabs = nullptr;
-        QAction *menuBefore = nullptr;        // the bar item "&View" goes before
-        QList<std::function<void()>> queries; // the tabs' query handlers, tab order
-        QList<ObjectModel *> models;          // the tabs' kinds, tab order
+        QAction *menuBefore = nullptr;            // the bar item "&View" goes before
+        QList<std::function<void()>> queries;     // the tabs' query handlers, tab order
+        QList<ObjectModel *> models;              // the tabs' kinds, tab order
+        QList<QHash<QString, QLineEdit *>> boxes; // per tab: its box for each field
         TableWindow::CsvWriter csv;
         Clock clock = systemClock();
         Ticker *ticker = nullptr; // nullptr: the event loop's timer
@@ -45,6 +49,9 @@ public:
     AutoRefresh &autoRefresh() { return *m_auto; }
     // The history of tab `tab`'s kind; nullptr without models.
     KindHistory *history(int tab) const;
+    // The change tints of tab `tab`'s boxes; nullptr without models. The tab tells it
+    // which object it shows.
+    TabTints *tints(int tab) const;
     // Opens, or raises, the table window of tab `tab` (1 to 4: the list kinds).
     TableWindow *openTable(int tab);
     TableWindow *tableWindow(int tab) const;
@@ -64,6 +71,7 @@ private:
     std::unique_ptr<Ticker> m_ownTicker;
     std::unique_ptr<AutoRefresh> m_auto;
     QList<KindHistory *> m_histories;
+    QList<TabTints *> m_tints;
     QList<QPointer<TableWindow>> m_tables;
     QList<QAction *> m_intervalActions;
     QAction *m_stoppedNote = nullptr;

@@ -5,8 +5,10 @@
 #include "recording_presenter.h"
 #include "temp_workdir.h"
 #include "views/change_tracker.h"
+#include "views/full_text_tooltips.h"
 #include "views/kind_history.h"
 #include "views/object_table_model.h"
+#include "views/tab_tints.h"
 #include "views/table_window.h"
 
 #include <QApplication>
@@ -66,6 +68,7 @@ private slots:
     void filter_overAllColumns();
     void changes_perObjectAndField_data();
     void changes_perObjectAndField();
+    void tabTints_theShownObjectsChangedBoxesUntilTheNextQuery();
     void window_followsEveryQueryOfItsKind();
     void window_copiesTheSelectionTabSeparated();
     void window_exportsTheCsvOrSaysWhyNot();
@@ -187,6 +190,32 @@ void TestTableViews::changes_perObjectAndField()
     QCOMPARE(tracker.objectState(key), object);
     QCOMPARE(change.oldText, oldText);
     QCOMPARE(change.perSecond.value_or(-1.0), perSecond);
+}
+
+void TestTableViews::tabTints_theShownObjectsChangedBoxesUntilTheNextQuery()
+{
+    Rig rig;
+    QLineEdit calls, status;
+    TabTints tints(rig.history, {{"call_sum", &calls}, {"worker_status", &status}});
+    const QColor plain = calls.palette().color(QPalette::Base);
+    rig.now += 4000;
+    rig.model.query({workerLike(9, 5, 300, "beta"), workerLike(10, 5, 7, "Alpha")});
+    tints.objectShown(1); // worker 9: 100 calls became 300, status 2 became 5
+    QVERIFY(tints.tinted(&calls) && tints.tinted(&status));
+    QCOMPARE(FullTextToolTips::note(&calls), QString("Was: 100\nChange per second: 50.00"));
+    QCOMPARE(FullTextToolTips::note(&status), QString("Was: 2 (Active)"));
+    tints.objectShown(2); // worker 10 is as it was
+    QVERIFY(!tints.tinted(&calls) && !tints.tinted(&status));
+    QCOMPARE(calls.palette().color(QPalette::Base), plain);
+    QVERIFY(FullTextToolTips::note(&calls).isEmpty());
+
+    tints.objectShown(1);
+    tints.setHighlight(false);
+    QVERIFY(!tints.tinted(&calls));
+    tints.setHighlight(true);
+    QVERIFY(tints.tinted(&calls));
+    rig.model.query({workerLike(9, 5, 300, "beta")}); // the same again: nothing changed
+    QVERIFY(!tints.tinted(&calls));
 }
 
 void TestTableViews::window_followsEveryQueryOfItsKind()

@@ -1,0 +1,111 @@
+// Measures what a table window costs: sorting a full table, and how much a Refresh of its
+// kind grows while the window is open, against the same Refresh with it closed, in one
+// run. Run offscreen: QT_QPA_PLATFORM=offscreen build/default/bin/morvain_bench_views
+
+#include "dialogs.h"
+#include "main_window/frm_main.h"
+#include "service/service_page.h"
+#include "tarnvel_binding.h"
+#include "views/operator_views.h"
+#include "views/table_window.h"
+#include "worker/worker_page.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+using namespace morvain;
+
+namespace
+{
+
+class SilentPresenter : public dialogs::Presenter
+{
+public:
+    void message(const QString &title, const QString &text) override
+    {
+        QTextStream(stderr) << "unexpected box: " << title << ": " << text << "\n";
+    }
+    void endProgram(int status) override { std::exit(status); }
+};
+
+// Median of several runs, in milliseconds; pending events (repaints) count as part of it.
+double measure(const std::function<void()> &work, int runs = 11)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        QCoreApplication::processEvents();
+        times.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    SilentPresenter presenter;
+    dialogs::installPresenter(&presenter);
+    qputenv("OSTRANE_SCENARIO_DIR", BENCH_SCENARIO_DIR);
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    QFile cfg("Broker.cfg");
+    if (!cfg.open(QIODevice::WriteOnly))
+        return 1;
+    cfg.write(QByteArray(32, ' ') + QByteArray("full").leftJustified(128, ' '));
+    cfg.close();
+
+    TarnvelBinding broker(QCoreApplication::applicationDirPath());
+    FrmMain w(broker);
+    w.Form_Load();
+    w.show();
+    QTextStream out(stdout);
+
+    struct Kind {
+        const char *name;
+        int tab;
+        int sortColumn;
+        std::function<void()> refresh;
+    };
+    const Kind kinds[] = {
+        {"workers (1000), by worker_id", 1, 0, [&] { w.workerPage().cmdCall_worker_Click(); }},
+        {"services (999), by service", 2, 2, [&] { w.servicePage().cmdCall_Service_Click(); }},
+    };
+    for (const Kind &kind : kinds) {
+        const double closed = measure(kind.refresh);
+        TableWindow *table = w.views().openTable(kind.tab);
+        if (!table) {
+            out << "no table window for tab " << kind.tab << "\n";
+            return 1;
+        }
+        QTableView *view = table->view();
+        Qt::SortOrder order = Qt::AscendingOrder;
+        const double sort = measure([&] {
+            order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+            view->sortByColumn(kind.sortColumn, order);
+        });
+        const double open = measure(kind.refresh);
+        table->close();
+        QCoreApplication::processEvents();
+        out << kind.name << ":\n"
+            << "  sort " << view->model()->rowCount() << " rows:           " << sort << " ms ("
+            << sort / closed << " x a Refresh)\n"
+            << "  Refresh, window closed:  " << closed << " ms\n"
+            << "  Refresh, window open:    " << open << " ms (ratio " << open / closed << ")\n";
+    }
+    return 0;
+}
