@@ -37,15 +37,11 @@ QString clippedBoxText(const QLineEdit *box)
     return box->fontMetrics().horizontalAdvance(text) > textRoom(box) ? text : QString();
 }
 
-QString clippedEntryText(const QAbstractItemView *view, QPoint pos)
+// Every entry: a list's width cuts names of any length, and scrolling does not help.
+QString entryText(const QAbstractItemView *view, QPoint pos)
 {
     const QModelIndex index = view->indexAt(pos);
-    if (!index.isValid())
-        return {};
-    const QString text = visibleText(index.data().toString());
-    const QRect cell = view->visualRect(index);
-    const int room = qMin(cell.right(), view->viewport()->width()) - cell.left() - 4;
-    return view->fontMetrics().horizontalAdvance(text) > room ? text : QString();
+    return index.isValid() ? visibleText(index.data().toString()) : QString();
 }
 
 } // namespace
@@ -81,7 +77,7 @@ QString FullTextToolTips::textAt(QWidget *watched, QPoint pos)
         return full + u'\n' + changed;
     }
     if (auto *view = qobject_cast<QAbstractItemView *>(watched->parentWidget()))
-        return clippedEntryText(view, pos);
+        return entryText(view, pos);
     return {};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Tooltips with the full text wherever a tab clips one: boxes narrower than their text,
-// list entries wider than their list. A box whose value changed since the query before
+// Tooltips with the full text wherever a tab may clip one: boxes narrower than their
+// text, and list entries. A box whose value changed since the query before
 // also carries a note (the value before, the change per second), shown with it.
 // Works on any page without its help: it watches the page's boxes and lists.
 

@@ -149,15 +149,11 @@ void TestOperatorViews::toolTips_fullTextWhereClipped_data()
     QTest::addColumn<QString>("box");   // the box's tooltip
     QTest::addColumn<QString>("entry"); // the list entry's tooltip
     const QString longName = "SERVER-CLASS-WITH-A-LONG-NAME-32";
-    QTest::newRow("fits") << "ABC" + QString(29, ' ') << ""
-                          << ""
-                          << "";
-    QTest::newRow("clipped, blanks cut") << longName + "  "
-                                         << "" << longName << longName;
-    QTest::newRow("fits, with a change") << "7"
-                                         << "Was: 5"
-                                         << "Was: 5"
-                                         << "";
+    // clang-format off
+    QTest::newRow("fits")                << "ABC" + QString(29, ' ') << "" << "" << "ABC";
+    QTest::newRow("clipped, blanks cut") << longName + "  " << "" << longName << longName;
+    QTest::newRow("fits, with a change") << "7" << "Was: 5" << "Was: 5" << "7";
+    // clang-format on
     QTest::newRow("clipped, with a change")
         << longName << "Was: X" << longName + "\nWas: X" << longName;
 }

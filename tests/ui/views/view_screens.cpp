@@ -1,0 +1,88 @@
+// Screenshots of the views for watching a broker, taken on a real X display (Xvfb will
+// do) against the demo broker, whose counters move between queries:
+//   morvain_view_screens <folder>
+// writes tab-worker-changes.png (a Refresh with its changes tinted, one tooltip up) and
+// table-services.png (the services table, sorted and filtered, after a Refresh).
+
+#include "main_window/frm_main.h"
+#include "service/service_page.h"
+#include "tarnvel_binding.h"
+#include "views/full_text_tooltips.h"
+#include "views/operator_views.h"
+#include "views/table_window.h"
+#include "worker/worker_page.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+
+#include <cstdio>
+
+using namespace morvain;
+
+namespace
+{
+
+bool shoot(QRect r, const QString &file)
+{
+    QTest::qWait(400);
+    const QString crop =
+        QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+    return QProcess::execute(QStringLiteral("import"),
+                             {QStringLiteral("-window"), QStringLiteral("root"),
+                              QStringLiteral("-crop"), crop, QStringLiteral("+repage"), file}) == 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: morvain_view_screens <folder>\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QTemporaryDir work; // a fresh "Broker.cfg": the demo broker
+    QDir::setCurrent(work.path());
+
+    TarnvelBinding broker(QCoreApplication::applicationDirPath());
+    FrmMain w(broker);
+    w.Form_Load();
+    w.move(0, 0);
+    w.show();
+    QTest::qWait(1500); // the demo's idle times count seconds
+
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(1);
+    w.workerPage().cmdCall_worker_Click();
+    auto *calls = w.findChild<QLineEdit *>("txtcall_sum");
+    QTest::qWait(200);
+    // The tooltip a tinted box gives: the value before and the calls per second.
+    QToolTip::showText(calls->mapToGlobal(QPoint(8, calls->height())),
+                       FullTextToolTips::textAt(calls, QPoint(4, 4)), calls);
+    bool ok =
+        shoot(w.frameGeometry().adjusted(0, 0, 0, 40), out.filePath("tab-worker-changes.png"));
+    QToolTip::hideText();
+
+    w.servicePage().cmdCall_Service_Click();
+    TableWindow *table = w.views().openTable(2);
+    if (!table)
+        return 1;
+    table->move(0, 0);
+    table->resize(900, 330);
+    table->findChild<QLineEdit *>("txtFilter")->setText(QStringLiteral("^(LEDGER|WAREHOUSE)$"));
+    table->findChild<QCheckBox *>("chkRegex")->setChecked(true);
+    table->view()->sortByColumn(2, Qt::AscendingOrder);
+    table->view()->resizeColumnsToContents();
+    ok = shoot(table->frameGeometry(), out.filePath("table-services.png")) && ok;
+    return ok ? 0 : 1;
+}
