@@ -1,22 +1,34 @@
 // What the main window adds for watching a broker: the "&View" menu beside the fixed
 // ones, the keys, and auto refresh driven by a fake timer.
 
+#include "client_server/client_server_page.h"
+#include "client_server/client_server_reply.h"
+#include "conversation/conversation_page.h"
+#include "conversation/conversation_reply.h"
 #include "dialogs.h"
 #include "fake_entry_point.h"
 #include "main_window/frm_main.h"
+#include "page_rig.h"
 #include "recording_presenter.h"
+#include "service/service_page.h"
+#include "service/service_reply.h"
 #include "temp_workdir.h"
 #include "views/auto_refresh.h"
 #include "views/full_text_tooltips.h"
 #include "views/operator_views.h"
+#include "views/table_window.h"
+#include "worker/worker_page.h"
+#include "worker/worker_reply.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 
 using namespace morvain;
@@ -59,6 +71,40 @@ public:
     }
 };
 
+// One stored object of the kind on tab `tab`: its key from `name`, `value` in a counter or
+// gauge that the query after may change.
+QByteArray objectOf(int tab, const QString &name, int value)
+{
+    switch (tab) {
+    case 1: {
+        WorkerReply r;
+        r.setInt16<"worker_id">(std::int16_t(name.toInt()));
+        r.setInt32<"call_sum">(value);
+        return raw(r);
+    }
+    case 2: {
+        ServiceReply r;
+        r.setText<"server_class">("CLASS");
+        r.setText<"server_name">("NAME");
+        r.setText<"service">(name);
+        r.setInt32<"req_sum">(value);
+        return raw(r);
+    }
+    case 3: {
+        ClientServerReply r;
+        r.setText<"user_id">(name);
+        r.setInt32<"sum_conv">(value);
+        return raw(r);
+    }
+    default: {
+        ConversationReply r;
+        r.setText<"conversation_id">(name);
+        r.setInt32<"last_active_conv">(value);
+        return raw(r);
+    }
+    }
+}
+
 } // namespace
 
 class TestOperatorViews : public QObject
@@ -72,6 +118,8 @@ private slots:
     void keys_ctrlNBringsATabAndF5RunsItsQuery_data();
     void keys_ctrlNBringsATabAndF5RunsItsQuery();
     void enter_pressesTheFocusedButton();
+    void changes_perKindByItsKey_data();
+    void changes_perKindByItsKey();
     void toolTips_fullTextWhereClipped_data();
     void toolTips_fullTextWhereClipped();
     void autoRefresh_timing_data();
@@ -140,6 +188,49 @@ void TestOperatorViews::enter_pressesTheFocusedButton()
         QTest::keyClick(call, key);
     QCOMPARE(kindsQueried(fake), (QList<int>{8, 8, 8}));
     QCOMPARE(call->text(), QString("Refresh"));
+}
+
+void TestOperatorViews::changes_perKindByItsKey_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::newRow("workers") << 1;
+    QTest::newRow("services") << 2;
+    QTest::newRow("users") << 3;
+    QTest::newRow("conversations") << 4;
+}
+
+void TestOperatorViews::changes_perKindByItsKey()
+{
+    QFETCH(int, tab);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    const auto query = [&](QList<QPair<QString, int>> objects) {
+        fake.sent.clear();
+        fake.script.clear();
+        scriptConversation(fake, int(objects.size()), [&](int i) {
+            return objectOf(tab, objects[i].first, objects[i].second);
+        });
+        QTest::keyClick(&w, Qt::Key(Qt::Key_1 + tab), Qt::ControlModifier);
+        w.views().runFrontQuery();
+    };
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    query({{"1", 10}, {"2", 10}, {"3", 10}});
+    TableWindow *table = w.views().openTable(tab);
+    QVERIFY(table);
+    QCOMPARE(fake.sent.size(), 4); // opening the table called nobody
+    // 1 changed, 2 unchanged, 3 gone, 4 new; the closing reply repeats 4, which counts once.
+    query({{"1", 11}, {"2", 10}, {"4", 10}});
+    QCOMPARE(table->findChild<QLabel *>("lblChanges")->text(),
+             QString("Since the query before: 1 new, 1 changed, 1 gone"));
+    const QAbstractItemModel *rows = table->view()->model();
+    QCOMPARE(rows->rowCount(), 4);
+    QCOMPARE(rows->headerData(2, Qt::Vertical).toString(), QString("3 new"));
+    QVERIFY(table->windowTitle().endsWith(", 4 objects"));
+    QCOMPARE(w.findChild<QTabWidget *>("SSTab1")->tabToolTip(tab),
+             table->windowTitle().mid(table->windowTitle().indexOf(" - ") + 3));
 }
 
 void TestOperatorViews::toolTips_fullTextWhereClipped_data()
