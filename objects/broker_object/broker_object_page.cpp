@@ -49,19 +49,28 @@ void BrokerObjectPage::Display_Broker_Info()
     showLeadingZeros();
 
     ui->lblnum_worker_act->setText(textOf(v, "num_worker_act"));
-    const std::pair<QLineEdit *, std::string_view> boxes[] = {
-        {ui->txtnum_long, "num_long"},       {ui->txtlong_act, "long_act"},
-        {ui->txtlong_high, "long_high"},     {ui->txtnum_short, "num_short"},
-        {ui->txtshort_act, "short_act"},     {ui->txtshort_high, "short_high"},
-        {ui->txtlong_size, "long_size"},     {ui->txtshort_size, "short_size"},
-        {ui->txtnum_service, "num_service"}, {ui->txtservice_act, "service_act"},
-        {ui->txtnum_server, "num_server"},   {ui->txtserver_act, "server_act"},
-        {ui->txtserver_high, "server_high"}, {ui->txtnum_client, "num_client"},
-        {ui->txtclient_act, "client_act"},   {ui->txtclient_high, "client_high"},
-        {ui->txtnum_conv, "num_conv"},       {ui->txtconv_high, "conv_high"},
-        {ui->txttrace_level, "trace_level"}};
-    for (const auto &[box, field] : boxes)
+    for (const auto &[box, field] : boxes())
         box->setText(textOf(v, field));
+    emit objectShown(1);
+}
+
+FieldBoxes BrokerObjectPage::boxes() const
+{
+    return {{ui->txtnum_long, "num_long"},       {ui->txtlong_act, "long_act"},
+            {ui->txtlong_high, "long_high"},     {ui->txtnum_short, "num_short"},
+            {ui->txtshort_act, "short_act"},     {ui->txtshort_high, "short_high"},
+            {ui->txtlong_size, "long_size"},     {ui->txtshort_size, "short_size"},
+            {ui->txtnum_service, "num_service"}, {ui->txtservice_act, "service_act"},
+            {ui->txtnum_server, "num_server"},   {ui->txtserver_act, "server_act"},
+            {ui->txtserver_high, "server_high"}, {ui->txtnum_client, "num_client"},
+            {ui->txtclient_act, "client_act"},   {ui->txtclient_high, "client_high"},
+            {ui->txtnum_conv, "num_conv"},       {ui->txtconv_high, "conv_high"},
+            {ui->txttrace_level, "trace_level"}};
+}
+
+QHash<QString, QLineEdit *> BrokerObjectPage::fieldBoxes() const
+{
+    return boxesByField(boxes());
 }
 
 // The static "0" labels sit directly left of lblmin and lblsec with no gap. The value

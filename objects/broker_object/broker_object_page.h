@@ -4,6 +4,7 @@
 
 #include "broker_object/broker_object_model.h"
 #include "page_context.h"
+#include "page_support.h"
 
 #include <QWidget>
 
@@ -35,7 +36,15 @@ public:
     BrokerObjectModel &model() { return m_model; }
     const BrokerReply &reply() const { return m_model.reply(); }
 
+    // The box of each field this tab shows, for views that mark values.
+    QHash<QString, QLineEdit *> fieldBoxes() const;
+
+signals:
+    // Stored object z is now on the tab (the program's or the user's selection).
+    void objectShown(int z);
+
 private:
+    FieldBoxes boxes() const;
     void GetMorvain();
     void showLeadingZeros();
 

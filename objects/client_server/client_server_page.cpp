@@ -82,28 +82,37 @@ void ClientServerPage::comUser_ID_Click()
 void ClientServerPage::Disp_ClientServer_Info(int z)
 {
     const QList<FieldValue> v = m_model.values(z);
-    const std::pair<QLineEdit *, std::string_view> boxes[] = {
-        {ui->txtp_user_id, "p_user_id"},
-        {ui->txtp_user_id_char, "p_user_id_char"},
-        {ui->txttoken, "token"},
-        {ui->txtchar_set, "char_set"},
-        {ui->txtendian, "endian"},
-        {ui->txtstatus, "status"},
-        {ui->txtwait_conv_type, "wait_conv_type"},
-        {ui->txtwait_server_class, "wait_server_class"},
-        {ui->txtwait_server_name, "wait_server_name"},
-        {ui->txtwait_service, "wait_service"},
-        {ui->txtconv_act, "conv_act"},
-        {ui->txtCSservice_act, "service_act"},
-        {ui->txtlast_active, "last_active"},
-        {ui->txtnonact, "nonact"},
-        {ui->txtwait_new, "wait_new"},
-        {ui->txtnum_wait_new, "num_wait_new"},
-        {ui->txtwait_old, "wait_old"},
-        {ui->txtnum_wait_old, "num_wait_old"},
-        {ui->txtsum_conv, "sum_conv"}};
-    for (const auto &[box, field] : boxes)
+    for (const auto &[box, field] : boxes())
         showText(box, textOf(v, field));
+    emit objectShown(z);
+}
+
+FieldBoxes ClientServerPage::boxes() const
+{
+    return {{ui->txtp_user_id, "p_user_id"},
+            {ui->txtp_user_id_char, "p_user_id_char"},
+            {ui->txttoken, "token"},
+            {ui->txtchar_set, "char_set"},
+            {ui->txtendian, "endian"},
+            {ui->txtstatus, "status"},
+            {ui->txtwait_conv_type, "wait_conv_type"},
+            {ui->txtwait_server_class, "wait_server_class"},
+            {ui->txtwait_server_name, "wait_server_name"},
+            {ui->txtwait_service, "wait_service"},
+            {ui->txtconv_act, "conv_act"},
+            {ui->txtCSservice_act, "service_act"},
+            {ui->txtlast_active, "last_active"},
+            {ui->txtnonact, "nonact"},
+            {ui->txtwait_new, "wait_new"},
+            {ui->txtnum_wait_new, "num_wait_new"},
+            {ui->txtwait_old, "wait_old"},
+            {ui->txtnum_wait_old, "num_wait_old"},
+            {ui->txtsum_conv, "sum_conv"}};
+}
+
+QHash<QString, QLineEdit *> ClientServerPage::fieldBoxes() const
+{
+    return boxesByField(boxes());
 }
 
 void ClientServerPage::txtchar_set_Change()

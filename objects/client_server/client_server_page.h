@@ -4,6 +4,7 @@
 
 #include "client_server/client_server_model.h"
 #include "page_context.h"
+#include "page_support.h"
 
 #include <QWidget>
 
@@ -44,7 +45,15 @@ public:
     const ClientServerTable &table() const { return m_model.table(); }
     const ClientServerReply &reply() const { return m_model.reply(); }
 
+    // The box of each field this tab shows, for views that mark values.
+    QHash<QString, QLineEdit *> fieldBoxes() const;
+
+signals:
+    // Stored object z is now on the tab (the program's or the user's selection).
+    void objectShown(int z);
+
 private:
+    FieldBoxes boxes() const;
     void clearUserBoxes();
 
     std::unique_ptr<Ui::ClientServerPage> ui;

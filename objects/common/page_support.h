@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QHash>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace morvain
 {
@@ -91,6 +93,17 @@ private:
 };
 
 // A stored object's value, as its text (untrimmed text, or the number's decimal text).
+// A page's boxes with the field each shows, in the order it fills them. Views that mark
+// values (the change tints) find a field's box through boxesByField().
+using FieldBoxes = std::vector<std::pair<QLineEdit *, std::string_view>>;
+inline QHash<QString, QLineEdit *> boxesByField(const FieldBoxes &boxes)
+{
+    QHash<QString, QLineEdit *> byField;
+    for (const auto &[box, field] : boxes)
+        byField.insert(QString::fromLatin1(field.data(), qsizetype(field.size())), box);
+    return byField;
+}
+
 inline QString textOf(const QList<FieldValue> &values, std::string_view name)
 {
     return valueNamed(values, name).text;

@@ -85,22 +85,36 @@ void ConversationPage::comConv_id_Click()
 void ConversationPage::Disp_Conversation_Info(int z)
 {
     const QList<FieldValue> v = m_model.values(z);
-    const std::pair<QLineEdit *, std::string_view> boxes[] = {
-        {ui->txtServer_user_id, "server_user_id"},
-        {ui->txtServer_P_user, "server_p_user_id"},
-        {ui->txtS_P_User_id_C, "server_p_user_id_char"},
-        {ui->txtServer_token, "server_token"},
-        {ui->txtClient_user_id, "client_user_id"},
-        {ui->txtClient_P_User_id, "client_p_user_id"},
-        {ui->txtC_P_user_id_c, "client_p_user_id_char"},
-        {ui->txtClient_token, "client_token"}};
-    for (const auto &[box, field] : boxes)
+    for (const auto &[box, field] : boxes())
         showText(box, textOf(v, field));
     showService(textOf(v, "conv_server_class"), textOf(v, "conv_server_name"),
                 textOf(v, "conv_service"));
     showText(ui->txtConv_time_out, textOf(v, "conv_time_out"));
     showText(ui->txtLast_active_conv, textOf(v, "last_active_conv"));
     showText(ui->txtConv_type, textOf(v, "conv_type"));
+    emit objectShown(z);
+}
+
+FieldBoxes ConversationPage::boxes() const
+{
+    return {{ui->txtServer_user_id, "server_user_id"},
+            {ui->txtServer_P_user, "server_p_user_id"},
+            {ui->txtS_P_User_id_C, "server_p_user_id_char"},
+            {ui->txtServer_token, "server_token"},
+            {ui->txtClient_user_id, "client_user_id"},
+            {ui->txtClient_P_User_id, "client_p_user_id"},
+            {ui->txtC_P_user_id_c, "client_p_user_id_char"},
+            {ui->txtClient_token, "client_token"}};
+}
+
+// The "Service of Conversation" boxes are left out: the service tab writes them too.
+QHash<QString, QLineEdit *> ConversationPage::fieldBoxes() const
+{
+    QHash<QString, QLineEdit *> byField = boxesByField(boxes());
+    byField.insert(QStringLiteral("conv_time_out"), ui->txtConv_time_out);
+    byField.insert(QStringLiteral("last_active_conv"), ui->txtLast_active_conv);
+    byField.insert(QStringLiteral("conv_type"), ui->txtConv_type);
+    return byField;
 }
 
 // Runs on every change of the text, typed ones too; the replacement runs it once more,

@@ -5,6 +5,7 @@
 #include "conversation/conversation_model.h"
 #include "conversation/service_of_conversation.h"
 #include "page_context.h"
+#include "page_support.h"
 
 #include <QWidget>
 
@@ -46,7 +47,15 @@ public:
     const ConversationTable &table() const { return m_model.table(); }
     const ConversationReply &reply() const { return m_model.reply(); }
 
+    // The box of each field this tab shows, for views that mark values.
+    QHash<QString, QLineEdit *> fieldBoxes() const;
+
+signals:
+    // Stored object z is now on the tab (the program's or the user's selection).
+    void objectShown(int z);
+
 private:
+    FieldBoxes boxes() const;
     void clearConversationBoxes();
 
     std::unique_ptr<Ui::ConversationPage> ui;

@@ -120,24 +120,33 @@ void ServicePage::Disp_Service_Info(int z)
     const QList<FieldValue> v = m_model.values(z);
     m_conversation.showService(textOf(v, "server_class"), textOf(v, "server_name"),
                                textOf(v, "service"));
-    const std::pair<QLineEdit *, std::string_view> boxes[] = {
-        {ui->txttrans, "translation"},
-        {ui->txtconv_nonact, "conv_nonact"},
-        {ui->txtSserver_act, "server_act"},
-        {ui->txtSconv_act, "conv_act"},
-        {ui->txtSconv_high, "conv_high"},
-        {ui->txtSlong_act, "long_act"},
-        {ui->txtSlong_high, "long_high"},
-        {ui->txtSshort_act, "short_act"},
-        {ui->txtSshort_high, "short_high"},
-        {ui->txtwait_server, "wait_server"},
-        {ui->txtnum_wait_server, "num_wait_server"},
-        {ui->txtnum_serv_occ, "num_serv_occ"},
-        {ui->txtnum_pend, "num_pend"},
-        {ui->txtpend_high, "pend_high"},
-        {ui->txtreq_sum, "req_sum"}};
-    for (const auto &[box, field] : boxes)
+    for (const auto &[box, field] : boxes())
         showText(box, textOf(v, field));
+    emit objectShown(z);
+}
+
+FieldBoxes ServicePage::boxes() const
+{
+    return {{ui->txttrans, "translation"},
+            {ui->txtconv_nonact, "conv_nonact"},
+            {ui->txtSserver_act, "server_act"},
+            {ui->txtSconv_act, "conv_act"},
+            {ui->txtSconv_high, "conv_high"},
+            {ui->txtSlong_act, "long_act"},
+            {ui->txtSlong_high, "long_high"},
+            {ui->txtSshort_act, "short_act"},
+            {ui->txtSshort_high, "short_high"},
+            {ui->txtwait_server, "wait_server"},
+            {ui->txtnum_wait_server, "num_wait_server"},
+            {ui->txtnum_serv_occ, "num_serv_occ"},
+            {ui->txtnum_pend, "num_pend"},
+            {ui->txtpend_high, "pend_high"},
+            {ui->txtreq_sum, "req_sum"}};
+}
+
+QHash<QString, QLineEdit *> ServicePage::fieldBoxes() const
+{
+    return boxesByField(boxes());
 }
 
 void ServicePage::cmdShow_headerS_Click()

@@ -4,6 +4,7 @@
 
 #include "conversation/service_of_conversation.h"
 #include "page_context.h"
+#include "page_support.h"
 #include "service/service_model.h"
 
 #include <QWidget>
@@ -47,7 +48,15 @@ public:
     const ServiceTable &table() const { return m_model.table(); }
     const ServiceReply &reply() const { return m_model.reply(); }
 
+    // The box of each field this tab shows, for views that mark values.
+    QHash<QString, QLineEdit *> fieldBoxes() const;
+
+signals:
+    // Stored object z is now on the tab (the program's or the user's selection).
+    void objectShown(int z);
+
 private:
+    FieldBoxes boxes() const;
     bool fillAndSelectFirst(QListWidget *list, const QStringList &entries);
     void clearServiceBoxes();
 

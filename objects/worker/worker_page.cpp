@@ -87,6 +87,19 @@ void WorkerPage::Display_worker_Info()
     ui->txtcall_sum->setText(textOf(v, "call_sum"));
     // Plain seconds, not split into hours and minutes.
     ui->txtidle_sum->setText(textOf(v, "idle_sum"));
+    emit objectShown(slot);
+}
+
+FieldBoxes WorkerPage::boxes() const
+{
+    return {{ui->txtworker_stat, "worker_status"},
+            {ui->txtcall_sum, "call_sum"},
+            {ui->txtidle_sum, "idle_sum"}};
+}
+
+QHash<QString, QLineEdit *> WorkerPage::fieldBoxes() const
+{
+    return boxesByField(boxes());
 }
 
 void WorkerPage::txtworker_stat_Change()

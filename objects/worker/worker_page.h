@@ -4,6 +4,7 @@
 // calling the broker again. List position p always belongs to slot p + 1.
 
 #include "page_context.h"
+#include "page_support.h"
 #include "worker/worker_model.h"
 
 #include <QWidget>
@@ -44,7 +45,15 @@ public:
     const WorkerTable &table() const { return m_model.table(); }
     const WorkerReply &reply() const { return m_model.reply(); }
 
+    // The box of each field this tab shows, for views that mark values.
+    QHash<QString, QLineEdit *> fieldBoxes() const;
+
+signals:
+    // Stored object z is now on the tab (the program's or the user's selection).
+    void objectShown(int z);
+
 private:
+    FieldBoxes boxes() const;
     void GetWorkerInfo();
     void listWorkerIds();
     void selectFirstWorker();

@@ -102,8 +102,21 @@ void FrmMain::buildViews()
                      [this] { m_service->cmdCall_Service_Click(); },
                      [this] { m_clientServer->cmdCall_ClientServer_Click(); },
                      [this] { m_conversation->cmdCall_Conversation_Click(); }};
+    setup.models = models();
+    setup.boxes = {m_broker->fieldBoxes(), m_worker->fieldBoxes(), m_service->fieldBoxes(),
+                   m_clientServer->fieldBoxes(), m_conversation->fieldBoxes()};
     setup.csv = [](const ObjectModel &model) { return csv::document(model); };
     m_views = new OperatorViews(std::move(setup));
+    // Each tab says which stored object it shows, so its changed boxes can be tinted.
+    const auto follow = [this](auto *page, int tab) {
+        connect(page, &std::remove_pointer_t<decltype(page)>::objectShown, m_views->tints(tab),
+                &TabTints::objectShown);
+    };
+    follow(m_broker, 0);
+    follow(m_worker, 1);
+    follow(m_service, 2);
+    follow(m_clientServer, 3);
+    follow(m_conversation, 4);
 }
 
 void FrmMain::buildStatusBar()

@@ -38,8 +38,10 @@ void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
     }
 }
 
-const QList<FieldValue> *ChangeTracker::previousObject(const QString &key) const
+const QList<FieldValue> *ChangeTracker::before(const QString &key) const
 {
+    if (!m_hasBaseline)
+        return nullptr;
     const auto found = m_previous.first.constFind(key);
     return found == m_previous.first.cend() ? nullptr : &m_previous.rows[*found];
 }
@@ -53,10 +55,15 @@ ChangeState ChangeTracker::objectState(const QString &key) const
 
 FieldChange ChangeTracker::field(const QString &key, int column, const FieldValue &value) const
 {
+    return compare(before(key), column, value);
+}
+
+FieldChange ChangeTracker::compare(const QList<FieldValue> *before, int column,
+                                   const FieldValue &value) const
+{
     FieldChange change;
     if (!m_hasBaseline)
         return change;
-    const QList<FieldValue> *before = previousObject(key);
     if (!before) {
         change.state = ChangeState::New;
         return change;

@@ -40,6 +40,11 @@ public:
     // Field `column` (its position in columns()) of an object of the latest query against
     // the same object's field before.
     FieldChange field(const QString &key, int column, const FieldValue &value) const;
+    // The same in two steps, for a caller that compares every field of an object: the
+    // object's fields in the query before (nullptr when it is new or there is no query
+    // before), then one field against them.
+    const QList<FieldValue> *before(const QString &key) const;
+    FieldChange compare(const QList<FieldValue> *before, int column, const FieldValue &value) const;
     // Keys of the previous query that the latest one no longer holds, in their old order.
     QStringList gone() const { return m_gone; }
 
@@ -55,7 +60,6 @@ private:
         QHash<QString, int> first; // key -> row of its first object, the one tabs show
     };
     static Query read(const ObjectModel &model);
-    const QList<FieldValue> *previousObject(const QString &key) const;
 
     Query m_previous;
     Query m_latest;

@@ -3,16 +3,17 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QSet>
 
 namespace morvain
 {
 
-QString visibleText(const QString &stored)
+QStringView visibleView(const QString &stored)
 {
     qsizetype end = stored.size();
     while (end > 0 && (stored.at(end - 1) == u' ' || stored.at(end - 1) == QChar(0)))
         --end;
-    return stored.left(end);
+    return QStringView(stored).left(end);
 }
 
 ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
@@ -36,39 +37,55 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
 void ObjectTableModel::reload()
 {
     const ChangeTracker &changes = m_history.changes();
-    const qsizetype count = changes.rows().size();
-    m_rows.clear();
-    m_rows.reserve(count);
+    m_values = changes.rows();
+    m_keys = changes.keys();
+    m_width = m_columns.size();
+    const qsizetype count = m_values.size();
+    m_states.fill(ChangeState::Unchanged, count);
+    m_cellChanged.assign(size_t(count * m_width), false);
     m_new = 0;
     m_changed = 0;
+    QSet<QString> counted;
+    // Read only: the rows are shared with the history and must not detach.
+    const QList<QList<FieldValue>> &rows = std::as_const(m_values);
     for (qsizetype r = 0; r < count; ++r) {
-        const QString &key = changes.keys()[r];
-        const QList<FieldValue> &values = changes.rows()[r];
-        Row row;
-        row.state = changes.objectState(key);
-        row.cells.reserve(m_columns.size());
-        bool changed = false;
-        for (const Column &column : std::as_const(m_columns)) {
-            Cell cell;
-            if (column.field < values.size()) {
-                const FieldValue &value = values[column.field];
-                cell.text = column.word ? value.decoded : visibleText(value.text);
-                cell.number = value.number;
-                if (!column.word && row.state == ChangeState::Unchanged)
-                    cell.change = changes.field(key, column.field, value);
-                changed = changed || cell.change.state == ChangeState::Changed;
-            }
-            row.cells.append(std::move(cell));
+        const QString &key = std::as_const(m_keys)[r];
+        m_states[r] = changes.objectState(key);
+        const QList<FieldValue> *before = changes.before(key);
+        bool rowChanged = false;
+        for (qsizetype c = 0; before && c < m_width; ++c) {
+            const Column &column = m_columns[c];
+            if (column.word || column.field >= rows[r].size())
+                continue;
+            const FieldValue &now = rows[r][column.field];
+            const FieldValue *old =
+                column.field < before->size() ? &(*before)[column.field] : nullptr;
+            // The common case (same field, same text) without building a change.
+            if (old && old->name == now.name && old->text == now.text)
+                continue;
+            const bool differs =
+                changes.compare(before, column.field, now).state == ChangeState::Changed;
+            m_cellChanged[size_t(r * m_width + c)] = differs;
+            rowChanged = rowChanged || differs;
         }
-        m_new += row.state == ChangeState::New;
-        m_changed += changed;
-        m_rows.append(std::move(row));
+        // A repeated object (the closing reply repeats the last) counts once.
+        if (!counted.contains(key)) {
+            counted.insert(key);
+            m_new += m_states[r] == ChangeState::New;
+            m_changed += rowChanged;
+        }
     }
+}
+
+QStringView ObjectTableModel::text(int row, int column) const
+{
+    const FieldValue &v = value(row, column);
+    return m_columns[column].word ? QStringView(v.decoded) : visibleView(v.text);
 }
 
 int ObjectTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : int(m_values.size());
 }
 
 int ObjectTableModel::columnCount(const QModelIndex &parent) const
@@ -78,30 +95,38 @@ int ObjectTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid())
+    if (!index.isValid() || index.row() >= m_values.size() ||
+        m_columns[index.column()].field >= m_values[index.row()].size())
         return {};
-    const Row &row = m_rows[index.row()];
-    const Cell &cell = row.cells[index.column()];
-    const Column &column = m_columns[index.column()];
+    const int row = index.row();
+    const int column = index.column();
+    const Column &info = m_columns[column];
     switch (role) {
     case Qt::DisplayRole:
-        return cell.text;
+        return text(row, column).toString();
     case SortRole:
-        return column.numeric ? QVariant(cell.number) : QVariant(cell.text);
+        return info.numeric ? QVariant(number(row, column))
+                            : QVariant(text(row, column).toString());
     case Qt::ToolTipRole: {
-        const QString change = changeToolTip(cell.change);
-        return change.isEmpty() ? cell.text : cell.text + u'\n' + change;
+        const QString shown = text(row, column).toString();
+        if (!changed(row, column))
+            return shown;
+        const ChangeTracker &changes = m_history.changes();
+        // Asked for one cell at a time, so the details are worked out here, not per query.
+        const FieldChange change =
+            changes.compare(changes.before(m_keys[row]), info.field, value(row, column));
+        return shown + u'\n' + changeToolTip(change);
     }
     case Qt::BackgroundRole:
         if (!m_highlight)
             return {};
-        if (row.state == ChangeState::New)
+        if (m_states[row] == ChangeState::New)
             return QBrush(newTint());
-        if (cell.change.state == ChangeState::Changed)
+        if (changed(row, column))
             return QBrush(changedTint());
         return {};
     case Qt::TextAlignmentRole:
-        return column.numeric ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+        return info.numeric ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     default:
         return {};
     }
@@ -114,9 +139,9 @@ QVariant ObjectTableModel::headerData(int section, Qt::Orientation orientation, 
             return m_columns[section].title;
         return {};
     }
-    if (section >= m_rows.size())
+    if (section >= m_states.size())
         return {};
-    const bool isNew = m_rows[section].state == ChangeState::New;
+    const bool isNew = m_states[section] == ChangeState::New;
     // Rows are numbered as the table's slots; a new object says so in its row header.
     if (role == Qt::DisplayRole)
         return isNew ? tr("%1 new").arg(section + 1) : QString::number(section + 1);
@@ -135,7 +160,7 @@ void ObjectTableModel::setHighlight(bool on)
     if (on == m_highlight)
         return;
     m_highlight = on;
-    if (!m_rows.isEmpty())
+    if (!m_values.isEmpty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                          {Qt::BackgroundRole});
 }
@@ -167,10 +192,10 @@ bool ObjectTableProxy::lessThan(const QModelIndex &left, const QModelIndex &righ
     const int column = left.column();
     if (m_source.numeric(column))
         return m_source.number(left.row(), column) < m_source.number(right.row(), column);
-    const QString &a = m_source.text(left.row(), column);
-    const QString &b = m_source.text(right.row(), column);
+    const QStringView a = m_source.text(left.row(), column);
+    const QStringView b = m_source.text(right.row(), column);
     const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
+    return folded != 0 ? folded < 0 : a.compare(b) < 0;
 }
 
 bool ObjectTableProxy::filterAcceptsRow(int sourceRow, const QModelIndex &) const
@@ -178,8 +203,8 @@ bool ObjectTableProxy::filterAcceptsRow(int sourceRow, const QModelIndex &) cons
     if (!m_usePattern && m_substring.isEmpty())
         return true;
     for (int column = 0; column < m_source.columnCount(); ++column) {
-        const QString &text = m_source.text(sourceRow, column);
-        if (m_usePattern ? m_pattern.match(text).hasMatch()
+        const QStringView text = m_source.text(sourceRow, column);
+        if (m_usePattern ? m_pattern.match(text.toString()).hasMatch()
                          : text.contains(m_substring, Qt::CaseInsensitive))
             return true;
     }

@@ -1,13 +1,16 @@
 #pragma once
 // One object kind's stored objects as a table: a row per stored object in the order
-// received, a column per field and, beside each code, its word. Each cell is prepared
-// once per query, so sorting and filtering a thousand rows only compare prepared values.
+// received, a column per field and, beside each code, its word. It shares the fields the
+// kind's history recorded for the query (no copy) and keeps one change mark per cell;
+// sorting and filtering read the fields directly, without variants.
 
 #include "kind_history.h"
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
 #include <QVector>
+
+#include <vector>
 
 namespace morvain
 {
@@ -30,11 +33,12 @@ public:
     void setHighlight(bool on);
     bool highlight() const { return m_highlight; }
 
-    // For a sort that compares prepared values instead of variants.
+    // For a sort and a filter that read the fields directly instead of variants.
     bool numeric(int column) const { return m_columns.value(column).numeric; }
-    qint64 number(int row, int column) const { return m_rows[row].cells[column].number; }
-    const QString &text(int row, int column) const { return m_rows[row].cells[column].text; }
-    ChangeState rowState(int row) const { return m_rows[row].state; }
+    qint64 number(int row, int column) const { return value(row, column).number; }
+    // The cell's text as shown: trailing blanks and zero bytes cut.
+    QStringView text(int row, int column) const;
+    ChangeState rowState(int row) const { return m_states[row]; }
 
     // Counts of the latest query against the one before.
     int newCount() const { return m_new; }
@@ -47,28 +51,26 @@ private:
         bool numeric = false; // sorted and aligned as a number
         QString title;
     };
-    struct Cell {
-        QString text; // as shown: trailing blanks and zero bytes cut
-        qint64 number = 0;
-        FieldChange change;
-    };
-    struct Row {
-        ChangeState state = ChangeState::Unchanged;
-        QVector<Cell> cells;
-    };
 
     void reload();
+    const FieldValue &value(int row, int column) const
+    {
+        return m_values[row][m_columns[column].field];
+    }
+    bool changed(int row, int column) const { return m_cellChanged[row * m_width + column]; }
 
     KindHistory &m_history;
     QVector<Column> m_columns;
-    QVector<Row> m_rows;
+    qsizetype m_width = 0;
+    QList<QList<FieldValue>> m_values; // shared with the history's record of the query
+    QStringList m_keys;
+    QList<ChangeState> m_states;     // per row
+    std::vector<bool> m_cellChanged; // per row and column
     int m_new = 0;
     int m_changed = 0;
     bool m_highlight = true;
 };
 
-// Sorts numbers as numbers and texts without regard to case; filters on every column by
-// substring or regular expression.
 class ObjectTableProxy : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -90,6 +92,10 @@ private:
 };
 
 // Trailing blanks and zero bytes cut: fixed-width text as a person reads it.
-QString visibleText(const QString &stored);
+QStringView visibleView(const QString &stored);
+inline QString visibleText(const QString &stored)
+{
+    return visibleView(stored).toString();
+}
 
 } // namespace morvain

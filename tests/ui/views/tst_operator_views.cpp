@@ -221,14 +221,15 @@ void TestOperatorViews::changes_perKindByItsKey()
     TableWindow *table = w.views().openTable(tab);
     QVERIFY(table);
     QCOMPARE(fake.sent.size(), 4); // opening the table called nobody
-    // 1 changed, 2 unchanged, 3 gone, 4 new; the closing reply repeats 4, which counts once.
+    // 1 changed, 2 unchanged, 3 gone, 4 new; where the closing reply repeats 4, it counts once.
     query({{"1", 11}, {"2", 10}, {"4", 10}});
     QCOMPARE(table->findChild<QLabel *>("lblChanges")->text(),
              QString("Since the query before: 1 new, 1 changed, 1 gone"));
     const QAbstractItemModel *rows = table->view()->model();
-    QCOMPARE(rows->rowCount(), 4);
+    const int stored = tab == 1 ? 3 : 4; // workers keep no closing reply
+    QCOMPARE(rows->rowCount(), stored);
     QCOMPARE(rows->headerData(2, Qt::Vertical).toString(), QString("3 new"));
-    QVERIFY(table->windowTitle().endsWith(", 4 objects"));
+    QVERIFY(table->windowTitle().endsWith(QString(", %1 objects").arg(stored)));
     QCOMPARE(w.findChild<QTabWidget *>("SSTab1")->tabToolTip(tab),
              table->windowTitle().mid(table->windowTitle().indexOf(" - ") + 3));
 }
