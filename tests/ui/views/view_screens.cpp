@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -51,7 +52,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: morvain_view_screens <folder>\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QDir out(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     QTemporaryDir work; // a fresh "Broker.cfg": the demo broker
     QDir::setCurrent(work.path());
 
@@ -69,8 +70,7 @@ int main(int argc, char *argv[])
     // The tooltip a tinted box gives: the value before and the calls per second.
     QToolTip::showText(calls->mapToGlobal(QPoint(8, calls->height())),
                        FullTextToolTips::textAt(calls, QPoint(4, 4)), calls);
-    bool ok =
-        shoot(w.frameGeometry().adjusted(0, 0, 0, 40), out.filePath("tab-worker-changes.png"));
+    bool ok = shoot(w.frameGeometry(), out.filePath("tab-worker-changes.png"));
     QToolTip::hideText();
 
     w.servicePage().cmdCall_Service_Click();
@@ -78,11 +78,15 @@ int main(int argc, char *argv[])
     if (!table)
         return 1;
     table->move(0, 0);
-    table->resize(900, 330);
+    table->resize(1000, 330);
     table->findChild<QLineEdit *>("txtFilter")->setText(QStringLiteral("^(LEDGER|WAREHOUSE)$"));
     table->findChild<QCheckBox *>("chkRegex")->setChecked(true);
-    table->view()->sortByColumn(2, Qt::AscendingOrder);
-    table->view()->resizeColumnsToContents();
+    // Sorted by the request sum, which moves between queries, scrolled to where it shows.
+    QTableView *view = table->view();
+    view->sortByColumn(view->model()->columnCount() - 1, Qt::DescendingOrder);
+    view->resizeColumnsToContents();
+    QTest::qWait(100);
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
     ok = shoot(table->frameGeometry(), out.filePath("table-services.png")) && ok;
     return ok ? 0 : 1;
 }
