@@ -92,7 +92,6 @@ private:
     bool m_ranSincePress = false;
 };
 
-// A stored object's value, as its text (untrimmed text, or the number's decimal text).
 // A page's boxes with the field each shows, in the order it fills them. Views that mark
 // values (the change tints) find a field's box through boxesByField().
 using FieldBoxes = std::vector<std::pair<QLineEdit *, std::string_view>>;
@@ -104,6 +103,7 @@ inline QHash<QString, QLineEdit *> boxesByField(const FieldBoxes &boxes)
     return byField;
 }
 
+// A stored object's value, as its text (untrimmed text, or the number's decimal text).
 inline QString textOf(const QList<FieldValue> &values, std::string_view name)
 {
     return valueNamed(values, name).text;
