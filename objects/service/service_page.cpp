@@ -26,6 +26,10 @@ ServicePage::ServicePage(PageContext ctx, ServiceOfConversation &conversation, Q
       m_conversation(conversation)
 {
     ui->setupUi(this);
+    // Every entry is one line of plain text: one row's height serves for all, so filling a
+    // list of hundreds lays none of them out one by one.
+    for (QListWidget *list : {ui->lstServer_class, ui->lstServer_name, ui->lstService})
+        list->setUniformItemSizes(true);
     // A row that becomes current is a selection, whether the user or the program made it,
     // and so is a click on the row already current. Lists are rebuilt quietly, so each
     // selection runs its handler exactly once.
