@@ -35,6 +35,8 @@ void ServiceModel::store()
     const Names n{trimBlanks(reply().text<"server_class">()),
                   trimBlanks(reply().text<"server_name">()), trimBlanks(reply().text<"service">())};
     m_stored.store(n.serverClass + QChar(0x1f) + n.serverName + QChar(0x1f) + n.service);
+    m_byClass[n.serverClass].append(m_trimmed.size());
+    m_byName[n.serverName].append(m_trimmed.size());
     m_trimmed.append(n);
 }
 
@@ -42,6 +44,8 @@ void ServiceModel::reset()
 {
     m_stored.reset();
     m_trimmed.clear();
+    m_byClass.clear();
+    m_byName.clear();
 }
 
 QStringList ServiceModel::serverClasses() const
@@ -55,17 +59,16 @@ QStringList ServiceModel::serverClasses() const
 QStringList ServiceModel::serverNames(const QString &serverClass) const
 {
     FirstArrivals names;
-    for (const Names &n : m_trimmed)
-        if (n.serverClass == serverClass)
-            names.add(n.serverName);
+    for (qsizetype i : m_byClass.value(serverClass))
+        names.add(m_trimmed.at(i).serverName);
     return names.list();
 }
 
 QStringList ServiceModel::services(const QString &serverName) const
 {
     QStringList out;
-    for (qsizetype i = 0; i + 1 < m_trimmed.size(); ++i)
-        if (m_trimmed.at(i).serverName == serverName)
+    for (qsizetype i : m_byName.value(serverName))
+        if (i + 1 < m_trimmed.size())
             out << m_trimmed.at(i).service;
     return out;
 }
@@ -73,9 +76,9 @@ QStringList ServiceModel::services(const QString &serverName) const
 int ServiceModel::find(const QString &serverClass, const QString &serverName,
                        const QString &service) const
 {
-    for (qsizetype i = 0; i < m_trimmed.size(); ++i) {
+    for (qsizetype i : m_byClass.value(serverClass)) {
         const Names &n = m_trimmed.at(i);
-        if (n.serverClass == serverClass && n.serverName == serverName && n.service == service)
+        if (n.serverName == serverName && n.service == service)
             return int(i) + 1;
     }
     return 0;

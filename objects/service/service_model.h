@@ -11,6 +11,7 @@
 #include "service/service_reply.h"
 #include "stored_replies.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace morvain
@@ -53,6 +54,9 @@ private:
     };
     StoredReplies<ServiceReply, ServiceTable::slotCount> m_stored; // by the three joined
     QList<Names> m_trimmed;                                        // entry z - 1 belongs to slot z
+    // Positions in m_trimmed under each class and each name, in order of arrival, so a
+    // pick walks only its own entries.
+    QHash<QString, QList<qsizetype>> m_byClass, m_byName;
 };
 
 } // namespace morvain
