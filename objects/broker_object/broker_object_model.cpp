@@ -62,4 +62,11 @@ QList<FieldValue> BrokerObjectModel::values(int z) const
     return valuesOf(m_reply.span(), layout::brokerObject, rules);
 }
 
+RecordView BrokerObjectModel::record(int z) const
+{
+    if (z != 1)
+        return {};
+    return {m_reply.span(), layout::brokerObject, &rules};
+}
+
 } // namespace morvain

@@ -34,6 +34,7 @@ public:
     QList<FieldInfo> columns() const override;
     int objectCount() const override { return 1; }
     QList<FieldValue> values(int z) const override;
+    RecordView record(int z) const override;
     QString key(int) const override { return {}; }
     ReplyHeader header() const override { return headerOf(m_reply); }
 

@@ -75,4 +75,9 @@ QList<FieldValue> ClientServerModel::values(int z) const
     return m_stored.values(z, layout::clientServerObject, rules);
 }
 
+RecordView ClientServerModel::record(int z) const
+{
+    return m_stored.record(z, layout::clientServerObject, rules);
+}
+
 } // namespace morvain

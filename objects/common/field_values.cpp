@@ -5,10 +5,7 @@
 namespace morvain
 {
 
-namespace
-{
-
-std::int64_t littleEndian(const std::uint8_t *at, int width)
+std::int64_t numberAt(const std::uint8_t *at, int width)
 {
     std::uint64_t v = 0;
     for (int i = width - 1; i >= 0; --i)
@@ -19,8 +16,6 @@ std::int64_t littleEndian(const std::uint8_t *at, int width)
         return static_cast<std::int32_t>(v);
     return static_cast<std::int64_t>(v);
 }
-
-} // namespace
 
 QList<FieldInfo> columnsOf(std::span<const wire::Field> objectFields, const FieldRules &rules)
 {
@@ -50,7 +45,7 @@ QList<FieldValue> valuesOf(std::span<const std::uint8_t> record,
             v.text = QString::fromLatin1(reinterpret_cast<const char *>(at), f.width);
         } else {
             v.kind = rules.kindOf(f.name);
-            v.number = littleEndian(at, f.width);
+            v.number = numberAt(at, f.width);
             v.text = decimal(v.number);
             v.decoded = rules.decodedOf(f.name, v.number);
         }

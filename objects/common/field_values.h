@@ -25,6 +25,9 @@ QList<FieldInfo> columnsOf(std::span<const wire::Field> objectFields, const Fiel
 QList<FieldValue> valuesOf(std::span<const std::uint8_t> record,
                            std::span<const wire::Field> objectFields, const FieldRules &rules);
 
+// The number stored little-endian in `width` bytes at `at`, signed.
+std::int64_t numberAt(const std::uint8_t *at, int width);
+
 // The value named `name` among `values`; an empty value when there is none.
 FieldValue valueNamed(const QList<FieldValue> &values, std::string_view name);
 

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 
 namespace morvain
 {
@@ -45,6 +46,21 @@ struct FieldValue {
     QString decoded;
 };
 
+namespace wire
+{
+struct Field;
+}
+struct FieldRules;
+
+// The stored bytes of one object with the field table that reads them and the kind's
+// rules, for writers that go through every object and want no text per field. Empty
+// bytes when the model keeps no such record; read values() then.
+struct RecordView {
+    std::span<const std::uint8_t> bytes;
+    std::span<const wire::Field> fields;
+    const FieldRules *rules = nullptr;
+};
+
 class ObjectModel : public QObject
 {
     Q_OBJECT
@@ -65,6 +81,12 @@ public:
     virtual QString key(int z) const = 0;
     // The header of the kind's reply record: that of the query's last call.
     virtual ReplyHeader header() const = 0;
+    // Object z's record as stored, 1 to objectCount(); the same fields values(z) gives.
+    virtual RecordView record(int z) const
+    {
+        static_cast<void>(z);
+        return {};
+    }
 
 signals:
     // A query of this kind has stored its objects (emitted after every query, whoever ran

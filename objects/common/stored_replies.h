@@ -60,6 +60,14 @@ public:
         return valuesOf(m_table.slot(z).span(), objectFields, rules);
     }
 
+    RecordView record(int z, std::span<const wire::Field> objectFields,
+                      const FieldRules &rules) const
+    {
+        if (!holds(z))
+            return {};
+        return {m_table.slot(z).span(), objectFields, &rules};
+    }
+
 private:
     Reply m_reply;
     Table m_table;

@@ -51,4 +51,9 @@ QList<FieldValue> ConversationModel::values(int z) const
     return m_stored.values(z, layout::conversationObject, rules);
 }
 
+RecordView ConversationModel::record(int z) const
+{
+    return m_stored.record(z, layout::conversationObject, rules);
+}
+
 } // namespace morvain

@@ -2,6 +2,7 @@
 
 #include "field_text.h"
 #include "object_model.h"
+#include "record_fields.h"
 #include "snapshot_report.h"
 
 #include <charconv>
@@ -61,6 +62,16 @@ public:
         key("trimmed");
         separate();
         quote(QByteArrayView(utf8).sliced(first, last - first));
+    }
+    // The same from Latin-1 bytes as stored, turned into UTF-8 as they are escaped.
+    void rawAndTrimmedLatin1(QByteArrayView latin1)
+    {
+        key("raw");
+        separate();
+        quoteLatin1(latin1);
+        key("trimmed");
+        separate();
+        quoteLatin1(exporting::trimmedBlanks(latin1));
     }
     void value(int number) { value(std::int64_t(number)); }
     void value(const char *text) { value(QString::fromLatin1(text)); }
@@ -135,6 +146,25 @@ private:
         m_out += '"';
     }
 
+    void quoteLatin1(QByteArrayView latin1)
+    {
+        m_out += '"';
+        for (const char ch : latin1) {
+            const auto c = static_cast<unsigned char>(ch);
+            if (c == '"' || c == '\\') {
+                m_out += '\\';
+                m_out += char(c);
+            } else if (c < 0x20 || c == 0x7f) {
+                static const char hex[] = "0123456789abcdef";
+                const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+                m_out.append(escaped, 6);
+            } else {
+                exporting::appendUtf8(m_out, c);
+            }
+        }
+        m_out += '"';
+    }
+
     QByteArray m_out;
     QList<Level> m_levels;
     bool m_afterKey = false;
@@ -196,6 +226,49 @@ void writeObject(Writer &w, const QList<FieldValue> &values, const QList<QByteAr
     w.endObject();
 }
 
+// The same from the stored record bytes, without building the values.
+void writeRecord(Writer &w, const RecordView &record, const QList<FieldInfo> &columns,
+                 const QList<QByteArray> &names)
+{
+    w.beginObject(true);
+    bool anyReading = false;
+    exporting::forEachField(record, [&](qsizetype c, const exporting::RecordField &f) {
+        w.key(names.value(c));
+        switch (columns.at(c).kind) {
+        case FieldKind::Text:
+            w.beginObject();
+            w.rawAndTrimmedLatin1(f.latin1);
+            w.endObject();
+            break;
+        case FieldKind::Code:
+            w.beginObject();
+            w.member("value", f.number);
+            w.member("word", exporting::decodedOf(record, f));
+            w.endObject();
+            break;
+        case FieldKind::Gauge:
+        case FieldKind::Counter:
+            w.value(f.number);
+            anyReading = anyReading || !exporting::decodedOf(record, f).isEmpty();
+            break;
+        }
+    });
+    if (anyReading) {
+        w.key("readings");
+        w.beginObject();
+        exporting::forEachField(record, [&](qsizetype c, const exporting::RecordField &f) {
+            const FieldKind kind = columns.at(c).kind;
+            if (kind == FieldKind::Text || kind == FieldKind::Code)
+                return;
+            const QString reading = exporting::decodedOf(record, f);
+            if (!reading.isEmpty())
+                w.member(names.value(c), reading);
+        });
+        w.endObject();
+    }
+    w.endObject();
+}
+
 void writeHeader(Writer &w, const ReplyHeader &h)
 {
     w.key("header");
@@ -226,7 +299,8 @@ void writeKind(Writer &w, const KindReport &kind)
     w.key("columns");
     w.beginArray();
     QList<QByteArray> names;
-    for (const FieldInfo &column : model.columns()) {
+    const QList<FieldInfo> columns = model.columns();
+    for (const FieldInfo &column : columns) {
         names << column.name.toLatin1();
         w.beginObject(true);
         w.member("name", column.name);
@@ -237,8 +311,13 @@ void writeKind(Writer &w, const KindReport &kind)
     w.member("object_count", model.objectCount());
     w.key("objects");
     w.beginArray();
-    for (int z = 1; z <= model.objectCount(); ++z)
-        writeObject(w, model.values(z), names);
+    for (int z = 1; z <= model.objectCount(); ++z) {
+        const RecordView record = model.record(z);
+        if (record.bytes.empty())
+            writeObject(w, model.values(z), names);
+        else
+            writeRecord(w, record, columns, names);
+    }
     w.endArray();
     w.endObject();
 }

@@ -94,4 +94,9 @@ QList<FieldValue> ServiceModel::values(int z) const
     return m_stored.values(z, layout::serviceObject, rules);
 }
 
+RecordView ServiceModel::record(int z) const
+{
+    return m_stored.record(z, layout::serviceObject, rules);
+}
+
 } // namespace morvain

@@ -60,4 +60,9 @@ QList<FieldValue> WorkerModel::values(int z) const
     return m_stored.values(z, layout::workerObject, rules);
 }
 
+RecordView WorkerModel::record(int z) const
+{
+    return m_stored.record(z, layout::workerObject, rules);
+}
+
 } // namespace morvain

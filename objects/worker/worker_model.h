@@ -37,6 +37,7 @@ public:
     QList<FieldInfo> columns() const override;
     int objectCount() const override { return m_stored.count(); }
     QList<FieldValue> values(int z) const override;
+    RecordView record(int z) const override;
     QString key(int z) const override { return m_stored.key(z); }
     ReplyHeader header() const override { return headerOf(reply()); }
 

@@ -1,0 +1,105 @@
+// The documents read from stored record bytes must match those built from values(), byte
+// for byte, whatever the texts hold.
+#include "field_values.h"
+#include "json_document.h"
+#include "object_model.h"
+#include "prometheus_document.h"
+#include "snapshot_report.h"
+
+#include <QTest>
+
+#include <array>
+#include <cstring>
+
+using namespace morvain;
+
+namespace
+{
+
+constexpr std::array<wire::Field, 4> table{{
+    {"user_id", 0, 8, wire::Encoding::Text},
+    {"status", 8, 1, wire::Encoding::Code},
+    {"filler", 9, 1, wire::Encoding::Padding},
+    {"num_calls", 10, 4, wire::Encoding::Int32},
+}};
+
+FieldKind kindOf(std::string_view name)
+{
+    return name == "status" ? FieldKind::Code : FieldKind::Counter;
+}
+QString decodedOf(std::string_view name, std::int64_t number)
+{
+    return name == "status" && number == 2 ? QStringLiteral("Waiting") : QString();
+}
+constexpr FieldRules rules{kindOf, decodedOf};
+
+// Objects as record bytes; `withRecords` false hides them, so the writers build values.
+class BytesModel : public ObjectModel
+{
+public:
+    QList<std::array<std::uint8_t, 14>> records;
+    bool withRecords = true;
+
+    QString kindName() const override { return QStringLiteral("client_server"); }
+    QList<FieldInfo> columns() const override { return columnsOf(table, rules); }
+    int objectCount() const override { return int(records.size()); }
+    QList<FieldValue> values(int z) const override
+    {
+        return valuesOf(records.at(z - 1), table, rules);
+    }
+    QString key(int) const override { return {}; }
+    ReplyHeader header() const override { return {}; }
+    RecordView record(int z) const override
+    {
+        if (!withRecords)
+            return {};
+        return {records.at(z - 1), table, &rules};
+    }
+};
+
+} // namespace
+
+class TestRecordPath : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sameDocuments_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("calls");
+        QTest::newRow("blanks both ends") << QByteArray(" ALICE  ") << 2 << 7;
+        QTest::newRow("quote, backslash, line feed") << QByteArray("a\"b\\c\nd") << 9 << -1;
+        QTest::newRow("zero bytes and delete") << QByteArray("A\0\x7f B", 5) << 2 << 0;
+        QTest::newRow("latin-1 high bytes") << QByteArray("M\xfcller\x80\xff") << 0 << 2147483647;
+        QTest::newRow("controls") << QByteArray("\t\r\x01\x1f") << 1 << -2147483647 - 1;
+    }
+    void sameDocuments()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, status);
+        QFETCH(int, calls);
+        std::array<std::uint8_t, 14> bytes{};
+        std::memset(bytes.data(), ' ', 8);
+        std::memcpy(bytes.data(), text.constData(), std::min<std::size_t>(text.size(), 8));
+        bytes[8] = std::uint8_t(status);
+        const auto u = std::uint32_t(calls);
+        for (int i = 0; i < 4; ++i)
+            bytes[10 + i] = std::uint8_t(u >> (8 * i));
+
+        BytesModel model;
+        model.records = {bytes, bytes}; // the second one gets a slot label
+        SnapshotReport report;
+        report.brokerId = QStringLiteral("B1");
+        report.time = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+        report.kinds = {{&model, QStringLiteral("Ok"), {}}};
+        const QByteArray json = json::document(report);
+        const QByteArray prom = prometheus::document(report);
+        model.withRecords = false;
+        QCOMPARE(json, json::document(report));
+        QCOMPARE(prom, prometheus::document(report));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordPath)
+#include "tst_record_path.moc"
