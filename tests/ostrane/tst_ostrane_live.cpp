@@ -302,7 +302,7 @@ void tst_OstraneLive::credentialsAndTls_data()
         << QByteArray("http") << QByteArray("machine 127.0.0.1 login nologin password x") << false
         << QByteArray("0002") << QByteArray("HTTP 401 Login failed");
     QTest::newRow("netrc names another host")
-        << QByteArray("http") << QByteArray("machine 10.1.1.1 login nologin password x") << false
+        << QByteArray("http") << QByteArray("machine 127.0.0.9 login nologin password x") << false
         << QByteArray("0000") << QByteArray("Ok");
     QTest::newRow("https, CA file")
         << QByteArray("https") << QByteArray() << true << QByteArray("0000") << QByteArray("Ok");
