@@ -4,6 +4,7 @@
 #include "wire_field.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <algorithm>
@@ -71,6 +72,13 @@ public:
     {
         constexpr const Field &f = checked<Name, Encoding::Text>();
         return QByteArray(reinterpret_cast<const char *>(m_bytes.data() + f.offset), f.width);
+    }
+
+    // The same bytes in place, for comparing and hashing without a copy.
+    template <FieldName Name> QByteArrayView view() const
+    {
+        constexpr const Field &f = checked<Name, Encoding::Text>();
+        return {reinterpret_cast<const char *>(m_bytes.data() + f.offset), f.width};
     }
 
     // The field as the program shows it: every character, nothing trimmed.

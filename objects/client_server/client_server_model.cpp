@@ -60,9 +60,15 @@ void ClientServerModel::query(InfoCycle &cycle)
     emit queried();
 }
 
+ClientServerModel::ClientServerModel(QObject *parent)
+    : ObjectModel(parent),
+      m_stored([](const ClientServerReply &r) { return trimmedText(r.view<"user_id">()); })
+{
+}
+
 void ClientServerModel::store()
 {
-    m_stored.store(trimBlanks(reply().text<"user_id">()));
+    m_stored.store();
 }
 
 QList<FieldInfo> ClientServerModel::columns() const

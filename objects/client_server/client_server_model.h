@@ -22,7 +22,7 @@ class ClientServerModel : public ObjectModel
 {
     Q_OBJECT
 public:
-    using ObjectModel::ObjectModel;
+    explicit ClientServerModel(QObject *parent = nullptr);
 
     // A fresh table, the client/server query, then queried().
     void query(InfoCycle &cycle);
@@ -40,6 +40,10 @@ public:
     QList<FieldValue> values(int z) const override;
     RecordView record(int z) const override;
     QString key(int z) const override { return m_stored.key(z); }
+    QString keyOfRecord(std::span<const std::uint8_t> bytes) const override
+    {
+        return m_stored.keyOfRecord(bytes);
+    }
     ReplyHeader header() const override { return headerOf(reply()); }
 
     const ClientServerTable &table() const { return m_stored.table(); }

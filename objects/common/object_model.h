@@ -79,6 +79,12 @@ public:
     // and service; the user ID; the conversation ID (trimmed texts joined by '\x1f');
     // empty for the broker object.
     virtual QString key(int z) const = 0;
+    // What key() gives for a record as record() gave it, kept from an earlier query.
+    virtual QString keyOfRecord(std::span<const std::uint8_t> bytes) const
+    {
+        static_cast<void>(bytes);
+        return {};
+    }
     // The header of the kind's reply record: that of the query's last call.
     virtual ReplyHeader header() const = 0;
     // Object z's record as stored, 1 to objectCount(); the same fields values(z) gives.

@@ -1,7 +1,9 @@
 #pragma once
 // What the list kinds' models share: the reply record every call writes, the table the
-// query stores it in, and one trimmed key per stored reply, taken as it is stored, so
-// lists and look-ups are single passes over the keys.
+// query stores it in, and the key of each stored reply.
+//
+// Storing copies the record and nothing else, so a query costs little beyond its calls;
+// the keys are read off the stored records the first time something asks for them.
 
 #include "field_values.h"
 #include "info_cycle.h"
@@ -10,6 +12,9 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <optional>
+
 namespace morvain
 {
 
@@ -17,6 +22,10 @@ template <class Reply, int Slots> class StoredReplies
 {
 public:
     using Table = ObjectTable<Reply, Slots>;
+    // What identifies a stored reply across queries (ObjectModel::key).
+    using KeyOf = QString (*)(const Reply &);
+
+    explicit StoredReplies(KeyOf keyOf) : m_keyOf(keyOf) {}
 
     ReplyArea area() { return replyArea(m_reply); }
     const Reply &reply() const { return m_reply; }
@@ -27,30 +36,50 @@ public:
     void reset()
     {
         m_table.reset();
-        m_keys.clear();
+        m_keys.reset();
     }
-    // The reply just received, under `key`; beyond the last slot the query fails.
-    void store(const QString &key)
+    // The reply just received; beyond the last slot the query fails.
+    void store()
     {
         m_table.store(m_reply);
-        m_keys << key;
+        m_keys.reset();
     }
 
-    const QStringList &keys() const { return m_keys; }
-    QString key(int z) const { return holds(z) ? m_keys.at(z - 1) : QString(); }
+    // Entry z - 1 belongs to slot z.
+    const QStringList &keys() const
+    {
+        if (!m_keys) {
+            QStringList keys;
+            keys.reserve(count());
+            for (int z = 1; z <= count(); ++z)
+                keys << m_keyOf(m_table.slot(z));
+            m_keys = std::move(keys);
+        }
+        return *m_keys;
+    }
+    QString key(int z) const { return holds(z) ? m_keyOf(m_table.slot(z)) : QString(); }
+    // The key of a record as record() gave it, kept from an earlier query.
+    QString keyOfRecord(std::span<const std::uint8_t> bytes) const
+    {
+        Reply copy;
+        if (bytes.size() != std::size_t(Reply::size))
+            return {};
+        std::copy(bytes.begin(), bytes.end(), copy.data());
+        return m_keyOf(copy);
+    }
     // The first slot stored under `key`, or 0.
     int find(const QString &key) const
     {
-        const qsizetype at = m_keys.indexOf(key);
+        const qsizetype at = keys().indexOf(key);
         return at < 0 ? 0 : int(at) + 1;
     }
     // Each non-empty key once, in order of first arrival.
     QStringList distinctKeys() const
     {
-        FirstArrivals keys;
-        for (const QString &k : m_keys)
-            keys.add(k);
-        return keys.list();
+        FirstArrivals distinct;
+        for (const QString &k : keys())
+            distinct.add(k);
+        return distinct.list();
     }
     QList<FieldValue> values(int z, std::span<const wire::Field> objectFields,
                              const FieldRules &rules) const
@@ -71,7 +100,14 @@ public:
 private:
     Reply m_reply;
     Table m_table;
-    QStringList m_keys; // entry z - 1 belongs to slot z
+    KeyOf m_keyOf;
+    mutable std::optional<QStringList> m_keys; // read off the table on first use
 };
+
+// The trimmed text of a key field, as the lists and look-ups compare it.
+inline QString trimmedText(QByteArrayView field)
+{
+    return QString::fromLatin1(trimBlanks(field));
+}
 
 } // namespace morvain

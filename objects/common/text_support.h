@@ -1,6 +1,7 @@
 #pragma once
 // Text as the models and the pages compare and list it (Qt Core only).
 
+#include <QByteArrayView>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -19,6 +20,18 @@ inline QString trimBlanks(const QString &text)
     while (last > first && text.at(last - 1) == u' ')
         --last;
     return text.mid(first, last - first);
+}
+
+// The same on bytes in place: Latin-1 text trims to the same characters.
+inline QByteArrayView trimBlanks(QByteArrayView text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == ' ')
+        ++first;
+    while (last > first && text.at(last - 1) == ' ')
+        --last;
+    return text.sliced(first, last - first);
 }
 
 // A list of distinct, non-empty texts in the order they first arrive. The set beside the

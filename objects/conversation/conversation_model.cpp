@@ -36,9 +36,15 @@ void ConversationModel::query(InfoCycle &cycle)
     emit queried();
 }
 
+ConversationModel::ConversationModel(QObject *parent)
+    : ObjectModel(parent),
+      m_stored([](const ConversationReply &r) { return trimmedText(r.view<"conversation_id">()); })
+{
+}
+
 void ConversationModel::store()
 {
-    m_stored.store(trimBlanks(reply().text<"conversation_id">()));
+    m_stored.store();
 }
 
 QList<FieldInfo> ConversationModel::columns() const

@@ -20,7 +20,7 @@ class ConversationModel : public ObjectModel
 {
     Q_OBJECT
 public:
-    using ObjectModel::ObjectModel;
+    explicit ConversationModel(QObject *parent = nullptr);
 
     // A fresh table, the conversation query, then queried().
     void query(InfoCycle &cycle);
@@ -39,6 +39,10 @@ public:
     QList<FieldValue> values(int z) const override;
     RecordView record(int z) const override;
     QString key(int z) const override { return m_stored.key(z); }
+    QString keyOfRecord(std::span<const std::uint8_t> bytes) const override
+    {
+        return m_stored.keyOfRecord(bytes);
+    }
     ReplyHeader header() const override { return headerOf(reply()); }
 
     const ConversationTable &table() const { return m_stored.table(); }

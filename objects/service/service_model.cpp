@@ -3,6 +3,8 @@
 #include "field_values.h"
 #include "text_support.h"
 
+#include <QSet>
+
 namespace morvain
 {
 
@@ -23,6 +25,15 @@ constexpr FieldRules rules{kindOf, decodedOf};
 
 } // namespace
 
+ServiceModel::ServiceModel(QObject *parent)
+    : ObjectModel(parent), m_stored([](const ServiceReply &r) {
+          return trimmedText(r.view<"server_class">()) + QChar(0x1f) +
+                 trimmedText(r.view<"server_name">()) + QChar(0x1f) +
+                 trimmedText(r.view<"service">());
+      })
+{
+}
+
 void ServiceModel::query(InfoCycle &cycle)
 {
     reset();
@@ -32,56 +43,130 @@ void ServiceModel::query(InfoCycle &cycle)
 
 void ServiceModel::store()
 {
-    const Names n{trimBlanks(reply().text<"server_class">()),
-                  trimBlanks(reply().text<"server_name">()), trimBlanks(reply().text<"service">())};
-    m_stored.store(n.serverClass + QChar(0x1f) + n.serverName + QChar(0x1f) + n.service);
-    m_byClass[n.serverClass].append(m_trimmed.size());
-    m_byName[n.serverName].append(m_trimmed.size());
-    m_trimmed.append(n);
+    m_stored.store();
+    m_index.reset();
 }
 
 void ServiceModel::reset()
 {
     m_stored.reset();
-    m_trimmed.clear();
-    m_byClass.clear();
-    m_byName.clear();
+    m_index.reset();
+}
+
+namespace
+{
+
+// Appends `entry` to the chain of `name`; `next` links each entry to the next of its chain.
+template <class Chains, class Chain>
+void link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
+{
+    Chain &chain = chains[name];
+    if (chain.last < 0)
+        chain.first = entry;
+    else
+        next[std::size_t(chain.last)] = entry;
+    chain.last = entry;
+}
+
+// A text from a list as the stored bytes it would equal; false when no Latin-1 text can.
+bool latin1Of(const QString &text, QByteArray &out)
+{
+    for (const QChar c : text)
+        if (c.unicode() > 0xff)
+            return false;
+    out = text.toLatin1();
+    return true;
+}
+
+} // namespace
+
+const ServiceModel::Index &ServiceModel::index() const
+{
+    if (m_index)
+        return *m_index;
+    Index &ix = m_index.emplace();
+    const int count = m_stored.count();
+    ix.names.reserve(std::size_t(count));
+    ix.nextOfClass.assign(std::size_t(count), -1);
+    ix.nextOfName.assign(std::size_t(count), -1);
+    ix.byClass.reserve(count);
+    ix.byName.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const ServiceReply &r = m_stored.table().slot(i + 1);
+        const Names n{trimBlanks(r.view<"server_class">()), trimBlanks(r.view<"server_name">()),
+                      trimBlanks(r.view<"service">())};
+        ix.names.push_back(n);
+        link<decltype(ix.byClass), Chain>(ix.byClass, n.serverClass, i, ix.nextOfClass);
+        link<decltype(ix.byName), Chain>(ix.byName, n.serverName, i, ix.nextOfName);
+    }
+    return ix;
 }
 
 QStringList ServiceModel::serverClasses() const
 {
-    FirstArrivals classes;
-    for (const Names &n : m_trimmed)
-        classes.add(n.serverClass);
-    return classes.list();
+    const Index &ix = index();
+    QStringList classes;
+    for (int i = 0; i < int(ix.names.size()); ++i) {
+        const QByteArrayView c = ix.names[std::size_t(i)].serverClass;
+        if (!c.isEmpty() && ix.byClass.value(c).first == i) // its first arrival
+            classes << QString::fromLatin1(c);
+    }
+    return classes;
+}
+
+template <class Visit>
+void ServiceModel::forEachOfClass(const QString &serverClass, Visit visit) const
+{
+    QByteArray wanted;
+    if (!latin1Of(serverClass, wanted))
+        return;
+    const Index &ix = index();
+    for (int i = ix.byClass.value(wanted).first; i >= 0; i = ix.nextOfClass[std::size_t(i)])
+        if (!visit(i, ix.names[std::size_t(i)]))
+            return;
 }
 
 QStringList ServiceModel::serverNames(const QString &serverClass) const
 {
-    FirstArrivals names;
-    for (qsizetype i : m_byClass.value(serverClass))
-        names.add(m_trimmed.at(i).serverName);
-    return names.list();
+    QSet<QByteArrayView> seen;
+    QStringList names;
+    forEachOfClass(serverClass, [&](int, const Names &n) {
+        if (!n.serverName.isEmpty() && !seen.contains(n.serverName)) {
+            seen.insert(n.serverName);
+            names << QString::fromLatin1(n.serverName);
+        }
+        return true;
+    });
+    return names;
 }
 
 QStringList ServiceModel::services(const QString &serverName) const
 {
+    QByteArray wanted;
+    if (!latin1Of(serverName, wanted))
+        return {};
+    const Index &ix = index();
     QStringList out;
-    for (qsizetype i : m_byName.value(serverName))
-        if (i + 1 < m_trimmed.size())
-            out << m_trimmed.at(i).service;
+    const int last = int(ix.names.size()) - 1;
+    for (int i = ix.byName.value(wanted).first; i >= 0; i = ix.nextOfName[std::size_t(i)])
+        if (i < last)
+            out << QString::fromLatin1(ix.names[std::size_t(i)].service);
     return out;
 }
 
 int ServiceModel::find(const QString &serverClass, const QString &serverName,
                        const QString &service) const
 {
-    for (qsizetype i : m_byClass.value(serverClass)) {
-        const Names &n = m_trimmed.at(i);
-        if (n.serverName == serverName && n.service == service)
-            return int(i) + 1;
-    }
-    return 0;
+    QByteArray name, svc;
+    if (!latin1Of(serverName, name) || !latin1Of(service, svc))
+        return 0;
+    int found = 0;
+    forEachOfClass(serverClass, [&](int i, const Names &n) {
+        if (n.serverName == QByteArrayView(name) && n.service == QByteArrayView(svc))
+            found = i + 1;
+        return found == 0;
+    });
+    return found;
 }
 
 QList<FieldInfo> ServiceModel::columns() const

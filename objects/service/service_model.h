@@ -3,16 +3,21 @@
 // the tab walks down (server classes, names under a class, services under a name), and
 // every field as values.
 //
-// Each stored reply's class, name and service are trimmed once, as it is stored, so every
-// list is one pass over the table.
+// Storing a reply copies it and nothing else. The first list asked for after a query
+// reads every stored reply's trimmed class, name and service in place (no copies) and
+// chains the entries of each class and each name, so a pick walks only its own entries.
 
 #include "info_cycle.h"
 #include "object_model.h"
 #include "service/service_reply.h"
 #include "stored_replies.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QStringList>
+
+#include <optional>
+#include <vector>
 
 namespace morvain
 {
@@ -21,7 +26,7 @@ class ServiceModel : public ObjectModel
 {
     Q_OBJECT
 public:
-    using ObjectModel::ObjectModel;
+    explicit ServiceModel(QObject *parent = nullptr);
 
     // A fresh table, the service query, then queried().
     void query(InfoCycle &cycle);
@@ -44,20 +49,34 @@ public:
     QList<FieldValue> values(int z) const override;
     RecordView record(int z) const override;
     QString key(int z) const override { return m_stored.key(z); }
+    QString keyOfRecord(std::span<const std::uint8_t> bytes) const override
+    {
+        return m_stored.keyOfRecord(bytes);
+    }
     ReplyHeader header() const override { return headerOf(reply()); }
 
     const ServiceTable &table() const { return m_stored.table(); }
     const ServiceReply &reply() const { return m_stored.reply(); }
 
 private:
+    // Views into the stored records, blanks trimmed.
     struct Names {
-        QString serverClass, serverName, service;
+        QByteArrayView serverClass, serverName, service;
     };
+    // The first and last entry of one class or name; entries link to the next of theirs.
+    struct Chain {
+        int first = -1, last = -1;
+    };
+    struct Index {
+        std::vector<Names> names; // entry z - 1 belongs to slot z
+        std::vector<int> nextOfClass, nextOfName;
+        QHash<QByteArrayView, Chain> byClass, byName;
+    };
+    const Index &index() const;
+    template <class Visit> void forEachOfClass(const QString &serverClass, Visit visit) const;
+
     StoredReplies<ServiceReply, ServiceTable::slotCount> m_stored; // by the three joined
-    QList<Names> m_trimmed;                                        // entry z - 1 belongs to slot z
-    // Positions in m_trimmed under each class and each name, in order of arrival, so a
-    // pick walks only its own entries.
-    QHash<QString, QList<qsizetype>> m_byClass, m_byName;
+    mutable std::optional<Index> m_index; // built on first use after each store
 };
 
 } // namespace morvain

@@ -45,9 +45,15 @@ void WorkerModel::query(InfoCycle &cycle, const std::function<void()> &listing)
         });
 }
 
+WorkerModel::WorkerModel(QObject *parent)
+    : ObjectModel(parent),
+      m_stored([](const WorkerReply &r) { return decimal(r.int16<"worker_id">()); })
+{
+}
+
 void WorkerModel::store()
 {
-    m_stored.store(decimal(reply().int16<"worker_id">()));
+    m_stored.store();
 }
 
 QList<FieldInfo> WorkerModel::columns() const

@@ -21,7 +21,7 @@ class WorkerModel : public ObjectModel
 {
     Q_OBJECT
 public:
-    using ObjectModel::ObjectModel;
+    explicit WorkerModel(QObject *parent = nullptr);
 
     // A fresh table, then the worker query; `listing` runs after the loop, before the
     // error text is shown, right after queried().
@@ -39,6 +39,10 @@ public:
     QList<FieldValue> values(int z) const override;
     RecordView record(int z) const override;
     QString key(int z) const override { return m_stored.key(z); }
+    QString keyOfRecord(std::span<const std::uint8_t> bytes) const override
+    {
+        return m_stored.keyOfRecord(bytes);
+    }
     ReplyHeader header() const override { return headerOf(reply()); }
 
     const WorkerTable &table() const { return m_stored.table(); }

@@ -1,23 +1,92 @@
 #include "change_tracker.h"
 
+#include "field_values.h"
+
 namespace morvain
 {
 
-ChangeTracker::Query ChangeTracker::read(const ObjectModel &model)
+ChangeTracker::Query::Query(const ObjectModel &model)
+    : m_model(&model), m_count(model.objectCount())
 {
-    Query query;
-    const int count = model.objectCount();
-    query.rows.reserve(count);
-    query.keys.reserve(count);
-    query.first.reserve(count);
-    for (int z = 1; z <= count; ++z) {
-        const QString key = model.key(z);
-        if (!query.first.contains(key)) // a repeated key stays with its first row
-            query.first.insert(key, z - 1);
-        query.rows.append(model.values(z));
-        query.keys.append(key);
+    const RecordView first = m_count > 0 ? model.record(1) : RecordView{};
+    if (first.bytes.empty() || !first.rules) {
+        // A model without stored records: its fields now, while they are there.
+        QList<QList<FieldValue>> rows;
+        QStringList keys;
+        for (int z = 1; z <= m_count; ++z) {
+            rows.append(model.values(z));
+            keys.append(model.key(z));
+        }
+        m_rows = std::move(rows);
+        m_keys = std::move(keys);
+        return;
     }
-    return query;
+    m_layout = {{}, first.fields, first.rules};
+    m_recordSize = qsizetype(first.bytes.size());
+    m_bytes.reserve(m_recordSize * m_count);
+    for (int z = 1; z <= m_count; ++z) {
+        const std::span<const std::uint8_t> bytes = model.record(z).bytes;
+        m_bytes.append(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+    }
+}
+
+const QList<QList<FieldValue>> &ChangeTracker::Query::rows() const
+{
+    if (!m_rows) {
+        QList<QList<FieldValue>> rows;
+        rows.reserve(m_count);
+        for (int r = 0; r < m_count; ++r)
+            rows.append(valuesOf(record(r), m_layout.fields, *m_layout.rules));
+        m_rows = std::move(rows);
+    }
+    return *m_rows;
+}
+
+const QList<FieldValue> &ChangeTracker::Query::row(int r) const
+{
+    if (m_rows)
+        return (*m_rows)[r];
+    auto found = m_someRows.find(r);
+    if (found == m_someRows.end())
+        found = m_someRows.emplace(r, valuesOf(record(r), m_layout.fields, *m_layout.rules)).first;
+    return found->second;
+}
+
+QString ChangeTracker::Query::key(int r) const
+{
+    return m_keys ? (*m_keys)[r] : m_model->keyOfRecord(record(r));
+}
+
+const QStringList &ChangeTracker::Query::keys() const
+{
+    if (!m_keys) {
+        QStringList keys;
+        keys.reserve(m_count);
+        for (int r = 0; r < m_count; ++r)
+            keys.append(m_model->keyOfRecord(record(r)));
+        m_keys = std::move(keys);
+    }
+    return *m_keys;
+}
+
+const QHash<QString, int> &ChangeTracker::Query::first() const
+{
+    if (!m_first) {
+        QHash<QString, int> first;
+        const QStringList &all = keys();
+        first.reserve(all.size());
+        for (int r = 0; r < all.size(); ++r)
+            if (!first.contains(all[r])) // a repeated key stays with its first row
+                first.insert(all[r], r);
+        m_first = std::move(first);
+    }
+    return *m_first;
+}
+
+std::span<const std::uint8_t> ChangeTracker::Query::record(int row) const
+{
+    return {reinterpret_cast<const std::uint8_t *>(m_bytes.constData()) + row * m_recordSize,
+            std::size_t(m_recordSize)};
 }
 
 void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
@@ -26,31 +95,37 @@ void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
     m_previousAt = m_latestAt;
     m_hasBaseline = m_hasLatest;
 
-    m_latest = read(model);
+    m_latest = Query(model);
     m_latestAt = msecs;
     m_hasLatest = true;
+}
 
-    m_gone.clear();
-    for (int row = 0; row < m_previous.keys.size(); ++row) {
-        const QString &key = m_previous.keys[row];
-        if (m_previous.first.value(key) == row && !m_latest.first.contains(key))
-            m_gone << key;
-    }
+QStringList ChangeTracker::gone() const
+{
+    QStringList gone;
+    const QStringList &keys = m_previous.keys();
+    const QHash<QString, int> &before = m_previous.first();
+    const QHash<QString, int> &now = m_latest.first();
+    for (int row = 0; row < keys.size(); ++row)
+        if (before.value(keys[row]) == row && !now.contains(keys[row]))
+            gone << keys[row];
+    return gone;
 }
 
 const QList<FieldValue> *ChangeTracker::before(const QString &key) const
 {
     if (!m_hasBaseline)
         return nullptr;
-    const auto found = m_previous.first.constFind(key);
-    return found == m_previous.first.cend() ? nullptr : &m_previous.rows[*found];
+    const QHash<QString, int> &first = m_previous.first();
+    const auto found = first.constFind(key);
+    return found == first.cend() ? nullptr : &m_previous.row(*found);
 }
 
 ChangeState ChangeTracker::objectState(const QString &key) const
 {
     if (!m_hasBaseline)
         return ChangeState::Unchanged;
-    return m_previous.first.contains(key) ? ChangeState::Unchanged : ChangeState::New;
+    return m_previous.first().contains(key) ? ChangeState::Unchanged : ChangeState::New;
 }
 
 FieldChange ChangeTracker::field(const QString &key, int column, const FieldValue &value) const

@@ -2,6 +2,10 @@
 // What changed in one object kind between its last two queries: per object (by key) and
 // per field, changed or not, the value before, and for counters the change per second.
 // Widget-free; the caller says when each query happened, so a test sets the clock.
+//
+// Recording a query copies the stored records' bytes and nothing more; fields, keys and
+// the comparison are read off that copy when a view first asks, so a query nobody looks
+// at costs a copy of its records.
 
 #include "object_model.h"
 
@@ -10,7 +14,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
+#include <span>
+#include <unordered_map>
 
 namespace morvain
 {
@@ -32,7 +39,8 @@ class ChangeTracker
 {
 public:
     // Takes the model's stored objects as the latest query, made at `msecs` (any clock
-    // that counts milliseconds); the latest before becomes the one compared against.
+    // that counts milliseconds); the latest before becomes the one compared against. The
+    // model must outlive the tracker: it reads keys off the copied records.
     void record(const ObjectModel &model, qint64 msecs);
 
     bool hasBaseline() const { return m_hasBaseline; }
@@ -46,24 +54,48 @@ public:
     const QList<FieldValue> *before(const QString &key) const;
     FieldChange compare(const QList<FieldValue> *before, int column, const FieldValue &value) const;
     // Keys of the previous query that the latest one no longer holds, in their old order.
-    QStringList gone() const { return m_gone; }
+    QStringList gone() const;
 
     // The latest query's objects as recorded, in stored order, with their keys: views
     // read them from here instead of asking the model for every field again.
-    const QList<QList<FieldValue>> &rows() const { return m_latest.rows; }
-    const QStringList &keys() const { return m_latest.keys; }
+    const QList<QList<FieldValue>> &rows() const { return m_latest.rows(); }
+    const QStringList &keys() const { return m_latest.keys(); }
+    // One of them, for a view that shows one object: reads no other.
+    int rowCount() const { return m_latest.count(); }
+    const QList<FieldValue> &row(int r) const { return m_latest.row(r); }
+    QString key(int r) const { return m_latest.key(r); }
 
 private:
-    struct Query {
-        QList<QList<FieldValue>> rows;
-        QStringList keys;
-        QHash<QString, int> first; // key -> row of its first object, the one tabs show
+    class Query
+    {
+    public:
+        Query() = default;
+        explicit Query(const ObjectModel &model);
+        int count() const { return m_count; }
+        const QList<QList<FieldValue>> &rows() const;
+        const QStringList &keys() const;
+        const QList<FieldValue> &row(int r) const;
+        QString key(int r) const;
+        // key -> row of its first object, the one tabs show
+        const QHash<QString, int> &first() const;
+
+    private:
+        std::span<const std::uint8_t> record(int row) const;
+
+        const ObjectModel *m_model = nullptr;
+        int m_count = 0;
+        // The records as stored, one after the other, when the model gives them.
+        QByteArray m_bytes;
+        qsizetype m_recordSize = 0;
+        RecordView m_layout; // fields and rules; its bytes are not used
+        mutable std::optional<QList<QList<FieldValue>>> m_rows;
+        mutable std::unordered_map<int, QList<FieldValue>> m_someRows; // read one by one
+        mutable std::optional<QStringList> m_keys;
+        mutable std::optional<QHash<QString, int>> m_first;
     };
-    static Query read(const ObjectModel &model);
 
     Query m_previous;
     Query m_latest;
-    QStringList m_gone;
     qint64 m_previousAt = 0;
     qint64 m_latestAt = 0;
     bool m_hasLatest = false;

@@ -43,10 +43,10 @@ void TabTints::apply()
 {
     const ChangeTracker &changes = m_history.changes();
     const bool compare =
-        m_highlight && changes.hasBaseline() && m_shown >= 1 && m_shown <= changes.rows().size();
+        m_highlight && changes.hasBaseline() && m_shown >= 1 && m_shown <= changes.rowCount();
     const QList<FieldValue> noValues;
-    const QList<FieldValue> &values = compare ? changes.rows()[m_shown - 1] : noValues;
-    const QString key = compare ? changes.keys()[m_shown - 1] : QString();
+    const QList<FieldValue> &values = compare ? changes.row(m_shown - 1) : noValues;
+    const QString key = compare ? changes.key(m_shown - 1) : QString();
     for (int column = 0; column < values.size(); ++column) {
         const auto found = m_boxes.find(values[column].name);
         if (found != m_boxes.end())
