@@ -1,5 +1,7 @@
 #include "bare_window.h"
 
+#include "text_list.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -30,7 +32,7 @@ template <class W> int count(const QWidget &window)
 
 Census Census::of(const QWidget &window)
 {
-    return {count<QLabel>(window),    count<QLineEdit>(window),   count<QListWidget>(window),
+    return {count<QLabel>(window),    count<QLineEdit>(window),   count<TextList>(window),
             count<QComboBox>(window), count<QPushButton>(window), count<QGroupBox>(window)};
 }
 

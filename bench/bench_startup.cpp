@@ -18,13 +18,13 @@
 #include "service/service_page.h"
 #include "service/service_reply.h"
 #include "tarnvel_binding.h"
+#include "text_list.h"
 #include "worker/worker_page.h"
 #include "worker/worker_reply.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -144,7 +144,7 @@ std::pair<double, double> processMedians(const QStringList &a, const QStringList
 }
 
 // Per selection: picks every row of the list once, last to first.
-double perSelectionMicros(QListWidget *list, int rounds)
+double perSelectionMicros(TextList *list, int rounds)
 {
     const int rows = list->count();
     return medianMicros(
@@ -205,13 +205,13 @@ int main(int argc, char *argv[])
     }
 
     // Choosing a server class: each of 999 (one name each), and one with 333 names.
-    auto *classes = w.findChild<QListWidget *>(QStringLiteral("lstServer_class"));
+    auto *classes = w.findChild<TextList *>(QStringLiteral("lstServer_class"));
     w.servicePage().cmdCall_Service_Click();
     rows.push_back({QStringLiteral("select a server class among %1").arg(classes->count()),
                     perSelectionMicros(classes, 5), QStringLiteral("us"), 0, 100});
     assignIdentity(w.cycle().controlBlock(), identityFor("names"));
     w.servicePage().cmdCall_Service_Click();
-    auto *names = w.findChild<QListWidget *>(QStringLiteral("lstServer_name"));
+    auto *names = w.findChild<TextList *>(QStringLiteral("lstServer_name"));
     const int nameCount = names->count();
     classes->addItem(QStringLiteral("NO-SUCH-CLASS")); // a second row to move between
     const double pickClass = medianMicros(

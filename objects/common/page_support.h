@@ -3,13 +3,13 @@
 // stored object, and boxes show fixed-width text from its start.
 
 #include "field_values.h"
+#include "text_list.h"
 #include "text_support.h"
 
 #include <QComboBox>
 #include <QEvent>
 #include <QHash>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QString>
 
 #include <functional>
@@ -57,11 +57,11 @@ void connectUserPicks(QComboBox *combo, const QObject *context, Handler handler)
 class ListSelections : public QObject
 {
 public:
-    ListSelections(QListWidget *list, std::function<void()> handler)
+    ListSelections(TextList *list, std::function<void()> handler)
         : QObject(list), m_handler(std::move(handler))
     {
         list->viewport()->installEventFilter(this);
-        connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        connect(list, &TextList::currentRowChanged, this, [this](int row) {
             if (row >= 0)
                 run();
         });

@@ -56,9 +56,10 @@ void ServiceModel::reset()
 namespace
 {
 
-// Appends `entry` to the chain of `name`; `next` links each entry to the next of its chain.
+// Appends `entry` to the chain of `name`, linking it from the chain's last entry, and
+// returns the chain.
 template <class Chains, class Chain>
-void link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
+const Chain &link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
 {
     Chain &chain = chains[name];
     if (chain.last < 0)
@@ -66,6 +67,8 @@ void link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next
     else
         next[std::size_t(chain.last)] = entry;
     chain.last = entry;
+    ++chain.length;
+    return chain;
 }
 
 // A text from a list as the stored bytes it would equal; false when no Latin-1 text can.
@@ -91,12 +94,17 @@ const ServiceModel::Index &ServiceModel::index() const
     ix.nextOfName.assign(std::size_t(count), -1);
     ix.byClass.reserve(count);
     ix.byName.reserve(count);
+    ix.classOf.reserve(std::size_t(count));
+    ix.previousOfName.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i) {
         const ServiceReply &r = m_stored.table().slot(i + 1);
         const Names n{trimBlanks(r.view<"server_class">()), trimBlanks(r.view<"server_name">()),
                       trimBlanks(r.view<"service">())};
         ix.names.push_back(n);
-        link<decltype(ix.byClass), Chain>(ix.byClass, n.serverClass, i, ix.nextOfClass);
+        ix.classOf.push_back(
+            link<decltype(ix.byClass), Chain>(ix.byClass, n.serverClass, i, ix.nextOfClass).first);
+        const int lastOfName = ix.byName.value(n.serverName).last;
+        ix.previousOfName.push_back(lastOfName);
         link<decltype(ix.byName), Chain>(ix.byName, n.serverName, i, ix.nextOfName);
     }
     return ix;
@@ -108,7 +116,7 @@ QStringList ServiceModel::serverClasses() const
     QStringList classes;
     for (int i = 0; i < int(ix.names.size()); ++i) {
         const QByteArrayView c = ix.names[std::size_t(i)].serverClass;
-        if (!c.isEmpty() && ix.byClass.value(c).first == i) // its first arrival
+        if (!c.isEmpty() && ix.classOf[std::size_t(i)] == i) // its first arrival
             classes << QString::fromLatin1(c);
     }
     return classes;
@@ -126,13 +134,33 @@ void ServiceModel::forEachOfClass(const QString &serverClass, Visit visit) const
             return;
 }
 
+// A name is new to its class when no entry before it carries it (the usual case of a
+// name under one class), is not when the entry just before it of that name has the same
+// class, and is looked up among the names found so far otherwise.
 QStringList ServiceModel::serverNames(const QString &serverClass) const
 {
-    QSet<QByteArrayView> seen;
+    const Index &ix = index();
+    QList<QByteArrayView> found;
+    QSet<QByteArrayView> seen; // filled the first time a look-up is needed
     QStringList names;
-    forEachOfClass(serverClass, [&](int, const Names &n) {
-        if (!n.serverName.isEmpty() && !seen.contains(n.serverName)) {
-            seen.insert(n.serverName);
+    QByteArray wanted;
+    if (latin1Of(serverClass, wanted)) {
+        const int length = ix.byClass.value(wanted).length;
+        found.reserve(length);
+        names.reserve(length);
+    }
+    forEachOfClass(serverClass, [&](int i, const Names &n) {
+        if (n.serverName.isEmpty())
+            return true;
+        const int before = ix.previousOfName[std::size_t(i)];
+        bool fresh = before < 0;
+        if (!fresh && ix.classOf[std::size_t(before)] != ix.classOf[std::size_t(i)]) {
+            for (qsizetype k = seen.size(); k < found.size(); ++k)
+                seen.insert(found[k]);
+            fresh = !seen.contains(n.serverName);
+        }
+        if (fresh) {
+            found << n.serverName;
             names << QString::fromLatin1(n.serverName);
         }
         return true;

@@ -65,11 +65,13 @@ private:
     };
     // The first and last entry of one class or name; entries link to the next of theirs.
     struct Chain {
-        int first = -1, last = -1;
+        int first = -1, last = -1, length = 0;
     };
     struct Index {
         std::vector<Names> names; // entry z - 1 belongs to slot z
         std::vector<int> nextOfClass, nextOfName;
+        std::vector<int> classOf;        // the first entry of each entry's class
+        std::vector<int> previousOfName; // the entry before of the same name, or -1
         QHash<QByteArrayView, Chain> byClass, byName;
     };
     const Index &index() const;

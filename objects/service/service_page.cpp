@@ -5,18 +5,15 @@
 #include "page_support.h"
 #include "ui_service_page.h"
 
-#include <QSignalBlocker>
-
 namespace morvain
 {
 
 namespace
 {
 
-QString selectedText(const QListWidget *list)
+QString selectedText(const TextList *list)
 {
-    const QListWidgetItem *item = list->currentItem();
-    return item ? item->text() : QString();
+    return list->text(list->currentRow());
 }
 
 } // namespace
@@ -26,10 +23,6 @@ ServicePage::ServicePage(PageContext ctx, ServiceOfConversation &conversation, Q
       m_conversation(conversation)
 {
     ui->setupUi(this);
-    // Every entry is one line of plain text: one row's height serves for all, so filling a
-    // list of hundreds lays none of them out one by one.
-    for (QListWidget *list : {ui->lstServer_class, ui->lstServer_name, ui->lstService})
-        list->setUniformItemSizes(true);
     // A row that becomes current is a selection, whether the user or the program made it,
     // and so is a click on the row already current. Lists are rebuilt quietly, so each
     // selection runs its handler exactly once.
@@ -45,10 +38,7 @@ ServicePage::~ServicePage() = default;
 void ServicePage::cmdCall_Service_Click()
 {
     underFailurePath([this] {
-        {
-            const QSignalBlocker quiet(ui->lstServer_class);
-            ui->lstServer_class->clear();
-        }
+        ui->lstServer_class->clear();
         GetServiceInfo();
         Display_Service_Info();
         ui->cmdShow_headerS->setEnabled(true);
@@ -68,13 +58,9 @@ void ServicePage::Store_service_info()
 
 // Replaces the list's entries without running its handler, then selects the first entry,
 // which runs it once. An empty list selects nothing and reports false.
-bool ServicePage::fillAndSelectFirst(QListWidget *list, const QStringList &entries)
+bool ServicePage::fillAndSelectFirst(TextList *list, const QStringList &entries)
 {
-    {
-        const QSignalBlocker quiet(list);
-        list->clear();
-        list->addItems(entries);
-    }
+    list->setEntries(entries);
     if (entries.isEmpty())
         return false;
     list->setCurrentRow(0);

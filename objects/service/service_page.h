@@ -11,8 +11,6 @@
 
 #include <memory>
 
-class QListWidget;
-
 namespace Ui
 {
 class ServicePage;
@@ -57,7 +55,7 @@ signals:
 
 private:
     FieldBoxes boxes() const;
-    bool fillAndSelectFirst(QListWidget *list, const QStringList &entries);
+    bool fillAndSelectFirst(TextList *list, const QStringList &entries);
     void clearServiceBoxes();
 
     std::unique_ptr<Ui::ServicePage> ui;

@@ -8,13 +8,13 @@
 #include "recording_presenter.h"
 #include "tarnvel_binding.h"
 #include "temp_workdir.h"
+#include "text_list.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -39,8 +39,8 @@ QString text(QWidget &w, const char *name)
         return label->text();
     if (auto *combo = w.findChild<QComboBox *>(name))
         return combo->currentText();
-    if (auto *list = w.findChild<QListWidget *>(name))
-        return list->currentItem() ? list->currentItem()->text() : QString();
+    if (auto *list = w.findChild<TextList *>(name))
+        return list->text(list->currentRow());
     return QStringLiteral("<no %1>").arg(name);
 }
 
@@ -50,9 +50,8 @@ QStringList entries(QWidget &w, const char *name)
     if (auto *combo = w.findChild<QComboBox *>(name))
         for (int i = 0; i < combo->count(); ++i)
             out << combo->itemText(i);
-    if (auto *list = w.findChild<QListWidget *>(name))
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
+    if (auto *list = w.findChild<TextList *>(name))
+        out << list->entries();
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include "recording_presenter.h"
 #include "tarnvel_binding.h"
 #include "temp_workdir.h"
+#include "text_list.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -16,7 +17,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -122,9 +122,9 @@ QStringList entries(QWidget &w, const char *name)
     if (auto *combo = w.findChild<QComboBox *>(name))
         for (int i = 0; i < combo->count(); ++i)
             out << combo->itemText(i).trimmed();
-    if (auto *list = w.findChild<QListWidget *>(name))
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text().trimmed();
+    if (auto *list = w.findChild<TextList *>(name))
+        for (const QString &entry : list->entries())
+            out << entry.trimmed();
     return out;
 }
 
@@ -211,8 +211,8 @@ void TestLive::startUp_showsWhatTheApiSays()
     // Services: every class, and under each name the services it consumes.
     QCOMPARE(asSet(entries(w, "lstServer_class")), classes);
     QSet<QString> shown;
-    auto *classList = w.findChild<QListWidget *>("lstServer_class");
-    auto *nameList = w.findChild<QListWidget *>("lstServer_name");
+    auto *classList = w.findChild<TextList *>("lstServer_class");
+    auto *nameList = w.findChild<TextList *>("lstServer_name");
     for (int c = 0; c < classList->count(); ++c) {
         classList->setCurrentRow(c);
         for (int n = 0; n < nameList->count(); ++n) {

@@ -9,11 +9,11 @@
 #include "main_window/frm_main.h"
 #include "object_model.h"
 
+#include "text_list.h"
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QListWidget>
 #include <QTemporaryDir>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -140,7 +140,7 @@ void readModels(const FrmMain &main)
 // Entries of every list the user can pick from, and every header, shown once.
 bool showEverything(QWidget &window)
 {
-    for (QListWidget *list : window.findChildren<QListWidget *>())
+    for (TextList *list : window.findChildren<TextList *>())
         for (int row : rowsToPick(list->count()))
             if (!underFailurePath([&] { list->setCurrentRow(row); }))
                 return false;

@@ -8,13 +8,13 @@
 #include "recording_presenter.h"
 #include "recording_view.h"
 #include "test_header_host.h"
+#include "text_list.h"
 
 #include <QAbstractButton>
 #include <QByteArray>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QStringList>
 
 namespace morvain::test
@@ -37,12 +37,9 @@ inline QStringList entries(const QComboBox *combo)
     return out;
 }
 
-inline QStringList entries(const QListWidget *list)
+inline QStringList entries(const TextList *list)
 {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
+    return list->entries();
 }
 
 // What a person reads on a frame, a button or a label.

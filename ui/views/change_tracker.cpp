@@ -2,6 +2,8 @@
 
 #include "field_values.h"
 
+#include <algorithm>
+
 namespace morvain
 {
 
@@ -83,6 +85,18 @@ const QHash<QString, int> &ChangeTracker::Query::first() const
     return *m_first;
 }
 
+int ChangeTracker::Query::findAmongFirst(const QString &key, int rows) const
+{
+    if (m_first) {
+        const auto found = m_first->constFind(key);
+        return found == m_first->cend() || *found >= rows ? -1 : *found;
+    }
+    for (int r = 0; r < std::min(rows, m_count); ++r)
+        if (this->key(r) == key)
+            return r;
+    return -1;
+}
+
 std::span<const std::uint8_t> ChangeTracker::Query::record(int row) const
 {
     return {reinterpret_cast<const std::uint8_t *>(m_bytes.constData()) + row * m_recordSize,
@@ -119,6 +133,18 @@ const QList<FieldValue> *ChangeTracker::before(const QString &key) const
     const QHash<QString, int> &first = m_previous.first();
     const auto found = first.constFind(key);
     return found == first.cend() ? nullptr : &m_previous.row(*found);
+}
+
+const QList<FieldValue> *ChangeTracker::beforeRow(int r) const
+{
+    if (!m_hasBaseline)
+        return nullptr;
+    const QString key = m_latest.key(r);
+    // Objects mostly come back in the order they had: a tab's first object is then found
+    // among the first few before, without reading every key of the query before.
+    constexpr int nearby = 4;
+    const int found = r < nearby ? m_previous.findAmongFirst(key, nearby) : -1;
+    return found >= 0 ? &m_previous.row(found) : before(key);
 }
 
 ChangeState ChangeTracker::objectState(const QString &key) const

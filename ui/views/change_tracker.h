@@ -53,6 +53,8 @@ public:
     // before), then one field against them.
     const QList<FieldValue> *before(const QString &key) const;
     FieldChange compare(const QList<FieldValue> *before, int column, const FieldValue &value) const;
+    // before() for the latest query's row r.
+    const QList<FieldValue> *beforeRow(int r) const;
     // Keys of the previous query that the latest one no longer holds, in their old order.
     QStringList gone() const;
 
@@ -78,6 +80,8 @@ private:
         QString key(int r) const;
         // key -> row of its first object, the one tabs show
         const QHash<QString, int> &first() const;
+        // The row of key's first object, or -1, looking at the first `rows` rows only.
+        int findAmongFirst(const QString &key, int rows) const;
 
     private:
         std::span<const std::uint8_t> record(int row) const;

@@ -1,6 +1,7 @@
 #include "full_text_tooltips.h"
 
 #include "object_table_model.h"
+#include "text_list.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -52,6 +53,8 @@ void FullTextToolTips::install(QWidget *root)
     for (QLineEdit *box : root->findChildren<QLineEdit *>())
         box->installEventFilter(filter);
     for (QListWidget *list : root->findChildren<QListWidget *>())
+        list->viewport()->installEventFilter(filter);
+    for (TextList *list : root->findChildren<TextList *>())
         list->viewport()->installEventFilter(filter);
     for (QComboBox *combo : root->findChildren<QComboBox *>())
         combo->view()->viewport()->installEventFilter(filter);

@@ -46,11 +46,11 @@ void TabTints::apply()
         m_highlight && changes.hasBaseline() && m_shown >= 1 && m_shown <= changes.rowCount();
     const QList<FieldValue> noValues;
     const QList<FieldValue> &values = compare ? changes.row(m_shown - 1) : noValues;
-    const QString key = compare ? changes.key(m_shown - 1) : QString();
+    const QList<FieldValue> *before = compare ? changes.beforeRow(m_shown - 1) : nullptr;
     for (int column = 0; column < values.size(); ++column) {
         const auto found = m_boxes.find(values[column].name);
         if (found != m_boxes.end())
-            tint(*found, changes.field(key, column, values[column]));
+            tint(*found, changes.compare(before, column, values[column]));
     }
     if (!compare)
         for (Box &box : m_boxes)

@@ -13,7 +13,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -51,13 +50,12 @@ struct Rig : test::CycleRig<> {
     {
         return conversation.findChild<QLineEdit *>(name)->text();
     }
-    QListWidget *list(const char *name) const { return find<QListWidget>(name); }
+    TextList *list(const char *name) const { return find<TextList>(name); }
     QStringList entries(const char *name) const { return test::entries(list(name)); }
     void click(const char *listName, int row) const
     {
-        QListWidget *l = list(listName);
-        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
-                          l->visualItemRect(l->item(row)).center());
+        TextList *l = list(listName);
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, l->rowRect(row).center());
     }
 };
 
