@@ -9,6 +9,7 @@
 #include <fstream>
 #include <limits>
 #include <map>
+#include <vector>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -96,26 +97,43 @@ void addObjects(KindData &data, const json &entry, const std::string &where)
     if (data.count() + repeat > max_objects_per_kind)
         fail(where, "more than " + std::to_string(max_objects_per_kind) + " objects");
 
+    // What each field needs from the entry, read once while writing the first object: a
+    // thousand repetitions then cost the writing only. Errors come in the same order.
+    struct Item {
+        const Field *field;
+        std::string at;
+        std::string text; // text fields, and templates of number fields
+    };
+    std::vector<Item> items;
     for (std::int64_t n = 1; n <= repeat; ++n) {
         const std::int64_t position = data.count() + 1;
         ObjectWriter writer(data);
         std::uint8_t *object = data.objects.data() + data.objects.size() -
                                static_cast<std::size_t>(data.kind->objectLength());
+        std::size_t next = 0;
         for (const auto &[name, value] : entry.items()) {
             if (name == "repeat")
                 continue;
-            const std::string at = where + "." + name;
-            const Field *f = ObjectWriter::find(*data.kind, name);
-            if (!f)
-                fail(at, "no such field in " + std::string(data.kind->name));
+            if (next == items.size()) {
+                std::string at = where + "." + name;
+                const Field *f = ObjectWriter::find(*data.kind, name);
+                if (!f)
+                    fail(at, "no such field in " + std::string(data.kind->name));
+                items.push_back({f, std::move(at), {}});
+            }
+            Item &item = items[next++];
+            const Field *f = item.field;
+            const std::string &at = item.at;
             try {
                 if (f->type == Type::Text) {
-                    std::string text = textOf(value, at);
-                    ObjectWriter::putText(object, *f, repeated ? expand(text, n, position) : text);
+                    if (n == 1)
+                        item.text = textOf(value, at);
+                    ObjectWriter::putText(object, *f,
+                                          repeated ? expand(item.text, n, position) : item.text);
                 } else if (value.is_string()) {
-                    const std::string text = repeated
-                                                 ? expand(value.get<std::string>(), n, position)
-                                                 : value.get<std::string>();
+                    if (n == 1)
+                        item.text = value.get<std::string>();
+                    const std::string text = repeated ? expand(item.text, n, position) : item.text;
                     std::int64_t number = 0;
                     const auto r = std::from_chars(text.data(), text.data() + text.size(), number);
                     if (r.ec != std::errc() || r.ptr != text.data() + text.size() || text.empty())
