@@ -193,15 +193,17 @@ void TestOperatorViews::enter_pressesTheFocusedButton()
 void TestOperatorViews::changes_perKindByItsKey_data()
 {
     QTest::addColumn<int>("tab");
-    QTest::newRow("workers") << 1;
-    QTest::newRow("services") << 2;
-    QTest::newRow("users") << 3;
-    QTest::newRow("conversations") << 4;
+    QTest::addColumn<QString>("counted"); // the field objectOf() sets
+    QTest::newRow("workers") << 1 << "call_sum";
+    QTest::newRow("services") << 2 << "req_sum";
+    QTest::newRow("users") << 3 << "sum_conv";
+    QTest::newRow("conversations") << 4 << "last_active_conv";
 }
 
 void TestOperatorViews::changes_perKindByItsKey()
 {
     QFETCH(int, tab);
+    QFETCH(QString, counted);
     TempWorkdir dir;
     FakeEntryPoint fake;
     FrmMain w(fake);
@@ -217,12 +219,12 @@ void TestOperatorViews::changes_perKindByItsKey()
     };
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    query({{"1", 10}, {"2", 10}, {"3", 10}});
+    query({{"1", 10}, {"2", 11}, {"3", 10}});
     TableWindow *table = w.views().openTable(tab);
     QVERIFY(table);
     QCOMPARE(fake.sent.size(), 4); // opening the table called nobody
     // 1 changed, 2 unchanged, 3 gone, 4 new; where the closing reply repeats 4, it counts once.
-    query({{"1", 11}, {"2", 10}, {"4", 10}});
+    query({{"1", 11}, {"2", 11}, {"4", 10}});
     QCOMPARE(table->findChild<QLabel *>("lblChanges")->text(),
              QString("Since the query before: 1 new, 1 changed, 1 gone"));
     const QAbstractItemModel *rows = table->view()->model();
@@ -232,6 +234,13 @@ void TestOperatorViews::changes_perKindByItsKey()
     QVERIFY(table->windowTitle().endsWith(QString(", %1 objects").arg(stored)));
     QCOMPARE(w.findChild<QTabWidget *>("SSTab1")->tabToolTip(tab),
              table->windowTitle().mid(table->windowTitle().indexOf(" - ") + 3));
+    // The tab shows object 1, whose counter changed: that box alone is tinted.
+    const QHash<QString, QLineEdit *> boxes = tab == 1   ? w.workerPage().fieldBoxes()
+                                              : tab == 2 ? w.servicePage().fieldBoxes()
+                                              : tab == 3 ? w.clientServerPage().fieldBoxes()
+                                                         : w.conversationPage().fieldBoxes();
+    for (auto box = boxes.cbegin(); box != boxes.cend(); ++box)
+        QCOMPARE(w.views().tints(tab)->tinted(box.value()), box.key() == counted);
 }
 
 void TestOperatorViews::toolTips_fullTextWhereClipped_data()
