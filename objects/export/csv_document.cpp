@@ -1,72 +1,87 @@
 #include "csv_document.h"
 
-#include "field_text.h"
+#include "byte_buffer.h"
+#include "field_reader.h"
 #include "object_model.h"
+
+#include <utility>
 
 namespace morvain::csv
 {
 namespace
 {
 
-bool needsQuotes(const QString &field)
+using exporting::ByteBuffer;
+using exporting::TextBytes;
+
+bool needsQuotes(QByteArrayView field)
 {
-    for (const QChar c : field) {
-        if (c == u',' || c == u'"' || c.unicode() < 0x20 || c.unicode() == 0x7f)
+    for (const char ch : field) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == ',' || c == '"' || c < 0x20 || c == 0x7f)
             return true;
     }
     return false;
 }
 
-void appendField(QByteArray &out, const QString &field)
+// Latin-1 bytes from 0x80 up are no controls (nor are UTF-8 ones), so bytes decide.
+void appendField(ByteBuffer &out, TextBytes field)
 {
-    if (!needsQuotes(field)) {
-        out += field.toUtf8();
+    const auto none = [](unsigned char) { return false; };
+    if (!needsQuotes(field.bytes)) {
+        out.appendEscaped(field, none, [](ByteBuffer &, unsigned char) {});
         return;
     }
-    QString quoted = field;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    out += '"';
-    out += quoted.toUtf8();
-    out += '"';
+    out.append('"');
+    out.appendEscaped(
+        field, [](unsigned char c) { return c == '"'; },
+        [](ByteBuffer &to, unsigned char) { to.append("\"\""); });
+    out.append('"');
 }
 
-void appendRow(QByteArray &out, const QStringList &fields)
+void appendField(ByteBuffer &out, const QString &field)
 {
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out += ',';
-        appendField(out, fields.at(i));
-    }
-    out += "\r\n";
+    const QByteArray utf8 = field.toUtf8();
+    appendField(out, TextBytes{utf8, false});
 }
 
 } // namespace
 
 QByteArray document(const ObjectModel &model)
 {
-    QByteArray out;
-    QStringList names;
-    for (const FieldInfo &column : model.columns()) {
-        names << column.name;
-        if (column.kind == FieldKind::Code)
-            names << column.name + QStringLiteral("_word");
+    exporting::FieldReader objects(model);
+    ByteBuffer out(4096 + qsizetype(objects.objectCount()) * objects.columns().size() * 24);
+    bool first = true;
+    for (const FieldInfo &column : objects.columns()) {
+        if (!std::exchange(first, false))
+            out.append(',');
+        appendField(out, column.name);
+        if (column.kind == FieldKind::Code) {
+            out.append(',');
+            appendField(out, column.name + QStringLiteral("_word"));
+        }
     }
-    appendRow(out, names);
+    out.append("\r\n");
 
-    for (int z = 1; z <= model.objectCount(); ++z) {
-        QStringList row;
-        for (const FieldValue &value : model.values(z)) {
-            if (value.kind == FieldKind::Text) {
-                row << trimBlanks(value.text);
+    for (int z = 1; z <= objects.objectCount(); ++z) {
+        objects.select(z);
+        for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
+            if (c > 0)
+                out.append(',');
+            const FieldKind kind = objects.kind(c);
+            if (kind == FieldKind::Text) {
+                appendField(out, exporting::trimmedBlanks(objects.text(c)));
                 continue;
             }
-            row << value.text;
-            if (value.kind == FieldKind::Code)
-                row << value.decoded;
+            appendField(out, objects.text(c));
+            if (kind == FieldKind::Code) {
+                out.append(',');
+                appendField(out, TextBytes{objects.word(c), false});
+            }
         }
-        appendRow(out, row);
+        out.append("\r\n");
     }
-    return out;
+    return out.take();
 }
 
 } // namespace morvain::csv

@@ -1,11 +1,10 @@
 #include "json_document.h"
 
+#include "byte_buffer.h"
+#include "field_reader.h"
 #include "field_text.h"
 #include "object_model.h"
-#include "record_fields.h"
 #include "snapshot_report.h"
-
-#include <charconv>
 
 namespace morvain::json
 {
@@ -18,8 +17,12 @@ namespace
 class Writer
 {
 public:
-    Writer() { m_out.reserve(1 << 16); }
-    QByteArray take() { return m_out + '\n'; }
+    explicit Writer(qsizetype capacity) : m_out(capacity) {}
+    QByteArray take()
+    {
+        m_out.append('\n');
+        return m_out.take();
+    }
 
     void beginObject(bool oneLine = false) { open('{', oneLine); }
     void endObject() { close('}'); }
@@ -31,50 +34,34 @@ public:
         separate();
         m_out.append('"');
         m_out.append(name);
-        m_out.append("\": ", 3);
+        m_out.append("\": ");
         m_afterKey = true;
+    }
+    void value(exporting::TextBytes text)
+    {
+        separate();
+        quote(text);
     }
     void value(const QString &text)
     {
-        separate();
-        quote(text.toUtf8());
+        const QByteArray utf8 = text.toUtf8();
+        value(exporting::TextBytes{utf8, false});
     }
     void value(std::int64_t number)
     {
         separate();
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-        m_out.append(digits, end - digits);
-    }
-    // A text as it is, and again with blanks off both ends (a blank is one byte in UTF-8).
-    void rawAndTrimmed(const QString &text)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        qsizetype first = 0;
-        qsizetype last = utf8.size();
-        while (first < last && utf8.at(first) == ' ')
-            ++first;
-        while (last > first && utf8.at(last - 1) == ' ')
-            --last;
-        key("raw");
-        separate();
-        quote(QByteArrayView(utf8));
-        key("trimmed");
-        separate();
-        quote(QByteArrayView(utf8).sliced(first, last - first));
-    }
-    // The same from Latin-1 bytes as stored, turned into UTF-8 as they are escaped.
-    void rawAndTrimmedLatin1(QByteArrayView latin1)
-    {
-        key("raw");
-        separate();
-        quoteLatin1(latin1);
-        key("trimmed");
-        separate();
-        quoteLatin1(exporting::trimmedBlanks(latin1));
+        m_out.appendNumber(number);
     }
     void value(int number) { value(std::int64_t(number)); }
-    void value(const char *text) { value(QString::fromLatin1(text)); }
+    void value(const char *text) { value(exporting::TextBytes{text, false}); }
+    // A text as it is, and again with blanks off both ends.
+    void rawAndTrimmed(exporting::TextBytes text)
+    {
+        key("raw");
+        value(text);
+        key("trimmed");
+        value(exporting::trimmedBlanks(text));
+    }
     template <class T> void member(QByteArrayView name, const T &v)
     {
         key(name);
@@ -90,7 +77,7 @@ private:
     void open(char bracket, bool oneLine)
     {
         separate();
-        m_out += bracket;
+        m_out.append(bracket);
         m_levels.append({true, oneLine || (!m_levels.isEmpty() && m_levels.last().oneLine)});
     }
     void close(char bracket)
@@ -98,7 +85,7 @@ private:
         const Level level = m_levels.takeLast();
         if (!level.empty && !level.oneLine)
             newline();
-        m_out += bracket;
+        m_out.append(bracket);
     }
     // Before any value or key: a comma after a sibling, then a new line (or a blank on one
     // line), unless a key precedes.
@@ -111,61 +98,42 @@ private:
         if (m_levels.isEmpty())
             return;
         Level &level = m_levels.last();
-        if (!level.empty)
-            m_out += level.oneLine ? ", " : ",";
+        if (!level.empty) {
+            if (level.oneLine)
+                m_out.append(", ");
+            else
+                m_out.append(',');
+        }
         level.empty = false;
         if (!level.oneLine)
             newline();
     }
     void newline()
     {
-        m_out += '\n';
+        m_out.append('\n');
         m_out.append(2 * m_levels.size(), ' ');
     }
-    // UTF-8 bytes from 0x80 up are never quotes or controls, so escaping works on bytes.
-    void quote(QByteArrayView utf8)
+    // Quotes, backslashes and controls escaped; UTF-8 bytes from 0x80 up are never any of
+    // them.
+    void quote(exporting::TextBytes text)
     {
-        m_out += '"';
-        qsizetype plain = 0;
-        for (qsizetype i = 0; i < utf8.size(); ++i) {
-            const auto c = static_cast<unsigned char>(utf8.at(i));
-            if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7f)
-                continue;
-            m_out.append(utf8.constData() + plain, i - plain);
-            plain = i + 1;
-            if (c == '"' || c == '\\') {
-                m_out += '\\';
-                m_out += char(c);
-            } else {
+        m_out.append('"');
+        m_out.appendEscaped(
+            text, [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c == 0x7f; },
+            [](exporting::ByteBuffer &out, unsigned char c) {
+                if (c == '"' || c == '\\') {
+                    const char escaped[] = {'\\', char(c)};
+                    out.append(escaped, 2);
+                    return;
+                }
                 static const char hex[] = "0123456789abcdef";
                 const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                m_out.append(escaped, 6);
-            }
-        }
-        m_out.append(utf8.constData() + plain, utf8.size() - plain);
-        m_out += '"';
+                out.append(escaped, 6);
+            });
+        m_out.append('"');
     }
 
-    void quoteLatin1(QByteArrayView latin1)
-    {
-        m_out += '"';
-        for (const char ch : latin1) {
-            const auto c = static_cast<unsigned char>(ch);
-            if (c == '"' || c == '\\') {
-                m_out += '\\';
-                m_out += char(c);
-            } else if (c < 0x20 || c == 0x7f) {
-                static const char hex[] = "0123456789abcdef";
-                const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                m_out.append(escaped, 6);
-            } else {
-                exporting::appendUtf8(m_out, c);
-            }
-        }
-        m_out += '"';
-    }
-
-    QByteArray m_out;
+    exporting::ByteBuffer m_out;
     QList<Level> m_levels;
     bool m_afterKey = false;
 };
@@ -187,83 +155,43 @@ const char *kindWord(FieldKind kind)
 
 // Texts raw and trimmed, codes with their word, other numbers plain; derived readings
 // (the broker's run time split) follow the fields under "readings".
-void writeObject(Writer &w, const QList<FieldValue> &values, const QList<QByteArray> &names)
+void writeObject(Writer &w, exporting::FieldReader &object, const QList<QByteArray> &names)
 {
     w.beginObject(true);
     bool anyReading = false;
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        const FieldValue &v = values.at(i);
+    const qsizetype count = object.fieldCount();
+    for (qsizetype i = 0; i < count; ++i) {
         w.key(names.value(i));
-        switch (v.kind) {
+        switch (object.kind(i)) {
         case FieldKind::Text:
             w.beginObject();
-            w.rawAndTrimmed(v.text);
+            w.rawAndTrimmed(object.text(i));
             w.endObject();
             break;
         case FieldKind::Code:
             w.beginObject();
-            w.member("value", v.number);
-            w.member("word", v.decoded);
+            w.member("value", object.number(i));
+            w.member("word", exporting::TextBytes{object.word(i), false});
             w.endObject();
             break;
         case FieldKind::Gauge:
         case FieldKind::Counter:
-            w.value(v.number);
-            anyReading = anyReading || !v.decoded.isEmpty();
+            w.value(object.number(i));
+            anyReading = anyReading || !object.word(i).isEmpty();
             break;
         }
     }
     if (anyReading) {
         w.key("readings");
         w.beginObject();
-        for (qsizetype i = 0; i < values.size(); ++i) {
-            const FieldValue &v = values.at(i);
-            if (v.kind != FieldKind::Text && v.kind != FieldKind::Code && !v.decoded.isEmpty())
-                w.member(names.value(i), v.decoded);
-        }
-        w.endObject();
-    }
-    w.endObject();
-}
-
-// The same from the stored record bytes, without building the values.
-void writeRecord(Writer &w, const RecordView &record, const QList<FieldInfo> &columns,
-                 const QList<QByteArray> &names)
-{
-    w.beginObject(true);
-    bool anyReading = false;
-    exporting::forEachField(record, [&](qsizetype c, const exporting::RecordField &f) {
-        w.key(names.value(c));
-        switch (columns.at(c).kind) {
-        case FieldKind::Text:
-            w.beginObject();
-            w.rawAndTrimmedLatin1(f.latin1);
-            w.endObject();
-            break;
-        case FieldKind::Code:
-            w.beginObject();
-            w.member("value", f.number);
-            w.member("word", exporting::decodedOf(record, f));
-            w.endObject();
-            break;
-        case FieldKind::Gauge:
-        case FieldKind::Counter:
-            w.value(f.number);
-            anyReading = anyReading || !exporting::decodedOf(record, f).isEmpty();
-            break;
-        }
-    });
-    if (anyReading) {
-        w.key("readings");
-        w.beginObject();
-        exporting::forEachField(record, [&](qsizetype c, const exporting::RecordField &f) {
-            const FieldKind kind = columns.at(c).kind;
+        for (qsizetype i = 0; i < count; ++i) {
+            const FieldKind kind = object.kind(i);
             if (kind == FieldKind::Text || kind == FieldKind::Code)
-                return;
-            const QString reading = exporting::decodedOf(record, f);
+                continue;
+            const QByteArrayView reading = object.word(i);
             if (!reading.isEmpty())
-                w.member(names.value(c), reading);
-        });
+                w.member(names.value(i), exporting::TextBytes{reading, false});
+        }
         w.endObject();
     }
     w.endObject();
@@ -298,9 +226,9 @@ void writeKind(Writer &w, const KindReport &kind)
     writeHeader(w, model.header());
     w.key("columns");
     w.beginArray();
+    exporting::FieldReader object(model);
     QList<QByteArray> names;
-    const QList<FieldInfo> columns = model.columns();
-    for (const FieldInfo &column : columns) {
+    for (const FieldInfo &column : object.columns()) {
         names << column.name.toLatin1();
         w.beginObject(true);
         w.member("name", column.name);
@@ -308,25 +236,32 @@ void writeKind(Writer &w, const KindReport &kind)
         w.endObject();
     }
     w.endArray();
-    w.member("object_count", model.objectCount());
+    w.member("object_count", object.objectCount());
     w.key("objects");
     w.beginArray();
-    for (int z = 1; z <= model.objectCount(); ++z) {
-        const RecordView record = model.record(z);
-        if (record.bytes.empty())
-            writeObject(w, model.values(z), names);
-        else
-            writeRecord(w, record, columns, names);
+    for (int z = 1; z <= object.objectCount(); ++z) {
+        object.select(z);
+        writeObject(w, object, names);
     }
     w.endArray();
     w.endObject();
+}
+
+// Room for the whole document in one allocation, most of the time: a field takes some 40
+// bytes on average.
+qsizetype capacityFor(const SnapshotReport &report)
+{
+    qsizetype fields = 0;
+    for (const KindReport &kind : report.kinds)
+        fields += qsizetype(kind.model->objectCount() + 1) * kind.model->columns().size();
+    return 4096 + 48 * fields;
 }
 
 } // namespace
 
 QByteArray document(const SnapshotReport &report)
 {
-    Writer w;
+    Writer w(capacityFor(report));
     w.beginObject();
     w.member("schema_version", schemaVersion);
     w.member("broker_id", exporting::trimmedId(report.brokerId));

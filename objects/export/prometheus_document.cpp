@@ -1,17 +1,24 @@
 #include "prometheus_document.h"
 
+#include "byte_buffer.h"
+#include "field_reader.h"
 #include "field_text.h"
 #include "object_model.h"
 #include "snapshot_report.h"
 
 #include <QSet>
 
-#include <charconv>
+#include <algorithm>
+#include <vector>
 
 namespace morvain::prometheus
 {
 namespace
 {
+
+using exporting::ByteBuffer;
+using exporting::FieldReader;
+using exporting::TextBytes;
 
 bool isLabelField(const QString &name)
 {
@@ -24,91 +31,117 @@ bool isLabelField(const QString &name)
 }
 
 // Label values escape backslash, quote and line feed; most values have none of them.
-void appendLabel(QByteArray &out, QByteArrayView name, const QString &value)
+void appendLabel(ByteBuffer &out, QByteArrayView name, TextBytes value)
 {
     out.append(name);
-    out.append("=\"", 2);
-    const QByteArray utf8 = value.toUtf8();
-    qsizetype plain = 0;
-    for (qsizetype i = 0; i < utf8.size(); ++i) {
-        const char c = utf8.at(i);
-        if (c != '\\' && c != '"' && c != '\n')
-            continue;
-        out.append(utf8.constData() + plain, i - plain);
-        out.append('\\');
-        out.append(c == '\n' ? 'n' : c);
-        plain = i + 1;
-    }
-    out.append(utf8.constData() + plain, utf8.size() - plain);
+    out.append("=\"");
+    out.appendEscaped(
+        value, [](unsigned char c) { return c == '\\' || c == '"' || c == '\n'; },
+        [](ByteBuffer &to, unsigned char c) {
+            const char escaped[] = {'\\', c == '\n' ? 'n' : char(c)};
+            to.append(escaped, 2);
+        });
     out.append('"');
 }
 
-void appendNumber(QByteArray &out, std::int64_t number)
+void appendLabel(ByteBuffer &out, QByteArrayView name, const QString &value)
 {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    out.append(digits, end - digits);
+    const QByteArray utf8 = value.toUtf8();
+    appendLabel(out, name, TextBytes{utf8, false});
 }
 
-void family(QByteArray &out, const QByteArray &name, const QString &help, const char *type)
+void family(ByteBuffer &out, const QByteArray &name, const QString &help, const char *type)
 {
     QByteArray escaped = help.toUtf8();
     escaped.replace('\\', "\\\\").replace('\n', "\\n");
-    out += "# HELP " + name + ' ' + escaped + '\n';
-    out += "# TYPE " + name + ' ' + type + '\n';
+    out.append("# HELP ");
+    out.append(name);
+    out.append(' ');
+    out.append(escaped);
+    out.append("\n# TYPE ");
+    out.append(name);
+    out.append(' ');
+    out.append(QByteArrayView(type));
+    out.append('\n');
 }
 
-void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerId)
+// Every object's labels, built once and shared by all its samples; an object whose labels
+// an earlier one has gets its slot as a further label.
+class ObjectLabels
 {
+public:
+    ObjectLabels(FieldReader &objects, QByteArrayView brokerLabel, const QList<bool> &isLabel,
+                 const QList<QByteArray> &names)
+    {
+        std::vector<qsizetype> ends;
+        ends.reserve(std::size_t(objects.objectCount()));
+        for (int z = 1; z <= objects.objectCount(); ++z) {
+            objects.select(z);
+            m_bytes.append(brokerLabel);
+            const qsizetype count = std::min(objects.fieldCount(), isLabel.size());
+            for (qsizetype c = 0; c < count; ++c) {
+                if (!isLabel.at(c))
+                    continue;
+                m_bytes.append(',');
+                appendLabel(m_bytes, names.at(c), trimmedBlanks(objects.text(c)));
+            }
+            ends.push_back(m_bytes.size());
+        }
+        // The bytes stay where they are from here on, so the labels can be views of them.
+        QSet<QByteArrayView> seen;
+        qsizetype begin = 0;
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            QByteArrayView l = m_bytes.view(begin, ends[i] - begin);
+            begin = ends[i];
+            if (seen.contains(l)) {
+                ByteBuffer slotted(l.size() + 16);
+                slotted.append(l);
+                slotted.append(',');
+                appendLabel(slotted, "slot", QString::number(i + 1));
+                m_slotted.append(slotted.take());
+                l = m_slotted.constLast();
+            }
+            seen.insert(l);
+            m_labels.push_back(l);
+        }
+    }
+    QByteArrayView of(int z) const { return m_labels[std::size_t(z - 1)]; }
+    qsizetype size() const { return m_bytes.size(); }
+
+private:
+    ByteBuffer m_bytes;
+    QList<QByteArray> m_slotted; // labels with a slot: their bytes never move either
+    std::vector<QByteArrayView> m_labels;
+};
+
+void writeKind(ByteBuffer &out, const ObjectModel &model, QByteArrayView brokerLabel)
+{
+    FieldReader objects(model);
     const QByteArray prefix = "morvain_" + model.kindName().toLatin1() + '_';
     const QString kind = model.kindName();
-    const QList<FieldInfo> columns = model.columns();
+    const QList<FieldInfo> &columns = objects.columns();
     QList<bool> isLabel;
     QList<QByteArray> names;
     for (const FieldInfo &column : columns) {
         isLabel << isLabelField(column.name);
         names << column.name.toLatin1();
     }
-
-    QByteArray brokerLabel;
-    appendLabel(brokerLabel, "broker_id", brokerId);
-
-    // Every object's values and labels, the labels made unique with a slot label where an
-    // earlier object has them.
-    QList<QList<FieldValue>> rows;
-    QList<QByteArray> labels;
-    QSet<QByteArray> seen;
-    rows.reserve(model.objectCount());
-    labels.reserve(model.objectCount());
-    for (int z = 1; z <= model.objectCount(); ++z) {
-        rows << model.values(z);
-        QByteArray l = brokerLabel;
-        const QList<FieldValue> &values = rows.constLast();
-        for (qsizetype c = 0; c < values.size() && c < isLabel.size(); ++c) {
-            if (!isLabel.at(c))
-                continue;
-            l += ',';
-            appendLabel(l, names.at(c), trimBlanks(values.at(c).text));
-        }
-        if (seen.contains(l)) {
-            l += ',';
-            appendLabel(l, "slot", QString::number(z));
-        }
-        seen.insert(l);
-        labels << l;
-    }
+    const ObjectLabels labels(objects, brokerLabel, isLabel, names);
 
     const QByteArray count = prefix + "stored_objects";
     family(out, count, QStringLiteral("Objects the last %1 query stored.").arg(kind), "gauge");
-    out += count + '{' + brokerLabel + "} ";
-    appendNumber(out, model.objectCount());
-    out += '\n';
+    out.append(count);
+    out.append('{');
+    out.append(brokerLabel);
+    out.append("} ");
+    out.appendNumber(objects.objectCount());
+    out.append('\n');
 
     for (qsizetype c = 0; c < columns.size(); ++c) {
         const FieldInfo &column = columns.at(c);
         if (column.kind == FieldKind::Text || isLabel.at(c))
             continue;
-        const QByteArray name = prefix + column.name.toLatin1();
+        const QByteArray name = prefix + names.at(c);
         const bool counter = column.kind == FieldKind::Counter;
         const QString help =
             column.kind == FieldKind::Code
@@ -118,20 +151,21 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
                       .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"),
                            column.name, kind);
         family(out, name, help, counter ? "counter" : "gauge");
-        for (qsizetype z = 0; z < rows.size(); ++z) {
-            if (c >= rows.at(z).size())
+        out.reserve(out.size() + labels.size() + objects.objectCount() * (name.size() + 48));
+        for (int z = 1; z <= objects.objectCount(); ++z) {
+            objects.select(z);
+            if (c >= objects.fieldCount())
                 continue;
-            const FieldValue &v = rows.at(z).at(c);
             out.append(name);
             out.append('{');
-            out.append(labels.at(z));
+            out.append(labels.of(z));
             if (column.kind == FieldKind::Code) {
                 out.append(',');
-                appendLabel(out, "word", v.decoded);
+                appendLabel(out, "word", TextBytes{objects.word(c), false});
             }
-            out.append("} ", 2);
-            appendNumber(out, v.number);
-            out += '\n';
+            out.append("} ");
+            out.appendNumber(objects.number(c));
+            out.append('\n');
         }
     }
 }
@@ -140,12 +174,12 @@ void writeKind(QByteArray &out, const ObjectModel &model, const QString &brokerI
 
 QByteArray document(const SnapshotReport &report)
 {
-    QByteArray out;
-    out.reserve(1 << 16);
-    const QString brokerId = exporting::trimmedId(report.brokerId);
+    ByteBuffer out(1 << 16);
+    ByteBuffer brokerLabel(64);
+    appendLabel(brokerLabel, "broker_id", exporting::trimmedId(report.brokerId));
     for (const KindReport &kind : report.kinds)
-        writeKind(out, *kind.model, brokerId);
-    return out;
+        writeKind(out, *kind.model, brokerLabel.view(0, brokerLabel.size()));
+    return out.take();
 }
 
 } // namespace morvain::prometheus

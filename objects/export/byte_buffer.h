@@ -1,0 +1,120 @@
+#pragma once
+// The bytes of a document as the writers build it: appends that are a copy and a size
+// check, texts escaped by runs (the bytes between two that need work go in with one copy),
+// Latin-1 turned into UTF-8 on the way.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+namespace morvain::exporting
+{
+
+struct TextBytes {
+    QByteArrayView bytes;
+    bool latin1 = false; // Latin-1 as a record stores it, else UTF-8
+};
+
+// Blanks (byte 32) off both ends, as the lists show a text; zero bytes stay.
+inline TextBytes trimmedBlanks(TextBytes text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.bytes.size();
+    while (first < last && text.bytes[first] == ' ')
+        ++first;
+    while (last > first && text.bytes[last - 1] == ' ')
+        --last;
+    return {text.bytes.sliced(first, last - first), text.latin1};
+}
+
+class ByteBuffer
+{
+public:
+    explicit ByteBuffer(qsizetype capacity = 1 << 16) { grow(capacity); }
+
+    qsizetype size() const { return m_size; }
+    void reserve(qsizetype capacity)
+    {
+        if (capacity > m_bytes.size())
+            grow(capacity - m_size);
+    }
+    QByteArrayView view(qsizetype from, qsizetype length) const { return {m_data + from, length}; }
+    QByteArray take()
+    {
+        m_bytes.truncate(m_size);
+        m_data = nullptr;
+        m_size = 0;
+        return std::move(m_bytes);
+    }
+
+    void append(char c)
+    {
+        if (m_size == m_bytes.size())
+            grow(1);
+        m_data[m_size++] = c;
+    }
+    void append(const char *s, qsizetype n)
+    {
+        if (n <= 0)
+            return;
+        if (m_size + n > m_bytes.size())
+            grow(n);
+        std::memcpy(m_data + m_size, s, std::size_t(n));
+        m_size += n;
+    }
+    void append(QByteArrayView s) { append(s.data(), s.size()); }
+    template <std::size_t N> void append(const char (&literal)[N]) { append(literal, N - 1); }
+    void append(qsizetype count, char c)
+    {
+        if (m_size + count > m_bytes.size())
+            grow(count);
+        std::memset(m_data + m_size, c, std::size_t(count));
+        m_size += count;
+    }
+    void appendNumber(std::int64_t number)
+    {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        append(digits, end - digits);
+    }
+
+    // `text` as UTF-8, with escape(*this, c) in place of each byte c below 0x80 for which
+    // special(c) holds.
+    template <class Special, class Escape>
+    void appendEscaped(TextBytes text, Special special, Escape escape)
+    {
+        const char *run = text.bytes.data();
+        const char *const end = run + text.bytes.size();
+        for (const char *p = run; p != end; ++p) {
+            const auto c = static_cast<unsigned char>(*p);
+            if (c >= 0x80 ? !text.latin1 : !special(c))
+                continue;
+            append(run, p - run);
+            run = p + 1;
+            if (c >= 0x80) {
+                const char pair[] = {char(0xc0 | (c >> 6)), char(0x80 | (c & 0x3f))};
+                append(pair, 2);
+            } else {
+                escape(*this, c);
+            }
+        }
+        append(run, end - run);
+    }
+
+private:
+    void grow(qsizetype more)
+    {
+        m_bytes.resize(std::max<qsizetype>(2 * m_bytes.size(), m_size + more));
+        m_data = m_bytes.data();
+    }
+
+    QByteArray m_bytes; // sized to its capacity; the document is the first m_size bytes
+    char *m_data = nullptr;
+    qsizetype m_size = 0;
+};
+
+} // namespace morvain::exporting
