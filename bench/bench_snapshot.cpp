@@ -4,9 +4,11 @@
 // Run: build/default/bin/morvain_bench_snapshot
 
 #include "config_record.h"
+#include "csv_document.h"
 #include "json_document.h"
 #include "kind_models.h"
 #include "prometheus_document.h"
+#include "snapshot_report.h"
 #include "snapshot_round.h"
 #include "tarnvel_binding.h"
 
@@ -103,11 +105,21 @@ int main(int argc, char *argv[])
     int calls = 0;
     qsizetype jsonSize = 0;
     qsizetype promSize = 0;
+    qsizetype csvSize = 0;
+    // The writers alone read what the rounds leave in the models: the same full tables.
+    const SnapshotReport stored = round.run(kinds, all);
     const std::vector<double> ms = measureInTurns({
         [&] { calls = bareCalls(broker, identity); },
         [&] { round.run(kinds, all); },
         [&] { jsonSize = json::document(round.run(kinds, all)).size(); },
         [&] { promSize = prometheus::document(round.run(kinds, all)).size(); },
+        [&] { json::document(stored); },
+        [&] { prometheus::document(stored); },
+        [&] {
+            csvSize = 0;
+            for (const KindReport &kind : stored.kinds)
+                csvSize += csv::document(*kind.model).size();
+        },
     });
     const double bare = ms[0], queries = ms[1], json = ms[2], prom = ms[3];
 
@@ -117,5 +129,9 @@ int main(int argc, char *argv[])
         << "\n";
     out << "snapshot, Prometheus (" << promSize << " bytes): " << prom << " ms, ratio "
         << prom / bare << "\n";
+    out << "JSON writer alone:          " << ms[4] << " ms, ratio " << ms[4] / bare << "\n";
+    out << "Prometheus writer alone:    " << ms[5] << " ms, ratio " << ms[5] / bare << "\n";
+    out << "CSV writer alone (" << csvSize << " bytes, a document per kind): " << ms[6]
+        << " ms, ratio " << ms[6] / bare << "\n";
     return 0;
 }

@@ -19,16 +19,21 @@ struct TextBytes {
     bool latin1 = false; // Latin-1 as a record stores it, else UTF-8
 };
 
-// Blanks (byte 32) off both ends, as the lists show a text; zero bytes stay.
+// Blanks (byte 32) off both ends, as the lists show a text; zero bytes stay. Fixed-width
+// texts are mostly padding at the end, so that goes eight bytes at a time.
 inline TextBytes trimmedBlanks(TextBytes text)
 {
-    qsizetype first = 0;
-    qsizetype last = text.bytes.size();
-    while (first < last && text.bytes[first] == ' ')
-        ++first;
-    while (last > first && text.bytes[last - 1] == ' ')
+    const char *first = text.bytes.data();
+    const char *last = first + text.bytes.size();
+    constexpr std::uint64_t eightBlanks = 0x2020202020202020;
+    std::uint64_t eight = 0;
+    while (last - first >= 8 && (std::memcpy(&eight, last - 8, 8), eight == eightBlanks))
+        last -= 8;
+    while (last > first && last[-1] == ' ')
         --last;
-    return {text.bytes.sliced(first, last - first), text.latin1};
+    while (first < last && *first == ' ')
+        ++first;
+    return {QByteArrayView(first, last - first), text.latin1};
 }
 
 class ByteBuffer
@@ -75,11 +80,20 @@ public:
         std::memset(m_data + m_size, c, std::size_t(count));
         m_size += count;
     }
+    // Again the `length` bytes appended from `from` on.
+    void appendCopy(qsizetype from, qsizetype length)
+    {
+        if (m_size + length > m_bytes.size())
+            grow(length);
+        std::memcpy(m_data + m_size, m_data + from, std::size_t(length));
+        m_size += length;
+    }
     void appendNumber(std::int64_t number)
     {
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-        append(digits, end - digits);
+        constexpr qsizetype most = 20; // "-9223372036854775808"
+        if (m_size + most > m_bytes.size())
+            grow(most);
+        m_size = std::to_chars(m_data + m_size, m_data + m_size + most, number).ptr - m_data;
     }
 
     // `text` as UTF-8, with escape(*this, c) in place of each byte c below 0x80 for which

@@ -6,10 +6,36 @@
 #include "object_model.h"
 #include "snapshot_report.h"
 
+#include <utility>
+
 namespace morvain::json
 {
 namespace
 {
+
+// Quotes, backslashes and controls escaped; UTF-8 bytes from 0x80 up are never any of them.
+void appendEscaped(exporting::ByteBuffer &out, exporting::TextBytes text)
+{
+    out.appendEscaped(
+        text, [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c == 0x7f; },
+        [](exporting::ByteBuffer &to, unsigned char c) {
+            if (c == '"' || c == '\\') {
+                const char escaped[] = {'\\', char(c)};
+                to.append(escaped, 2);
+                return;
+            }
+            static const char hex[] = "0123456789abcdef";
+            const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            to.append(escaped, 6);
+        });
+}
+
+void appendQuoted(exporting::ByteBuffer &out, exporting::TextBytes text)
+{
+    out.append('"');
+    appendEscaped(out, text);
+    out.append('"');
+}
 
 // A writer that keeps members in the order they are written (QJsonObject sorts them), so
 // fields come out in record order. Two blanks of indent per level; a level opened "on one
@@ -54,13 +80,14 @@ public:
     }
     void value(int number) { value(std::int64_t(number)); }
     void value(const char *text) { value(exporting::TextBytes{text, false}); }
-    // A text as it is, and again with blanks off both ends.
-    void rawAndTrimmed(exporting::TextBytes text)
+    // An object on one line whose members write(out) writes as they would come out through
+    // key() and value(), separators included.
+    template <class Write> void objectOnOneLine(Write &&write)
     {
-        key("raw");
-        value(text);
-        key("trimmed");
-        value(exporting::trimmedBlanks(text));
+        separate();
+        m_out.append('{');
+        write(m_out);
+        m_out.append('}');
     }
     template <class T> void member(QByteArrayView name, const T &v)
     {
@@ -113,25 +140,7 @@ private:
         m_out.append('\n');
         m_out.append(2 * m_levels.size(), ' ');
     }
-    // Quotes, backslashes and controls escaped; UTF-8 bytes from 0x80 up are never any of
-    // them.
-    void quote(exporting::TextBytes text)
-    {
-        m_out.append('"');
-        m_out.appendEscaped(
-            text, [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c == 0x7f; },
-            [](exporting::ByteBuffer &out, unsigned char c) {
-                if (c == '"' || c == '\\') {
-                    const char escaped[] = {'\\', char(c)};
-                    out.append(escaped, 2);
-                    return;
-                }
-                static const char hex[] = "0123456789abcdef";
-                const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-                out.append(escaped, 6);
-            });
-        m_out.append('"');
-    }
+    void quote(exporting::TextBytes text) { appendQuoted(m_out, text); }
 
     exporting::ByteBuffer m_out;
     QList<Level> m_levels;
@@ -153,48 +162,82 @@ const char *kindWord(FieldKind kind)
     return "gauge";
 }
 
+// How each member of an object starts, the separator included: `"name": ` for the first,
+// `, "name": ` for the others.
+struct MemberHeads {
+    QList<QByteArray> first;
+    QList<QByteArray> later;
+
+    explicit MemberHeads(const QList<FieldInfo> &columns)
+    {
+        for (const FieldInfo &column : columns) {
+            first << '"' + column.name.toLatin1() + "\": ";
+            later << ", " + first.constLast();
+        }
+    }
+    QByteArrayView of(qsizetype i, bool isFirst) const
+    {
+        if (i >= first.size())
+            return isFirst ? "\"\": " : ", \"\": ";
+        return isFirst ? first.at(i) : later.at(i);
+    }
+};
+
 // Texts raw and trimmed, codes with their word, other numbers plain; derived readings
-// (the broker's run time split) follow the fields under "readings".
-void writeObject(Writer &w, exporting::FieldReader &object, const QList<QByteArray> &names)
+// (the broker's run time split) follow the fields under "readings". Blanks need no escape,
+// so a trimmed text is the middle of the raw one, escaped once.
+void writeObject(exporting::ByteBuffer &out, exporting::FieldReader &object,
+                 const MemberHeads &heads)
 {
-    w.beginObject(true);
     bool anyReading = false;
     const qsizetype count = object.fieldCount();
     for (qsizetype i = 0; i < count; ++i) {
-        w.key(names.value(i));
+        out.append(heads.of(i, i == 0));
         switch (object.kind(i)) {
-        case FieldKind::Text:
-            w.beginObject();
-            w.rawAndTrimmed(object.text(i));
-            w.endObject();
+        case FieldKind::Text: {
+            const exporting::TextBytes text = object.text(i);
+            const exporting::TextBytes middle = exporting::trimmedBlanks(text);
+            const qsizetype lead = middle.bytes.data() - text.bytes.data();
+            out.append("{\"raw\": \"");
+            out.append(lead, ' ');
+            const qsizetype from = out.size();
+            appendEscaped(out, middle);
+            const qsizetype length = out.size() - from;
+            out.append(text.bytes.size() - lead - middle.bytes.size(), ' ');
+            out.append("\", \"trimmed\": \"");
+            out.appendCopy(from, length);
+            out.append("\"}");
             break;
+        }
         case FieldKind::Code:
-            w.beginObject();
-            w.member("value", object.number(i));
-            w.member("word", exporting::TextBytes{object.word(i), false});
-            w.endObject();
+            out.append("{\"value\": ");
+            out.appendNumber(object.number(i));
+            out.append(", \"word\": ");
+            appendQuoted(out, {object.word(i), false});
+            out.append('}');
             break;
         case FieldKind::Gauge:
         case FieldKind::Counter:
-            w.value(object.number(i));
+            out.appendNumber(object.number(i));
             anyReading = anyReading || !object.word(i).isEmpty();
             break;
         }
     }
-    if (anyReading) {
-        w.key("readings");
-        w.beginObject();
-        for (qsizetype i = 0; i < count; ++i) {
-            const FieldKind kind = object.kind(i);
-            if (kind == FieldKind::Text || kind == FieldKind::Code)
-                continue;
-            const QByteArrayView reading = object.word(i);
-            if (!reading.isEmpty())
-                w.member(names.value(i), exporting::TextBytes{reading, false});
-        }
-        w.endObject();
+    if (!anyReading)
+        return;
+    out.append(", \"readings\": {"); // after a number, so never first
+    bool first = true;
+    for (qsizetype i = 0; i < count; ++i) {
+        const FieldKind kind = object.kind(i);
+        if (kind == FieldKind::Text || kind == FieldKind::Code)
+            continue;
+        const QByteArrayView reading = object.word(i);
+        if (reading.isEmpty())
+            continue;
+        out.append(heads.of(i, std::exchange(first, false)));
+        appendQuoted(out, {reading, false});
     }
-    w.endObject();
+    out.append('}');
 }
 
 void writeHeader(Writer &w, const ReplyHeader &h)
@@ -227,9 +270,7 @@ void writeKind(Writer &w, const KindReport &kind)
     w.key("columns");
     w.beginArray();
     exporting::FieldReader object(model);
-    QList<QByteArray> names;
     for (const FieldInfo &column : object.columns()) {
-        names << column.name.toLatin1();
         w.beginObject(true);
         w.member("name", column.name);
         w.member("kind", kindWord(column.kind));
@@ -239,9 +280,10 @@ void writeKind(Writer &w, const KindReport &kind)
     w.member("object_count", object.objectCount());
     w.key("objects");
     w.beginArray();
+    const MemberHeads heads(object.columns());
     for (int z = 1; z <= object.objectCount(); ++z) {
         object.select(z);
-        writeObject(w, object, names);
+        w.objectOnOneLine([&](exporting::ByteBuffer &out) { writeObject(out, object, heads); });
     }
     w.endArray();
     w.endObject();

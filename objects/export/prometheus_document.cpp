@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <charconv>
 #include <vector>
 
 namespace morvain::prometheus
@@ -151,21 +152,22 @@ void writeKind(ByteBuffer &out, const ObjectModel &model, QByteArrayView brokerL
                       .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"),
                            column.name, kind);
         family(out, name, help, counter ? "counter" : "gauge");
-        out.reserve(out.size() + labels.size() + objects.objectCount() * (name.size() + 48));
+        const QByteArray head = name + '{';
+        out.reserve(out.size() + labels.size() + objects.objectCount() * (head.size() + 48));
         for (int z = 1; z <= objects.objectCount(); ++z) {
             objects.select(z);
             if (c >= objects.fieldCount())
                 continue;
-            out.append(name);
-            out.append('{');
+            out.append(head);
             out.append(labels.of(z));
             if (column.kind == FieldKind::Code) {
                 out.append(',');
                 appendLabel(out, "word", TextBytes{objects.word(c), false});
             }
-            out.append("} ");
-            out.appendNumber(objects.number(c));
-            out.append('\n');
+            char tail[32] = "} ";
+            char *end = std::to_chars(tail + 2, tail + sizeof tail - 1, objects.number(c)).ptr;
+            *end++ = '\n';
+            out.append(tail, end - tail);
         }
     }
 }
