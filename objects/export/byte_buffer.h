@@ -21,7 +21,7 @@ struct TextBytes {
 
 // Blanks (byte 32) off both ends, as the lists show a text; zero bytes stay. Fixed-width
 // texts are mostly padding at the end, so that goes eight bytes at a time.
-inline TextBytes trimmedBlanks(TextBytes text)
+inline TextBytes trimmedBlanks(const TextBytes &text)
 {
     const char *first = text.bytes.data();
     const char *last = first + text.bytes.size();
@@ -73,19 +73,33 @@ public:
     }
     void append(QByteArrayView s) { append(s.data(), s.size()); }
     template <std::size_t N> void append(const char (&literal)[N]) { append(literal, N - 1); }
+    // Short pieces go in as one whole block of `block` bytes, a copy of fixed size the
+    // compiler makes inline; what lies past the piece is overwritten by the next append.
+    static constexpr qsizetype block = 32;
+
     void append(qsizetype count, char c)
     {
-        if (m_size + count > m_bytes.size())
-            grow(count);
-        std::memset(m_data + m_size, c, std::size_t(count));
+        room(std::max(count, block));
+        std::memset(m_data + m_size, c, std::size_t(count <= block ? block : count));
         m_size += count;
+    }
+    // `s` where at least `block` bytes from s.data() on may be read, whatever its size.
+    void appendPadded(QByteArrayView s)
+    {
+        if (s.size() > block)
+            return append(s);
+        room(block);
+        std::memcpy(m_data + m_size, s.data(), block);
+        m_size += s.size();
     }
     // Again the `length` bytes appended from `from` on.
     void appendCopy(qsizetype from, qsizetype length)
     {
-        if (m_size + length > m_bytes.size())
-            grow(length);
-        std::memcpy(m_data + m_size, m_data + from, std::size_t(length));
+        room(std::max(length, block));
+        if (length <= block)
+            std::memmove(m_data + m_size, m_data + from, block);
+        else
+            std::memcpy(m_data + m_size, m_data + from, std::size_t(length));
         m_size += length;
     }
     void appendNumber(std::int64_t number)
@@ -99,7 +113,7 @@ public:
     // `text` as UTF-8, with escape(*this, c) in place of each byte c below 0x80 for which
     // special(c) holds.
     template <class Special, class Escape>
-    void appendEscaped(TextBytes text, Special special, Escape escape)
+    void appendEscaped(const TextBytes &text, Special special, Escape escape)
     {
         const char *run = text.bytes.data();
         const char *const end = run + text.bytes.size();
@@ -120,6 +134,11 @@ public:
     }
 
 private:
+    void room(qsizetype more)
+    {
+        if (m_size + more > m_bytes.size())
+            grow(more);
+    }
     void grow(qsizetype more)
     {
         m_bytes.resize(std::max<qsizetype>(2 * m_bytes.size(), m_size + more));

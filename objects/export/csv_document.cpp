@@ -25,7 +25,7 @@ bool needsQuotes(QByteArrayView field)
 }
 
 // Latin-1 bytes from 0x80 up are no controls (nor are UTF-8 ones), so bytes decide.
-void appendField(ByteBuffer &out, TextBytes field)
+void appendField(ByteBuffer &out, const TextBytes &field)
 {
     const auto none = [](unsigned char) { return false; };
     if (!needsQuotes(field.bytes)) {

@@ -7,6 +7,7 @@
 #include "snapshot_report.h"
 
 #include <utility>
+#include <vector>
 
 namespace morvain::json
 {
@@ -14,7 +15,7 @@ namespace
 {
 
 // Quotes, backslashes and controls escaped; UTF-8 bytes from 0x80 up are never any of them.
-void appendEscaped(exporting::ByteBuffer &out, exporting::TextBytes text)
+void appendEscaped(exporting::ByteBuffer &out, const exporting::TextBytes &text)
 {
     out.appendEscaped(
         text, [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c == 0x7f; },
@@ -30,7 +31,7 @@ void appendEscaped(exporting::ByteBuffer &out, exporting::TextBytes text)
         });
 }
 
-void appendQuoted(exporting::ByteBuffer &out, exporting::TextBytes text)
+void appendQuoted(exporting::ByteBuffer &out, const exporting::TextBytes &text)
 {
     out.append('"');
     appendEscaped(out, text);
@@ -63,7 +64,7 @@ public:
         m_out.append("\": ");
         m_afterKey = true;
     }
-    void value(exporting::TextBytes text)
+    void value(const exporting::TextBytes &text)
     {
         separate();
         quote(text);
@@ -140,7 +141,7 @@ private:
         m_out.append('\n');
         m_out.append(2 * m_levels.size(), ' ');
     }
-    void quote(exporting::TextBytes text) { appendQuoted(m_out, text); }
+    void quote(const exporting::TextBytes &text) { appendQuoted(m_out, text); }
 
     exporting::ByteBuffer m_out;
     QList<Level> m_levels;
@@ -163,24 +164,46 @@ const char *kindWord(FieldKind kind)
 }
 
 // How each member of an object starts, the separator included: `"name": ` for the first,
-// `, "name": ` for the others.
-struct MemberHeads {
-    QList<QByteArray> first;
-    QList<QByteArray> later;
-
+// `, "name": ` for the others. All in one array with a block's room at its end, so each
+// goes in as one short copy.
+class MemberHeads
+{
+public:
     explicit MemberHeads(const QList<FieldInfo> &columns)
     {
         for (const FieldInfo &column : columns) {
-            first << '"' + column.name.toLatin1() + "\": ";
-            later << ", " + first.constLast();
+            const QByteArray head = '"' + column.name.toLatin1() + "\": ";
+            m_first.push_back(add(head));
+            m_later.push_back(add(", " + head));
         }
+        m_unnamed[0] = add("\"\": ");
+        m_unnamed[1] = add(", \"\": ");
+        m_bytes.append(exporting::ByteBuffer::block, ' ');
     }
     QByteArrayView of(qsizetype i, bool isFirst) const
     {
-        if (i >= first.size())
-            return isFirst ? "\"\": " : ", \"\": ";
-        return isFirst ? first.at(i) : later.at(i);
+        const std::size_t n = std::size_t(i);
+        const Span span =
+            n < m_first.size() ? (isFirst ? m_first : m_later)[n] : m_unnamed[isFirst ? 0 : 1];
+        return QByteArrayView(m_bytes).sliced(span.from, span.size);
     }
+
+private:
+    struct Span {
+        qsizetype from = 0;
+        qsizetype size = 0;
+    };
+    Span add(const QByteArray &head)
+    {
+        const Span span{m_bytes.size(), head.size()};
+        m_bytes += head;
+        return span;
+    }
+
+    QByteArray m_bytes;
+    std::vector<Span> m_first;
+    std::vector<Span> m_later;
+    Span m_unnamed[2];
 };
 
 // Texts raw and trimmed, codes with their word, other numbers plain; derived readings
@@ -192,7 +215,7 @@ void writeObject(exporting::ByteBuffer &out, exporting::FieldReader &object,
     bool anyReading = false;
     const qsizetype count = object.fieldCount();
     for (qsizetype i = 0; i < count; ++i) {
-        out.append(heads.of(i, i == 0));
+        out.appendPadded(heads.of(i, i == 0));
         switch (object.kind(i)) {
         case FieldKind::Text: {
             const exporting::TextBytes text = object.text(i);
@@ -234,7 +257,7 @@ void writeObject(exporting::ByteBuffer &out, exporting::FieldReader &object,
         const QByteArrayView reading = object.word(i);
         if (reading.isEmpty())
             continue;
-        out.append(heads.of(i, std::exchange(first, false)));
+        out.appendPadded(heads.of(i, std::exchange(first, false)));
         appendQuoted(out, {reading, false});
     }
     out.append('}');

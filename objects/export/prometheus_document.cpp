@@ -32,7 +32,7 @@ bool isLabelField(const QString &name)
 }
 
 // Label values escape backslash, quote and line feed; most values have none of them.
-void appendLabel(ByteBuffer &out, QByteArrayView name, TextBytes value)
+void appendLabel(ByteBuffer &out, QByteArrayView name, const TextBytes &value)
 {
     out.append(name);
     out.append("=\"");
@@ -90,6 +90,7 @@ public:
         }
         // The bytes stay where they are from here on, so the labels can be views of them.
         QSet<QByteArrayView> seen;
+        seen.reserve(qsizetype(ends.size()));
         qsizetype begin = 0;
         for (std::size_t i = 0; i < ends.size(); ++i) {
             QByteArrayView l = m_bytes.view(begin, ends[i] - begin);
@@ -164,10 +165,9 @@ void writeKind(ByteBuffer &out, const ObjectModel &model, QByteArrayView brokerL
                 out.append(',');
                 appendLabel(out, "word", TextBytes{objects.word(c), false});
             }
-            char tail[32] = "} ";
-            char *end = std::to_chars(tail + 2, tail + sizeof tail - 1, objects.number(c)).ptr;
-            *end++ = '\n';
-            out.append(tail, end - tail);
+            out.append("} ");
+            out.appendNumber(objects.number(c));
+            out.append('\n');
         }
     }
 }
