@@ -111,29 +111,50 @@ public:
     }
 
     // `text` as UTF-8, with escape(*this, c) in place of each byte c below 0x80 for which
-    // special(c) holds.
+    // special(c) holds. special() may pick only controls, quotes, backslashes and 0x7f:
+    // eight bytes with none of them and nothing from 0x80 up need no look one by one.
     template <class Special, class Escape>
     void appendEscaped(const TextBytes &text, Special special, Escape escape)
     {
         const char *run = text.bytes.data();
         const char *const end = run + text.bytes.size();
-        for (const char *p = run; p != end; ++p) {
-            const auto c = static_cast<unsigned char>(*p);
-            if (c >= 0x80 ? !text.latin1 : !special(c))
+        const char *p = run;
+        while (p != end) {
+            if (end - p >= 8 && mayNeedNoWork(p)) {
+                p += 8;
                 continue;
-            append(run, p - run);
-            run = p + 1;
-            if (c >= 0x80) {
-                const char pair[] = {char(0xc0 | (c >> 6)), char(0x80 | (c & 0x3f))};
-                append(pair, 2);
-            } else {
-                escape(*this, c);
+            }
+            for (const char *stop = end - p >= 8 ? p + 8 : end; p != stop; ++p) {
+                const auto c = static_cast<unsigned char>(*p);
+                if (c >= 0x80 ? !text.latin1 : !special(c))
+                    continue;
+                append(run, p - run);
+                run = p + 1;
+                if (c >= 0x80) {
+                    const char pair[] = {char(0xc0 | (c >> 6)), char(0x80 | (c & 0x3f))};
+                    append(pair, 2);
+                } else {
+                    escape(*this, c);
+                }
             }
         }
         append(run, end - run);
     }
 
 private:
+    // True when none of the eight bytes at `at` is a control, '"', '\\', 0x7f or from 0x80
+    // up (the usual tests for a zero byte, or one below a bound, in a word).
+    static bool mayNeedNoWork(const char *at)
+    {
+        constexpr std::uint64_t ones = 0x0101010101010101;
+        constexpr std::uint64_t highs = 0x8080808080808080;
+        std::uint64_t w = 0;
+        std::memcpy(&w, at, 8);
+        const auto hasZero = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
+        const std::uint64_t below20 = (w - 0x20 * ones) & ~w & highs;
+        return ((w & highs) | below20 | hasZero(w ^ ('"' * ones)) | hasZero(w ^ ('\\' * ones)) |
+                hasZero(w ^ (0x7f * ones))) == 0;
+    }
     void room(qsizetype more)
     {
         if (m_size + more > m_bytes.size())
