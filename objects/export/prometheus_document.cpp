@@ -9,7 +9,9 @@
 #include <QSet>
 
 #include <algorithm>
-#include <charconv>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace morvain::prometheus
@@ -66,6 +68,61 @@ void family(ByteBuffer &out, const QByteArray &name, const QString &help, const 
     out.append('\n');
 }
 
+// Labels as they are built, to tell an object whose labels an earlier one has: open
+// addressing on a cheap hash of eight bytes at a time, labels compared in full when two
+// hashes agree.
+class LabelSet
+{
+public:
+    explicit LabelSet(std::size_t count)
+    {
+        std::size_t size = 16;
+        while (size < 2 * count)
+            size *= 2;
+        m_slots.resize(size);
+    }
+    // False when an equal label was added before.
+    bool add(QByteArrayView label)
+    {
+        const std::uint64_t hash = hashOf(label);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (!slot.used) {
+                slot = {true, hash, label};
+                return true;
+            }
+            if (slot.hash == hash && slot.label == label)
+                return false;
+        }
+    }
+
+private:
+    struct Slot {
+        bool used = false;
+        std::uint64_t hash = 0;
+        QByteArrayView label;
+    };
+    static std::uint64_t hashOf(QByteArrayView bytes)
+    {
+        constexpr std::uint64_t odd = 0x9e3779b97f4a7c15;
+        std::uint64_t hash = std::uint64_t(bytes.size()) * odd;
+        const char *at = bytes.data();
+        const char *const end = at + bytes.size();
+        for (; end - at >= 8; at += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, at, 8);
+            hash = (hash ^ word) * odd;
+            hash ^= hash >> 32;
+        }
+        for (; at != end; ++at)
+            hash = (hash ^ static_cast<unsigned char>(*at)) * odd;
+        return hash ^ (hash >> 29);
+    }
+
+    std::vector<Slot> m_slots;
+};
+
 // Every object's labels, built once and shared by all its samples; an object whose labels
 // an earlier one has gets its slot as a further label.
 class ObjectLabels
@@ -73,6 +130,7 @@ class ObjectLabels
 public:
     ObjectLabels(FieldReader &objects, QByteArrayView brokerLabel, const QList<bool> &isLabel,
                  const QList<QByteArray> &names)
+        : m_bytes(64 + objects.objectCount() * (brokerLabel.size() + 64))
     {
         std::vector<qsizetype> ends;
         ends.reserve(std::size_t(objects.objectCount()));
@@ -89,13 +147,14 @@ public:
             ends.push_back(m_bytes.size());
         }
         // The bytes stay where they are from here on, so the labels can be views of them.
-        QSet<QByteArrayView> seen;
-        seen.reserve(qsizetype(ends.size()));
+        // A label with a slot ends in `,slot="N"`, which no label without one does (no
+        // label field is named slot), so only the labels as built need looking up.
+        LabelSet seen(ends.size());
         qsizetype begin = 0;
         for (std::size_t i = 0; i < ends.size(); ++i) {
             QByteArrayView l = m_bytes.view(begin, ends[i] - begin);
             begin = ends[i];
-            if (seen.contains(l)) {
+            if (!seen.add(l)) {
                 ByteBuffer slotted(l.size() + 16);
                 slotted.append(l);
                 slotted.append(',');
@@ -103,84 +162,127 @@ public:
                 m_slotted.append(slotted.take());
                 l = m_slotted.constLast();
             }
-            seen.insert(l);
             m_labels.push_back(l);
+            m_size += l.size();
         }
     }
     QByteArrayView of(int z) const { return m_labels[std::size_t(z - 1)]; }
-    qsizetype size() const { return m_bytes.size(); }
+    // All labels' bytes together.
+    qsizetype size() const { return m_size; }
 
 private:
     ByteBuffer m_bytes;
     QList<QByteArray> m_slotted; // labels with a slot: their bytes never move either
     std::vector<QByteArrayView> m_labels;
+    qsizetype m_size = 0;
 };
 
-void writeKind(ByteBuffer &out, const ObjectModel &model, QByteArrayView brokerLabel)
+// One kind's families: its labels built first, so that the whole document's size is
+// known before any of it is written.
+class KindWriter
 {
-    FieldReader objects(model);
-    const QByteArray prefix = "morvain_" + model.kindName().toLatin1() + '_';
-    const QString kind = model.kindName();
-    const QList<FieldInfo> &columns = objects.columns();
-    QList<bool> isLabel;
-    QList<QByteArray> names;
-    for (const FieldInfo &column : columns) {
-        isLabel << isLabelField(column.name);
-        names << column.name.toLatin1();
+public:
+    KindWriter(const ObjectModel &model, QByteArrayView brokerLabel)
+        : m_objects(model), m_kind(model.kindName()),
+          m_prefix("morvain_" + m_kind.toLatin1() + '_'), m_brokerLabel(brokerLabel)
+    {
+        for (const FieldInfo &column : m_objects.columns()) {
+            m_isLabel << isLabelField(column.name);
+            m_names << column.name.toLatin1();
+        }
+        m_labels.emplace(m_objects, brokerLabel, m_isLabel, m_names);
     }
-    const ObjectLabels labels(objects, brokerLabel, isLabel, names);
 
-    const QByteArray count = prefix + "stored_objects";
-    family(out, count, QStringLiteral("Objects the last %1 query stored.").arg(kind), "gauge");
-    out.append(count);
-    out.append('{');
-    out.append(brokerLabel);
-    out.append("} ");
-    out.appendNumber(objects.objectCount());
-    out.append('\n');
+    // Enough room for this kind's part, give or take a long code word.
+    qsizetype size() const
+    {
+        qsizetype size = 512;
+        const QList<FieldInfo> &columns = m_objects.columns();
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            if (columns.at(c).kind == FieldKind::Text || m_isLabel.at(c))
+                continue;
+            const qsizetype perSample = m_prefix.size() + m_names.at(c).size() + 24 +
+                                        (columns.at(c).kind == FieldKind::Code ? 48 : 0);
+            size += 256 + m_labels->size() + m_objects.objectCount() * perSample;
+        }
+        return size;
+    }
 
-    for (qsizetype c = 0; c < columns.size(); ++c) {
-        const FieldInfo &column = columns.at(c);
-        if (column.kind == FieldKind::Text || isLabel.at(c))
-            continue;
-        const QByteArray name = prefix + names.at(c);
+    void write(ByteBuffer &out)
+    {
+        const QByteArray count = m_prefix + "stored_objects";
+        family(out, count, QStringLiteral("Objects the last %1 query stored.").arg(m_kind),
+               "gauge");
+        out.append(count);
+        out.append('{');
+        out.append(m_brokerLabel);
+        out.append("} ");
+        out.appendNumber(m_objects.objectCount());
+        out.append('\n');
+
+        const QList<FieldInfo> &columns = m_objects.columns();
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            const FieldInfo &column = columns.at(c);
+            if (column.kind != FieldKind::Text && !m_isLabel.at(c))
+                writeFamily(out, c, column);
+        }
+    }
+
+private:
+    void writeFamily(ByteBuffer &out, qsizetype c, const FieldInfo &column)
+    {
+        const QByteArray name = m_prefix + m_names.at(c);
         const bool counter = column.kind == FieldKind::Counter;
         const QString help =
             column.kind == FieldKind::Code
                 ? QStringLiteral("The code field %1 of the %2 kind; the label word decodes it.")
-                      .arg(column.name, kind)
+                      .arg(column.name, m_kind)
                 : QStringLiteral("The %1 field %2 of the %3 kind.")
                       .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"),
-                           column.name, kind);
+                           column.name, m_kind);
         family(out, name, help, counter ? "counter" : "gauge");
         const QByteArray head = name + '{';
-        out.reserve(out.size() + labels.size() + objects.objectCount() * (head.size() + 48));
-        for (int z = 1; z <= objects.objectCount(); ++z) {
-            objects.select(z);
-            if (c >= objects.fieldCount())
+        for (int z = 1; z <= m_objects.objectCount(); ++z) {
+            m_objects.select(z);
+            if (c >= m_objects.fieldCount())
                 continue;
             out.append(head);
-            out.append(labels.of(z));
+            out.append(m_labels->of(z));
             if (column.kind == FieldKind::Code) {
                 out.append(',');
-                appendLabel(out, "word", TextBytes{objects.word(c), false});
+                appendLabel(out, "word", TextBytes{m_objects.word(c), false});
             }
             out.append("} ");
-            out.appendNumber(objects.number(c));
+            out.appendNumber(m_objects.number(c));
             out.append('\n');
         }
     }
-}
+
+    FieldReader m_objects;
+    QString m_kind;
+    QByteArray m_prefix;
+    QByteArrayView m_brokerLabel;
+    QList<bool> m_isLabel;
+    QList<QByteArray> m_names;
+    std::optional<ObjectLabels> m_labels;
+};
 
 } // namespace
 
 QByteArray document(const SnapshotReport &report)
 {
-    ByteBuffer out(1 << 16);
     ByteBuffer brokerLabel(64);
     appendLabel(brokerLabel, "broker_id", exporting::trimmedId(report.brokerId));
-    for (const KindReport &kind : report.kinds)
-        writeKind(out, *kind.model, brokerLabel.view(0, brokerLabel.size()));
+    const QByteArrayView label = brokerLabel.view(0, brokerLabel.size());
+    std::vector<std::unique_ptr<KindWriter>> kinds;
+    qsizetype size = 0;
+    for (const KindReport &kind : report.kinds) {
+        kinds.push_back(std::make_unique<KindWriter>(*kind.model, label));
+        size += kinds.back()->size();
+    }
+    ByteBuffer out(size);
+    for (const std::unique_ptr<KindWriter> &kind : kinds)
+        kind->write(out);
     return out.take();
 }
 
