@@ -105,8 +105,11 @@ public:
     void appendNumber(std::int64_t number)
     {
         constexpr qsizetype most = 20; // "-9223372036854775808"
-        if (m_size + most > m_bytes.size())
-            grow(most);
+        room(most);
+        if (std::uint64_t(number) < 10) { // the most common numbers by far, zero first
+            m_data[m_size++] = char('0' + number);
+            return;
+        }
         m_size = std::to_chars(m_data + m_size, m_data + m_size + most, number).ptr - m_data;
     }
 

@@ -32,7 +32,7 @@ void FieldReader::selectSlowly()
         if (f.encoding == wire::Encoding::Padding)
             continue;
         const bool isText = f.encoding == wire::Encoding::Text;
-        Column column{f.name, f.offset, f.width, isText, FieldKind::Text, {}, {}};
+        Column column{f.name, f.offset, f.width, isText, FieldKind::Text, {}, {}, false, 0, {}};
         if (!isText)
             column.kind = m_record.rules->kindOf(f.name);
         if (column.kind == FieldKind::Code)
@@ -58,13 +58,12 @@ QByteArrayView FieldReader::valueWord(qsizetype c)
     return m_word;
 }
 
-QByteArrayView FieldReader::reading(const Column &f, std::int64_t n)
+QByteArrayView FieldReader::reading(Column &f, std::int64_t n)
 {
-    const QString text = m_record.rules->decodedOf(f.name, n);
-    if (text.isEmpty())
-        return {};
-    m_word = text.toUtf8();
-    return m_word;
+    f.reading = m_record.rules->decodedOf(f.name, n).toUtf8();
+    f.readingOf = n;
+    f.readingKnown = true;
+    return f.reading;
 }
 
 // A code not seen yet among 0 to 255, or any other.

@@ -81,8 +81,11 @@ public:
         if (f.isText)
             return {};
         const std::int64_t n = number(c);
-        if (f.kind != FieldKind::Code)
+        if (f.kind != FieldKind::Code) {
+            if (f.readingKnown && f.readingOf == n)
+                return f.reading;
             return reading(f, n);
+        }
         if (n >= 0 && n < std::int64_t(f.smallWords.size()) && f.smallWords[std::size_t(n)])
             return *f.smallWords[std::size_t(n)];
         return codeWord(f, n);
@@ -98,13 +101,18 @@ private:
         // Codes only: the word of each code seen, codes 0 to 255 by place.
         std::vector<std::optional<QByteArray>> smallWords;
         QHash<std::int64_t, QByteArray> words;
+        // Other numbers: the reading of the last number read, since runs of one number
+        // (mostly zero) are common and a decoding depends on the name and number alone.
+        bool readingKnown = false;
+        std::int64_t readingOf = 0;
+        QByteArray reading;
     };
     void selectSlowly();
     static std::int64_t anyNumber(const std::uint8_t *at, int width);
     const FieldValue &value(qsizetype c) const { return m_rows.at(m_z - 1).at(c); }
     TextBytes valueText(qsizetype c);
     QByteArrayView valueWord(qsizetype c);
-    QByteArrayView reading(const Column &f, std::int64_t n);
+    QByteArrayView reading(Column &f, std::int64_t n);
     QByteArrayView codeWord(Column &f, std::int64_t n);
 
     const ObjectModel &m_model;

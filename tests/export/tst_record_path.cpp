@@ -29,9 +29,12 @@ FieldKind kindOf(std::string_view name)
 {
     return name == "status" || name == "char_set" ? FieldKind::Code : FieldKind::Counter;
 }
-// Words for codes the writers keep by place (0 to 255) and for those they look up.
+// Words for codes the writers keep by place (0 to 255) and for those they look up; a
+// reading for some numbers only.
 QString decodedOf(std::string_view name, std::int64_t number)
 {
+    if (name == "num_calls")
+        return number < 0 ? QStringLiteral("below zero") : QString();
     if (name == "char_set")
         return number == -1    ? QStringLiteral("None")
                : number == 300 ? QStringLiteral("W\"de")
@@ -101,7 +104,10 @@ private slots:
         bytes[15] = std::uint8_t(charSet >> 8);
 
         BytesModel model;
-        model.records = {bytes, bytes}; // the second one gets a slot label
+        std::array<std::uint8_t, 16> flipped = bytes; // its count read the other way
+        for (int i = 10; i < 14; ++i)
+            flipped[i] = std::uint8_t(~flipped[i]);
+        model.records = {bytes, bytes, flipped}; // the second one gets a slot label
         SnapshotReport report;
         report.brokerId = QStringLiteral("B1");
         report.time = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
