@@ -115,7 +115,8 @@ public:
 
     // `text` as UTF-8, with escape(*this, c) in place of each byte c below 0x80 for which
     // special(c) holds. special() may pick only controls, quotes, backslashes and 0x7f:
-    // eight bytes with none of them and nothing from 0x80 up need no look one by one.
+    // eight bytes with none of them and nothing from 0x80 up need no look one by one, and
+    // none need a look again.
     template <class Special, class Escape>
     void appendEscaped(const TextBytes &text, Special special, Escape escape)
     {
@@ -127,6 +128,9 @@ public:
                 p += 8;
                 continue;
             }
+            // The last few bytes of a longer text: the word that ends with them.
+            if (end - p < 8 && end - text.bytes.data() >= 8 && mayNeedNoWork(end - 8))
+                break;
             for (const char *stop = end - p >= 8 ? p + 8 : end; p != stop; ++p) {
                 const auto c = static_cast<unsigned char>(*p);
                 if (c >= 0x80 ? !text.latin1 : !special(c))

@@ -79,6 +79,9 @@ void TestExport::json_escapesTexts_data()
         << QByteArray(R"("trimmed": "A\u0000\u0009")");
     QTest::newRow("latin-1") << QString::fromLatin1("\xe9") << QByteArray("\"raw\": \"\xc3\xa9\"")
                              << QByteArray("\"trimmed\": \"\xc3\xa9\"");
+    QTest::newRow("escape, then a plain end")
+        << QString("a\"bcdefghij") << QByteArray(R"("raw": "a\"bcdefghij")")
+        << QByteArray(R"("trimmed": "a\"bcdefghij")");
     QTest::newRow("escapes after eight plain bytes")
         << QString::fromLatin1("12345678\"\x01\xe9 ")
         << QByteArray("\"raw\": \"12345678\\\"\\u0001\xc3\xa9 \"")
