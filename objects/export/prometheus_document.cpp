@@ -132,15 +132,18 @@ public:
                  const QList<QByteArray> &names)
         : m_bytes(64 + objects.objectCount() * (brokerLabel.size() + 64))
     {
+        std::vector<qsizetype> labelColumns;
+        for (qsizetype c = 0; c < isLabel.size(); ++c)
+            if (isLabel.at(c))
+                labelColumns.push_back(c);
         std::vector<qsizetype> ends;
         ends.reserve(std::size_t(objects.objectCount()));
         for (int z = 1; z <= objects.objectCount(); ++z) {
             objects.select(z);
             m_bytes.append(brokerLabel);
-            const qsizetype count = std::min(objects.fieldCount(), isLabel.size());
-            for (qsizetype c = 0; c < count; ++c) {
-                if (!isLabel.at(c))
-                    continue;
+            for (const qsizetype c : labelColumns) {
+                if (c >= objects.fieldCount())
+                    break;
                 m_bytes.append(',');
                 appendLabel(m_bytes, names.at(c), trimmedBlanks(objects.text(c)));
             }
@@ -242,6 +245,9 @@ private:
                            column.name, m_kind);
         family(out, name, help, counter ? "counter" : "gauge");
         const QByteArray head = name + '{';
+        // A code's word label as last written: runs of one word are the rule.
+        QByteArray lastWord;
+        ByteBuffer wordLabel(64);
         for (int z = 1; z <= m_objects.objectCount(); ++z) {
             m_objects.select(z);
             if (c >= m_objects.fieldCount())
@@ -249,8 +255,14 @@ private:
             out.append(head);
             out.append(m_labels->of(z));
             if (column.kind == FieldKind::Code) {
-                out.append(',');
-                appendLabel(out, "word", TextBytes{m_objects.word(c), false});
+                const QByteArrayView word = m_objects.word(c);
+                if (wordLabel.size() == 0 || word != lastWord) {
+                    lastWord = word.toByteArray();
+                    wordLabel = ByteBuffer(64);
+                    wordLabel.append(',');
+                    appendLabel(wordLabel, "word", TextBytes{word, false});
+                }
+                out.append(wordLabel.view(0, wordLabel.size()));
             }
             out.append("} ");
             out.appendNumber(m_objects.number(c));
