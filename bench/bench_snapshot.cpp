@@ -1,6 +1,7 @@
 // Measures a snapshot with every table full against the bare Broker calls it needs, in the
 // same run through the same tarnvel and OSTRANE: the ratio is what the models, the cycle
-// and the document add to the broker's own time.
+// and the document add to the broker's own time. Each writer is also timed alone, over the
+// objects a round left in the models, so its own share shows.
 // Run: build/default/bin/morvain_bench_snapshot
 
 #include "config_record.h"

@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace morvain::exporting
 {
@@ -42,11 +43,6 @@ public:
     explicit ByteBuffer(qsizetype capacity = 1 << 16) { grow(capacity); }
 
     qsizetype size() const { return m_size; }
-    void reserve(qsizetype capacity)
-    {
-        if (capacity > m_bytes.size())
-            grow(capacity - m_size);
-    }
     QByteArrayView view(qsizetype from, qsizetype length) const { return {m_data + from, length}; }
     QByteArray take()
     {
