@@ -27,9 +27,15 @@ constexpr FieldRules rules{kindOf, decodedOf};
 
 ServiceModel::ServiceModel(QObject *parent)
     : ObjectModel(parent), m_stored([](const ServiceReply &r) {
-          return trimmedText(r.view<"server_class">()) + QChar(0x1f) +
-                 trimmedText(r.view<"server_name">()) + QChar(0x1f) +
-                 trimmedText(r.view<"service">());
+          // The three trimmed texts joined by '\x1f', in one allocation.
+          const QLatin1StringView serverClass(trimBlanks(r.view<"server_class">()));
+          const QLatin1StringView serverName(trimBlanks(r.view<"server_name">()));
+          const QLatin1StringView service(trimBlanks(r.view<"service">()));
+          QString key;
+          key.reserve(serverClass.size() + serverName.size() + service.size() + 2);
+          key.append(serverClass).append(QChar(0x1f)).append(serverName);
+          key.append(QChar(0x1f)).append(service);
+          return key;
       })
 {
 }

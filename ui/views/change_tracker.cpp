@@ -1,6 +1,8 @@
 #include "change_tracker.h"
 
+#include "decimal.h"
 #include "field_values.h"
+#include "object_table_model.h"
 
 #include <algorithm>
 
@@ -24,6 +26,9 @@ ChangeTracker::Query::Query(const ObjectModel &model)
         return;
     }
     m_layout = {{}, first.fields, first.rules};
+    for (const wire::Field &f : first.fields)
+        if (f.encoding != wire::Encoding::Padding)
+            m_columns.push_back(&f);
     m_recordSize = qsizetype(first.bytes.size());
     m_bytes.reserve(m_recordSize * m_count);
     for (int z = 1; z <= m_count; ++z) {
@@ -97,6 +102,64 @@ int ChangeTracker::Query::findAmongFirst(const QString &key, int rows) const
     return -1;
 }
 
+std::int64_t ChangeTracker::Query::number(int r, int column) const
+{
+    if (m_columns.empty())
+        return row(r).value(column).number;
+    const wire::Field &f = *m_columns[std::size_t(column)];
+    return f.encoding == wire::Encoding::Text ? 0 : numberAt(record(r).data() + f.offset, f.width);
+}
+
+QAnyStringView ChangeTracker::Query::shownText(int r, int column) const
+{
+    if (m_columns.empty()) {
+        const QList<FieldValue> &fields = row(r);
+        return column < fields.size() ? QAnyStringView(visibleView(fields[column].text))
+                                      : QAnyStringView();
+    }
+    const wire::Field &f = *m_columns[std::size_t(column)];
+    const char *at = reinterpret_cast<const char *>(record(r).data() + f.offset);
+    qsizetype end = f.width;
+    while (end > 0 && (at[end - 1] == ' ' || at[end - 1] == '\0'))
+        --end;
+    return QLatin1StringView(at, end);
+}
+
+QString ChangeTracker::Query::decoded(int r, int column) const
+{
+    if (m_columns.empty())
+        return row(r).value(column).decoded;
+    const wire::Field &f = *m_columns[std::size_t(column)];
+    return f.encoding == wire::Encoding::Text ? QString()
+                                              : m_layout.rules->decodedOf(f.name, number(r, column));
+}
+
+QString ChangeTracker::Query::text(int r, int column) const
+{
+    if (m_columns.empty())
+        return row(r).value(column).text;
+    const wire::Field &f = *m_columns[std::size_t(column)];
+    if (f.encoding != wire::Encoding::Text)
+        return decimal(number(r, column));
+    return QString::fromLatin1(reinterpret_cast<const char *>(record(r).data() + f.offset),
+                               f.width);
+}
+
+// The same text, or the same number, as values() would compare it.
+bool ChangeTracker::Query::sameField(int r, const Query &other, int otherRow, int column) const
+{
+    if (m_columns.empty() || other.m_columns.size() != m_columns.size()) {
+        const QList<FieldValue> &mine = row(r);
+        const QList<FieldValue> &theirs = other.row(otherRow);
+        return column >= mine.size() || column >= theirs.size() ||
+               (mine[column].name == theirs[column].name &&
+                mine[column].text == theirs[column].text);
+    }
+    const wire::Field &f = *m_columns[std::size_t(column)];
+    return std::equal(record(r).begin() + f.offset, record(r).begin() + f.offset + f.width,
+                      other.record(otherRow).begin() + f.offset);
+}
+
 std::span<const std::uint8_t> ChangeTracker::Query::record(int row) const
 {
     return {reinterpret_cast<const std::uint8_t *>(m_bytes.constData()) + row * m_recordSize,
@@ -111,11 +174,27 @@ void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
 
     m_latest = Query(model);
     m_latestAt = msecs;
+    m_sameAsBefore.reset();
     m_hasLatest = true;
+}
+
+bool ChangeTracker::Query::sameRecords(const Query &other) const
+{
+    return !m_columns.empty() && m_count == other.m_count &&
+           m_recordSize == other.m_recordSize && m_bytes == other.m_bytes;
+}
+
+bool ChangeTracker::sameAsBefore() const
+{
+    if (!m_sameAsBefore)
+        m_sameAsBefore = m_hasBaseline && m_latest.sameRecords(m_previous);
+    return *m_sameAsBefore;
 }
 
 QStringList ChangeTracker::gone() const
 {
+    if (sameAsBefore())
+        return {};
     QStringList gone;
     const QStringList &keys = m_previous.keys();
     const QHash<QString, int> &before = m_previous.first();
@@ -145,6 +224,16 @@ const QList<FieldValue> *ChangeTracker::beforeRow(int r) const
     constexpr int nearby = 4;
     const int found = r < nearby ? m_previous.findAmongFirst(key, nearby) : -1;
     return found >= 0 ? &m_previous.row(found) : before(key);
+}
+
+int ChangeTracker::previousRow(const QString &key) const
+{
+    return m_hasBaseline ? m_previous.first().value(key, -1) : -1;
+}
+
+bool ChangeTracker::differs(int r, int previousRow, int column) const
+{
+    return !m_latest.sameField(r, m_previous, previousRow, column);
 }
 
 ChangeState ChangeTracker::objectState(const QString &key) const

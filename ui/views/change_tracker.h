@@ -9,6 +9,7 @@
 
 #include "object_model.h"
 
+#include <QAnyStringView>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -18,6 +19,7 @@
 #include <optional>
 #include <span>
 #include <unordered_map>
+#include <vector>
 
 namespace morvain
 {
@@ -57,6 +59,9 @@ public:
     const QList<FieldValue> *beforeRow(int r) const;
     // Keys of the previous query that the latest one no longer holds, in their old order.
     QStringList gone() const;
+    // The latest query stored the very records of the one before, in the same order: no
+    // object is new, changed or gone. Known from the bytes alone, without reading a key.
+    bool sameAsBefore() const;
 
     // The latest query's objects as recorded, in stored order, with their keys: views
     // read them from here instead of asking the model for every field again.
@@ -66,6 +71,22 @@ public:
     int rowCount() const { return m_latest.count(); }
     const QList<FieldValue> &row(int r) const { return m_latest.row(r); }
     QString key(int r) const { return m_latest.key(r); }
+
+    // Single cells of the latest query's row r, read off the stored record where there is
+    // one, for views that go through every row (a table's sort, its change marks) and
+    // would otherwise read every field of every object. `column` is the field's position
+    // in columns().
+    std::int64_t number(int r, int column) const { return m_latest.number(r, column); }
+    // A text field as a person reads it: trailing blanks and zero bytes cut.
+    QAnyStringView shownText(int r, int column) const { return m_latest.shownText(r, column); }
+    QString decoded(int r, int column) const { return m_latest.decoded(r, column); }
+    // The value's text as values() gives it (untrimmed text, or the number's decimal text).
+    QString text(int r, int column) const { return m_latest.text(r, column); }
+    // The row of the query before that holds the object of `key`, or -1 (new, or no
+    // baseline).
+    int previousRow(const QString &key) const;
+    // Whether row r's field differs from that of previousRow(r), which must exist.
+    bool differs(int r, int previousRow, int column) const;
 
 private:
     class Query
@@ -82,6 +103,12 @@ private:
         const QHash<QString, int> &first() const;
         // The row of key's first object, or -1, looking at the first `rows` rows only.
         int findAmongFirst(const QString &key, int rows) const;
+        std::int64_t number(int r, int column) const;
+        QAnyStringView shownText(int r, int column) const;
+        QString decoded(int r, int column) const;
+        QString text(int r, int column) const;
+        bool sameField(int r, const Query &other, int otherRow, int column) const;
+        bool sameRecords(const Query &other) const;
 
     private:
         std::span<const std::uint8_t> record(int row) const;
@@ -92,6 +119,7 @@ private:
         QByteArray m_bytes;
         qsizetype m_recordSize = 0;
         RecordView m_layout; // fields and rules; its bytes are not used
+        std::vector<const wire::Field *> m_columns; // the record's field of each column
         mutable std::optional<QList<QList<FieldValue>>> m_rows;
         mutable std::unordered_map<int, QList<FieldValue>> m_someRows; // read one by one
         mutable std::optional<QStringList> m_keys;
@@ -100,6 +128,7 @@ private:
 
     Query m_previous;
     Query m_latest;
+    mutable std::optional<bool> m_sameAsBefore;
     qint64 m_previousAt = 0;
     qint64 m_latestAt = 0;
     bool m_hasLatest = false;

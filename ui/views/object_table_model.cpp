@@ -28,6 +28,10 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
     }
     reload();
     connect(&history, &KindHistory::updated, this, [this] {
+        // The same records as before, shown with no marks: every cell would read as it
+        // reads now, so the view keeps its rows, its order and its selection.
+        if (m_history.changes().sameAsBefore() && m_marksClear)
+            return;
         beginResetModel();
         reload();
         endResetModel();
@@ -37,37 +41,31 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
 void ObjectTableModel::reload()
 {
     const ChangeTracker &changes = m_history.changes();
-    m_values = changes.rows();
-    m_keys = changes.keys();
+    m_count = changes.rowCount();
     m_width = m_columns.size();
-    const qsizetype count = m_values.size();
-    m_states.fill(ChangeState::Unchanged, count);
-    m_cellChanged.assign(size_t(count * m_width), false);
+    m_states.fill(ChangeState::Unchanged, m_count);
+    m_cellChanged.assign(size_t(m_count * m_width), false);
     m_new = 0;
     m_changed = 0;
+    m_marksClear = changes.hasBaseline();
     QSet<QString> counted;
-    // Read only: the rows are shared with the history and must not detach.
-    const QList<QList<FieldValue>> &rows = std::as_const(m_values);
-    for (qsizetype r = 0; r < count; ++r) {
-        const QString &key = std::as_const(m_keys)[r];
-        m_states[r] = changes.objectState(key);
-        const QList<FieldValue> *before = changes.before(key);
+    counted.reserve(m_count);
+    // Cells are compared as the records hold them; no field is read as text here.
+    const QStringList &keys = changes.keys();
+    for (int r = 0; r < m_count; ++r) {
+        const QString &key = keys[r];
+        const int before = changes.previousRow(key);
+        if (changes.hasBaseline() && before < 0)
+            m_states[r] = ChangeState::New;
         bool rowChanged = false;
-        for (qsizetype c = 0; before && c < m_width; ++c) {
+        for (qsizetype c = 0; before >= 0 && c < m_width; ++c) {
             const Column &column = m_columns[c];
-            if (column.word || column.field >= rows[r].size())
+            if (column.word || !changes.differs(r, before, column.field))
                 continue;
-            const FieldValue &now = rows[r][column.field];
-            const FieldValue *old =
-                column.field < before->size() ? &(*before)[column.field] : nullptr;
-            // The common case (same field, same text) without building a change.
-            if (old && old->name == now.name && old->text == now.text)
-                continue;
-            const bool differs =
-                changes.compare(before, column.field, now).state == ChangeState::Changed;
-            m_cellChanged[size_t(r * m_width + c)] = differs;
-            rowChanged = rowChanged || differs;
+            m_cellChanged[size_t(r * m_width + c)] = true;
+            rowChanged = true;
         }
+        m_marksClear = m_marksClear && !rowChanged && m_states[r] == ChangeState::Unchanged;
         // A repeated object (the closing reply repeats the last) counts once.
         if (!counted.contains(key)) {
             counted.insert(key);
@@ -77,15 +75,37 @@ void ObjectTableModel::reload()
     }
 }
 
-QStringView ObjectTableModel::text(int row, int column) const
+qint64 ObjectTableModel::number(int row, int column) const
 {
-    const FieldValue &v = value(row, column);
-    return m_columns[column].word ? QStringView(v.decoded) : visibleView(v.text);
+    return m_history.changes().number(row, m_columns[column].field);
+}
+
+QString ObjectTableModel::text(int row, int column) const
+{
+    const ChangeTracker &changes = m_history.changes();
+    const Column &info = m_columns[column];
+    return info.word ? changes.decoded(row, info.field)
+                     : visibleText(changes.text(row, info.field));
+}
+
+bool ObjectTableModel::lessThan(int left, int right, int column) const
+{
+    if (numeric(column))
+        return number(left, column) < number(right, column);
+    const auto order = [](QAnyStringView a, QAnyStringView b) {
+        const int folded = QAnyStringView::compare(a, b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : QAnyStringView::compare(a, b) < 0;
+    };
+    const ChangeTracker &changes = m_history.changes();
+    const Column &info = m_columns[column];
+    if (info.word)
+        return order(changes.decoded(left, info.field), changes.decoded(right, info.field));
+    return order(changes.shownText(left, info.field), changes.shownText(right, info.field));
 }
 
 int ObjectTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_values.size());
+    return parent.isValid() ? 0 : m_count;
 }
 
 int ObjectTableModel::columnCount(const QModelIndex &parent) const
@@ -95,26 +115,27 @@ int ObjectTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_values.size() ||
-        m_columns[index.column()].field >= m_values[index.row()].size())
+    if (!index.isValid() || index.row() >= m_count)
         return {};
     const int row = index.row();
     const int column = index.column();
     const Column &info = m_columns[column];
     switch (role) {
     case Qt::DisplayRole:
-        return text(row, column).toString();
+        return text(row, column);
     case SortRole:
-        return info.numeric ? QVariant(number(row, column))
-                            : QVariant(text(row, column).toString());
+        return info.numeric ? QVariant(number(row, column)) : QVariant(text(row, column));
     case Qt::ToolTipRole: {
-        const QString shown = text(row, column).toString();
+        const QString shown = text(row, column);
         if (!changed(row, column))
             return shown;
         const ChangeTracker &changes = m_history.changes();
         // Asked for one cell at a time, so the details are worked out here, not per query.
+        const QList<FieldValue> &now = changes.row(row);
+        if (info.field >= now.size())
+            return shown;
         const FieldChange change =
-            changes.compare(changes.before(m_keys[row]), info.field, value(row, column));
+            changes.compare(changes.before(changes.key(row)), info.field, now[info.field]);
         return shown + u'\n' + changeToolTip(change);
     }
     case Qt::BackgroundRole:
@@ -160,7 +181,7 @@ void ObjectTableModel::setHighlight(bool on)
     if (on == m_highlight)
         return;
     m_highlight = on;
-    if (!m_values.isEmpty())
+    if (m_count > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                          {Qt::BackgroundRole});
 }
@@ -189,13 +210,7 @@ bool ObjectTableProxy::setFilter(const QString &text, bool regularExpression)
 
 bool ObjectTableProxy::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    const int column = left.column();
-    if (m_source.numeric(column))
-        return m_source.number(left.row(), column) < m_source.number(right.row(), column);
-    const QStringView a = m_source.text(left.row(), column);
-    const QStringView b = m_source.text(right.row(), column);
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a.compare(b) < 0;
+    return m_source.lessThan(left.row(), right.row(), left.column());
 }
 
 bool ObjectTableProxy::filterAcceptsRow(int sourceRow, const QModelIndex &) const
@@ -203,8 +218,8 @@ bool ObjectTableProxy::filterAcceptsRow(int sourceRow, const QModelIndex &) cons
     if (!m_usePattern && m_substring.isEmpty())
         return true;
     for (int column = 0; column < m_source.columnCount(); ++column) {
-        const QStringView text = m_source.text(sourceRow, column);
-        if (m_usePattern ? m_pattern.match(text.toString()).hasMatch()
+        const QString text = m_source.text(sourceRow, column);
+        if (m_usePattern ? m_pattern.match(text).hasMatch()
                          : text.contains(m_substring, Qt::CaseInsensitive))
             return true;
     }

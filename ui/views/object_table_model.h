@@ -1,8 +1,8 @@
 #pragma once
 // One object kind's stored objects as a table: a row per stored object in the order
-// received, a column per field and, beside each code, its word. It shares the fields the
-// kind's history recorded for the query (no copy) and keeps one change mark per cell;
-// sorting and filtering read the fields directly, without variants.
+// received, a column per field and, beside each code, its word. It reads the cells from
+// the kind's history of the query (no copy), only those asked for, and keeps one change
+// mark per cell; sorting reads the cells in place, without variants.
 
 #include "kind_history.h"
 
@@ -35,9 +35,12 @@ public:
 
     // For a sort and a filter that read the fields directly instead of variants.
     bool numeric(int column) const { return m_columns.value(column).numeric; }
-    qint64 number(int row, int column) const { return value(row, column).number; }
+    qint64 number(int row, int column) const;
     // The cell's text as shown: trailing blanks and zero bytes cut.
-    QStringView text(int row, int column) const;
+    QString text(int row, int column) const;
+    // The table's order of two rows by one column: numbers as numbers, texts ignoring case
+    // first.
+    bool lessThan(int left, int right, int column) const;
     ChangeState rowState(int row) const { return m_states[row]; }
 
     // Counts of the latest query against the one before.
@@ -53,21 +56,17 @@ private:
     };
 
     void reload();
-    const FieldValue &value(int row, int column) const
-    {
-        return m_values[row][m_columns[column].field];
-    }
     bool changed(int row, int column) const { return m_cellChanged[row * m_width + column]; }
 
     KindHistory &m_history;
     QVector<Column> m_columns;
     qsizetype m_width = 0;
-    QList<QList<FieldValue>> m_values; // shared with the history's record of the query
-    QStringList m_keys;
+    int m_count = 0;
     QList<ChangeState> m_states;     // per row
     std::vector<bool> m_cellChanged; // per row and column
     int m_new = 0;
     int m_changed = 0;
+    bool m_marksClear = false; // compared with a query before, and nothing marked
     bool m_highlight = true;
 };
 
