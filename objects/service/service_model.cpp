@@ -120,6 +120,7 @@ QStringList ServiceModel::serverClasses() const
 {
     const Index &ix = index();
     QStringList classes;
+    classes.reserve(ix.byClass.size());
     for (int i = 0; i < int(ix.names.size()); ++i) {
         const QByteArrayView c = ix.names[std::size_t(i)].serverClass;
         if (!c.isEmpty() && ix.classOf[std::size_t(i)] == i) // its first arrival
