@@ -130,8 +130,9 @@ QString ChangeTracker::Query::decoded(int r, int column) const
     if (m_columns.empty())
         return row(r).value(column).decoded;
     const wire::Field &f = *m_columns[std::size_t(column)];
-    return f.encoding == wire::Encoding::Text ? QString()
-                                              : m_layout.rules->decodedOf(f.name, number(r, column));
+    return f.encoding == wire::Encoding::Text
+               ? QString()
+               : m_layout.rules->decodedOf(f.name, number(r, column));
 }
 
 QString ChangeTracker::Query::text(int r, int column) const
@@ -180,8 +181,8 @@ void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
 
 bool ChangeTracker::Query::sameRecords(const Query &other) const
 {
-    return !m_columns.empty() && m_count == other.m_count &&
-           m_recordSize == other.m_recordSize && m_bytes == other.m_bytes;
+    return !m_columns.empty() && m_count == other.m_count && m_recordSize == other.m_recordSize &&
+           m_bytes == other.m_bytes;
 }
 
 bool ChangeTracker::sameAsBefore() const

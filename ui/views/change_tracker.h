@@ -118,7 +118,7 @@ private:
         // The records as stored, one after the other, when the model gives them.
         QByteArray m_bytes;
         qsizetype m_recordSize = 0;
-        RecordView m_layout; // fields and rules; its bytes are not used
+        RecordView m_layout;                        // fields and rules; its bytes are not used
         std::vector<const wire::Field *> m_columns; // the record's field of each column
         mutable std::optional<QList<QList<FieldValue>>> m_rows;
         mutable std::unordered_map<int, QList<FieldValue>> m_someRows; // read one by one
