@@ -59,8 +59,7 @@ void ClientServerPage::Display_ClientServer_Info()
     QComboBox *ids = ui->comUser_ID;
     {
         const QSignalBlocker quiet(ids);
-        ids->clear();
-        ids->addItems(listed);
+        setEntries(ids, listed);
         ids->setCurrentIndex(listed.isEmpty() ? -1 : 0);
     }
     // A broker without clients or servers is an ordinary state: nothing to show.

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QLineEdit>
 #include <QString>
+#include <QStringListModel>
 
 #include <functional>
 #include <string_view>
@@ -36,6 +37,19 @@ inline void showText(QLineEdit *box, const QString &text)
 {
     box->setText(text);
     box->setCursorPosition(0);
+}
+
+// Replaces a combo box's entries in one step, as clear() and addItems() would: the box
+// holds them as one string list rather than an item object per entry, and its first
+// entry becomes current.
+inline void setEntries(QComboBox *combo, const QStringList &entries)
+{
+    auto *list = qobject_cast<QStringListModel *>(combo->model());
+    if (!list) {
+        list = new QStringListModel(combo);
+        combo->setModel(list);
+    }
+    list->setStringList(entries);
 }
 
 // Runs `handler` once for every entry the user picks from the list of an editable combo

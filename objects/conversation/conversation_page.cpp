@@ -60,8 +60,7 @@ void ConversationPage::Display_Conversation_Info()
     QComboBox *ids = ui->comConv_id;
     {
         const QSignalBlocker quiet(ids);
-        ids->clear();
-        ids->addItems(listed);
+        setEntries(ids, listed);
         ids->setCurrentIndex(listed.isEmpty() ? -1 : 0);
     }
     // A broker without conversations is an ordinary state: nothing to show, no failure.

@@ -59,7 +59,7 @@ void WorkerPage::Store_Worker_info()
 void WorkerPage::listWorkerIds()
 {
     const QSignalBlocker quiet(ui->comWorker_id);
-    ui->comWorker_id->addItems(m_model.workerIds());
+    setEntries(ui->comWorker_id, m_model.workerIds());
 }
 
 void WorkerPage::selectFirstWorker()
