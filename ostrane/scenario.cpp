@@ -57,11 +57,12 @@ std::int64_t integerOf(const json &v, const std::string &where)
 std::string expand(const std::string &text, std::int64_t n, std::int64_t i)
 {
     std::string out;
+    out.reserve(text.size() + 16);
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t close = text.find('}', at);
         if (text[at] == '{' && close != std::string::npos && close - at >= 2 &&
             (text[at + 1] == 'n' || text[at + 1] == 'i')) {
-            const std::string spec = text.substr(at + 2, close - at - 2);
+            const std::string_view spec(text.data() + at + 2, close - at - 2);
             int width = 0;
             bool ok = spec.empty();
             if (!ok && spec[0] == ':' && spec.size() >= 2 && spec.size() <= 3) {
@@ -69,15 +70,22 @@ std::string expand(const std::string &text, std::int64_t n, std::int64_t i)
                 ok = r.ec == std::errc() && r.ptr == spec.data() + spec.size();
             }
             if (ok) {
-                std::string digits = std::to_string(text[at + 1] == 'n' ? n : i);
-                if (static_cast<int>(digits.size()) < width)
-                    digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
-                out += digits;
+                char digits[24];
+                const auto end =
+                    std::to_chars(digits, digits + sizeof digits, text[at + 1] == 'n' ? n : i).ptr;
+                const auto length = static_cast<int>(end - digits);
+                if (length < width)
+                    out.append(static_cast<std::size_t>(width - length), '0');
+                out.append(digits, end);
                 at = close + 1;
                 continue;
             }
         }
-        out.push_back(text[at++]);
+        // Plain text up to the next opening brace, in one piece.
+        const std::size_t brace = text.find('{', at + 1);
+        const std::size_t stop = brace == std::string::npos ? text.size() : brace;
+        out.append(text, at, stop - at);
+        at = stop;
     }
     return out;
 }
