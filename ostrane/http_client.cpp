@@ -1,12 +1,11 @@
 #include "http_client.h"
 
-#include <curl/curl.h>
+#include "curl_library.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 
 namespace ostrane
@@ -15,6 +14,7 @@ namespace
 {
 
 struct Sink {
+    const CurlLibrary *lib = nullptr;
     std::string body;
     std::int64_t date = -1;
     bool overflow = false;
@@ -39,7 +39,7 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     const std::string line(data, n);
     if (line.size() > 5 && (line.compare(0, 5, "Date:") == 0 || line.compare(0, 5, "date:") == 0)) {
         const std::string value = line.substr(5);
-        const time_t t = curl_getdate(value.c_str(), nullptr);
+        const time_t t = sink->lib->getdate(value.c_str(), nullptr);
         if (t > 0)
             sink->date = static_cast<std::int64_t>(t);
     }
@@ -104,69 +104,78 @@ bool netrcNames(const std::string &text, const std::string &host)
     return false;
 }
 
-HttpClient::HttpClient()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    m_curl = curl_easy_init();
-}
-
 HttpClient::~HttpClient()
 {
     if (m_curl)
-        curl_easy_cleanup(static_cast<CURL *>(m_curl));
+        closeCurlHandle(static_cast<CURL *>(m_curl));
 }
 
 HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
 {
     HttpResponse r;
+    if (!m_lib) {
+        std::string why;
+        m_lib = curlLibrary(&why);
+        if (!m_lib) {
+            // Answered as an unreachable broker is, with the loader's words for the log.
+            r.reason = "libcurl not loaded";
+            r.error = why;
+            if (options.log)
+                std::fprintf(stderr, "OSTRANE: GET %s: %s\n", hostPort(url).c_str(), why.c_str());
+            return r;
+        }
+    }
+    if (!m_curl)
+        m_curl = openCurlHandle();
     auto *curl = static_cast<CURL *>(m_curl);
     if (!curl) {
+        r.reason = "No HTTP client";
         r.error = "No HTTP client";
         return r;
     }
     ++m_gets;
     const auto started = std::chrono::steady_clock::now();
     Sink sink;
+    sink.lib = m_lib;
     char problem[CURL_ERROR_SIZE] = {};
     // Back to the defaults (the system's CA store among them); live connections stay.
-    curl_easy_reset(curl);
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connect_ms);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, options.total_ms);
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_body));
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, problem);
-    curl_easy_setopt(curl, CURLOPT_CAINFO,
-                     options.ca_file.empty() ? nullptr : options.ca_file.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+    m_lib->easy_reset(curl);
+    m_lib->easy_setopt(curl, CURLOPT_URL, url.c_str());
+    m_lib->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    m_lib->easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    m_lib->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    m_lib->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    m_lib->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connect_ms);
+    m_lib->easy_setopt(curl, CURLOPT_TIMEOUT_MS, options.total_ms);
+    m_lib->easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_body));
+    m_lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    m_lib->easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    m_lib->easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    m_lib->easy_setopt(curl, CURLOPT_HEADERDATA, &sink);
+    m_lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, problem);
+    m_lib->easy_setopt(curl, CURLOPT_CAINFO,
+                       options.ca_file.empty() ? nullptr : options.ca_file.c_str());
+    m_lib->easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
     if (urlLogin(url).empty() && !netrcNames(netrcText(), hostOf(url))) {
-        curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
-        curl_easy_setopt(curl, CURLOPT_USERNAME, "guest");
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, "guest");
+        m_lib->easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+        m_lib->easy_setopt(curl, CURLOPT_USERNAME, "guest");
+        m_lib->easy_setopt(curl, CURLOPT_PASSWORD, "guest");
     } else {
-        curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+        m_lib->easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
     }
 
-    const CURLcode rc = curl_easy_perform(curl);
+    const CURLcode rc = m_lib->easy_perform(curl);
     if (rc == CURLE_OK) {
         r.reached = true;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
+        m_lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
         r.body = std::move(sink.body);
         r.date = sink.date;
     } else if (sink.overflow || rc == CURLE_FILESIZE_EXCEEDED) {
         r.reached = true;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
+        m_lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
         r.error = "Reply larger than 32 MiB";
     } else {
-        r.error = problem[0] ? problem : curl_easy_strerror(rc);
+        r.error = problem[0] ? problem : m_lib->easy_strerror(rc);
         r.reason = rc == CURLE_OPERATION_TIMEDOUT ? "Broker timed out"
                    : rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
                            rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM
@@ -174,9 +183,9 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
                        : "Broker not reachable";
     }
     // Nothing of ours may keep pointing into this call's stack.
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, nullptr);
+    m_lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    m_lib->easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    m_lib->easy_setopt(curl, CURLOPT_HEADERDATA, nullptr);
 
     if (options.log) {
         const auto ms = std::chrono::duration_cast<std::chrono::microseconds>(

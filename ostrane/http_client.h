@@ -1,12 +1,15 @@
 #pragma once
 // One reused libcurl handle for GETs against a broker's management API: keep-alive across
 // the calls of a query, short timeouts because the monitor's one thread waits on them.
+// libcurl itself is loaded by the first GET, so a client that never asks costs nothing.
 
 #include <cstdint>
 #include <string>
 
 namespace ostrane
 {
+
+struct CurlLibrary;
 
 struct HttpOptions {
     long connect_ms = 2000;
@@ -29,7 +32,7 @@ class HttpClient
 public:
     static constexpr std::size_t max_body = 32u << 20;
 
-    HttpClient();
+    HttpClient() = default;
     ~HttpClient();
     HttpClient(const HttpClient &) = delete;
     HttpClient &operator=(const HttpClient &) = delete;
@@ -40,6 +43,7 @@ public:
     std::uint64_t gets() const { return m_gets; }
 
 private:
+    const CurlLibrary *m_lib = nullptr; // set with m_curl by the first GET
     void *m_curl = nullptr;
     std::uint64_t m_gets = 0;
 };
