@@ -1,5 +1,6 @@
-# cmake -DLIBRARY=<libOSTRANE.so> [-DNM=<nm>] -P check_exports.cmake
-# Fails unless the library defines exactly one dynamic symbol: the function ostrane_entry_1.
+# cmake -DLIBRARY=<libOSTRANE.so> [-DNM=<nm>] [-DREADELF=<readelf>] -P check_exports.cmake
+# Fails unless the library defines exactly one dynamic symbol: the function ostrane_entry_1,
+# and, given readelf, when it needs libcurl at load time (only a live broker loads it).
 if(NOT NM)
   set(NM nm)
 endif()
@@ -28,3 +29,15 @@ if(others)
   message(FATAL_ERROR "${LIBRARY} defines more than ostrane_entry_1:\n${others}")
 endif()
 message(STATUS "${LIBRARY} defines ostrane_entry_1 alone")
+
+if(READELF)
+  execute_process(COMMAND ${READELF} -d ${LIBRARY}
+    OUTPUT_VARIABLE dynamic ERROR_VARIABLE errors RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "${READELF} failed on ${LIBRARY}: ${errors}")
+  endif()
+  if(dynamic MATCHES "\\(NEEDED\\)[^\n]*libcurl")
+    message(FATAL_ERROR "${LIBRARY} needs libcurl at load time:\n${dynamic}")
+  endif()
+  message(STATUS "${LIBRARY} loads without libcurl")
+endif()

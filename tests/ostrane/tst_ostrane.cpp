@@ -17,6 +17,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <cstring>
 
 #include <dlfcn.h>
 
@@ -24,6 +25,16 @@ using namespace ostrane_test;
 
 namespace
 {
+
+// libOSTRANE.so reaches dlopen through the global scope, where this executable comes
+// first: while set, libcurl is "missing" for it.
+bool refuse_libcurl = false;
+
+bool libcurlMapped()
+{
+    QFile maps("/proc/self/maps");
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libcurl");
+}
 
 QString libraryFolder()
 {
@@ -34,6 +45,15 @@ QString libraryFolder()
 }
 
 } // namespace
+
+extern "C" void *dlopen(const char *file, int mode) noexcept
+{
+    using Open = void *(*)(const char *, int);
+    static const auto real = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "dlopen"));
+    if (refuse_libcurl && file && std::strstr(file, "libcurl"))
+        return nullptr;
+    return real(file, mode);
+}
 
 class tst_Ostrane : public QObject
 {
@@ -69,6 +89,7 @@ private slots:
     void demoBroker_coversEveryCode_data();
     void demoBroker_coversEveryCode();
     void demoBroker_runTimeAndCountersAdvance();
+    void demoAndScenarios_leaveLibcurlUnloaded();
 
     // Robustness
     void refusedCall_touchesOnlyResultAndErrorText_data();
@@ -76,6 +97,8 @@ private slots:
     void nullRecord_returnsNegativeAndTouchesNothing_data();
     void nullRecord_returnsNegativeAndTouchesNothing();
     void arbitraryBytes_neverWriteOutsideTheRecords();
+    // Last: the first broker URL of the process loads libcurl, once.
+    void brokerUrl_withoutLibcurl_endsAsAnUnreachableBroker();
 };
 
 void tst_Ostrane::conversation_answersEachObjectThenEnd_data()
@@ -523,6 +546,13 @@ void tst_Ostrane::demoBroker_runTimeAndCountersAdvance()
     QTRY_VERIFY_WITH_TIMEOUT(runTime() > start, 3000); // whole seconds
 }
 
+void tst_Ostrane::demoAndScenarios_leaveLibcurlUnloaded()
+{
+    QVERIFY(!walk(worker).isEmpty());
+    QVERIFY(!walk(service, "basic").isEmpty());
+    QVERIFY(!libcurlMapped());
+}
+
 void tst_Ostrane::scenarioFile_isReadAgainWhenItChanges_data()
 {
     QTest::addColumn<QString>("how");
@@ -716,6 +746,22 @@ void tst_Ostrane::arbitraryBytes_neverWriteOutsideTheRecords()
         if (result == 0 && x.resultCode() != "0003")
             returnedIds << x.convId();
     }
+}
+
+void tst_Ostrane::brokerUrl_withoutLibcurl_endsAsAnUnreachableBroker()
+{
+    if (libcurlMapped())
+        QSKIP("libcurl is loaded already");
+    refuse_libcurl = true;
+    const auto restore = qScopeGuard([] { refuse_libcurl = false; });
+    for (const KindInfo kind : {broker, service}) {
+        Exchange x(kind, "http://127.0.0.1:9");
+        QCOMPARE(x.call(), 0);
+        QVERIFY(x.guardsIntact());
+        QCOMPARE(x.resultCode(), QByteArray("0003"));
+        QCOMPARE(x.text(), padded("libcurl not loaded 127.0.0.1:9", 40));
+    }
+    QVERIFY(!libcurlMapped());
 }
 
 QTEST_MAIN(tst_Ostrane)
