@@ -33,9 +33,12 @@ inline void decode(QLineEdit *box, QString (*wordOf)(const QString &))
 
 // A stored value into a text box, scrolled to its start: fixed-width fields end in blanks,
 // which would otherwise fill the visible part of a narrow box.
+// The same text again is left as it stands: setting it would lay the text out anew and
+// change nothing (no change notification either).
 inline void showText(QLineEdit *box, const QString &text)
 {
-    box->setText(text);
+    if (box->text() != text)
+        box->setText(text);
     box->setCursorPosition(0);
 }
 

@@ -217,14 +217,25 @@ const QList<FieldValue> *ChangeTracker::before(const QString &key) const
 
 const QList<FieldValue> *ChangeTracker::beforeRow(int r) const
 {
+    const int found = previousRowOf(r);
+    return found >= 0 ? &m_previous.row(found) : nullptr;
+}
+
+int ChangeTracker::previousRowOf(int r) const
+{
     if (!m_hasBaseline)
-        return nullptr;
+        return -1;
     const QString key = m_latest.key(r);
     // Objects mostly come back in the order they had: a tab's first object is then found
     // among the first few before, without reading every key of the query before.
     constexpr int nearby = 4;
     const int found = r < nearby ? m_previous.findAmongFirst(key, nearby) : -1;
-    return found >= 0 ? &m_previous.row(found) : before(key);
+    return found >= 0 ? found : previousRow(key);
+}
+
+const QList<FieldValue> &ChangeTracker::previousFields(int previousRow) const
+{
+    return m_previous.row(previousRow);
 }
 
 int ChangeTracker::previousRow(const QString &key) const

@@ -85,6 +85,10 @@ public:
     // The row of the query before that holds the object of `key`, or -1 (new, or no
     // baseline).
     int previousRow(const QString &key) const;
+    // The same for the latest query's row r.
+    int previousRowOf(int r) const;
+    // The fields of row `previousRow` of the query before.
+    const QList<FieldValue> &previousFields(int previousRow) const;
     // Whether row r's field differs from that of previousRow(r), which must exist.
     bool differs(int r, int previousRow, int column) const;
 

@@ -12,6 +12,10 @@ TabTints::TabTints(KindHistory &history, const QHash<QString, QLineEdit *> &boxe
 {
     for (auto it = boxes.cbegin(); it != boxes.cend(); ++it)
         m_boxes.insert(it.key(), {it.value(), it.value()->palette(), false});
+    for (const FieldInfo &field : history.model().columns()) {
+        const auto found = m_boxes.find(field.name);
+        m_byColumn.push_back(found == m_boxes.end() ? nullptr : &*found);
+    }
     // A new query makes the old comparison void; the tab shows its first object next.
     connect(&history, &KindHistory::updated, this, [this] {
         m_shown = 0;
@@ -42,25 +46,28 @@ bool TabTints::tinted(const QLineEdit *box) const
 void TabTints::apply()
 {
     const ChangeTracker &changes = m_history.changes();
-    const bool compare =
-        m_highlight && changes.hasBaseline() && m_shown >= 1 && m_shown <= changes.rowCount();
-    const QList<FieldValue> noValues;
-    const QList<FieldValue> &values = compare ? changes.row(m_shown - 1) : noValues;
-    const QList<FieldValue> *before = compare ? changes.beforeRow(m_shown - 1) : nullptr;
-    for (int column = 0; column < values.size(); ++column) {
-        const auto found = m_boxes.find(values[column].name);
-        if (found != m_boxes.end())
-            tint(*found, changes.compare(before, column, values[column]));
+    const int r = m_shown - 1;
+    const bool compare = m_highlight && changes.hasBaseline() && r >= 0 && r < changes.rowCount();
+    const int before = compare ? changes.previousRowOf(r) : -1;
+    // Fields are compared as stored; only a field that differs is read as a value.
+    for (int column = 0; column < int(m_byColumn.size()); ++column) {
+        Box *box = m_byColumn[std::size_t(column)];
+        if (!box)
+            continue;
+        if (before < 0 || !changes.differs(r, before, column)) {
+            tint(*box, {});
+            continue;
+        }
+        const QList<FieldValue> &now = changes.row(r);
+        if (column < now.size())
+            tint(*box, changes.compare(&changes.previousFields(before), column, now[column]));
     }
-    if (!compare)
-        for (Box &box : m_boxes)
-            tint(box, {});
 }
 
 void TabTints::tint(Box &box, const FieldChange &change)
 {
-    if (!box.edit)
-        return;
+    if (!box.edit || (!box.tinted && change.state != ChangeState::Changed))
+        return; // nothing to take back, nothing to show
     const bool on = change.state == ChangeState::Changed;
     if (on) {
         QPalette palette = box.palette;

@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <vector>
+
 class QLineEdit;
 
 namespace morvain
@@ -40,6 +42,7 @@ private:
 
     KindHistory &m_history;
     QHash<QString, Box> m_boxes;
+    std::vector<Box *> m_byColumn; // per column of the kind: its box, if the tab shows it
     int m_shown = 0;
     bool m_highlight = true;
 };
