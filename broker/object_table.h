@@ -4,6 +4,7 @@
 
 #include "query_failure.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,14 @@ public:
     // A new query starts from an empty table with every slot zero.
     void reset()
     {
-        m_slots.assign(Slots + 1, Reply{});
+        if (m_slots.empty()) {
+            m_slots.assign(Slots + 1, Reply{});
+        } else {
+            // Slots past the count are still zero from the reset before: only the stored
+            // ones need clearing, so a query of a few objects does not clear a thousand.
+            const auto stored = m_slots.begin() + 1;
+            std::fill(stored, stored + std::min(m_count, Slots), Reply{});
+        }
         m_count = 0;
     }
 

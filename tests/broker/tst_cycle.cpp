@@ -93,6 +93,8 @@ private slots:
     void libraryWrittenValues_goOutAgain_butPaddingGoesOutZero();
     void fullTable_failsWithNumber9_data();
     void fullTable_failsWithNumber9();
+    void reset_leavesEverySlotZero_data();
+    void reset_leavesEverySlotZero();
 };
 
 void TestCycle::threeObjectsThenEnd_storesPerKind_data()
@@ -149,7 +151,9 @@ void TestCycle::everyCall_sendsTheKindsRequest()
 void TestCycle::followUpCall_sendsReturnedConversationIdUnchanged()
 {
     Harness h;
-    const QByteArray odd("\0ID with\x01" "bytes  ", 16);
+    const QByteArray odd("\0ID with\x01"
+                         "bytes  ",
+                         16);
     h.fake.script = {{"0000", odd, {}, {}, {}, 0},
                      {"0000", "SECOND", {}, {}, {}, 0},
                      {"0003", "THIRD", {}, {}, {}, 0}};
@@ -327,6 +331,35 @@ void TestCycle::fullTable_failsWithNumber9()
         QCOMPARE(f.number(), 9);
     }
     QCOMPARE(capacity == 1000 ? big.count() : small.count(), capacity + 1);
+}
+
+void TestCycle::reset_leavesEverySlotZero_data()
+{
+    QTest::addColumn<int>("stored");
+    QTest::newRow("a few") << 3;
+    QTest::newRow("every slot") << 100;
+    QTest::newRow("one beyond") << 101;
+}
+
+// Reset clears only what was stored; slots never written must stay zero too.
+void TestCycle::reset_leavesEverySlotZero()
+{
+    QFETCH(int, stored);
+    ObjectTable<TestReply, 100> table;
+    TestReply r;
+    std::fill(r.data(), r.data() + TestReply::size, std::uint8_t(0xa5));
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < stored; ++i) {
+            try {
+                table.store(r);
+            } catch (const QueryFailure &) {
+            }
+        }
+        table.reset();
+        QCOMPARE(table.count(), 0);
+        for (int z = 1; z <= 100; ++z)
+            QVERIFY2(table.slot(z) == TestReply{}, qPrintable(QString::number(z)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCycle)
