@@ -253,7 +253,7 @@ int main(int argc, char *argv[])
     {
         const Census census = Census::of(w);
         const auto [full, bare] = processMedians(
-            {QStringLiteral("--start-full")}, QStringList{"--start-bare"} + census.arguments(), 11);
+            {QStringLiteral("--start-full")}, QStringList{"--start-bare"} + census.arguments(), 21);
         rows.push_back({QStringLiteral("start-up, full tables vs a bare window"), full,
                         QStringLiteral("ms"), bare, 1.3});
     }

@@ -48,8 +48,12 @@ std::string scenarioFolder()
 {
     if (const char *dir = std::getenv("OSTRANE_SCENARIO_DIR"); dir && *dir)
         return dir;
-    const std::string folder = libraryFolder();
-    return folder.empty() ? folder : folder + "/scenarios";
+    // Where this library lies does not change while it is loaded: looked up once.
+    static const std::string beside = [] {
+        const std::string folder = libraryFolder();
+        return folder.empty() ? folder : folder + "/scenarios";
+    }();
+    return beside;
 }
 
 std::mutex &serviceLock()
