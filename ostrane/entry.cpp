@@ -1,11 +1,15 @@
 #include "ostrane.h"
 
 #include "information_service.h"
+#include "layout.h"
+#include "wire.h"
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -56,6 +60,14 @@ std::string scenarioFolder()
     return beside;
 }
 
+// Read as the service reads it: a conversation ID of "NEW" opens a conversation.
+bool opening(const ostrane::Records &r)
+{
+    const std::string_view id(reinterpret_cast<const char *>(r.control + ostrane::control::conv_id),
+                              ostrane::control::conv_id_width);
+    return ostrane::wire::trimmed(id) == "NEW";
+}
+
 std::mutex &serviceLock()
 {
     static std::mutex lock;
@@ -86,19 +98,23 @@ extern "C" int ostrane_entry_1(void *control_block, void *request, void *reply, 
     try {
         const char *log = std::getenv("OSTRANE_LOG");
         ostrane::Settings settings;
-        settings.scenario_dir = scenarioFolder();
         settings.seconds = std::chrono::duration_cast<std::chrono::seconds>(
                                std::chrono::steady_clock::now() - loaded_at)
                                .count();
-        settings.log = log && *log && std::string(log) != "0";
+        settings.log = log && *log && std::strcmp(log, "0") != 0;
         settings.http.log = settings.log;
-        if (const char *ca = std::getenv("OSTRANE_CAINFO"); ca && *ca)
-            settings.http.ca_file = ca;
-        // Tests shorten the waits; nothing else should need to.
-        if (const char *ms = std::getenv("OSTRANE_HTTP_TIMEOUT_MS"); ms && *ms) {
-            const long t = std::strtol(ms, nullptr, 10);
-            if (t > 0 && t < 60000)
-                settings.http.connect_ms = settings.http.total_ms = t;
+        // Only an opening call reads a broker's data; a follow-up answers from what its
+        // opening read, so it needs no folder, certificate or timeout.
+        if (opening(records)) {
+            settings.scenario_dir = scenarioFolder();
+            if (const char *ca = std::getenv("OSTRANE_CAINFO"); ca && *ca)
+                settings.http.ca_file = ca;
+            // Tests shorten the waits; nothing else should need to.
+            if (const char *ms = std::getenv("OSTRANE_HTTP_TIMEOUT_MS"); ms && *ms) {
+                const long t = std::strtol(ms, nullptr, 10);
+                if (t > 0 && t < 60000)
+                    settings.http.connect_ms = settings.http.total_ms = t;
+            }
         }
         const std::lock_guard guard(serviceLock());
         return service().call(records, settings);
