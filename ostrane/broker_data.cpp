@@ -1,5 +1,7 @@
 #include "broker_data.h"
 
+#include <string_view>
+
 #include "wire.h"
 
 #include <algorithm>
@@ -39,8 +41,10 @@ std::array<std::int32_t, header_field_count> KindData::header() const
         for (const Field &f : kind->fields) {
             if (f.measure == Measure::None)
                 continue;
-            const auto len = static_cast<std::int32_t>(
-                wire::rtrimmed(wire::getText(obj + (f.offset - header_size), f.width)).size());
+            const std::string_view text(
+                reinterpret_cast<const char *>(obj + (f.offset - header_size)),
+                static_cast<std::size_t>(f.width));
+            const auto len = static_cast<std::int32_t>(wire::rtrimmed(text).size());
             const int slot = f.measure == Measure::ServerClass  ? max_sc_len
                              : f.measure == Measure::ServerName ? max_sn_len
                              : f.measure == Measure::Service    ? max_sv_len

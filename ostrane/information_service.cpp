@@ -79,8 +79,9 @@ int InformationService::call(const Records &r, const Settings &s)
 
     const std::string convId = wire::getText(r.control + control::conv_id, control::conv_id_width);
     const std::uint8_t callCode = r.control[control::call_code];
-    const std::string firstCall = std::string(
-        wire::trimmed(wire::getText(r.control + control::first_call, control::first_call_width)));
+    const std::string_view firstCall = wire::trimmed(
+        std::string_view(reinterpret_cast<const char *>(r.control + control::first_call),
+                         control::first_call_width));
 
     if (wire::trimmed(convId) == "NEW") {
         if (callCode != 1 || firstCall != "YES")
