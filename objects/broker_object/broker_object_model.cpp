@@ -46,6 +46,7 @@ QString runTimeText(std::int32_t runTime)
 
 void BrokerObjectModel::query(InfoCycle &cycle)
 {
+    emit aboutToQuery();
     cycle.runBroker(replyArea(m_reply));
     emit queried();
 }

@@ -55,6 +55,7 @@ QString userStatusWord(const QString &text)
 
 void ClientServerModel::query(InfoCycle &cycle)
 {
+    emit aboutToQuery();
     reset();
     cycle.runList(kinds::clientServer, m_stored.area(), [this] { store(); });
     emit queried();

@@ -95,6 +95,9 @@ public:
     }
 
 signals:
+    // A query of this kind is about to replace the stored objects (emitted before it
+    // touches them): views that keep reading the objects of the last query copy them now.
+    void aboutToQuery();
     // A query of this kind has stored its objects (emitted after every query, whoever ran
     // it, before the tab shows the first object).
     void queried();

@@ -31,6 +31,7 @@ QString conversationTypeWord(const QString &text)
 
 void ConversationModel::query(InfoCycle &cycle)
 {
+    emit aboutToQuery();
     reset();
     cycle.runList(kinds::conversation, m_stored.area(), [this] { store(); });
     emit queried();

@@ -42,6 +42,7 @@ ServiceModel::ServiceModel(QObject *parent)
 
 void ServiceModel::query(InfoCycle &cycle)
 {
+    emit aboutToQuery();
     reset();
     cycle.runList(kinds::service, m_stored.area(), [this] { store(); });
     emit queried();

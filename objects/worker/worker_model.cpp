@@ -35,6 +35,7 @@ QString workerStatusWord(const QString &text)
 
 void WorkerModel::query(InfoCycle &cycle, const std::function<void()> &listing)
 {
+    emit aboutToQuery();
     reset();
     cycle.runList(
         kinds::worker, m_stored.area(), [this] { store(); },

@@ -30,11 +30,21 @@ ChangeTracker::Query::Query(const ObjectModel &model)
         if (f.encoding != wire::Encoding::Padding)
             m_columns.push_back(&f);
     m_recordSize = qsizetype(first.bytes.size());
-    m_bytes.reserve(m_recordSize * m_count);
-    for (int z = 1; z <= m_count; ++z) {
-        const std::span<const std::uint8_t> bytes = model.record(z).bytes;
-        m_bytes.append(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+    m_live = true;
+}
+
+void ChangeTracker::Query::detach()
+{
+    if (!m_live)
+        return;
+    QByteArray bytes;
+    bytes.reserve(m_recordSize * m_count);
+    for (int r = 0; r < m_count; ++r) {
+        const std::span<const std::uint8_t> one = record(r);
+        bytes.append(reinterpret_cast<const char *>(one.data()), qsizetype(one.size()));
     }
+    m_bytes = std::move(bytes);
+    m_live = false;
 }
 
 const QList<QList<FieldValue>> &ChangeTracker::Query::rows() const
@@ -163,12 +173,15 @@ bool ChangeTracker::Query::sameField(int r, const Query &other, int otherRow, in
 
 std::span<const std::uint8_t> ChangeTracker::Query::record(int row) const
 {
+    if (m_live)
+        return m_model->record(row + 1).bytes;
     return {reinterpret_cast<const std::uint8_t *>(m_bytes.constData()) + row * m_recordSize,
             std::size_t(m_recordSize)};
 }
 
 void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
 {
+    m_latest.detach(); // a query before is never read from the model
     m_previous = std::move(m_latest);
     m_previousAt = m_latestAt;
     m_hasBaseline = m_hasLatest;
@@ -181,8 +194,16 @@ void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
 
 bool ChangeTracker::Query::sameRecords(const Query &other) const
 {
-    return !m_columns.empty() && m_count == other.m_count && m_recordSize == other.m_recordSize &&
-           m_bytes == other.m_bytes;
+    if (m_columns.empty() || m_count != other.m_count || m_recordSize != other.m_recordSize)
+        return false;
+    if (!m_live && !other.m_live)
+        return m_bytes == other.m_bytes;
+    for (int r = 0; r < m_count; ++r) {
+        const std::span<const std::uint8_t> mine = record(r), theirs = other.record(r);
+        if (!std::equal(mine.begin(), mine.end(), theirs.begin(), theirs.end()))
+            return false;
+    }
+    return true;
 }
 
 bool ChangeTracker::sameAsBefore() const

@@ -42,8 +42,11 @@ class ChangeTracker
 public:
     // Takes the model's stored objects as the latest query, made at `msecs` (any clock
     // that counts milliseconds); the latest before becomes the one compared against. The
-    // model must outlive the tracker: it reads keys off the copied records.
+    // model must outlive the tracker: the latest query is read from the model itself
+    // until detach(), and keys are read off the records through it.
     void record(const ObjectModel &model, qint64 msecs);
+    // Copies the latest query's records out of the model, which is about to replace them.
+    void detach() { m_latest.detach(); }
 
     bool hasBaseline() const { return m_hasBaseline; }
     ChangeState objectState(const QString &key) const;
@@ -113,14 +116,17 @@ private:
         QString text(int r, int column) const;
         bool sameField(int r, const Query &other, int otherRow, int column) const;
         bool sameRecords(const Query &other) const;
+        void detach();
 
     private:
         std::span<const std::uint8_t> record(int row) const;
 
         const ObjectModel *m_model = nullptr;
         int m_count = 0;
-        // The records as stored, one after the other, when the model gives them.
+        // The records as stored, one after the other, once detached from the model; until
+        // then they are read from the model.
         QByteArray m_bytes;
+        bool m_live = false;
         qsizetype m_recordSize = 0;
         RecordView m_layout;                        // fields and rules; its bytes are not used
         std::vector<const wire::Field *> m_columns; // the record's field of each column

@@ -13,6 +13,7 @@ Clock systemClock()
 KindHistory::KindHistory(ObjectModel &model, Clock clock, QObject *parent)
     : QObject(parent), m_model(&model), m_clock(std::move(clock))
 {
+    connect(&model, &ObjectModel::aboutToQuery, this, [this] { m_changes.detach(); });
     connect(&model, &ObjectModel::queried, this, &KindHistory::record);
 }
 
