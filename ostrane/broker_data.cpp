@@ -1,10 +1,9 @@
 #include "broker_data.h"
 
-#include <string_view>
-
 #include "wire.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace ostrane
 {
