@@ -17,6 +17,7 @@
 #include "measure.h"
 #include "service/service_page.h"
 #include "service/service_reply.h"
+#include "silent_presenter.h"
 #include "tarnvel_binding.h"
 #include "text_list.h"
 #include "worker/worker_page.h"
@@ -35,16 +36,6 @@ using namespace morvain::bench;
 
 namespace
 {
-
-class SilentPresenter : public dialogs::Presenter
-{
-public:
-    void message(const QString &title, const QString &text) override
-    {
-        QTextStream(stderr) << "unexpected box: " << title << ": " << text << "\n";
-    }
-    void endProgram(int status) override { std::exit(status); }
-};
 
 class NullView : public CycleView
 {

@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "main_window/frm_main.h"
 #include "service/service_page.h"
+#include "silent_presenter.h"
 #include "tarnvel_binding.h"
 #include "views/operator_views.h"
 #include "views/table_window.h"
@@ -27,16 +28,6 @@ using namespace morvain;
 
 namespace
 {
-
-class SilentPresenter : public dialogs::Presenter
-{
-public:
-    void message(const QString &title, const QString &text) override
-    {
-        QTextStream(stderr) << "unexpected box: " << title << ": " << text << "\n";
-    }
-    void endProgram(int status) override { std::exit(status); }
-};
 
 double median(std::vector<double> times)
 {
@@ -64,7 +55,7 @@ double measure(const std::function<void()> &work, int runs = 11)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    SilentPresenter presenter;
+    bench::SilentPresenter presenter;
     dialogs::installPresenter(&presenter);
     qputenv("OSTRANE_SCENARIO_DIR", BENCH_SCENARIO_DIR);
 

@@ -5,6 +5,7 @@
 #include "config/config_file.h"
 #include "config/frm_config.h"
 #include "dialogs.h"
+#include "quiet_presenter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,19 +16,10 @@
 #include <memory>
 
 using namespace morvain;
+using namespace morvain::fuzz;
 
 namespace
 {
-
-struct Ended {
-};
-
-class QuietPresenter : public dialogs::Presenter
-{
-public:
-    void message(const QString &, const QString &) override {}
-    void endProgram(int) override { throw Ended{}; }
-};
 
 QuietPresenter presenter;
 std::unique_ptr<QTemporaryDir> workdir;

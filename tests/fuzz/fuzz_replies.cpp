@@ -8,6 +8,7 @@
 #include "entry_point.h"
 #include "main_window/frm_main.h"
 #include "object_model.h"
+#include "quiet_presenter.h"
 
 #include "text_list.h"
 #include <QAbstractButton>
@@ -23,19 +24,10 @@
 #include <memory>
 
 using namespace morvain;
+using namespace morvain::fuzz;
 
 namespace
 {
-
-struct Ended {
-};
-
-class QuietPresenter : public dialogs::Presenter
-{
-public:
-    void message(const QString &, const QString &) override {}
-    void endProgram(int) override { throw Ended{}; }
-};
 
 constexpr int maxCallsPerQuery = 1200; // past the last slot of the largest table
 

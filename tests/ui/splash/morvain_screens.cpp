@@ -4,6 +4,7 @@
 // factory, which is the moment a user sees it for longest; the About box once it is shown.
 
 #include "about/frm_about.h"
+#include "screen_capture.h"
 #include "splash/frm_splash.h"
 
 #include <QApplication>
@@ -18,12 +19,7 @@ namespace
 bool shoot(const QWidget &window, const QString &file)
 {
     QApplication::processEvents();
-    const QRect r = window.frameGeometry();
-    const QString crop =
-        QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
-    return QProcess::execute(QStringLiteral("import"),
-                             {QStringLiteral("-window"), QStringLiteral("root"),
-                              QStringLiteral("-crop"), crop, QStringLiteral("+repage"), file}) == 0;
+    return morvain::test::captureScreen(window.frameGeometry(), file);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // table-services.png (the services table, sorted and filtered, after a Refresh).
 
 #include "main_window/frm_main.h"
+#include "screen_capture.h"
 #include "service/service_page.h"
 #include "tarnvel_binding.h"
 #include "views/full_text_tooltips.h"
@@ -36,11 +37,7 @@ namespace
 bool shoot(QRect r, const QString &file)
 {
     QTest::qWait(400);
-    const QString crop =
-        QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
-    return QProcess::execute(QStringLiteral("import"),
-                             {QStringLiteral("-window"), QStringLiteral("root"),
-                              QStringLiteral("-crop"), crop, QStringLiteral("+repage"), file}) == 0;
+    return test::captureScreen(r, file);
 }
 
 } // namespace
