@@ -21,9 +21,6 @@ using namespace morvain::fuzz;
 namespace
 {
 
-QuietPresenter presenter;
-std::unique_ptr<QTemporaryDir> workdir;
-
 QByteArray fileBytes()
 {
     QFile f(configFileName);
@@ -34,11 +31,7 @@ QByteArray fileBytes()
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(*argc, *argv); // lives as long as the fuzzer
-    dialogs::installPresenter(&presenter);
-    workdir = std::make_unique<QTemporaryDir>();
-    QDir::setCurrent(workdir->path());
+    startQuietly(argc, argv);
     return 0;
 }
 

@@ -150,9 +150,7 @@ bool showEverything(QWidget &window)
     return true;
 }
 
-QuietPresenter presenter;
 FuzzedBroker broker;
-std::unique_ptr<QTemporaryDir> workdir;
 // Never destroyed at exit: Qt's own globals are gone by then.
 FrmMain *window = nullptr;
 
@@ -160,11 +158,7 @@ FrmMain *window = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    new QApplication(*argc, *argv); // lives as long as the fuzzer
-    dialogs::installPresenter(&presenter);
-    workdir = std::make_unique<QTemporaryDir>();
-    QDir::setCurrent(workdir->path()); // where "Broker.cfg" is created
+    startQuietly(argc, argv);
     window = new FrmMain(broker);
     return 0;
 }

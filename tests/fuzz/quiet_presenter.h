@@ -4,6 +4,11 @@
 
 #include "dialogs.h"
 
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QTemporaryDir>
+
 namespace morvain::fuzz
 {
 
@@ -16,5 +21,17 @@ public:
     void message(const QString &, const QString &) override {}
     void endProgram(int) override { throw Ended{}; }
 };
+
+// The fuzzers' start: an offscreen application and the quiet presenter, both living as
+// long as the fuzzer, in a fresh working folder of their own (where "Broker.cfg" goes).
+inline void startQuietly(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QApplication(*argc, *argv);
+    static QuietPresenter presenter;
+    dialogs::installPresenter(&presenter);
+    static QTemporaryDir workdir;
+    QDir::setCurrent(workdir.path());
+}
 
 } // namespace morvain::fuzz
