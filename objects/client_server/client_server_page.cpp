@@ -142,13 +142,7 @@ void ClientServerPage::Display_ClientServer_Header_Info()
 
 void ClientServerPage::clearUserBoxes()
 {
-    for (QLineEdit *box :
-         {ui->txtp_user_id, ui->txtp_user_id_char, ui->txttoken, ui->txtchar_set, ui->txtendian,
-          ui->txtstatus, ui->txtwait_conv_type, ui->txtwait_server_class, ui->txtwait_server_name,
-          ui->txtwait_service, ui->txtconv_act, ui->txtCSservice_act, ui->txtlast_active,
-          ui->txtnonact, ui->txtwait_new, ui->txtnum_wait_new, ui->txtwait_old, ui->txtnum_wait_old,
-          ui->txtsum_conv})
-        box->clear();
+    clearBoxes(boxes());
 }
 
 } // namespace morvain

@@ -112,6 +112,11 @@ private:
 // A page's boxes with the field each shows, in the order it fills them. Views that mark
 // values (the change tints) find a field's box through boxesByField().
 using FieldBoxes = std::vector<std::pair<QLineEdit *, std::string_view>>;
+inline void clearBoxes(const FieldBoxes &boxes)
+{
+    for (const auto &[box, field] : boxes)
+        box->clear();
+}
 inline QHash<QString, QLineEdit *> boxesByField(const FieldBoxes &boxes)
 {
     QHash<QString, QLineEdit *> byField;

@@ -153,12 +153,7 @@ void ServicePage::Display_Service_Header_Info()
 // The tab's own boxes; the conversation page's service boxes belong to whatever it shows.
 void ServicePage::clearServiceBoxes()
 {
-    for (QLineEdit *box :
-         {ui->txttrans, ui->txtconv_nonact, ui->txtSserver_act, ui->txtSconv_act, ui->txtSconv_high,
-          ui->txtSlong_act, ui->txtSlong_high, ui->txtSshort_act, ui->txtSshort_high,
-          ui->txtwait_server, ui->txtnum_wait_server, ui->txtnum_serv_occ, ui->txtnum_pend,
-          ui->txtpend_high, ui->txtreq_sum})
-        box->clear();
+    clearBoxes(boxes());
 }
 
 } // namespace morvain
