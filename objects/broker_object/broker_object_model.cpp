@@ -56,13 +56,6 @@ QList<FieldInfo> BrokerObjectModel::columns() const
     return columnsOf(layout::brokerObject, rules);
 }
 
-QList<FieldValue> BrokerObjectModel::values(int z) const
-{
-    if (z != 1)
-        return {};
-    return valuesOf(m_reply.span(), layout::brokerObject, rules);
-}
-
 RecordView BrokerObjectModel::record(int z) const
 {
     if (z != 1)

@@ -28,12 +28,11 @@ public:
 
     // The query: one call, into the reply as the previous query left it (whatever the
     // library leaves unwritten keeps its old value); then queried().
-    void query(InfoCycle &cycle);
+    void query(InfoCycle &cycle) override;
 
     QString kindName() const override { return QStringLiteral("broker"); }
     QList<FieldInfo> columns() const override;
     int objectCount() const override { return 1; }
-    QList<FieldValue> values(int z) const override;
     RecordView record(int z) const override;
     QString key(int) const override { return {}; }
     ReplyHeader header() const override { return headerOf(m_reply); }

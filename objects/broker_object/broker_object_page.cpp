@@ -9,8 +9,8 @@
 namespace morvain
 {
 
-BrokerObjectPage::BrokerObjectPage(PageContext ctx, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::BrokerObjectPage>()), m_ctx(ctx)
+BrokerObjectPage::BrokerObjectPage(PageContext ctx, BrokerObjectModel &model, QWidget *parent)
+    : ObjectPage(parent), ui(std::make_unique<Ui::BrokerObjectPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
     showLeadingZeros();

@@ -3,6 +3,7 @@
 // no table and no selection list; every press of the query button overwrites everything.
 
 #include "broker_object/broker_object_model.h"
+#include "object_page.h"
 #include "page_context.h"
 #include "page_support.h"
 
@@ -18,11 +19,11 @@ class BrokerObjectPage;
 namespace morvain
 {
 
-class BrokerObjectPage : public QWidget
+class BrokerObjectPage : public ObjectPage
 {
     Q_OBJECT
 public:
-    explicit BrokerObjectPage(PageContext ctx, QWidget *parent = nullptr);
+    BrokerObjectPage(PageContext ctx, BrokerObjectModel &model, QWidget *parent = nullptr);
     ~BrokerObjectPage() override;
 
     // "Call Broker" / "Refresh": the query, then the display; a failure ends the program.
@@ -37,11 +38,9 @@ public:
     const BrokerReply &reply() const { return m_model.reply(); }
 
     // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const;
-
-signals:
-    // Stored object z is now on the tab (the program's or the user's selection).
-    void objectShown(int z);
+    QHash<QString, QLineEdit *> fieldBoxes() const override;
+    void callBroker() override { cmdCall_Broker_Click(); }
+    ObjectModel &objectModel() override { return m_model; }
 
 private:
     FieldBoxes boxes() const;
@@ -50,7 +49,7 @@ private:
 
     std::unique_ptr<Ui::BrokerObjectPage> ui;
     PageContext m_ctx;
-    BrokerObjectModel m_model;
+    BrokerObjectModel &m_model;
 };
 
 } // namespace morvain

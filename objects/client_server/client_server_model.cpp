@@ -55,36 +55,13 @@ QString userStatusWord(const QString &text)
 
 void ClientServerModel::query(InfoCycle &cycle)
 {
-    emit aboutToQuery();
-    reset();
-    cycle.runList(kinds::clientServer, m_stored.area(), [this] { store(); });
+    runQuery(cycle, kinds::clientServer);
     emit queried();
 }
 
 ClientServerModel::ClientServerModel(QObject *parent)
-    : ObjectModel(parent),
-      m_stored([](const ClientServerReply &r) { return trimmedText(r.view<"user_id">()); })
+    : ListModel(ClientServerKind, layout::clientServerObject, rules, parent)
 {
-}
-
-void ClientServerModel::store()
-{
-    m_stored.store();
-}
-
-QList<FieldInfo> ClientServerModel::columns() const
-{
-    return columnsOf(layout::clientServerObject, rules);
-}
-
-QList<FieldValue> ClientServerModel::values(int z) const
-{
-    return m_stored.values(z, layout::clientServerObject, rules);
-}
-
-RecordView ClientServerModel::record(int z) const
-{
-    return m_stored.record(z, layout::clientServerObject, rules);
 }
 
 } // namespace morvain

@@ -10,8 +10,8 @@
 namespace morvain
 {
 
-ClientServerPage::ClientServerPage(PageContext ctx, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::ClientServerPage>()), m_ctx(ctx)
+ClientServerPage::ClientServerPage(PageContext ctx, ClientServerModel &model, QWidget *parent)
+    : ObjectPage(parent), ui(std::make_unique<Ui::ClientServerPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
     // The program selects with signals quiet and runs the display itself; `activated`

@@ -3,6 +3,7 @@
 // from the stored replies of the last client/server query.
 
 #include "client_server/client_server_model.h"
+#include "object_page.h"
 #include "page_context.h"
 #include "page_support.h"
 
@@ -18,11 +19,11 @@ class ClientServerPage;
 namespace morvain
 {
 
-class ClientServerPage : public QWidget
+class ClientServerPage : public ObjectPage
 {
     Q_OBJECT
 public:
-    explicit ClientServerPage(PageContext ctx, QWidget *parent = nullptr);
+    ClientServerPage(PageContext ctx, ClientServerModel &model, QWidget *parent = nullptr);
     ~ClientServerPage() override;
 
     // "Call Broker" / "Refresh": a fresh query, the user IDs listed, the first one shown.
@@ -46,11 +47,9 @@ public:
     const ClientServerReply &reply() const { return m_model.reply(); }
 
     // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const;
-
-signals:
-    // Stored object z is now on the tab (the program's or the user's selection).
-    void objectShown(int z);
+    QHash<QString, QLineEdit *> fieldBoxes() const override;
+    void callBroker() override { cmdCall_ClientServer_Click(); }
+    ObjectModel &objectModel() override { return m_model; }
 
 private:
     FieldBoxes boxes() const;
@@ -58,7 +57,7 @@ private:
 
     std::unique_ptr<Ui::ClientServerPage> ui;
     PageContext m_ctx;
-    ClientServerModel m_model;
+    ClientServerModel &m_model;
 };
 
 } // namespace morvain

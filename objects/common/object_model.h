@@ -6,6 +6,7 @@
 // Note to maintainer: this is a contract several views depend on. Add members freely;
 // change or remove one only together with every view that reads it.
 
+#include "kind_registry.h"
 #include "reply_header.h"
 
 #include <QList>
@@ -51,10 +52,10 @@ namespace wire
 struct Field;
 }
 struct FieldRules;
+class InfoCycle;
 
 // The stored bytes of one object with the field table that reads them and the kind's
-// rules, for writers that go through every object and want no text per field. Empty
-// bytes when the model keeps no such record; read values() then.
+// rules: the one way every view reads a stored field.
 struct RecordView {
     std::span<const std::uint8_t> bytes;
     std::span<const wire::Field> fields;
@@ -70,14 +71,21 @@ public:
 
     // "broker", "worker", "service", "client_server", "conversation".
     virtual QString kindName() const = 0;
+    // The kind's row of the registry.
+    const KindInfo &kind() const;
     virtual QList<FieldInfo> columns() const = 0;
+    // The kind's query through `cycle`: the stored objects replaced, then queried().
+    virtual void query(InfoCycle &cycle) = 0;
     // Stored objects of the last query; the broker object counts as one.
     virtual int objectCount() const = 0;
-    // The fields of stored object z, 1 to objectCount(), in the order of columns().
-    virtual QList<FieldValue> values(int z) const = 0;
-    // What identifies object z across queries: the worker ID; server class, server name
-    // and service; the user ID; the conversation ID (trimmed texts joined by '\x1f');
-    // empty for the broker object.
+    // Object z's record as stored, 1 to objectCount().
+    virtual RecordView record(int z) const = 0;
+    // The fields of stored object z, 1 to objectCount(), in the order of columns(), read
+    // off record(z).
+    QList<FieldValue> values(int z) const;
+    // What identifies object z across queries: the trimmed texts of the kind's key fields
+    // joined by '\x1f' (the worker ID, the three service names, the user ID, the
+    // conversation ID); empty for the broker object.
     virtual QString key(int z) const = 0;
     // What key() gives for a record as record() gave it, kept from an earlier query.
     virtual QString keyOfRecord(std::span<const std::uint8_t> bytes) const
@@ -87,12 +95,16 @@ public:
     }
     // The header of the kind's reply record: that of the query's last call.
     virtual ReplyHeader header() const = 0;
-    // Object z's record as stored, 1 to objectCount(); the same fields values(z) gives.
-    virtual RecordView record(int z) const
-    {
-        static_cast<void>(z);
-        return {};
-    }
+
+    // The last stored entry is the reply that ended the query, not an object of its own.
+    bool endsWithClosingReply() const { return kind().storesClosingReply && objectCount() > 0; }
+    // The objects a view lists: the stored ones less the closing reply.
+    int shownCount() const { return objectCount() - (endsWithClosingReply() ? 1 : 0); }
+    // The last query failed: the broker's reply header says so with a non-zero error code.
+    bool queryFailed() const { return header().error_code != 0; }
+    // How many objects the broker holds, as its last reply header says; never fewer than
+    // shown.
+    int totalCount() const;
 
 signals:
     // A query of this kind is about to replace the stored objects (emitted before it

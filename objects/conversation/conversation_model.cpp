@@ -31,36 +31,13 @@ QString conversationTypeWord(const QString &text)
 
 void ConversationModel::query(InfoCycle &cycle)
 {
-    emit aboutToQuery();
-    reset();
-    cycle.runList(kinds::conversation, m_stored.area(), [this] { store(); });
+    runQuery(cycle, kinds::conversation);
     emit queried();
 }
 
 ConversationModel::ConversationModel(QObject *parent)
-    : ObjectModel(parent),
-      m_stored([](const ConversationReply &r) { return trimmedText(r.view<"conversation_id">()); })
+    : ListModel(ConversationKind, layout::conversationObject, rules, parent)
 {
-}
-
-void ConversationModel::store()
-{
-    m_stored.store();
-}
-
-QList<FieldInfo> ConversationModel::columns() const
-{
-    return columnsOf(layout::conversationObject, rules);
-}
-
-QList<FieldValue> ConversationModel::values(int z) const
-{
-    return m_stored.values(z, layout::conversationObject, rules);
-}
-
-RecordView ConversationModel::record(int z) const
-{
-    return m_stored.record(z, layout::conversationObject, rules);
 }
 
 } // namespace morvain

@@ -10,8 +10,8 @@
 namespace morvain
 {
 
-ConversationPage::ConversationPage(PageContext ctx, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::ConversationPage>()), m_ctx(ctx)
+ConversationPage::ConversationPage(PageContext ctx, ConversationModel &model, QWidget *parent)
+    : ObjectPage(parent), ui(std::make_unique<Ui::ConversationPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
     // The program selects with signals quiet and runs the display itself; `activated`

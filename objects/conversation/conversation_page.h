@@ -4,6 +4,7 @@
 
 #include "conversation/conversation_model.h"
 #include "conversation/service_of_conversation.h"
+#include "object_page.h"
 #include "page_context.h"
 #include "page_support.h"
 
@@ -19,11 +20,11 @@ class ConversationPage;
 namespace morvain
 {
 
-class ConversationPage : public QWidget, public ServiceOfConversation
+class ConversationPage : public ObjectPage, public ServiceOfConversation
 {
     Q_OBJECT
 public:
-    explicit ConversationPage(PageContext ctx, QWidget *parent = nullptr);
+    ConversationPage(PageContext ctx, ConversationModel &model, QWidget *parent = nullptr);
     ~ConversationPage() override;
 
     // "Call Broker" / "Refresh": a fresh query, the IDs listed, the first one shown.
@@ -48,11 +49,9 @@ public:
     const ConversationReply &reply() const { return m_model.reply(); }
 
     // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const;
-
-signals:
-    // Stored object z is now on the tab (the program's or the user's selection).
-    void objectShown(int z);
+    QHash<QString, QLineEdit *> fieldBoxes() const override;
+    void callBroker() override { cmdCall_Conversation_Click(); }
+    ObjectModel &objectModel() override { return m_model; }
 
 private:
     FieldBoxes boxes() const;
@@ -60,7 +59,7 @@ private:
 
     std::unique_ptr<Ui::ConversationPage> ui;
     PageContext m_ctx;
-    ConversationModel m_model;
+    ConversationModel &m_model;
 };
 
 } // namespace morvain

@@ -26,56 +26,42 @@ constexpr FieldRules rules{kindOf, decodedOf};
 } // namespace
 
 ServiceModel::ServiceModel(QObject *parent)
-    : ObjectModel(parent), m_stored([](const ServiceReply &r) {
-          // The three trimmed texts joined by '\x1f', in one allocation.
-          const QLatin1StringView serverClass(trimBlanks(r.view<"server_class">()));
-          const QLatin1StringView serverName(trimBlanks(r.view<"server_name">()));
-          const QLatin1StringView service(trimBlanks(r.view<"service">()));
-          QString key;
-          key.reserve(serverClass.size() + serverName.size() + service.size() + 2);
-          key.append(serverClass).append(QChar(0x1f)).append(serverName);
-          key.append(QChar(0x1f)).append(service);
-          return key;
-      })
+    : ListModel(ServiceKind, layout::serviceObject, rules, parent)
 {
 }
 
 void ServiceModel::query(InfoCycle &cycle)
 {
-    emit aboutToQuery();
-    reset();
-    cycle.runList(kinds::service, m_stored.area(), [this] { store(); });
+    runQuery(cycle, kinds::service);
     emit queried();
 }
 
 void ServiceModel::store()
 {
-    m_stored.store();
+    ListModel::store();
     m_index.reset();
 }
 
 void ServiceModel::reset()
 {
-    m_stored.reset();
+    ListModel::reset();
     m_index.reset();
 }
 
 namespace
 {
 
-// Appends `entry` to the chain of `name`, linking it from the chain's last entry, and
-// returns the chain.
-template <class Chains, class Chain>
-const Chain &link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
+// Appends `entry` to the chain of `name`, linking it from the chain's last entry.
+template <class Chains>
+void link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
 {
-    Chain &chain = chains[name];
+    auto &chain = chains[name];
     if (chain.last < 0)
         chain.first = entry;
     else
         next[std::size_t(chain.last)] = entry;
     chain.last = entry;
     ++chain.length;
-    return chain;
 }
 
 // A text from a list as the stored bytes it would equal; false when no Latin-1 text can.
@@ -95,24 +81,19 @@ const ServiceModel::Index &ServiceModel::index() const
     if (m_index)
         return *m_index;
     Index &ix = m_index.emplace();
-    const int count = m_stored.count();
+    const int count = objectCount();
     ix.names.reserve(std::size_t(count));
     ix.nextOfClass.assign(std::size_t(count), -1);
     ix.nextOfName.assign(std::size_t(count), -1);
     ix.byClass.reserve(count);
     ix.byName.reserve(count);
-    ix.classOf.reserve(std::size_t(count));
-    ix.previousOfName.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i) {
-        const ServiceReply &r = m_stored.table().slot(i + 1);
+        const ServiceReply &r = table().slot(i + 1);
         const Names n{trimBlanks(r.view<"server_class">()), trimBlanks(r.view<"server_name">()),
                       trimBlanks(r.view<"service">())};
         ix.names.push_back(n);
-        ix.classOf.push_back(
-            link<decltype(ix.byClass), Chain>(ix.byClass, n.serverClass, i, ix.nextOfClass).first);
-        const int lastOfName = ix.byName.value(n.serverName).last;
-        ix.previousOfName.push_back(lastOfName);
-        link<decltype(ix.byName), Chain>(ix.byName, n.serverName, i, ix.nextOfName);
+        link(ix.byClass, n.serverClass, i, ix.nextOfClass);
+        link(ix.byName, n.serverName, i, ix.nextOfName);
     }
     return ix;
 }
@@ -124,7 +105,7 @@ QStringList ServiceModel::serverClasses() const
     classes.reserve(ix.byClass.size());
     for (int i = 0; i < int(ix.names.size()); ++i) {
         const QByteArrayView c = ix.names[std::size_t(i)].serverClass;
-        if (!c.isEmpty() && ix.classOf[std::size_t(i)] == i) // its first arrival
+        if (!c.isEmpty() && ix.byClass.value(c).first == i) // its first arrival
             classes << QString::fromLatin1(c);
     }
     return classes;
@@ -142,33 +123,13 @@ void ServiceModel::forEachOfClass(const QString &serverClass, Visit visit) const
             return;
 }
 
-// A name is new to its class when no entry before it carries it (the usual case of a
-// name under one class), is not when the entry just before it of that name has the same
-// class, and is looked up among the names found so far otherwise.
 QStringList ServiceModel::serverNames(const QString &serverClass) const
 {
-    const Index &ix = index();
-    QList<QByteArrayView> found;
-    QSet<QByteArrayView> seen; // filled the first time a look-up is needed
+    QSet<QByteArrayView> seen;
     QStringList names;
-    QByteArray wanted;
-    if (latin1Of(serverClass, wanted)) {
-        const int length = ix.byClass.value(wanted).length;
-        found.reserve(length);
-        names.reserve(length);
-    }
-    forEachOfClass(serverClass, [&](int i, const Names &n) {
-        if (n.serverName.isEmpty())
-            return true;
-        const int before = ix.previousOfName[std::size_t(i)];
-        bool fresh = before < 0;
-        if (!fresh && ix.classOf[std::size_t(before)] != ix.classOf[std::size_t(i)]) {
-            for (qsizetype k = seen.size(); k < found.size(); ++k)
-                seen.insert(found[k]);
-            fresh = !seen.contains(n.serverName);
-        }
-        if (fresh) {
-            found << n.serverName;
+    forEachOfClass(serverClass, [&](int, const Names &n) {
+        if (!n.serverName.isEmpty() && !seen.contains(n.serverName)) {
+            seen.insert(n.serverName);
             names << QString::fromLatin1(n.serverName);
         }
         return true;
@@ -203,21 +164,6 @@ int ServiceModel::find(const QString &serverClass, const QString &serverName,
         return found == 0;
     });
     return found;
-}
-
-QList<FieldInfo> ServiceModel::columns() const
-{
-    return columnsOf(layout::serviceObject, rules);
-}
-
-QList<FieldValue> ServiceModel::values(int z) const
-{
-    return m_stored.values(z, layout::serviceObject, rules);
-}
-
-RecordView ServiceModel::record(int z) const
-{
-    return m_stored.record(z, layout::serviceObject, rules);
 }
 
 } // namespace morvain

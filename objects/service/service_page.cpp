@@ -18,9 +18,10 @@ QString selectedText(const TextList *list)
 
 } // namespace
 
-ServicePage::ServicePage(PageContext ctx, ServiceOfConversation &conversation, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::ServicePage>()), m_ctx(ctx),
-      m_conversation(conversation)
+ServicePage::ServicePage(PageContext ctx, ServiceModel &model, ServiceOfConversation &conversation,
+                         QWidget *parent)
+    : ObjectPage(parent), ui(std::make_unique<Ui::ServicePage>()), m_ctx(ctx),
+      m_conversation(conversation), m_model(model)
 {
     ui->setupUi(this);
     // A row that becomes current is a selection, whether the user or the program made it,

@@ -3,6 +3,7 @@
 // class, server name and service from the stored replies of the last service query.
 
 #include "conversation/service_of_conversation.h"
+#include "object_page.h"
 #include "page_context.h"
 #include "page_support.h"
 #include "service/service_model.h"
@@ -19,12 +20,13 @@ class ServicePage;
 namespace morvain
 {
 
-class ServicePage : public QWidget
+class ServicePage : public ObjectPage
 {
     Q_OBJECT
 public:
     // `conversation` takes the shown service's names (the "Conv Object" tab).
-    ServicePage(PageContext ctx, ServiceOfConversation &conversation, QWidget *parent = nullptr);
+    ServicePage(PageContext ctx, ServiceModel &model, ServiceOfConversation &conversation,
+                QWidget *parent = nullptr);
     ~ServicePage() override;
 
     // "Call Broker" / "Refresh": a fresh query, the lists built, the first service shown.
@@ -47,11 +49,9 @@ public:
     const ServiceReply &reply() const { return m_model.reply(); }
 
     // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const;
-
-signals:
-    // Stored object z is now on the tab (the program's or the user's selection).
-    void objectShown(int z);
+    QHash<QString, QLineEdit *> fieldBoxes() const override;
+    void callBroker() override { cmdCall_Service_Click(); }
+    ObjectModel &objectModel() override { return m_model; }
 
 private:
     FieldBoxes boxes() const;
@@ -61,7 +61,7 @@ private:
     std::unique_ptr<Ui::ServicePage> ui;
     PageContext m_ctx;
     ServiceOfConversation &m_conversation;
-    ServiceModel m_model;
+    ServiceModel &m_model;
 };
 
 } // namespace morvain

@@ -35,41 +35,16 @@ QString workerStatusWord(const QString &text)
 
 void WorkerModel::query(InfoCycle &cycle, const std::function<void()> &listing)
 {
-    emit aboutToQuery();
-    reset();
-    cycle.runList(
-        kinds::worker, m_stored.area(), [this] { store(); },
-        [this, &listing] {
-            emit queried();
-            if (listing)
-                listing();
-        });
+    runQuery(cycle, kinds::worker, [this, &listing] {
+        emit queried();
+        if (listing)
+            listing();
+    });
 }
 
 WorkerModel::WorkerModel(QObject *parent)
-    : ObjectModel(parent),
-      m_stored([](const WorkerReply &r) { return decimal(r.int16<"worker_id">()); })
+    : ListModel(WorkerKind, layout::workerObject, rules, parent)
 {
-}
-
-void WorkerModel::store()
-{
-    m_stored.store();
-}
-
-QList<FieldInfo> WorkerModel::columns() const
-{
-    return columnsOf(layout::workerObject, rules);
-}
-
-QList<FieldValue> WorkerModel::values(int z) const
-{
-    return m_stored.values(z, layout::workerObject, rules);
-}
-
-RecordView WorkerModel::record(int z) const
-{
-    return m_stored.record(z, layout::workerObject, rules);
 }
 
 } // namespace morvain

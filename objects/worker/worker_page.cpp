@@ -11,8 +11,8 @@
 namespace morvain
 {
 
-WorkerPage::WorkerPage(PageContext ctx, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::WorkerPage>()), m_ctx(ctx)
+WorkerPage::WorkerPage(PageContext ctx, WorkerModel &model, QWidget *parent)
+    : ObjectPage(parent), ui(std::make_unique<Ui::WorkerPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
 

@@ -3,6 +3,7 @@
 // their IDs in comWorker_id; choosing an ID shows that worker from the table without
 // calling the broker again. List position p always belongs to slot p + 1.
 
+#include "object_page.h"
 #include "page_context.h"
 #include "page_support.h"
 #include "worker/worker_model.h"
@@ -19,11 +20,11 @@ class WorkerPage;
 namespace morvain
 {
 
-class WorkerPage : public QWidget
+class WorkerPage : public ObjectPage
 {
     Q_OBJECT
 public:
-    explicit WorkerPage(PageContext ctx, QWidget *parent = nullptr);
+    WorkerPage(PageContext ctx, WorkerModel &model, QWidget *parent = nullptr);
     ~WorkerPage() override;
 
     // "Call Broker" / "Refresh": a fresh table, the query, then the first worker shown;
@@ -46,11 +47,9 @@ public:
     const WorkerReply &reply() const { return m_model.reply(); }
 
     // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const;
-
-signals:
-    // Stored object z is now on the tab (the program's or the user's selection).
-    void objectShown(int z);
+    QHash<QString, QLineEdit *> fieldBoxes() const override;
+    void callBroker() override { cmdCall_worker_Click(); }
+    ObjectModel &objectModel() override { return m_model; }
 
 private:
     FieldBoxes boxes() const;
@@ -60,7 +59,7 @@ private:
 
     std::unique_ptr<Ui::WorkerPage> ui;
     PageContext m_ctx;
-    WorkerModel m_model;
+    WorkerModel &m_model;
 };
 
 } // namespace morvain

@@ -31,7 +31,7 @@ constexpr int clientHeight = 434;
 constexpr int panel1Width = 169;
 } // namespace
 
-FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_cycle(entry, *this)
+FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_session(entry, *this)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Morvain Services "));
@@ -44,17 +44,17 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_cy
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_tabs->setUsesScrollButtons(false);
-    const PageContext context{m_cycle, *this};
-    m_broker = new BrokerObjectPage(context);
-    m_worker = new WorkerPage(context);
-    m_conversation = new ConversationPage(context);
-    m_service = new ServicePage(context, *m_conversation);
-    m_clientServer = new ClientServerPage(context);
-    m_tabs->addTab(m_broker, QStringLiteral("Broker Object"));
-    m_tabs->addTab(m_worker, QStringLiteral("Worker Object"));
-    m_tabs->addTab(m_service, QStringLiteral("Service Object"));
-    m_tabs->addTab(m_clientServer, QStringLiteral("Client/Server"));
-    m_tabs->addTab(m_conversation, QStringLiteral("Conv Object"));
+    const PageContext context{m_session.cycle(), *this};
+    m_broker = new BrokerObjectPage(context, m_session.broker());
+    m_worker = new WorkerPage(context, m_session.worker());
+    m_conversation = new ConversationPage(context, m_session.conversation());
+    m_service = new ServicePage(context, m_session.service(), *m_conversation);
+    m_clientServer = new ClientServerPage(context, m_session.clientServer());
+    m_pages = {m_broker, m_worker, m_service, m_clientServer, m_conversation};
+    for (int tab = 0; tab < KindCount; ++tab) {
+        const std::string_view title = kindRegistry[tab].tabTitle;
+        m_tabs->addTab(m_pages[tab], QString::fromLatin1(title.data(), qsizetype(title.size())));
+    }
     m_tabs->setCurrentIndex(0);
     setCentralWidget(m_tabs);
 
@@ -65,12 +65,6 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_cy
 }
 
 FrmMain::~FrmMain() = default;
-
-QList<ObjectModel *> FrmMain::models() const
-{
-    return {&m_broker->model(), &m_worker->model(), &m_service->model(), &m_clientServer->model(),
-            &m_conversation->model()};
-}
 
 void FrmMain::buildMenu()
 {
@@ -97,26 +91,17 @@ void FrmMain::buildViews()
     setup.window = this;
     setup.tabs = m_tabs;
     setup.menuBefore = m_about;
-    setup.queries = {[this] { m_broker->cmdCall_Broker_Click(); },
-                     [this] { m_worker->cmdCall_worker_Click(); },
-                     [this] { m_service->cmdCall_Service_Click(); },
-                     [this] { m_clientServer->cmdCall_ClientServer_Click(); },
-                     [this] { m_conversation->cmdCall_Conversation_Click(); }};
+    for (ObjectPage *page : m_pages) {
+        setup.queries << [page] { page->callBroker(); };
+        setup.boxes << page->fieldBoxes();
+    }
     setup.models = models();
-    setup.boxes = {m_broker->fieldBoxes(), m_worker->fieldBoxes(), m_service->fieldBoxes(),
-                   m_clientServer->fieldBoxes(), m_conversation->fieldBoxes()};
     setup.csv = [](const ObjectModel &model) { return csv::document(model); };
     m_views = new OperatorViews(std::move(setup));
     // Each tab says which stored object it shows, so its changed boxes can be tinted.
-    const auto follow = [this](auto *page, int tab) {
-        connect(page, &std::remove_pointer_t<decltype(page)>::objectShown, m_views->tints(tab),
+    for (int tab = 0; tab < int(m_pages.size()); ++tab)
+        connect(m_pages[tab], &ObjectPage::objectShown, m_views->tints(tab),
                 &TabTints::objectShown);
-    };
-    follow(m_broker, 0);
-    follow(m_worker, 1);
-    follow(m_service, 2);
-    follow(m_clientServer, 3);
-    follow(m_conversation, 4);
 }
 
 void FrmMain::buildStatusBar()
@@ -140,14 +125,13 @@ void FrmMain::buildStatusBar()
 
 void FrmMain::Form_Load()
 {
-    m_cycle.startUp(identityOf(readConfigOrEnd()));
+    m_session.cycle().startUp(identityOf(readConfigOrEnd()));
     m_panel1->setText(QStringLiteral("Broker message"));
+    // The five "Call Broker" handlers in tab order: broker, worker, service,
+    // client/server, conversation.
     underFailurePath([this] {
-        m_broker->cmdCall_Broker_Click();
-        m_worker->cmdCall_worker_Click();
-        m_service->cmdCall_Service_Click();
-        m_clientServer->cmdCall_ClientServer_Click();
-        m_conversation->cmdCall_Conversation_Click();
+        for (ObjectPage *page : m_pages)
+            page->callBroker();
     });
 }
 
@@ -155,7 +139,9 @@ void FrmMain::mnuConfigure_Click()
 {
     if (!m_config) {
         m_config = new FrmConfig(
-            [this](const Identity &identity) { assignIdentity(m_cycle.controlBlock(), identity); },
+            [this](const Identity &identity) {
+                assignIdentity(m_session.cycle().controlBlock(), identity);
+            },
             this);
         m_config->setObjectName(QStringLiteral("frmConfig"));
     }

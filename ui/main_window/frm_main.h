@@ -1,18 +1,19 @@
 #pragma once
 // frmMain, the program's one main window.
 //
-// Overview: the window owns the query state of the whole run: the call cycle with the
-// records that cross Broker, and one page per object kind, each with its reply record and
-// table. Its start (Form_Load) reads "Broker.cfg", fills the control block and runs the
-// five "Call Broker" handlers in page order under one failure trap. The pages run their
-// own queries; the cycle reports to the user through this window (status bar, header
-// dialog, "Broker Message" boxes). Exit and closing the window end the program at once.
+// Overview: the window owns the query state of the whole run, a Session: the call cycle
+// with the records that cross Broker, and one model per object kind with its reply record
+// and table; one page per kind shows its model. Its start (Form_Load) reads "Broker.cfg", fills the
+// control block and runs the five "Call Broker" handlers in page order under one failure trap. The
+// pages run their own queries; the cycle reports to the user through this window (status bar,
+// header dialog, "Broker Message" boxes). Exit and closing the window end the program at once.
 // Beside the tabs, OperatorViews adds the "&View" menu, its table windows, auto refresh and
 // the keys; it reaches the broker only through the pages' own query handlers.
 
 #include "config/frm_config.h"
 #include "info_cycle.h"
 #include "page_context.h"
+#include "session/session.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -32,6 +33,7 @@ class ServicePage;
 class ClientServerPage;
 class ConversationPage;
 class ObjectModel;
+class ObjectPage;
 class OperatorViews;
 
 class FrmMain : public QMainWindow, public CycleView, public HeaderHost
@@ -53,7 +55,8 @@ public:
     // HeaderHost
     FrmHeader &headerDialog() override;
 
-    InfoCycle &cycle() { return m_cycle; }
+    InfoCycle &cycle() { return m_session.cycle(); }
+    Session &session() { return m_session; }
     BrokerObjectPage &brokerPage() { return *m_broker; }
     WorkerPage &workerPage() { return *m_worker; }
     ServicePage &servicePage() { return *m_service; }
@@ -61,7 +64,9 @@ public:
     ConversationPage &conversationPage() { return *m_conversation; }
     // The five kinds' models, in tab order: broker, worker, service, client/server,
     // conversation.
-    QList<ObjectModel *> models() const;
+    QList<ObjectModel *> models() { return m_session.models(); }
+    // The five tabs, in the same order.
+    const QList<ObjectPage *> &pages() const { return m_pages; }
     FrmConfig *configDialog() const { return m_config; }
     bool headerDialogLoaded() const { return m_header != nullptr; }
     OperatorViews &views() { return *m_views; }
@@ -74,7 +79,7 @@ private:
     void buildStatusBar();
     void buildViews();
 
-    InfoCycle m_cycle;
+    Session m_session;
     std::unique_ptr<FrmHeader> m_header;
     QTabWidget *m_tabs = nullptr;
     QLabel *m_panel1 = nullptr;
@@ -84,6 +89,7 @@ private:
     ServicePage *m_service = nullptr;
     ClientServerPage *m_clientServer = nullptr;
     ConversationPage *m_conversation = nullptr;
+    QList<ObjectPage *> m_pages; // in tab order
     QPointer<FrmConfig> m_config;
     QAction *m_about = nullptr;
     OperatorViews *m_views = nullptr;

@@ -14,15 +14,7 @@ ChangeTracker::Query::Query(const ObjectModel &model)
 {
     const RecordView first = m_count > 0 ? model.record(1) : RecordView{};
     if (first.bytes.empty() || !first.rules) {
-        // A model without stored records: its fields now, while they are there.
-        QList<QList<FieldValue>> rows;
-        QStringList keys;
-        for (int z = 1; z <= m_count; ++z) {
-            rows.append(model.values(z));
-            keys.append(model.key(z));
-        }
-        m_rows = std::move(rows);
-        m_keys = std::move(keys);
+        m_count = 0; // nothing stored, or nothing a view can read
         return;
     }
     m_layout = {{}, first.fields, first.rules};

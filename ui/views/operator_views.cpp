@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "enter_presses_buttons.h"
 #include "full_text_tooltips.h"
+#include "kind_registry.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -16,10 +17,18 @@ namespace morvain
 
 namespace
 {
-// The list kinds, by tab: what their table windows and menu items are called.
-const char *const tableTitles[] = {nullptr, "Workers", "Services", "Users", "Conversations"};
-const char *const tableItems[] = {nullptr, "&Workers", "&Services", "&Users", "&Conversations"};
-constexpr int tabCount = 5;
+constexpr int tabCount = KindCount;
+
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// A kind has a table window when the registry names one.
+bool hasTable(int tab)
+{
+    return tab >= 0 && tab < tabCount && !kindRegistry[tab].tableTitle.empty();
+}
 } // namespace
 
 OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::move(setup))
@@ -59,8 +68,10 @@ void OperatorViews::buildMenu(QAction *before)
 
     QMenu *tables = view->addMenu(tr("&Tables"));
     tables->setObjectName(QStringLiteral("mnuTables"));
-    for (int tab = 1; tab < tabCount; ++tab) {
-        QAction *item = tables->addAction(tr(tableItems[tab]));
+    for (int tab = 0; tab < tabCount; ++tab) {
+        if (!hasTable(tab))
+            continue;
+        QAction *item = tables->addAction(latin1(kindRegistry[tab].tableItem));
         item->setObjectName(QStringLiteral("mnuTable_%1").arg(tab));
         item->setEnabled(tab < m_histories.size());
         connect(item, &QAction::triggered, this, [this, tab] { openTable(tab); });
@@ -141,17 +152,18 @@ TabTints *OperatorViews::tints(int tab) const
 
 TableWindow *OperatorViews::tableWindow(int tab) const
 {
-    return tab >= 1 && tab < tabCount ? m_tables[tab].data() : nullptr;
+    return hasTable(tab) ? m_tables[tab].data() : nullptr;
 }
 
 TableWindow *OperatorViews::openTable(int tab)
 {
     KindHistory *kind = history(tab);
-    if (tab < 1 || tab >= tabCount || !kind)
+    if (!hasTable(tab) || !kind)
         return nullptr;
     QPointer<TableWindow> &window = m_tables[tab];
     if (!window) {
-        window = new TableWindow(*kind, tr(tableTitles[tab]), m_setup.csv, m_setup.window);
+        window = new TableWindow(*kind, latin1(kindRegistry[tab].tableTitle), m_setup.csv,
+                                 m_setup.window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setHighlight(m_highlight);
     }

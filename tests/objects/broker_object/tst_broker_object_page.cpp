@@ -26,7 +26,8 @@ namespace
 {
 
 struct Rig : test::CycleRig<> {
-    BrokerObjectPage page{context()};
+    BrokerObjectModel model;
+    BrokerObjectPage page{context(), model};
 
     void answer(const QByteArray &reply) { fake.script.append({"0000", {}, {}, reply, {}, 0}); }
     QWidget *find(const char *name) const { return test::control(page, name); }

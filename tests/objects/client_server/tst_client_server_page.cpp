@@ -23,7 +23,8 @@ namespace
 {
 
 struct Rig : test::CycleRig<> {
-    ClientServerPage page{context()};
+    ClientServerModel model;
+    ClientServerPage page{context(), model};
 
     template <class W = QWidget> W *find(const QString &name) const
     {

@@ -23,7 +23,8 @@ namespace
 {
 
 struct Rig : test::CycleRig<> {
-    ConversationPage page{context()};
+    ConversationModel model;
+    ConversationPage page{context(), model};
 
     template <class W = QWidget> W *find(const QString &name) const
     {

@@ -37,9 +37,11 @@ struct CountingConversation : ServiceOfConversation {
 };
 
 struct Rig : test::CycleRig<> {
-    ConversationPage conversation{context()};
+    ConversationModel conversationModel;
+    ConversationPage conversation{context(), conversationModel};
     CountingConversation counting{conversation};
-    ServicePage page{context(), counting};
+    ServiceModel model;
+    ServicePage page{context(), model, counting};
 
     template <class W = QWidget> W *find(const QString &name) const
     {

@@ -47,7 +47,8 @@ QByteArray workerBytes(const Worker &w)
 
 // The cycle's messages for the header dialog go where the main window sends them.
 struct Rig : test::CycleRig<test::HeaderForwardingView> {
-    WorkerPage page{context()};
+    WorkerModel model;
+    WorkerPage page{context(), model};
 
     // One query's workers, then the closing "0003".
     void answer(const QList<Worker> &workers)
@@ -359,7 +360,8 @@ void TestWorkerPage::errorText_reachesStatusBarAndHeaderDialog()
 void TestWorkerPage::showHeader_brokerThenWorker_oneDialogWithTheSecondHeader()
 {
     Rig rig;
-    BrokerObjectPage broker({rig.cycle, rig.host});
+    BrokerObjectModel brokerModel;
+    BrokerObjectPage broker({rig.cycle, rig.host}, brokerModel);
     BrokerReply brokerReply;
     brokerReply.setInt32<"error_code">(-5);
     brokerReply.setInt32<"max_sc_len">(32);

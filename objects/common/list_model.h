@@ -1,0 +1,145 @@
+#pragma once
+// What the four list kinds' models share: the reply record every call writes, the table
+// the query stores it in, the keys of the stored replies, and the ObjectModel face over
+// them. A kind's model adds its query, its field rules and the lists its tab walks.
+//
+// Storing copies the record and nothing else, so a query costs little beyond its calls;
+// the keys are read off the stored records the first time something asks for them.
+
+#include "decimal.h"
+#include "field_values.h"
+#include "info_cycle.h"
+#include "object_model.h"
+#include "object_table.h"
+#include "reply_header.h"
+#include "text_support.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace morvain
+{
+
+template <class Reply, int Slots> class ListModel : public ObjectModel
+{
+public:
+    using Table = ObjectTable<Reply, Slots>;
+
+    ListModel(KindIndex kind, std::span<const wire::Field> objectFields, const FieldRules &rules,
+              QObject *parent)
+        : ObjectModel(parent), m_kind(kindRegistry[kind]), m_fields(objectFields), m_rules(rules)
+    {
+        for (std::string_view name : m_kind.keyFields)
+            for (const wire::Field &f : m_fields)
+                if (!name.empty() && f.name == name)
+                    m_keyFields.push_back(&f);
+    }
+
+    QString kindName() const override
+    {
+        return QString::fromLatin1(m_kind.name.data(), qsizetype(m_kind.name.size()));
+    }
+    QList<FieldInfo> columns() const override { return columnsOf(m_fields, m_rules); }
+    int objectCount() const override { return m_table.count(); }
+    RecordView record(int z) const override
+    {
+        if (!holds(z))
+            return {};
+        return {m_table.slot(z).span(), m_fields, &m_rules};
+    }
+    QString key(int z) const override
+    {
+        return holds(z) ? keyOf(m_table.slot(z).span()) : QString();
+    }
+    QString keyOfRecord(std::span<const std::uint8_t> bytes) const override
+    {
+        return bytes.size() == std::size_t(Reply::size) ? keyOf(bytes) : QString();
+    }
+    ReplyHeader header() const override { return headerOf(m_reply); }
+
+    const Table &table() const { return m_table; }
+    const Reply &reply() const { return m_reply; }
+    bool holds(int z) const { return z >= 1 && z <= m_table.count(); }
+
+    // A fresh query starts from an empty table.
+    virtual void reset()
+    {
+        m_table.reset();
+        m_keys.reset();
+    }
+    // The reply just received; beyond the last slot the query fails.
+    virtual void store()
+    {
+        m_table.store(m_reply);
+        m_keys.reset();
+    }
+
+    // Every stored reply's key: entry z - 1 belongs to slot z.
+    const QStringList &keys() const
+    {
+        if (!m_keys) {
+            QStringList keys;
+            keys.reserve(objectCount());
+            for (int z = 1; z <= objectCount(); ++z)
+                keys << key(z);
+            m_keys = std::move(keys);
+        }
+        return *m_keys;
+    }
+    // Each non-empty key once, in order of first arrival.
+    QStringList distinctKeys() const
+    {
+        FirstArrivals distinct;
+        for (const QString &k : keys())
+            distinct.add(k);
+        return distinct.list();
+    }
+    // The first slot stored under `key`, or 0.
+    int find(const QString &key) const
+    {
+        const qsizetype at = keys().indexOf(key);
+        return at < 0 ? 0 : int(at) + 1;
+    }
+
+protected:
+    // The list query of `kind` into a fresh table; `afterLoop` runs as the cycle says.
+    void runQuery(InfoCycle &cycle, const ListKind &kind,
+                  const std::function<void()> &afterLoop = {})
+    {
+        emit aboutToQuery();
+        reset();
+        cycle.runList(
+            kind, replyArea(m_reply), [this] { store(); }, afterLoop);
+    }
+
+private:
+    QString keyOf(std::span<const std::uint8_t> bytes) const
+    {
+        QString key;
+        for (const wire::Field *f : m_keyFields) {
+            if (f != m_keyFields.front())
+                key += QChar(0x1f);
+            const std::uint8_t *at = bytes.data() + f->offset;
+            if (f->encoding == wire::Encoding::Text)
+                key += QLatin1StringView(
+                    trimBlanks(QByteArrayView(reinterpret_cast<const char *>(at), f->width)));
+            else
+                key += decimal(numberAt(at, f->width));
+        }
+        return key;
+    }
+
+    const KindInfo &m_kind;
+    std::span<const wire::Field> m_fields;
+    const FieldRules &m_rules;
+    std::vector<const wire::Field *> m_keyFields;
+    Reply m_reply;
+    Table m_table;
+    mutable std::optional<QStringList> m_keys; // read off the table on first use
+};
+
+} // namespace morvain
