@@ -86,29 +86,34 @@ void TestModels::serviceLists_data()
 {
     QTest::addColumn<Triples>("replies"); // the last one closes the query
     QTest::addColumn<QStringList>("classes");
-    QTest::addColumn<QStringList>("namesOfFirst");
+    QTest::addColumn<Triples>("namesByClass"); // the names of each class listed
     QTest::addColumn<QStringList>("servicesOfFirst");
     QTest::addColumn<int>("found"); // slot of the first class/name/service listed
     using L = QStringList;
     QTest::newRow("order of first arrival, duplicates once")
         << Triples{{"B", "N1", "S1"}, {"A", "N2", "S2"}, {"B", "N3", "S3"},
                    {"C", "N1", "S4"}, {"B", "N1", "S1"}, {"", "", ""}}
-        << L{"B", "A", "C"} << L{"N1", "N3"} << L{"S1", "S4", "S1"} << 1;
+        << L{"B", "A", "C"} << Triples{{"N1", "N3"}, {"N2"}, {"N1"}} << L{"S1", "S4", "S1"} << 1;
+    QTest::newRow("names under two classes, each class lists its own")
+        << Triples{{"A", "X", "s1"}, {"B", "Y", "s2"}, {"B", "X", "s3"}, {"A", "Y", "s4"},
+                   {"B", "X", "s5"}, {"C", "Z", "s6"}, {"", "", ""}}
+        << L{"A", "B", "C"} << Triples{{"X", "Y"}, {"Y", "X"}, {"Z"}} << L{"s1", "s3", "s5"} << 1;
     QTest::newRow("case counts, blanks trimmed, blank not listed")
         << Triples{{" abc ", "n", "s"}, {"ABC", "n", "t"}, {"abc", "n", "u"}, {"  ", "m", "v"}}
-        << L{"abc", "ABC"} << L{"n"} << L{"s", "t", "u"} << 1;
+        << L{"abc", "ABC"} << Triples{{"n"}, {"n"}} << L{"s", "t", "u"} << 1;
     QTest::newRow("the closing reply's service not offered")
-        << Triples{{"A", "N", "S1"}, {"A", "N", "S2"}} << L{"A"} << L{"N"} << L{"S1"} << 1;
+        << Triples{{"A", "N", "S1"}, {"A", "N", "S2"}} << L{"A"} << Triples{{"N"}} << L{"S1"} << 1;
     QTest::newRow("only the closing reply")
-        << Triples{{"A", "N", "S"}} << L{"A"} << L{"N"} << L{} << 0;
+        << Triples{{"A", "N", "S"}} << L{"A"} << Triples{{"N"}} << L{} << 0;
 }
 
 void TestModels::serviceLists()
 {
     QFETCH(Triples, replies);
     QFETCH(QStringList, classes);
-    QFETCH(QStringList, namesOfFirst);
+    QFETCH(Triples, namesByClass);
     QFETCH(QStringList, servicesOfFirst);
+    const QStringList namesOfFirst = namesByClass.at(0);
     QFETCH(int, found);
     Rig rig;
     QList<QByteArray> script;
@@ -121,7 +126,8 @@ void TestModels::serviceLists()
 
     QCOMPARE(model.objectCount(), replies.size());
     QCOMPARE(model.serverClasses(), classes);
-    QCOMPARE(model.serverNames(classes.at(0)), namesOfFirst);
+    for (int c = 0; c < classes.size(); ++c)
+        QCOMPARE(model.serverNames(classes.at(c)), namesByClass.at(c));
     QCOMPARE(model.services(namesOfFirst.at(0)), servicesOfFirst);
     const QString firstService = servicesOfFirst.value(0);
     QCOMPARE(model.find(classes.at(0), namesOfFirst.at(0), firstService), found);

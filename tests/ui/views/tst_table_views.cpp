@@ -69,6 +69,8 @@ private slots:
     void changes_perObjectAndField_data();
     void changes_perObjectAndField();
     void tabTints_theShownObjectsChangedBoxesUntilTheNextQuery();
+    void tabTints_followTheObjectByKeyWhenTheOrderChanges_data();
+    void tabTints_followTheObjectByKeyWhenTheOrderChanges();
     void window_followsEveryQueryOfItsKind();
     void window_copiesTheSelectionTabSeparated();
     void window_exportsTheCsvOrSaysWhyNot();
@@ -219,6 +221,34 @@ void TestTableViews::tabTints_theShownObjectsChangedBoxesUntilTheNextQuery()
     QVERIFY(tints.tinted(&calls));
     rig.model.query({workerLike(9, 5, 300, "beta")}); // the same again: nothing changed
     QVERIFY(!tints.tinted(&calls));
+}
+
+void TestTableViews::tabTints_followTheObjectByKeyWhenTheOrderChanges_data()
+{
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<bool>("callsTinted");
+    QTest::addColumn<bool>("statusTinted");
+    // The second query returns the four workers in reverse order; only worker 100 changed.
+    QTest::newRow("worker -5, was last") << 1 << false << false;
+    QTest::newRow("worker 100, changed") << 2 << true << false;
+    QTest::newRow("worker 10, was second") << 3 << false << false;
+    QTest::newRow("worker 9, was first") << 4 << false << false;
+}
+
+void TestTableViews::tabTints_followTheObjectByKeyWhenTheOrderChanges()
+{
+    QFETCH(int, shown);
+    QFETCH(bool, callsTinted);
+    QFETCH(bool, statusTinted);
+    Rig rig;
+    QLineEdit calls, status;
+    TabTints tints(rig.history, {{"call_sum", &calls}, {"worker_status", &status}});
+    rig.now += 1000;
+    rig.model.query({workerLike(-5, 2, 3, "alpha2"), workerLike(100, 4, 60, "gamma"),
+                     workerLike(10, 5, 7, "Alpha"), workerLike(9, 2, 100, "beta")});
+    tints.objectShown(shown);
+    QCOMPARE(tints.tinted(&calls), callsTinted);
+    QCOMPARE(tints.tinted(&status), statusTinted);
 }
 
 void TestTableViews::window_followsEveryQueryOfItsKind()
