@@ -7,30 +7,72 @@
 namespace morvain
 {
 
-ConfigRecord readConfigRecord(const QString &path)
+namespace
 {
-    QFile file(path);
-    const QString shown = QDir::current().absoluteFilePath(path);
-    const auto cannotOpen = [&shown](const QString &reason) {
-        return ConfigFileError(QStringLiteral("Cannot open file for reading at '%1': %2.")
-                                   .arg(shown, reason)
-                                   .toStdString());
-    };
-    // Only a regular file: a FIFO would block the read. Looked at before the open, which
-    // never blocks, and again on the open file.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir())
-        throw cannotOpen(QStringLiteral("Not a regular file"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw cannotOpen(file.errorString());
-    if (file.isSequential())
-        throw cannotOpen(QStringLiteral("Not a regular file"));
-    ConfigRecord record;
-    if (file.read(reinterpret_cast<char *>(record.data()), ConfigRecord::size) < 0)
-        throw ConfigFileError(QStringLiteral("Cannot read file at '%1': %2.")
-                                  .arg(shown, file.errorString())
-                                  .toStdString());
-    return record;
+
+// The one way "Broker.cfg" is opened, read and written. A message names the file by its
+// absolute path as the file system holds it (QFile::encodeName), not as it was decoded.
+class ConfigFile
+{
+public:
+    ConfigFile(const QString &path, ConfigAccess access)
+        : m_file(path), m_shown(QFile::encodeName(QDir::current().absoluteFilePath(path))),
+          m_opening(access == ConfigAccess::Read ? "Cannot open file for reading"
+                                                 : "Cannot open file for reading and writing")
+    {
+        // Only a regular file: a FIFO would block the read, a device or socket is no record
+        // file. Looked at before the open, which never blocks, and again on the open file
+        // in case it was swapped in between.
+        const QByteArray notRegular = "Not a regular file";
+        const QFileInfo info(path);
+        if (info.exists() && !info.isFile() && !info.isDir())
+            fail(m_opening, notRegular);
+        const auto mode = access == ConfigAccess::Read ? QIODevice::ReadOnly : QIODevice::ReadWrite;
+        if (!m_file.open(mode))
+            fail(m_opening, m_file.errorString().toLocal8Bit());
+        if (m_file.isSequential()) {
+            m_file.close();
+            fail(m_opening, notRegular);
+        }
+    }
+
+    ConfigRecord read()
+    {
+        ConfigRecord record;
+        if (m_file.read(reinterpret_cast<char *>(record.data()), ConfigRecord::size) < 0)
+            fail("Cannot read file", m_file.errorString().toLocal8Bit());
+        return record;
+    }
+
+    void write(const ConfigRecord &record)
+    {
+        if (m_file.write(reinterpret_cast<const char *>(record.data()), ConfigRecord::size) !=
+                ConfigRecord::size ||
+            !m_file.flush())
+            fail("Cannot write file", m_file.errorString().toLocal8Bit());
+    }
+
+private:
+    [[noreturn]] void fail(const QByteArray &what, const QByteArray &reason) const
+    {
+        throw ConfigFileError((what + " at '" + m_shown + "': " + reason + '.').toStdString());
+    }
+
+    QFile m_file;
+    QByteArray m_shown;
+    QByteArray m_opening;
+};
+
+} // namespace
+
+ConfigRecord readConfigRecord(const QString &path, ConfigAccess access)
+{
+    return ConfigFile(path, access).read();
+}
+
+void writeConfigRecord(const QString &path, const ConfigRecord &record)
+{
+    ConfigFile(path, ConfigAccess::ReadWrite).write(record);
 }
 
 Identity identityOf(const ConfigRecord &r)

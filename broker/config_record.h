@@ -34,10 +34,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Opens `path` for reading only and reads record 1 into an all-zero record; a short file
-// leaves the missing bytes zero. A file that cannot be opened or read throws, naming the
-// file's absolute path and the reason.
-ConfigRecord readConfigRecord(const QString &path);
+// How a program opens the file: morvain-snapshot only reads it; Morvain opens it for
+// reading and writing, which creates it empty when it is missing.
+enum class ConfigAccess { Read, ReadWrite };
+
+// Opens `path` (only a regular file, or a link to one) and reads record 1 into an all-zero
+// record; a short file leaves the missing bytes zero. A file that cannot be opened or read
+// throws, naming the file's absolute path, byte for byte as the system spells it, and the
+// reason.
+ConfigRecord readConfigRecord(const QString &path, ConfigAccess access = ConfigAccess::Read);
+// Writes record 1 over the first 160 bytes of `path`, leaving the rest of the file as it
+// was; throws as readConfigRecord() does.
+void writeConfigRecord(const QString &path, const ConfigRecord &record);
 
 // The five fields, each all 32 characters as stored, untrimmed.
 Identity identityOf(const ConfigRecord &record);

@@ -87,6 +87,8 @@ private slots:
     void notARegularFile_endsTheProgramAtOnce_data();
     void notARegularFile_endsTheProgramAtOnce();
     void writeFailure_namesTheAbsolutePath();
+    void failure_namesThePathByteForByte_data();
+    void failure_namesThePathByteForByte();
     void save_keepsUneditedFieldsWhole_data();
     void save_keepsUneditedFieldsWhole();
     void captions();
@@ -295,6 +297,36 @@ void TestConfig::writeFailure_namesTheAbsolutePath()
                  QString("Cannot write file at '%1': ")
                      .arg(QDir(dir.path()).absoluteFilePath(configFileName))),
              qPrintable(presenter.shown[0].second));
+}
+
+void TestConfig::failure_namesThePathByteForByte_data()
+{
+    QTest::addColumn<int>("access");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("snapshot reads")
+        << int(ConfigAccess::Read) << QByteArray("Cannot open file for reading at '");
+    QTest::newRow("window reads and writes")
+        << int(ConfigAccess::ReadWrite)
+        << QByteArray("Cannot open file for reading and writing at '");
+}
+
+// A folder whose name is not ASCII ("café", blanks and a quote in it): the message carries
+// its bytes as the file system has them, whichever program opens the file.
+void TestConfig::failure_namesThePathByteForByte()
+{
+    QFETCH(int, access);
+    QFETCH(QByteArray, message);
+    TempWorkdir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/caf\xc3\xa9 'x'";
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    QCOMPARE(::mkfifo((folder + "/Broker.cfg").constData(), 0600), 0);
+    QByteArray what;
+    try {
+        readConfigRecord(QFile::decodeName(folder + "/Broker.cfg"), ConfigAccess(access));
+    } catch (const ConfigFileError &e) {
+        what = e.what();
+    }
+    QCOMPARE(what, message + folder + "/Broker.cfg': Not a regular file.");
 }
 
 void TestConfig::save_keepsUneditedFieldsWhole_data()
