@@ -1,37 +1,79 @@
 #pragma once
 // Text as the models and the pages compare and list it (Qt Core only).
+//
+// Stored texts are fixed-width: blank-padded where the program or the broker assigned a
+// value, zero bytes where nobody did. Each way of cutting them has one helper here, named
+// for what it is for; each comes for QString (through QStringView) and for the bytes of a
+// record (QByteArrayView), which trim to the same characters since the text is Latin-1.
 
 #include <QByteArrayView>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 namespace morvain
 {
 
-// Blanks (character 32) off both ends; zero bytes and every other character stay, since
-// lists and replies are compared as whole texts.
-inline QString trimBlanks(const QString &text)
+namespace detail
+{
+template <class View, class Pad> View cut(View text, bool front, Pad pad)
 {
     qsizetype first = 0;
     qsizetype last = text.size();
-    while (first < last && text.at(first) == u' ')
+    while (front && first < last && pad(text.at(first)))
         ++first;
-    while (last > first && text.at(last - 1) == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
-// The same on bytes in place: Latin-1 text trims to the same characters.
-inline QByteArrayView trimBlanks(QByteArrayView text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == ' ')
-        ++first;
-    while (last > first && text.at(last - 1) == ' ')
+    while (last > first && pad(text.at(last - 1)))
         --last;
     return text.sliced(first, last - first);
+}
+inline bool blank(QChar c)
+{
+    return c == u' ';
+}
+inline bool blank(char c)
+{
+    return c == ' ';
+}
+inline bool padding(QChar c)
+{
+    return c == u' ' || c.isNull();
+}
+inline bool padding(char c)
+{
+    return c == ' ' || c == '\0';
+}
+} // namespace detail
+
+// For lists and keys: blanks (character 32) off both ends; zero bytes and every other
+// character stay, since lists and replies are compared as whole texts.
+inline QString trimBlanks(const QString &text)
+{
+    return detail::cut(QStringView(text), true, [](QChar c) { return detail::blank(c); })
+        .toString();
+}
+inline QByteArrayView trimBlanks(QByteArrayView text)
+{
+    return detail::cut(text, true, [](char c) { return detail::blank(c); });
+}
+
+// For a value as a person reads it in a table: the padding at the end (blanks and zero
+// bytes) cut, the start left as stored.
+inline QStringView shownText(QStringView text)
+{
+    return detail::cut(text, false, [](QChar c) { return detail::padding(c); });
+}
+inline QByteArrayView shownText(QByteArrayView text)
+{
+    return detail::cut(text, false, [](char c) { return detail::padding(c); });
+}
+
+// For an identifier such as the broker ID: blanks and zero bytes off both ends, since both
+// pad it in a fresh or hand-written "Broker.cfg".
+inline QString trimIdentifier(const QString &text)
+{
+    return detail::cut(QStringView(text), true, [](QChar c) { return detail::padding(c); })
+        .toString();
 }
 
 // A list of distinct, non-empty texts in the order they first arrive. The set beside the

@@ -3,6 +3,7 @@
 #include "decimal.h"
 #include "field_values.h"
 #include "object_table_model.h"
+#include "text_support.h"
 
 #include <algorithm>
 
@@ -106,31 +107,19 @@ int ChangeTracker::Query::findAmongFirst(const QString &key, int rows) const
 
 std::int64_t ChangeTracker::Query::number(int r, int column) const
 {
-    if (m_columns.empty())
-        return row(r).value(column).number;
     const wire::Field &f = *m_columns[std::size_t(column)];
     return f.encoding == wire::Encoding::Text ? 0 : numberAt(record(r).data() + f.offset, f.width);
 }
 
 QAnyStringView ChangeTracker::Query::shownText(int r, int column) const
 {
-    if (m_columns.empty()) {
-        const QList<FieldValue> &fields = row(r);
-        return column < fields.size() ? QAnyStringView(visibleView(fields[column].text))
-                                      : QAnyStringView();
-    }
     const wire::Field &f = *m_columns[std::size_t(column)];
     const char *at = reinterpret_cast<const char *>(record(r).data() + f.offset);
-    qsizetype end = f.width;
-    while (end > 0 && (at[end - 1] == ' ' || at[end - 1] == '\0'))
-        --end;
-    return QLatin1StringView(at, end);
+    return QLatin1StringView(morvain::shownText(QByteArrayView(at, f.width)));
 }
 
 QString ChangeTracker::Query::decoded(int r, int column) const
 {
-    if (m_columns.empty())
-        return row(r).value(column).decoded;
     const wire::Field &f = *m_columns[std::size_t(column)];
     return f.encoding == wire::Encoding::Text
                ? QString()
@@ -139,8 +128,6 @@ QString ChangeTracker::Query::decoded(int r, int column) const
 
 QString ChangeTracker::Query::text(int r, int column) const
 {
-    if (m_columns.empty())
-        return row(r).value(column).text;
     const wire::Field &f = *m_columns[std::size_t(column)];
     if (f.encoding != wire::Encoding::Text)
         return decimal(number(r, column));
@@ -148,16 +135,9 @@ QString ChangeTracker::Query::text(int r, int column) const
                                f.width);
 }
 
-// The same text, or the same number, as values() would compare it.
+// The same bytes: the same text, or the same number.
 bool ChangeTracker::Query::sameField(int r, const Query &other, int otherRow, int column) const
 {
-    if (m_columns.empty() || other.m_columns.size() != m_columns.size()) {
-        const QList<FieldValue> &mine = row(r);
-        const QList<FieldValue> &theirs = other.row(otherRow);
-        return column >= mine.size() || column >= theirs.size() ||
-               (mine[column].name == theirs[column].name &&
-                mine[column].text == theirs[column].text);
-    }
     const wire::Field &f = *m_columns[std::size_t(column)];
     return std::equal(record(r).begin() + f.offset, record(r).begin() + f.offset + f.width,
                       other.record(otherRow).begin() + f.offset);

@@ -8,14 +8,6 @@
 namespace morvain
 {
 
-QStringView visibleView(const QString &stored)
-{
-    qsizetype end = stored.size();
-    while (end > 0 && (stored.at(end - 1) == u' ' || stored.at(end - 1) == QChar(0)))
-        --end;
-    return QStringView(stored).left(end);
-}
-
 ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
     : QAbstractTableModel(parent), m_history(history)
 {

@@ -5,6 +5,7 @@
 // mark per cell; sorting reads the cells in place, without variants.
 
 #include "kind_history.h"
+#include "text_support.h"
 
 #include <QAbstractTableModel>
 #include <QSortFilterProxyModel>
@@ -91,10 +92,9 @@ private:
 };
 
 // Trailing blanks and zero bytes cut: fixed-width text as a person reads it.
-QStringView visibleView(const QString &stored);
 inline QString visibleText(const QString &stored)
 {
-    return visibleView(stored).toString();
+    return shownText(QStringView(stored)).toString();
 }
 
 } // namespace morvain
