@@ -110,7 +110,7 @@ QList<int> rowsToPick(int n)
 }
 
 // Every stored object as each kind's model reads it back: fields, keys and header.
-void readModels(const FrmMain &main)
+void readModels(FrmMain &main)
 {
     qsizetype total = 0;
     for (const ObjectModel *model : main.models()) {
@@ -151,15 +151,12 @@ bool showEverything(QWidget &window)
 }
 
 FuzzedBroker broker;
-// Never destroyed at exit: Qt's own globals are gone by then.
-FrmMain *window = nullptr;
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     startQuietly(argc, argv);
-    window = new FrmMain(broker);
     return 0;
 }
 
@@ -168,6 +165,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     FuzzedDataProvider data(bytes, size);
     broker.data = &data;
     broker.reset();
+    // A window of its own for each input, as a fresh start of the program has, gone with
+    // everything it opened when the input is done, whether or not the program ended.
+    const auto window = std::make_unique<FrmMain>(broker);
     // The queries the input asks for, in tab order, each on a call budget of its own.
     bool running = true;
     for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
@@ -182,7 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         running = showEverything(*window);
     }
     broker.data = nullptr;
-    if (!running) // the program has ended: the next input meets a fresh one
-        window = new FrmMain(broker);
+    // Whatever the window handed to the event loop to delete goes now, not inputs later.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "header/frm_header.h"
 #include "service/service_page.h"
 #include "views/operator_views.h"
+#include "views/query_bar.h"
 #include "worker/worker_page.h"
 
 #include <QCloseEvent>
@@ -19,6 +20,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace morvain
 {
@@ -52,8 +54,21 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_se
     m_clientServer = new ClientServerPage(context, m_session.clientServer());
     m_pages = {m_broker, m_worker, m_service, m_clientServer, m_conversation};
     for (int tab = 0; tab < KindCount; ++tab) {
+        // Each page under a bar that shows only when its values are not a good, whole
+        // query; the page itself keeps its layout.
+        auto *sheet = new QWidget;
+        sheet->setObjectName(QStringLiteral("sheet_%1").arg(tab));
+        auto *column = new QVBoxLayout(sheet);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        m_bars << new QueryBar(sheet);
+        column->addWidget(m_bars.last());
+        column->addWidget(m_pages[tab], 1);
         const std::string_view title = kindRegistry[tab].tabTitle;
-        m_tabs->addTab(m_pages[tab], QString::fromLatin1(title.data(), qsizetype(title.size())));
+        m_tabs->addTab(sheet, QString::fromLatin1(title.data(), qsizetype(title.size())));
+        // The status bar's text during a query is that query's error text.
+        connect(&m_pages[tab]->objectModel(), &ObjectModel::aboutToQuery, this,
+                [this, tab] { m_querying = tab; });
     }
     m_tabs->setCurrentIndex(0);
     setCentralWidget(m_tabs);
@@ -96,6 +111,7 @@ void FrmMain::buildViews()
         setup.boxes << page->fieldBoxes();
     }
     setup.models = models();
+    setup.bars = m_bars;
     setup.csv = [](const ObjectModel &model) { return csv::document(model); };
     m_views = new OperatorViews(std::move(setup));
     // Each tab says which stored object it shows, so its changed boxes can be tinted.
@@ -172,6 +188,8 @@ void FrmMain::closeEvent(QCloseEvent *event)
 void FrmMain::showStatusMessage(const QString &text)
 {
     m_panel2->setText(text);
+    if (m_views && m_querying >= 0)
+        m_views->history(m_querying)->setErrorText(text);
 }
 
 void FrmMain::showHeaderMessage(const QString &text)

@@ -35,6 +35,7 @@ class ConversationPage;
 class ObjectModel;
 class ObjectPage;
 class OperatorViews;
+class QueryBar;
 
 class FrmMain : public QMainWindow, public CycleView, public HeaderHost
 {
@@ -70,6 +71,8 @@ public:
     FrmConfig *configDialog() const { return m_config; }
     bool headerDialogLoaded() const { return m_header != nullptr; }
     OperatorViews &views() { return *m_views; }
+    // The bar across the top of tab `tab`.
+    QueryBar &queryBar(int tab) const { return *m_bars.at(tab); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -90,6 +93,8 @@ private:
     ClientServerPage *m_clientServer = nullptr;
     ConversationPage *m_conversation = nullptr;
     QList<ObjectPage *> m_pages; // in tab order
+    QList<QueryBar *> m_bars;    // across the top of each tab
+    int m_querying = -1;         // the tab whose kind is being queried
     QPointer<FrmConfig> m_config;
     QAction *m_about = nullptr;
     OperatorViews *m_views = nullptr;

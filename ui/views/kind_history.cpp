@@ -13,26 +13,60 @@ Clock systemClock()
 KindHistory::KindHistory(ObjectModel &model, Clock clock, QObject *parent)
     : QObject(parent), m_model(&model), m_clock(std::move(clock))
 {
-    connect(&model, &ObjectModel::aboutToQuery, this, [this] { m_changes.detach(); });
+    connect(&model, &ObjectModel::aboutToQuery, this, [this] {
+        m_changes.detach();
+        m_errorText.clear();
+    });
     connect(&model, &ObjectModel::queried, this, &KindHistory::record);
 }
 
 void KindHistory::record()
 {
     m_queriedAt = m_clock();
-    m_count = m_model->objectCount();
-    m_changes.record(*m_model, m_queriedAt);
+    m_reading = readingOf(*m_model);
+    if (!m_reading.failed) {
+        m_goodAt = m_queriedAt;
+        m_count = m_reading.shown;
+        m_changes.record(*m_model, m_queriedAt);
+    }
     emit updated();
+}
+
+void KindHistory::setErrorText(const QString &text)
+{
+    if (text == m_errorText)
+        return;
+    m_errorText = text;
+    if (m_reading.failed)
+        emit updated();
+}
+
+QString KindHistory::message() const
+{
+    if (!queried())
+        return {};
+    const std::string_view title = m_model->kind().tableTitle;
+    const QString kindTitle = QString::fromLatin1(title.data(), qsizetype(title.size())).toLower();
+    return readingMessage(m_reading, {kindTitle, m_errorText, m_queriedAt, m_goodAt});
 }
 
 QString KindHistory::summary() const
 {
     if (!queried())
         return tr("Not queried yet");
-    const QString time =
-        QDateTime::fromMSecsSinceEpoch(m_queriedAt).toString(QStringLiteral("HH:mm:ss"));
-    return m_count == 1 ? tr("Queried at %1, 1 object").arg(time)
-                        : tr("Queried at %1, %2 objects").arg(time).arg(m_count);
+    const auto clock = [](qint64 msecs) {
+        return QDateTime::fromMSecsSinceEpoch(msecs).toString(QStringLiteral("HH:mm:ss"));
+    };
+    if (m_reading.failed)
+        return m_goodAt ? tr("Query failed at %1; values from %2")
+                              .arg(clock(m_queriedAt), clock(*m_goodAt))
+                        : tr("Query failed at %1; no data yet").arg(clock(m_queriedAt));
+    const QString time = clock(m_queriedAt);
+    QString text = m_count == 1 ? tr("Queried at %1, 1 object").arg(time)
+                                : tr("Queried at %1, %2 objects").arg(time).arg(m_count);
+    if (m_reading.cut())
+        text += tr(" of %1").arg(m_reading.total);
+    return text;
 }
 
 QColor changedTint()
@@ -43,6 +77,16 @@ QColor changedTint()
 QColor newTint()
 {
     return {200, 240, 200};
+}
+
+QColor failedTint()
+{
+    return {250, 205, 200};
+}
+
+QColor cutTint()
+{
+    return {255, 236, 160};
 }
 
 QString changeToolTip(const FieldChange &change)

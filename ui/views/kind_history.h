@@ -2,15 +2,21 @@
 // Follows every query of one object kind: when it ran, how many objects came back and
 // what changed since the query before. The tab tooltips, the table windows and the
 // change tints all read it, so they agree on one comparison per query.
+//
+// A failed query (a non-zero error_code in its last reply header) is kept out of the
+// comparison: the last good query stays the one the tables show and the tints compare
+// with, and the views say that the latest one failed.
 
 #include "change_tracker.h"
 #include "object_model.h"
+#include "query_reading.h"
 
 #include <QColor>
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 namespace morvain
 {
@@ -28,10 +34,20 @@ public:
     ObjectModel &model() const { return *m_model; }
     const ChangeTracker &changes() const { return m_changes; }
     bool queried() const { return m_queriedAt >= 0; }
+    // The latest query, good or failed.
     qint64 queriedAt() const { return m_queriedAt; }
+    // Objects of the last good query, the closing reply not counted.
     int objectCount() const { return m_count; }
     // "Queried at 04:12:33, 12 objects", or that it has not been queried yet.
     QString summary() const;
+
+    // What the latest query says of itself, and the message the views show for it (empty
+    // for a good, whole query).
+    const QueryReading &reading() const { return m_reading; }
+    bool failed() const { return m_reading.failed; }
+    QString message() const;
+    // The broker's error text of the latest query, as the status bar showed it.
+    void setErrorText(const QString &text);
 
 signals:
     // After the latest query's changes are known; views refresh from here.
@@ -44,8 +60,15 @@ private:
     Clock m_clock;
     ChangeTracker m_changes;
     qint64 m_queriedAt = -1;
+    std::optional<qint64> m_goodAt; // the last good query
     int m_count = 0;
+    QueryReading m_reading;
+    QString m_errorText;
 };
+
+// The tint behind a reading that must be seen: a failed query, a cut list.
+QColor failedTint();
+QColor cutTint();
 
 // The colours behind a value that changed since the query before, and a new object.
 QColor changedTint();

@@ -1,9 +1,13 @@
 #include "object_table_model.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QSet>
+
+#include <algorithm>
 
 namespace morvain
 {
@@ -22,8 +26,10 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
     connect(&history, &KindHistory::updated, this, [this] {
         // The same records as before, shown with no marks: every cell would read as it
         // reads now, so the view keeps its rows, its order and its selection.
-        if (m_history.changes().sameAsBefore() && m_marksClear)
+        const bool greyed = m_history.failed();
+        if (greyed == m_greyed && m_history.changes().sameAsBefore() && m_marksClear)
             return;
+        m_greyed = greyed;
         beginResetModel();
         reload();
         endResetModel();
@@ -33,7 +39,9 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
 void ObjectTableModel::reload()
 {
     const ChangeTracker &changes = m_history.changes();
-    m_count = changes.rowCount();
+    // The reply that ended a list query is no object of its own.
+    const bool closing = m_history.model().kind().storesClosingReply;
+    m_count = std::max(0, changes.rowCount() - (closing ? 1 : 0));
     m_width = m_columns.size();
     m_states.fill(ChangeState::Unchanged, m_count);
     m_cellChanged.assign(size_t(m_count * m_width), false);
@@ -131,12 +139,17 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
         return shown + u'\n' + changeToolTip(change);
     }
     case Qt::BackgroundRole:
-        if (!m_highlight)
+        if (!m_highlight || m_greyed)
             return {};
         if (m_states[row] == ChangeState::New)
             return QBrush(newTint());
         if (changed(row, column))
             return QBrush(changedTint());
+        return {};
+    case Qt::ForegroundRole:
+        // The last good query's rows under a failed one: there, but not the broker's now.
+        if (m_greyed)
+            return QBrush(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
         return {};
     case Qt::TextAlignmentRole:
         return info.numeric ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();

@@ -67,6 +67,7 @@ private:
     std::vector<bool> m_cellChanged; // per row and column
     int m_new = 0;
     int m_changed = 0;
+    bool m_greyed = false;     // the latest query failed: these rows are the last good ones
     bool m_marksClear = false; // compared with a query before, and nothing marked
     bool m_highlight = true;
 };

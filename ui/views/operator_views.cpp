@@ -4,12 +4,14 @@
 #include "enter_presses_buttons.h"
 #include "full_text_tooltips.h"
 #include "kind_registry.h"
+#include "query_bar.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
 #include <QTabWidget>
 
 namespace morvain
@@ -47,8 +49,7 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
         auto *history = new KindHistory(*m_setup.models[tab], m_setup.clock, this);
         m_histories << history;
         m_tints << new TabTints(*history, m_setup.boxes.value(tab), this);
-        connect(history, &KindHistory::updated, this,
-                [this, tab, history] { m_setup.tabs->setTabToolTip(tab, history->summary()); });
+        connect(history, &KindHistory::updated, this, [this, tab] { showReading(tab); });
     }
     m_tables.resize(tabCount);
 
@@ -59,6 +60,19 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
 }
 
 OperatorViews::~OperatorViews() = default;
+
+// The tab says what its latest query was: its tooltip, its bar, and a warning icon in its
+// title from a failed query until a query of that kind succeeds.
+void OperatorViews::showReading(int tab)
+{
+    const KindHistory &history = *m_histories[tab];
+    m_setup.tabs->setTabToolTip(tab, history.summary());
+    if (QueryBar *bar = m_setup.bars.value(tab))
+        bar->follow(history);
+    m_setup.tabs->setTabIcon(
+        tab, history.failed() ? m_setup.tabs->style()->standardIcon(QStyle::SP_MessageBoxWarning)
+                              : QIcon());
+}
 
 void OperatorViews::buildMenu(QAction *before)
 {

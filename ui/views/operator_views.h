@@ -27,6 +27,8 @@ class QTabWidget;
 namespace morvain
 {
 
+class QueryBar;
+
 class OperatorViews : public QObject
 {
     Q_OBJECT
@@ -38,6 +40,7 @@ public:
         QList<std::function<void()>> queries;     // the tabs' query handlers, tab order
         QList<ObjectModel *> models;              // the tabs' kinds, tab order
         QList<QHash<QString, QLineEdit *>> boxes; // per tab: its box for each field
+        QList<QueryBar *> bars;                   // per tab: the bar across its top
         TableWindow::CsvWriter csv;
         Clock clock = systemClock();
         Ticker *ticker = nullptr; // nullptr: the event loop's timer
@@ -66,6 +69,7 @@ private:
     void buildMenu(QAction *before);
     void buildShortcuts();
     void showRefreshState();
+    void showReading(int tab);
 
     Setup m_setup;
     std::unique_ptr<Ticker> m_ownTicker;

@@ -47,7 +47,9 @@ void TabTints::apply()
 {
     const ChangeTracker &changes = m_history.changes();
     const int r = m_shown - 1;
-    const bool compare = m_highlight && changes.hasBaseline() && r >= 0 && r < changes.rowCount();
+    // A failed query shows what the library left in the reply: nothing there changed.
+    const bool compare = m_highlight && !m_history.failed() && changes.hasBaseline() && r >= 0 &&
+                         r < changes.rowCount();
     const int before = compare ? changes.previousRowOf(r) : -1;
     // Fields are compared as stored; only a field that differs is read as a value.
     for (int column = 0; column < int(m_byColumn.size()); ++column) {

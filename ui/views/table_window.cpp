@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "object_table_model.h"
+#include "query_bar.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -49,6 +50,7 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
     m_view->setWordWrap(false);
     m_view->resizeColumnsToContents();
 
+    m_bar = new QueryBar(this);
     m_changes = new QLabel(this);
     m_changes->setObjectName(QStringLiteral("lblChanges"));
 
@@ -58,6 +60,7 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
     top->addWidget(m_export);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(m_bar);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_changes);
 
@@ -83,6 +86,7 @@ void TableWindow::setHighlight(bool on)
 void TableWindow::followQuery()
 {
     setWindowTitle(QStringLiteral("%1 - %2").arg(m_title, m_history.summary()));
+    m_bar->follow(m_history);
     QStringList parts;
     if (m_history.changes().hasBaseline()) {
         parts << tr("%1 new").arg(m_model->newCount())

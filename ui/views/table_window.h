@@ -18,6 +18,8 @@ class QTableView;
 namespace morvain
 {
 
+class QueryBar;
+
 class ObjectTableModel;
 class ObjectTableProxy;
 
@@ -45,6 +47,9 @@ public:
     QTableView *view() const { return m_view; }
     ObjectTableProxy &proxy() const { return *m_proxy; }
 
+    // What the window says above its rows of a failed query or a cut list.
+    const QueryBar &bar() const { return *m_bar; }
+
 private:
     void applyFilter();
     void followQuery();
@@ -59,6 +64,7 @@ private:
     QPushButton *m_export = nullptr;
     QTableView *m_view = nullptr;
     QLabel *m_changes = nullptr;
+    QueryBar *m_bar = nullptr;
 };
 
 } // namespace morvain

@@ -16,6 +16,7 @@
 #include "views/auto_refresh.h"
 #include "views/full_text_tooltips.h"
 #include "views/operator_views.h"
+#include "views/query_bar.h"
 #include "views/table_window.h"
 #include "worker/worker_page.h"
 #include "worker/worker_reply.h"
@@ -30,6 +31,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+
+#include <cstring>
 
 using namespace morvain;
 using namespace morvain::test;
@@ -120,6 +123,8 @@ private slots:
     void enter_pressesTheFocusedButton();
     void changes_perKindByItsKey_data();
     void changes_perKindByItsKey();
+    void readings_failedAndCutQueriesSaySo_data();
+    void readings_failedAndCutQueriesSaySo();
     void toolTips_fullTextWhereClipped_data();
     void toolTips_fullTextWhereClipped();
     void autoRefresh_timing_data();
@@ -228,7 +233,8 @@ void TestOperatorViews::changes_perKindByItsKey()
     QCOMPARE(table->findChild<QLabel *>("lblChanges")->text(),
              QString("Since the query before: 1 new, 1 changed, 1 gone"));
     const QAbstractItemModel *rows = table->view()->model();
-    const int stored = tab == 1 ? 3 : 4; // workers keep no closing reply
+    // The closing reply that the other kinds store is no row: three objects each.
+    const int stored = 3;
     QCOMPARE(rows->rowCount(), stored);
     QCOMPARE(rows->headerData(2, Qt::Vertical).toString(), QString("3 new"));
     QVERIFY(table->windowTitle().endsWith(QString(", %1 objects").arg(stored)));
@@ -241,6 +247,85 @@ void TestOperatorViews::changes_perKindByItsKey()
                                                          : w.conversationPage().fieldBoxes();
     for (auto box = boxes.cbegin(); box != boxes.cend(); ++box)
         QCOMPARE(w.views().tints(tab)->tinted(box.value()), box.key() == counted);
+}
+
+// A reply record's header: error_code and total_num_objects at its start.
+QByteArray withHeader(QByteArray reply, std::int32_t errorCode, std::int32_t total)
+{
+    std::memcpy(reply.data(), &errorCode, 4);
+    std::memcpy(reply.data() + 4, &total, 4);
+    return reply;
+}
+
+void TestOperatorViews::readings_failedAndCutQueriesSaySo_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("counted");
+    QTest::newRow("workers") << 1 << "call_sum";
+    QTest::newRow("services") << 2 << "req_sum";
+    QTest::newRow("users") << 3 << "sum_conv";
+    QTest::newRow("conversations") << 4 << "last_active_conv";
+}
+
+// A good query, a failed one, a cut one: the tab's bar, its icon, the table window and the
+// tints say which; the failed one keeps the good values and marks nothing as changed.
+void TestOperatorViews::readings_failedAndCutQueriesSaySo()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, counted);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    QTabWidget *tabs = w.findChild<QTabWidget *>("SSTab1");
+    tabs->setCurrentIndex(tab);
+    const auto query = [&](int objects, int value, std::int32_t errorCode, std::int32_t total) {
+        fake.sent.clear();
+        fake.script.clear();
+        scriptConversation(fake, objects, [&](int i) {
+            return withHeader(objectOf(tab, QString::number(i + 1), value), errorCode, total);
+        });
+        if (errorCode != 0) { // one call, "0003" at once; the object area stays as it was
+            ScriptedCall c;
+            c.resultCode = "0003";
+            c.errorText = "Broker not reachable";
+            c.reply = withHeader(QByteArray(32, 0), errorCode, 0);
+            fake.script = {c};
+        }
+        w.views().runFrontQuery();
+    };
+    query(2, 10, 0, 2);
+    query(2, 20, 0, 2);
+    TableWindow *table = w.views().openTable(tab);
+    QLineEdit *box = w.pages()[tab]->fieldBoxes().value(counted);
+    QVERIFY(w.queryBar(tab).text().isEmpty() && tabs->tabIcon(tab).isNull());
+    QVERIFY(w.views().tints(tab)->tinted(box)); // 10 became 20
+
+    query(0, 0, 1, 0);
+    const QString failed = w.queryBar(tab).text();
+    QVERIFY2(failed.startsWith("Query failed at ") && failed.contains("(error 1: ") &&
+                 failed.contains("\"Broker not reachable\"") &&
+                 failed.contains("The last good values, from ") &&
+                 failed.contains("Menu > Configure"),
+             qPrintable(failed));
+    QVERIFY(w.queryBar(tab).failed() && !tabs->tabIcon(tab).isNull());
+    QCOMPARE(table->bar().text(), failed);
+    QVERIFY(box->text() != "0"); // the good value, or nothing: never a zero
+    QVERIFY(!w.views().tints(tab)->tinted(box));
+    const QAbstractItemModel *rows = table->view()->model();
+    QCOMPARE(rows->rowCount(), 2); // the last good rows, greyed
+    QVERIFY(rows->index(0, 0).data(Qt::ForegroundRole).isValid());
+
+    query(3, 20, 0, 1500); // good again, but cut
+    QCOMPARE(w.queryBar(tab).text(),
+             QString("Showing 3 of 1500 %1: the broker holds more than it sent.")
+                 .arg(tabs->tabText(tab) == "Client/Server"
+                          ? "users"
+                          : table->windowTitle().section(' ', 0, 0).toLower()));
+    QVERIFY(!w.queryBar(tab).failed() && tabs->tabIcon(tab).isNull());
+    QCOMPARE(table->bar().text(), w.queryBar(tab).text());
+    QVERIFY(!rows->index(0, 0).data(Qt::ForegroundRole).isValid());
+    QVERIFY(table->windowTitle().endsWith(", 3 objects of 1500"));
 }
 
 void TestOperatorViews::toolTips_fullTextWhereClipped_data()

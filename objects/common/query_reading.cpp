@@ -1,0 +1,111 @@
+#include "query_reading.h"
+
+#include "text_support.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+namespace morvain
+{
+
+namespace
+{
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("QueryReading", text);
+}
+
+QString clock(qint64 msecs)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecs).toString(QStringLiteral("HH:mm:ss"));
+}
+} // namespace
+
+QueryReading readingOf(const ObjectModel &model)
+{
+    QueryReading r;
+    r.errorCode = model.header().error_code;
+    r.failed = model.queryFailed();
+    r.shown = model.shownCount();
+    r.total = model.totalCount();
+    return r;
+}
+
+QString errorCodeMeaning(int errorCode)
+{
+    switch (errorCode) {
+    case 1:
+        return tr("the broker could not be reached");
+    case 2:
+        return tr("the broker did not answer in time");
+    case 3:
+        return tr("the secure connection to the broker failed");
+    case 4:
+        return tr("the broker's answer could not be read");
+    case 5:
+        return tr("the client library could not load what it needs to reach the broker");
+    case 6:
+        return tr("the query ran out of time");
+    case 401:
+        return tr("the broker refused the credentials");
+    case 403:
+        return tr("the broker's user may not read this");
+    case 404:
+        return tr("the broker does not know what was asked for");
+    default:
+        break;
+    }
+    if (errorCode >= 500 && errorCode <= 599)
+        return tr("the broker had an internal error");
+    return tr("the client library reported a failure");
+}
+
+QString likelyFix(int errorCode)
+{
+    switch (errorCode) {
+    case 1:
+    case 2:
+    case 3:
+        return tr("Check the broker ID under Menu > Configure, and that the broker runs.");
+    case 401:
+    case 403:
+        return tr("Check the credentials: the login in the broker ID and its password in "
+                  "~/.netrc or the named broker's entry.");
+    default:
+        return {};
+    }
+}
+
+QString readingMessage(const QueryReading &reading, const ReadingText &text)
+{
+    if (reading.failed) {
+        QString message = tr("Query failed at %1 (error %2: %3)")
+                              .arg(clock(text.queriedAt))
+                              .arg(reading.errorCode)
+                              .arg(errorCodeMeaning(reading.errorCode));
+        const QString said = shownText(QStringView(text.errorText)).toString();
+        if (!said.isEmpty())
+            message += tr(": \"%1\"").arg(said);
+        // The broker object's reply keeps what the good query wrote; a list's objects of
+        // that query stay in its table window.
+        if (!text.lastGoodAt)
+            message += tr(". No data yet.");
+        else if (text.kindTitle.isEmpty())
+            message += tr(". The values below are from %1.").arg(clock(*text.lastGoodAt));
+        else
+            message += tr(". The last good values, from %1, are kept in View > Tables.")
+                           .arg(clock(*text.lastGoodAt));
+        const QString fix = likelyFix(reading.errorCode);
+        if (!fix.isEmpty())
+            message += QLatin1Char(' ') + fix;
+        return message;
+    }
+    if (reading.cut())
+        return tr("Showing %1 of %2 %3: the broker holds more than it sent.")
+            .arg(reading.shown)
+            .arg(reading.total)
+            .arg(text.kindTitle);
+    return {};
+}
+
+} // namespace morvain
