@@ -53,14 +53,8 @@ QString userStatusWord(const QString &text)
     return wordFor(text, {{"0", "Not waiting"}, {"5", "Waiting"}});
 }
 
-void ClientServerModel::query(InfoCycle &cycle)
-{
-    runQuery(cycle, kinds::clientServer);
-    emit queried();
-}
-
 ClientServerModel::ClientServerModel(QObject *parent)
-    : ListModel(ClientServerKind, layout::clientServerObject, rules, parent)
+    : ListModel(ClientServerKind, kinds::clientServer, layout::clientServerObject, rules, parent)
 {
 }
 

@@ -18,15 +18,8 @@ QString userStatusWord(const QString &text);
 
 class ClientServerModel : public ListModel<ClientServerReply, ClientServerTable::slotCount>
 {
-    Q_OBJECT
 public:
     explicit ClientServerModel(QObject *parent = nullptr);
-
-    // A fresh table, the client/server query, then queried().
-    void query(InfoCycle &cycle) override;
-
-    // Each non-blank trimmed user ID once, in order of first arrival.
-    QStringList userIds() const { return distinctKeys(); }
 };
 
 } // namespace morvain

@@ -55,7 +55,7 @@ void ClientServerPage::Store_ClientServer_info()
 
 void ClientServerPage::Display_ClientServer_Info()
 {
-    const QStringList listed = m_model.userIds();
+    const QStringList listed = m_model.distinctKeys();
     QComboBox *ids = ui->comUser_ID;
     {
         const QSignalBlocker quiet(ids);

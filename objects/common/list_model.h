@@ -1,7 +1,8 @@
 #pragma once
 // What the four list kinds' models share: the reply record every call writes, the table
 // the query stores it in, the keys of the stored replies, and the ObjectModel face over
-// them. A kind's model adds its query, its field rules and the lists its tab walks.
+// them, the list query included. A kind's model adds its field rules and the lists its
+// tab walks.
 //
 // Storing copies the record and nothing else, so a query costs little beyond its calls;
 // the keys are read off the stored records the first time something asks for them.
@@ -29,14 +30,22 @@ template <class Reply, int Slots> class ListModel : public ObjectModel
 public:
     using Table = ObjectTable<Reply, Slots>;
 
-    ListModel(KindIndex kind, std::span<const wire::Field> objectFields, const FieldRules &rules,
-              QObject *parent)
-        : ObjectModel(parent), m_kind(kindRegistry[kind]), m_fields(objectFields), m_rules(rules)
+    ListModel(KindIndex kind, const ListKind &request, std::span<const wire::Field> objectFields,
+              const FieldRules &rules, QObject *parent)
+        : ObjectModel(parent), m_kind(kindRegistry[kind]), m_request(request),
+          m_fields(objectFields), m_rules(rules)
     {
         for (std::string_view name : m_kind.keyFields)
             for (const wire::Field &f : m_fields)
                 if (!name.empty() && f.name == name)
                     m_keyFields.push_back(&f);
+    }
+
+    // A fresh table, the kind's list query, then queried().
+    void query(InfoCycle &cycle) override
+    {
+        runQuery(cycle);
+        emit queried();
     }
 
     QString kindName() const override
@@ -90,7 +99,8 @@ public:
         }
         return *m_keys;
     }
-    // Each non-empty key once, in order of first arrival.
+    // Each non-empty key once, in order of first arrival: the IDs a tab lists (a closing
+    // reply that repeats the last object adds nothing).
     QStringList distinctKeys() const
     {
         FirstArrivals distinct;
@@ -106,14 +116,13 @@ public:
     }
 
 protected:
-    // The list query of `kind` into a fresh table; `afterLoop` runs as the cycle says.
-    void runQuery(InfoCycle &cycle, const ListKind &kind,
-                  const std::function<void()> &afterLoop = {})
+    // The kind's list query into a fresh table; `afterLoop` runs as the cycle says.
+    void runQuery(InfoCycle &cycle, const std::function<void()> &afterLoop = {})
     {
         emit aboutToQuery();
         reset();
         cycle.runList(
-            kind, replyArea(m_reply), [this] { store(); }, afterLoop);
+            m_request, replyArea(m_reply), [this] { store(); }, afterLoop);
     }
 
 private:
@@ -134,6 +143,7 @@ private:
     }
 
     const KindInfo &m_kind;
+    const ListKind &m_request;
     std::span<const wire::Field> m_fields;
     const FieldRules &m_rules;
     std::vector<const wire::Field *> m_keyFields;

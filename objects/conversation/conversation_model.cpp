@@ -29,14 +29,8 @@ QString conversationTypeWord(const QString &text)
     return wordFor(text, {{"0", "Conversational"}, {"1", "Non-conversational"}});
 }
 
-void ConversationModel::query(InfoCycle &cycle)
-{
-    runQuery(cycle, kinds::conversation);
-    emit queried();
-}
-
 ConversationModel::ConversationModel(QObject *parent)
-    : ListModel(ConversationKind, layout::conversationObject, rules, parent)
+    : ListModel(ConversationKind, kinds::conversation, layout::conversationObject, rules, parent)
 {
 }
 

@@ -16,16 +16,8 @@ QString conversationTypeWord(const QString &text);
 
 class ConversationModel : public ListModel<ConversationReply, ConversationTable::slotCount>
 {
-    Q_OBJECT
 public:
     explicit ConversationModel(QObject *parent = nullptr);
-
-    // A fresh table, the conversation query, then queried().
-    void query(InfoCycle &cycle) override;
-
-    // Each non-blank trimmed conversation ID once, in order of first arrival: the closing
-    // reply may repeat the last conversation.
-    QStringList conversationIds() const { return distinctKeys(); }
 };
 
 } // namespace morvain

@@ -56,7 +56,7 @@ void ConversationPage::Store_Conversation_info()
 void ConversationPage::Display_Conversation_Info()
 {
     // The closing reply may repeat the last conversation: each ID is listed once.
-    const QStringList listed = m_model.conversationIds();
+    const QStringList listed = m_model.distinctKeys();
     QComboBox *ids = ui->comConv_id;
     {
         const QSignalBlocker quiet(ids);

@@ -26,14 +26,8 @@ constexpr FieldRules rules{kindOf, decodedOf};
 } // namespace
 
 ServiceModel::ServiceModel(QObject *parent)
-    : ListModel(ServiceKind, layout::serviceObject, rules, parent)
+    : ListModel(ServiceKind, kinds::service, layout::serviceObject, rules, parent)
 {
-}
-
-void ServiceModel::query(InfoCycle &cycle)
-{
-    runQuery(cycle, kinds::service);
-    emit queried();
 }
 
 void ServiceModel::store()

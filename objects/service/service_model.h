@@ -25,9 +25,6 @@ class ServiceModel : public ListModel<ServiceReply, ServiceTable::slotCount>
     Q_OBJECT
 public:
     explicit ServiceModel(QObject *parent = nullptr);
-
-    // A fresh table, the service query, then queried().
-    void query(InfoCycle &cycle) override;
     void store() override;
     void reset() override;
 

@@ -35,7 +35,7 @@ QString workerStatusWord(const QString &text)
 
 void WorkerModel::query(InfoCycle &cycle, const std::function<void()> &listing)
 {
-    runQuery(cycle, kinds::worker, [this, &listing] {
+    runQuery(cycle, [this, &listing] {
         emit queried();
         if (listing)
             listing();
@@ -43,7 +43,7 @@ void WorkerModel::query(InfoCycle &cycle, const std::function<void()> &listing)
 }
 
 WorkerModel::WorkerModel(QObject *parent)
-    : ListModel(WorkerKind, layout::workerObject, rules, parent)
+    : ListModel(WorkerKind, kinds::worker, layout::workerObject, rules, parent)
 {
 }
 

@@ -81,10 +81,10 @@ void readBack(Session &session)
         }
     }
     read(session.worker().workerIds());
-    for (const QString &id : session.clientServer().userIds())
+    for (const QString &id : session.clientServer().distinctKeys())
         if (session.clientServer().find(id) < 1)
             std::abort(); // a listed user is found
-    for (const QString &id : session.conversation().conversationIds())
+    for (const QString &id : session.conversation().distinctKeys())
         if (session.conversation().find(id) < 1)
             std::abort();
 }
