@@ -1,5 +1,6 @@
 #include "broker_object_page.h"
 
+#include "accessible_names.h"
 #include "decimal.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
@@ -13,6 +14,7 @@ BrokerObjectPage::BrokerObjectPage(PageContext ctx, BrokerObjectModel &model, QW
     : ObjectPage(parent), ui(std::make_unique<Ui::BrokerObjectPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
+    nameValueBoxes(this);
     showLeadingZeros();
     connect(ui->cmdCall_Broker, &QPushButton::clicked, this,
             &BrokerObjectPage::cmdCall_Broker_Click);

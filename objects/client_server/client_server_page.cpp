@@ -1,5 +1,6 @@
 #include "client_server/client_server_page.h"
 
+#include "accessible_names.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -14,6 +15,7 @@ ClientServerPage::ClientServerPage(PageContext ctx, ClientServerModel &model, QW
     : ObjectPage(parent), ui(std::make_unique<Ui::ClientServerPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
+    nameValueBoxes(this);
     // The program selects with signals quiet and runs the display itself; `activated`
     // brings in the user's picks, so each selection shows its user once.
     connectUserPicks(ui->comUser_ID, this, [this] { comUser_ID_Click(); });

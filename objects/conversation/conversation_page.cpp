@@ -1,5 +1,6 @@
 #include "conversation/conversation_page.h"
 
+#include "accessible_names.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -14,6 +15,7 @@ ConversationPage::ConversationPage(PageContext ctx, ConversationModel &model, QW
     : ObjectPage(parent), ui(std::make_unique<Ui::ConversationPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
+    nameValueBoxes(this);
     // The program selects with signals quiet and runs the display itself; `activated`
     // brings in the user's picks, so each selection shows its conversation once.
     connectUserPicks(ui->comConv_id, this, [this] { comConv_id_Click(); });

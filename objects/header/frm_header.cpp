@@ -1,5 +1,6 @@
 #include "frm_header.h"
 
+#include "accessible_names.h"
 #include "decimal.h"
 #include "ui_frm_header.h"
 
@@ -9,6 +10,7 @@ namespace morvain
 FrmHeader::FrmHeader() : QDialog(nullptr), ui(std::make_unique<Ui::FrmHeader>())
 {
     ui->setupUi(this);
+    nameValueBoxes(this);
     setModal(false);
     connect(ui->cmdOK, &QPushButton::clicked, this, &FrmHeader::cmdOK_Click);
 }

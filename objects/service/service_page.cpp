@@ -1,5 +1,6 @@
 #include "service/service_page.h"
 
+#include "accessible_names.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -24,6 +25,7 @@ ServicePage::ServicePage(PageContext ctx, ServiceModel &model, ServiceOfConversa
       m_conversation(conversation), m_model(model)
 {
     ui->setupUi(this);
+    nameValueBoxes(this);
     // A row that becomes current is a selection, whether the user or the program made it,
     // and so is a click on the row already current. Lists are rebuilt quietly, so each
     // selection runs its handler exactly once.

@@ -1,5 +1,6 @@
 #include "worker_page.h"
 
+#include "accessible_names.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "page_support.h"
@@ -15,6 +16,7 @@ WorkerPage::WorkerPage(PageContext ctx, WorkerModel &model, QWidget *parent)
     : ObjectPage(parent), ui(std::make_unique<Ui::WorkerPage>()), m_ctx(ctx), m_model(model)
 {
     ui->setupUi(this);
+    nameValueBoxes(this);
 
     // Only a pick from the list selects a worker, never typed text; the program runs the
     // display itself after it selects, so every selection shows the worker exactly once.

@@ -9,6 +9,7 @@
 #include "temp_workdir.h"
 #include "worker/worker_page.h"
 
+#include <QComboBox>
 #include <QFile>
 
 #include <QLabel>
@@ -54,6 +55,8 @@ class TestMainWindow : public QObject
     RecordingPresenter m_boxes; // no real box may block a test; cases may install their own
 
 private slots:
+    void valueBoxes_haveTheirLabelsName_data();
+    void valueBoxes_haveTheirLabelsName();
     void cleanup();
     void captionsMenuTabsAndStatusBar();
     void start_runsFiveQueriesInPageOrderWithTheFilesIdentity();
@@ -297,6 +300,39 @@ void TestMainWindow::failureText_hasABlankOrTheMinusSignBeforeTheNumber()
     const QString text = dialogs::failureText(number);
     QVERIFY2(text.startsWith(start), qPrintable(text));
     QVERIFY(text.endsWith(" has occured...Probable cause: Net-work not started...exiting"));
+}
+
+void TestMainWindow::valueBoxes_haveTheirLabelsName_data()
+{
+    QTest::addColumn<QString>("form");
+    for (const char *tab : {"sheet_0", "sheet_1", "sheet_2", "sheet_3", "sheet_4"})
+        QTest::newRow(tab) << QString(tab);
+    QTest::newRow("header dialog") << QString("FrmHeader");
+}
+
+// A screen reader speaks every value box by its label: none is left as "edit".
+void TestMainWindow::valueBoxes_haveTheirLabelsName()
+{
+    QFETCH(QString, form);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    QWidget *root = form == "FrmHeader" ? static_cast<QWidget *>(&w.headerDialog())
+                                        : w.findChild<QWidget *>(form);
+    QVERIFY(root);
+    QStringList unnamed;
+    int boxes = 0;
+    for (QWidget *box : root->findChildren<QWidget *>()) {
+        if (!qobject_cast<QLineEdit *>(box) && !qobject_cast<QComboBox *>(box))
+            continue;
+        if (qobject_cast<QComboBox *>(box->parentWidget()))
+            continue; // a combo box's own edit field: the combo box is named
+        ++boxes;
+        if (box->accessibleName().isEmpty())
+            unnamed << box->objectName();
+    }
+    QVERIFY(boxes > 0);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
 }
 
 QTEST_MAIN(TestMainWindow)
