@@ -119,6 +119,7 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
         if (!m_lib) {
             // Answered as an unreachable broker is, with the loader's words for the log.
             r.reason = "libcurl not loaded";
+            r.failure = no_libcurl;
             r.error = why;
             if (options.log)
                 std::fprintf(stderr, "OSTRANE: GET %s: %s\n", hostPort(url).c_str(), why.c_str());
@@ -130,6 +131,7 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
     auto *curl = static_cast<CURL *>(m_curl);
     if (!curl) {
         r.reason = "No HTTP client";
+        r.failure = no_libcurl;
         r.error = "No HTTP client";
         return r;
     }
@@ -174,13 +176,15 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
         r.reached = true;
         m_lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
         r.error = "Reply larger than 32 MiB";
+        r.failure = unreadable;
     } else {
         r.error = problem[0] ? problem : m_lib->easy_strerror(rc);
-        r.reason = rc == CURLE_OPERATION_TIMEDOUT ? "Broker timed out"
-                   : rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
-                           rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM
-                       ? "TLS failed"
-                       : "Broker not reachable";
+        const bool tls = rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
+                         rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM;
+        r.failure = rc == CURLE_OPERATION_TIMEDOUT ? timed_out : tls ? tls_failed : unreachable;
+        r.reason = r.failure == timed_out ? "Broker timed out"
+                   : tls                  ? "TLS failed"
+                                          : "Broker not reachable";
     }
     // Nothing of ours may keep pointing into this call's stack.
     m_lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);

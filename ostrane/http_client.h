@@ -11,15 +11,28 @@ namespace ostrane
 
 struct CurlLibrary;
 
+// Why the broker gave no answer, as the reply header's `error_code` names it (an HTTP
+// failure carries its status instead). Documented in README.md; never renumber.
+enum FailureCode : int {
+    no_failure = 0,
+    unreachable = 1,     // refused, no route, bad host
+    timed_out = 2,       // a GET ran out of its own time
+    tls_failed = 3,      // handshake or certificate
+    unreadable = 4,      // a body that cannot be read (truncated, too large, not the shape)
+    no_libcurl = 5,      // libcurl or one of its functions missing
+    round_timed_out = 6, // the round's deadline passed before its GETs were done
+};
+
 struct HttpOptions {
     long connect_ms = 2000;
-    long total_ms = 5000;
-    std::string ca_file; // empty: the system's CA store
-    bool log = false;    // one line per GET on stderr
+    long total_ms = 5000; // of the whole round; a GET gets what is left of it
+    std::string ca_file;  // empty: the system's CA store
+    bool log = false;     // one line per GET on stderr
 };
 
 struct HttpResponse {
-    bool reached = false; // false: refused, timed out, TLS failure...; `error` says why
+    bool reached = false;             // false: refused, timed out, TLS failure...; `error` says why
+    FailureCode failure = no_failure; // when not reached, or the body was cut
     long status = 0;
     std::string body;
     std::int64_t date = -1; // the Date header, seconds since the epoch; -1 when absent

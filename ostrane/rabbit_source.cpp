@@ -2,6 +2,7 @@
 
 #include "rabbit_mapping.h"
 
+#include <algorithm>
 #include <ctime>
 #include <span>
 
@@ -115,26 +116,30 @@ Source::Broker &Source::broker(const std::string &url)
 }
 
 std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, Endpoint e,
-                                             const HttpOptions &options)
+                                             const HttpOptions &options, bool cut)
 {
     std::string base = url;
     while (!base.empty() && base.back() == '/')
         base.pop_back();
     HttpResponse r = m_http.get(base + paths[e], options);
     const auto now = Clock::now();
-    if (!r.reached)
-        return Failure{r.reason + " " + hostPort(url), 0, false, now};
+    if (!r.reached) {
+        // A GET that timed out on the rest of the round's time says the round ran out.
+        const FailureCode code = r.failure == timed_out && cut ? round_timed_out : r.failure;
+        return Failure{r.reason + " " + hostPort(url), code == no_failure ? unreachable : code,
+                       false, now};
+    }
     if (r.status == 401)
         return Failure{"HTTP 401 Login failed", 401, true, now};
-    if (r.status != 200)
-        return Failure{"HTTP " + std::to_string(r.status) + " on " + shortPath(e), r.status, false,
-                       now};
+    if (r.status < 200 || r.status > 299)
+        return Failure{"HTTP " + std::to_string(r.status) + " on " + shortPath(e),
+                       static_cast<std::int32_t>(r.status), false, now};
     const bool list = e != overview;
     nlohmann::json doc;
     if (r.error.empty() && jsonDepth(r.body, max_depth) <= max_depth)
         doc = nlohmann::json::parse(r.body, nullptr, false);
     if (doc.is_discarded() || (list ? !doc.is_array() : !doc.is_object()))
-        return Failure{"Unreadable JSON from " + shortPath(e), 0, false, now};
+        return Failure{"Unreadable JSON from " + shortPath(e), unreadable, false, now};
     b.fetched[e] = Fetched{std::move(doc), now, r.date};
     return std::nullopt;
 }
@@ -144,27 +149,50 @@ KindData Source::query(const std::string &url, const Kind &kind, const HttpOptio
     Broker &b = broker(url);
     KindData data(kind);
     const auto now = Clock::now();
-    const auto fresh = [&](Clock::time_point at) { return now - at < shared_for; };
 
     // A failure is kept as long as a snapshot would be, so that a start-up against a
-    // broker that is down waits for one timeout, not five.
+    // broker that is down waits for one round, not five.
     std::optional<Failure> failure;
-    if (b.failure && fresh(b.failure->at))
+    if (b.failure && now - b.failure->at < shared_for)
         failure = b.failure;
-    bool fetchedAny = false;
+    // The snapshot's age counts from the round's first GET, not from the end of each.
+    if (b.round && now - *b.round >= shared_for) {
+        b.round.reset();
+        for (auto &f : b.fetched)
+            f.reset();
+    }
+    const auto budget = std::chrono::milliseconds(options.total_ms);
     for (const Endpoint e : needs(kind.id)) {
         if (failure)
             break;
-        if (b.fetched[e] && fresh(b.fetched[e]->at))
+        if (b.fetched[e])
             continue;
-        failure = fetch(b, url, e, options);
-        fetchedAny = true;
+        if (!b.round) {
+            b.round = Clock::now();
+            b.serial = ++m_serial;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(*b.round + budget - Clock::now());
+        if (left.count() <= 0) {
+            failure =
+                Failure{"Broker timed out " + hostPort(url), round_timed_out, false, Clock::now()};
+            break;
+        }
+        HttpOptions rest = options;
+        rest.total_ms = static_cast<long>(left.count());
+        rest.connect_ms = std::min(options.connect_ms, rest.total_ms);
+        // Earlier GETs of the round took their share: a timeout now is the round's.
+        failure = fetch(b, url, e, rest, left + std::chrono::milliseconds(100) < budget);
     }
     if (failure) {
         b.failure = failure;
+        b.round.reset();
         for (auto &f : b.fetched)
             f.reset();
-        data.every_call.header[error_code] = static_cast<std::int32_t>(failure->status);
+        // Every reply of the conversation names the failure, the closing one too, and
+        // none touches the object area.
+        data.every_call.header[error_code] = failure->code;
+        data.every_call.object = false;
         CallScript opening;
         opening.error_text = failure->text;
         if (failure->login)
@@ -173,8 +201,6 @@ KindData Source::query(const std::string &url, const Kind &kind, const HttpOptio
         return data;
     }
     b.failure.reset();
-    if (fetchedAny)
-        b.serial = ++m_serial;
 
     Raw raw;
     raw.serial = b.serial;

@@ -1,7 +1,8 @@
 #pragma once
 // A live RabbitMQ broker behind the information service: a broker ID starting http:// or
-// https:// names its management API. The kinds of one start-up share a snapshot for about
-// a second, so five queries cost at most seven GETs.
+// https:// names its management API. The GETs of one round share a snapshot that lives
+// about a second from the round's first GET, so a round is at most seven GETs and the
+// five queries of a start-up usually one round. A round ends by its deadline.
 
 #include "broker_data.h"
 #include "http_client.h"
@@ -38,19 +39,21 @@ private:
     };
     struct Failure {
         std::string text;
-        long status = 0;
-        bool login = false; // 401: "0002" first
+        std::int32_t code = 0; // the HTTP status, or a FailureCode
+        bool login = false;    // 401: "0002" first
         Clock::time_point at;
     };
     struct Broker {
-        std::array<std::optional<Fetched>, endpoint_count> fetched;
+        std::array<std::optional<Fetched>, endpoint_count> fetched; // of the current round
+        std::optional<Clock::time_point> round;                     // its first GET
         std::optional<Failure> failure;
         std::uint64_t serial = 0;
         Marks marks;
     };
 
+    // One GET of the round; `cut` when it got less than a whole round's time.
     std::optional<Failure> fetch(Broker &b, const std::string &url, Endpoint e,
-                                 const HttpOptions &options);
+                                 const HttpOptions &options, bool cut);
     Broker &broker(const std::string &url);
 
     HttpClient m_http;

@@ -9,7 +9,7 @@ GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR
 The login name of the request picks a misbehaviour: nologin (401), fail500, stall
 (answers after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB),
 types (every value of the wrong type), bignum (numbers at the ends of 64 bits), many
-(5000 queues, 220 channels). It ends when stdin closes, and after 300 s in any case.
+(5000 queues, 220 channels), sleepN (answers after N ms). It ends when stdin closes, and after 300 s in any case.
 """
 
 import base64
@@ -104,6 +104,8 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(500, b'{"error":"internal"}')
         if who == "stall":
             time.sleep(3)
+        elif who.startswith("sleep") and who[5:].isdigit():
+            time.sleep(min(int(who[5:]), 10000) / 1000)
         try:
             body = many(name) if who == "many" else fixture(name)
         except OSError:

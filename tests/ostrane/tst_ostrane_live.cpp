@@ -5,6 +5,7 @@
 #include "exchange.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -66,7 +67,14 @@ class tst_OstraneLive : public QObject
     {
         return "http://" + (login.isEmpty() ? QByteArray() : login + "@") + "127.0.0.1:" + m_port;
     }
-    int getsBy(const QByteArray &login) { return int(m_log.count("GET " + login + " ")); }
+    int getsBy(const QByteArray &login)
+    {
+        for (int i = 0; i < 5; ++i) { // the server's log lines arrive on their own time
+            m_server.waitForReadyRead(50);
+            m_log += m_server.readAll();
+        }
+        return int(m_log.count("GET " + login + " "));
+    }
     QByteArray m_log;
 
 private slots:
@@ -79,6 +87,8 @@ private slots:
     void caps_cutListsAndNameTheTrueCount_data();
     void caps_cutListsAndNameTheTrueCount();
     void startUp_sharesOneSnapshotAmongTheKinds();
+    void round_agesFromItsFirstGet();
+    void round_endsByItsDeadline();
     void credentialsAndTls_data();
     void credentialsAndTls();
 };
@@ -203,15 +213,15 @@ void tst_OstraneLive::outcome_endsTheConversationAsTheTableSays_data()
     QTest::newRow("500") << QByteArray("fail500") << QByteArray("0003")
                          << QByteArray("HTTP 500 on /api/queues") << 500;
     QTest::newRow("refused") << QByteArray("closed") << QByteArray("0003")
-                             << QByteArray("Broker not reachable 127.0.0.1:") << 0;
+                             << QByteArray("Broker not reachable 127.0.0.1:") << 1;
     QTest::newRow("stall") << QByteArray("stall") << QByteArray("0003")
-                           << QByteArray("Broker timed out 127.0.0.1:") << 0;
+                           << QByteArray("Broker timed out 127.0.0.1:") << 2;
     QTest::newRow("truncated") << QByteArray("truncated") << QByteArray("0003")
-                               << QByteArray("Unreadable JSON from /api/queues") << 0;
+                               << QByteArray("Unreadable JSON from /api/queues") << 4;
     QTest::newRow("deep") << QByteArray("deep") << QByteArray("0003")
-                          << QByteArray("Unreadable JSON from /api/queues") << 0;
+                          << QByteArray("Unreadable JSON from /api/queues") << 4;
     QTest::newRow("huge") << QByteArray("huge") << QByteArray("0003")
-                          << QByteArray("Unreadable JSON from /api/queues") << 0;
+                          << QByteArray("Unreadable JSON from /api/queues") << 4;
     QTest::newRow("huge numbers") << QByteArray("bignum") << QByteArray("0000") << QByteArray("Ok")
                                   << 0;
     QTest::newRow("wrong types") << QByteArray("types") << QByteArray("0000") << QByteArray("Ok")
@@ -235,6 +245,7 @@ void tst_OstraneLive::outcome_endsTheConversationAsTheTableSays()
     QVERIFY2(x.text().startsWith(text), x.text().constData());
     QCOMPARE(x.header(0), errorCode);
     // Whatever the first answer, the conversation ends soon after: "0002" never twice.
+    // A failure names itself in every reply, the closing one too, and writes no object.
     int calls = 1;
     for (; calls < 2000 && x.resultCode() != "0003"; ++calls) {
         x.followUp(x.convId());
@@ -242,6 +253,9 @@ void tst_OstraneLive::outcome_endsTheConversationAsTheTableSays()
         QVERIFY(x.guardsIntact());
         QCOMPARE_NE(x.resultCode(), QByteArray("0002"));
     }
+    QCOMPARE(x.header(0), errorCode);
+    if (errorCode != 0)
+        QCOMPARE(x.object(), QByteArray(service.replySize - 32, untouched));
     QVERIFY(calls < 2000);
 }
 
@@ -283,11 +297,40 @@ void tst_OstraneLive::startUp_sharesOneSnapshotAmongTheKinds()
         QCOMPARE(x.call(), 0);
         QCOMPARE(x.resultCode(), QByteArray("0000"));
     }
-    for (int i = 0; i < 5; ++i) { // the server's log lines arrive on their own time
-        m_server.waitForReadyRead(50);
-        m_log += m_server.readAll();
-    }
     QVERIFY2(getsBy("count") >= 1 && getsBy("count") <= 7, m_log.right(2000).constData());
+}
+
+void tst_OstraneLive::round_agesFromItsFirstGet()
+{
+    // 200 ms a GET: the broker's seven take 1.4 s, so the round is over when the workers
+    // ask, though its last GETs are younger than a second.
+    qputenv("OSTRANE_HTTP_TIMEOUT_MS", "5000");
+    const auto restore = qScopeGuard([] { qputenv("OSTRANE_HTTP_TIMEOUT_MS", "1000"); });
+    const QByteArray id = url("sleep200");
+    Exchange b(broker, id);
+    QCOMPARE(b.call(), 0);
+    QCOMPARE(b.resultCode(), QByteArray("0000"));
+    QCOMPARE(getsBy("sleep200"), 7);
+    Exchange w(worker, id);
+    QCOMPARE(w.call(), 0);
+    QCOMPARE(w.resultCode(), QByteArray("0000"));
+    QCOMPARE(getsBy("sleep200"), 7 + 2);
+}
+
+void tst_OstraneLive::round_endsByItsDeadline()
+{
+    // 4.5 s a GET against a 5 s round: the second GET gets half a second and the call
+    // returns within six, naming the round as what ran out.
+    qputenv("OSTRANE_HTTP_TIMEOUT_MS", "5000");
+    const auto restore = qScopeGuard([] { qputenv("OSTRANE_HTTP_TIMEOUT_MS", "1000"); });
+    Exchange x(service, url("sleep4500"));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(x.call(), 0);
+    QVERIFY2(clock.elapsed() < 6000, QByteArray::number(clock.elapsed()).constData());
+    QCOMPARE(x.resultCode(), QByteArray("0003"));
+    QVERIFY2(x.text().startsWith("Broker timed out 127.0.0.1:"), x.text().constData());
+    QCOMPARE(x.header(0), 6);
 }
 
 void tst_OstraneLive::credentialsAndTls_data()
