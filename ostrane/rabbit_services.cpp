@@ -12,9 +12,9 @@ void service(const View &v, Marks &marks, KindData &out, const Queue &q, const s
 {
     const std::string key = "queue\x1f" + q.vhost + "\x1f" + q.name;
     Out(out)
-        .text("server_class", q.vhost)
+        .name("server_class", q.vhost)
         .latin1("server_name", server)
-        .text("service", q.name)
+        .name("service", q.name)
         .text("translation", q.type)
         .number("conv_nonact", q.ttl_ms < 0 ? 0 : q.ttl_ms / 1000)
         .number("server_act", serverAct)
@@ -55,8 +55,9 @@ int mapServices(const View &v, Marks &marks, KindData &out)
             if (++total <= max_services)
                 service(v, marks, out, q, v.connections[static_cast<std::size_t>(ci)].user_id,
                         consumers);
+        // A name for nobody per vhost: the monitor lists a name's services across classes.
         if (byQueue[qi].empty() && ++total <= max_services)
-            service(v, marks, out, q, "-", 0);
+            service(v, marks, out, q, fitName("-" + q.vhost, 32), 0);
     }
     return total;
 }

@@ -46,9 +46,9 @@ int mapUsers(const View &v, Marks &marks, KindData &out)
         if (waitingServer) {
             const Queue &q = v.queues[static_cast<std::size_t>(c.queues.front())];
             o.text("wait_conv_type", "NEW")
-                .text("wait_server_class", q.vhost)
+                .name("wait_server_class", q.vhost)
                 .latin1("wait_server_name", c.user_id)
-                .text("wait_service", q.name);
+                .name("wait_service", q.name);
         }
         if (c.server)
             o.number("wait_new", marks.seconds(key + "\x1fwait", waitingServer, v.now, v.serial))

@@ -1,6 +1,7 @@
 #include "rabbit_view.h"
 
 #include "latin1.h"
+#include "rabbit_mapping.h"
 #include "sha1.h"
 
 #include <algorithm>
@@ -87,17 +88,17 @@ std::int64_t peakOf(const json &q)
 }
 
 // Names shown for connections: the name the client gave, else user@host:port; repeated
-// names get "~2", "~3" in the order they connected. Cut so that the suffix survives.
+// names get "~2", "~3" in the order they connected. Too long a name is cut with a mark
+// of the whole (fitName), so the suffix still tells it apart.
 void nameConnections(std::vector<Connection> &cns)
 {
     std::map<std::string, std::vector<int>> byName;
     for (int i = 0; i < static_cast<int>(cns.size()); ++i) {
         const Connection &c = cns[static_cast<std::size_t>(i)];
-        const std::string base =
-            toLatin1(!c.provided_name.empty()
-                         ? c.provided_name
-                         : c.user + "@" + c.peer_host + ":" + std::to_string(c.peer_port));
-        byName[base].push_back(i);
+        byName[toLatin1(!c.provided_name.empty()
+                            ? c.provided_name
+                            : c.user + "@" + c.peer_host + ":" + std::to_string(c.peer_port))]
+            .push_back(i);
     }
     for (auto &[base, members] : byName) {
         std::stable_sort(members.begin(), members.end(), [&](int a, int b) {
@@ -106,8 +107,7 @@ void nameConnections(std::vector<Connection> &cns)
         });
         for (std::size_t n = 0; n < members.size(); ++n) {
             const std::string suffix = n == 0 ? "" : "~" + std::to_string(n + 1);
-            cns[static_cast<std::size_t>(members[n])].user_id =
-                base.substr(0, 32 - std::min<std::size_t>(32, suffix.size())) + suffix;
+            cns[static_cast<std::size_t>(members[n])].user_id = fitLatin1(base + suffix, 32);
         }
     }
 }

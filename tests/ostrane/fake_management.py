@@ -9,7 +9,7 @@ GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR
 The login name of the request picks a misbehaviour: nologin (401), fail500, stall
 (answers after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB),
 types (every value of the wrong type), bignum (numbers at the ends of 64 bits), many
-(5000 queues, 220 channels), sleepN (answers after N ms). It ends when stdin closes, and after 300 s in any case.
+(5000 queues, 220 channels), names (long and per-vhost names), sleepN (answers after N ms). It ends when stdin closes, and after 300 s in any case.
 """
 
 import base64
@@ -69,6 +69,22 @@ def many(name):
     return fixture(name)
 
 
+def names(name):
+    """Two vhosts with a queue nobody consumes, and names equal in their first 40 characters."""
+    if name == "queues":
+        return json.dumps([{"vhost": vhost, "name": queue, "messages": n, "messages_ready": n,
+                            "consumers": 0}
+                           for vhost, queue, n in [("/", "idle", 3), ("billing", "idle", 7),
+                                                   ("v" * 40 + "1", "q" * 40 + "1", 11),
+                                                   ("v" * 40 + "2", "q" * 40 + "2", 13)]]).encode()
+    if name == "connections":
+        return json.dumps([{"name": "c%d" % i, "user_provided_name": "c" * 40 + str(i)}
+                           for i in (1, 2)]).encode()
+    if name in ("channels", "consumers"):
+        return b"[]"
+    return fixture(name)
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -107,7 +123,7 @@ class Handler(BaseHTTPRequestHandler):
         elif who.startswith("sleep") and who[5:].isdigit():
             time.sleep(min(int(who[5:]), 10000) / 1000)
         try:
-            body = many(name) if who == "many" else fixture(name)
+            body = many(name) if who == "many" else names(name) if who == "names" else fixture(name)
         except OSError:
             return self.answer(404, b'{"error":"Object Not Found"}')
         if who == "truncated":

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,7 @@ private slots:
     void outcome_endsTheConversationAsTheTableSays();
     void caps_cutListsAndNameTheTrueCount_data();
     void caps_cutListsAndNameTheTrueCount();
+    void names_tellEveryServiceAndUserApart();
     void startUp_sharesOneSnapshotAmongTheKinds();
     void round_agesFromItsFirstGet();
     void round_endsByItsDeadline();
@@ -286,7 +288,26 @@ void tst_OstraneLive::caps_cutListsAndNameTheTrueCount()
     const QList<QByteArray> replies = walk(KindInfo{code, replySize}, url("many"));
     QCOMPARE(replies.size(), served);
     if (code == service.code) // Latin-1, "?" beyond it, cut on the right
-        QCOMPARE(replies[0].mid(96, 32), QByteArray("q-0000-\xFC?-a-name-longer-than-thi"));
+        QCOMPARE(replies[0].mid(96, 32), QByteArray("q-0000-\xFC?-a-name-longer-t~9B4749"));
+}
+
+void tst_OstraneLive::names_tellEveryServiceAndUserApart()
+{
+    const QList<QByteArray> services = walk(service, url("names"));
+    QCOMPARE(services.size(), 4);
+    // Nobody's queues: a server name per vhost, each service with its own numbers.
+    QCOMPARE(field(services[0], 64, 32) + " " + field(services[0], 160, 4), "-/ 3");
+    QCOMPARE(field(services[1], 64, 32) + " " + field(services[1], 160, 4), "-billing 7");
+    QCOMPARE(field(services[3], 160, 4), "13");
+    // Names equal in their first 32 characters stay apart: server class, name, service.
+    const QRegularExpression cut("^[-vq]{25}~[0-9A-F]{6}$");
+    for (const int offset : {32, 64, 96}) {
+        QVERIFY2(cut.match(services[2].mid(offset, 32)).hasMatch(), services[2].constData());
+        QCOMPARE_NE(services[2].mid(offset, 32), services[3].mid(offset, 32));
+    }
+    const QList<QByteArray> users = walk(user, url("names"));
+    QCOMPARE(users.size(), 2);
+    QCOMPARE_NE(users[0].mid(32, 32), users[1].mid(32, 32));
 }
 
 void tst_OstraneLive::startUp_sharesOneSnapshotAmongTheKinds()
