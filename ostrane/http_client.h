@@ -50,9 +50,10 @@ public:
     HttpClient(const HttpClient &) = delete;
     HttpClient &operator=(const HttpClient &) = delete;
 
-    // `url` may carry a login name; the password comes from netrc, and guest/guest is
-    // used only when neither the URL nor netrc names anyone.
-    HttpResponse get(const std::string &url, const HttpOptions &options);
+    // GETs `base` + `path`. `base` may carry a login name (and a password, which no text
+    // ever shows); else the password comes from ~/.netrc, and guest/guest is used only
+    // when neither the URL nor netrc names anyone.
+    HttpResponse get(const std::string &base, const std::string &path, const HttpOptions &options);
     std::uint64_t gets() const { return m_gets; }
 
 private:
@@ -61,9 +62,10 @@ private:
     std::uint64_t m_gets = 0;
 };
 
-// Host and port of a broker URL ("127.0.0.1:15672"), without login or path.
+// Host and port of a broker URL ("127.0.0.1:15672"), read by libcurl's URL parser; no
+// part of a login or path, even of a URL libcurl cannot read.
 std::string hostPort(const std::string &url);
-// The login name written into a URL, or "" when none.
+// The login name written into a URL, or "" when none (or libcurl cannot read it).
 std::string urlLogin(const std::string &url);
 // Whether the netrc file names this host (or has a default entry).
 bool netrcNames(const std::string &netrcText, const std::string &host);

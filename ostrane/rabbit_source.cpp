@@ -121,7 +121,7 @@ std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, 
     std::string base = url;
     while (!base.empty() && base.back() == '/')
         base.pop_back();
-    HttpResponse r = m_http.get(base + paths[e], options);
+    HttpResponse r = m_http.get(base, paths[e], options);
     const auto now = Clock::now();
     if (!r.reached) {
         // A GET that timed out on the rest of the round's time says the round ran out.

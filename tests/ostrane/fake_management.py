@@ -6,7 +6,8 @@
 Prints "PORT <n>" once listening on 127.0.0.1 (and "TLSPORT <n>" for HTTPS with CERT),
 then "GET <login> <path>" for every request.
 GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR/date.txt.
-The login name of the request picks a misbehaviour: nologin (401), fail500, stall
+The login name of the request picks a misbehaviour: nologin (401; so does pw with a
+password other than Qz7k), fail500, stall
 (answers after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB),
 types (every value of the wrong type), bignum (numbers at the ends of 64 bits), many
 (5000 queues, 220 channels), names (long and per-vhost names), sleepN (answers after N ms). It ends when stdin closes, and after 300 s in any case.
@@ -99,9 +100,11 @@ class Handler(BaseHTTPRequestHandler):
         if not auth.startswith("Basic "):
             return ""
         try:
-            return base64.b64decode(auth[6:]).decode().split(":", 1)[0]
+            user, password = base64.b64decode(auth[6:]).decode().split(":", 1)
         except Exception:
             return ""
+        # "pw" logs in with the password Qz7k only, as a broker checks one.
+        return "nologin" if user == "pw" and password != "Qz7k" else user
 
     def answer(self, status, body):
         self.send_response(status)
