@@ -18,6 +18,8 @@ namespace
 
 struct Sink {
     const CurlLibrary *lib = nullptr;
+    CURL *curl = nullptr;
+    bool sized = false; // the body's room was taken from Content-Length
     std::string body;
     std::int64_t date = -1;
     bool overflow = false;
@@ -30,6 +32,15 @@ size_t onBody(char *data, size_t size, size_t count, void *user)
     if (sink->body.size() + n > HttpClient::max_body) {
         sink->overflow = true;
         return 0; // aborts the transfer
+    }
+    // Room for the whole body at once: growing by doubling would hold twice a large body.
+    if (!sink->sized) {
+        sink->sized = true;
+        curl_off_t length = -1;
+        if (sink->lib->easy_getinfo(sink->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+                CURLE_OK &&
+            length > 0 && static_cast<std::size_t>(length) <= HttpClient::max_body)
+            sink->body.reserve(static_cast<std::size_t>(length));
     }
     sink->body.append(data, n);
     return n;
@@ -218,6 +229,7 @@ HttpResponse HttpClient::get(const std::string &base, const std::string &path,
     const auto started = std::chrono::steady_clock::now();
     Sink sink;
     sink.lib = m_lib;
+    sink.curl = curl;
     char problem[CURL_ERROR_SIZE] = {};
     // Back to the defaults (the system's CA store among them); live connections stay.
     m_lib->easy_reset(curl);

@@ -30,7 +30,8 @@ int mapConversations(const View &v, Marks &, KindData &out)
         if (c.server && q)
             o.latin1("conv_server_name", c.user_id).name("conv_service", q->name);
     }
-    return total;
+    return static_cast<int>(
+        std::min<std::int64_t>(std::max<std::int64_t>(total, v.channel_count), INT32_MAX));
 }
 
 } // namespace ostrane::rabbit

@@ -32,10 +32,13 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+    static constexpr int max_gets = 7; // a round's
+
     struct Fetched {
-        nlohmann::json doc;
+        Body body;
         Clock::time_point at;
         std::int64_t date = -1;
+        int pages = 1;
     };
     struct Failure {
         std::string text;
@@ -46,13 +49,15 @@ private:
     struct Broker {
         std::array<std::optional<Fetched>, endpoint_count> fetched; // of the current round
         std::optional<Clock::time_point> round;                     // its first GET
+        int gets = 0;                                               // GETs of the round
+        std::optional<Body> vhosts_before; // for a round that had no room for it
         std::optional<Failure> failure;
         std::uint64_t serial = 0;
         Marks marks;
     };
 
     // One GET of the round; `cut` when it got less than a whole round's time.
-    std::optional<Failure> fetch(Broker &b, const std::string &url, Endpoint e,
+    std::optional<Failure> fetch(Broker &b, const std::string &url, Endpoint e, int page,
                                  const HttpOptions &options, bool cut);
     Broker &broker(const std::string &url);
 
@@ -60,9 +65,5 @@ private:
     std::map<std::string, Broker> m_brokers;
     std::uint64_t m_serial = 0;
 };
-
-// Nesting depth of a JSON text (brackets outside strings); a bound on what the parser,
-// and everything after it, is asked to walk.
-int jsonDepth(std::string_view text, int limit);
 
 } // namespace ostrane::rabbit

@@ -54,7 +54,8 @@ int mapUsers(const View &v, Marks &marks, KindData &out)
             o.number("wait_new", marks.seconds(key + "\x1fwait", waitingServer, v.now, v.serial))
                 .number("num_wait_new", marks.count(key + "\x1fwaits", waitingServer, v.serial));
     }
-    return total;
+    return static_cast<int>(
+        std::min<std::int64_t>(std::max<std::int64_t>(total, v.connection_count), INT32_MAX));
 }
 
 } // namespace ostrane::rabbit

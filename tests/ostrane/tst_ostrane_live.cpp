@@ -119,6 +119,8 @@ private slots:
     void caps_cutListsAndNameTheTrueCount_data();
     void caps_cutListsAndNameTheTrueCount();
     void names_tellEveryServiceAndUserApart();
+    void paging_servesTheQueuesThatMatter();
+    void hostileBody_costsBoundedMemory();
     void startUp_sharesOneSnapshotAmongTheKinds();
     void round_agesFromItsFirstGet();
     void round_endsByItsDeadline();
@@ -320,8 +322,8 @@ void tst_OstraneLive::caps_cutListsAndNameTheTrueCount()
     QCOMPARE(x.header(1), total);
     const QList<QByteArray> replies = walk(KindInfo{code, replySize}, url("many"));
     QCOMPARE(replies.size(), served);
-    if (code == service.code) // Latin-1, "?" beyond it, cut on the right
-        QCOMPARE(replies[0].mid(96, 32), QByteArray("q-0000-\xFC?-a-name-longer-t~9B4749"));
+    if (code == service.code) // the most messages; Latin-1, "?" beyond it, cut with a mark
+        QCOMPARE(replies[0].mid(96, 32), QByteArray("q-4001-\xFC?-a-name-longer-t~E51863"));
 }
 
 void tst_OstraneLive::names_tellEveryServiceAndUserApart()
@@ -341,6 +343,57 @@ void tst_OstraneLive::names_tellEveryServiceAndUserApart()
     const QList<QByteArray> users = walk(user, url("names"));
     QCOMPARE(users.size(), 2);
     QCOMPARE_NE(users[0].mid(32, 32), users[1].mid(32, 32));
+}
+
+void tst_OstraneLive::paging_servesTheQueuesThatMatter()
+{
+    // 1006 queues over 3 vhosts: the 20 with messages and no consumer come last in the
+    // broker's list and hold the fewest messages; two pages of 500, then 999 served.
+    const QByteArray id = url("spread");
+    const int before = getsBy("spread");
+    for (const KindInfo k : {broker, worker, service, user, conversation}) {
+        Exchange x(k, id);
+        QCOMPARE(x.call(), 0);
+    }
+    QCOMPARE(getsBy("spread") - before, 7); // the vhosts wait for a round with room
+    QVERIFY(!m_log.contains("page_size=1000"));
+    Exchange x(service, id);
+    QCOMPARE(x.call(), 0);
+    QCOMPARE(x.text().trimmed(), QByteArray("Ok, 999 of 1006 services"));
+    QCOMPARE(x.header(1), 1006);
+    int stuck = 0;
+    for (const QByteArray &reply : walk(service, id))
+        stuck += reply.mid(96, 6) == "stuck-" ? 1 : 0;
+    QCOMPARE(stuck, 20);
+}
+
+static qint64 statusKiB(const QByteArray &key)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(key + ":"))
+            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+void tst_OstraneLive::hostileBody_costsBoundedMemory()
+{
+    // 32 MiB of empty objects as the queue list: read as zero-valued queues, kept up to
+    // the cap and counted beyond it, within 100 MB of what the process held before.
+    QFile clear("/proc/self/clear_refs"); // "5" starts the peak (VmHWM) again
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+        QSKIP("cannot reset the peak resident size");
+    clear.close();
+    const qint64 before = statusKiB("VmRSS");
+    Exchange x(service, url("empties"));
+    QCOMPARE(x.call(), 0);
+    const qint64 peak = statusKiB("VmHWM");
+    QVERIFY2(peak - before < 100 * 1024, QByteArray::number(peak - before).constData());
+    QCOMPARE(x.resultCode(), QByteArray("0000"));
+    QCOMPARE(x.header(1), ((32 << 20) - 5) / 3 + 1);
+    QCOMPARE(trimmedText(x.reply, 64, 32), QByteArray("-"));
 }
 
 void tst_OstraneLive::startUp_sharesOneSnapshotAmongTheKinds()
