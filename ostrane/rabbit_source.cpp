@@ -143,7 +143,7 @@ std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, 
         return Failure{"HTTP " + std::to_string(r.status) + " on " + shortPath(e),
                        static_cast<std::int32_t>(r.status), false, now};
     Body body;
-    if (!r.error.empty() || !readBody(r.body, fieldsOf(e), e != overview, keepOf(e), body))
+    if (!r.error.empty() || !readEndpoint(r.body, e, body))
         return Failure{"Unreadable JSON from " + shortPath(e), unreadable, false, now};
     if (page > 1 && b.fetched[e]) {
         Body &first = b.fetched[e]->body;
@@ -241,24 +241,35 @@ KindData Source::query(const std::string &url, const Kind &kind, const HttpOptio
         raw.body[vhosts] = &*b.vhosts_before;
     if (raw.now < 0)
         raw.now = static_cast<std::int64_t>(std::time(nullptr));
+    return mapKind(raw, kind, b.marks);
+}
+
+bool readEndpoint(std::string_view text, Endpoint e, Body &out)
+{
+    return readBody(text, fieldsOf(e), e != overview, keepOf(e), out);
+}
+
+KindData mapKind(const Raw &raw, const Kind &kind, Marks &marks)
+{
+    KindData data(kind);
     const View view = read(raw);
 
     int total = 0;
     switch (kind.id) {
     case KindId::Broker:
-        total = mapBroker(view, b.marks, data);
+        total = mapBroker(view, marks, data);
         break;
     case KindId::Worker:
-        total = mapWorkers(view, b.marks, data);
+        total = mapWorkers(view, marks, data);
         break;
     case KindId::Service:
-        total = mapServices(view, b.marks, data);
+        total = mapServices(view, marks, data);
         break;
     case KindId::User:
-        total = mapUsers(view, b.marks, data);
+        total = mapUsers(view, marks, data);
         break;
     case KindId::Conversation:
-        total = mapConversations(view, b.marks, data);
+        total = mapConversations(view, marks, data);
         break;
     }
     data.every_call.header[total_num_objects] = total;

@@ -66,4 +66,10 @@ private:
     std::uint64_t m_serial = 0;
 };
 
+// An endpoint's body read as a GET's is (readBody with its fields and cap); false when it
+// cannot be read. With mapKind, the whole reading of a snapshot without HTTP.
+bool readEndpoint(std::string_view text, Endpoint e, Body &out);
+// One kind's objects from what was read, with the cut list scripted ("Ok, 99 of 220").
+KindData mapKind(const Raw &raw, const Kind &kind, Marks &marks);
+
 } // namespace ostrane::rabbit
