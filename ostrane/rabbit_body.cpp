@@ -20,10 +20,12 @@ constexpr std::size_t max_key = 256;
 class Reader : public nlohmann::json_sax<json>
 {
 public:
-    Reader(std::span<const char *const> paths, bool list, std::size_t keep, Body &out)
-        : m_paths(paths), m_list(list), m_keep(keep), m_out(out)
+    Reader(std::span<const char *const> paths, bool list, std::size_t keep, Body &out,
+           std::chrono::steady_clock::time_point until)
+        : m_paths(paths), m_list(list), m_keep(keep), m_out(out), m_until(until)
     {
     }
+    bool late() const { return m_late; }
     bool shapeOk() const { return m_list ? m_sawItems : m_sawRoot; }
 
     bool null() override { return scalar(Scalar{}); }
@@ -89,6 +91,11 @@ private:
     {
         if (static_cast<int>(m_frames.size()) >= max_depth)
             return false;
+        // The clock now and then: reading stops where the caller's time ends.
+        if ((++m_opened & 0xFFFF) == 0 && std::chrono::steady_clock::now() >= m_until) {
+            m_late = true;
+            return false;
+        }
         Frame f;
         f.object = object;
         if (m_frames.empty()) {
@@ -169,6 +176,9 @@ private:
     bool m_list;
     std::size_t m_keep;
     Body &m_out;
+    std::chrono::steady_clock::time_point m_until;
+    std::uint64_t m_opened = 0;
+    bool m_late = false;
     std::vector<Frame> m_frames;
     int m_root = -1; // frame of the object being read
     bool m_keeping = false;
@@ -178,11 +188,13 @@ private:
 } // namespace
 
 bool readBody(std::string_view text, std::span<const char *const> paths, bool list,
-              std::size_t keep, Body &out)
+              std::size_t keep, Body &out, std::chrono::steady_clock::time_point until, bool *late)
 {
     out = Body{};
-    Reader reader(paths, list, keep, out);
+    Reader reader(paths, list, keep, out, until);
     const bool parsed = json::sax_parse(text.begin(), text.end(), &reader);
+    if (late)
+        *late = reader.late();
     if (!parsed || !reader.shapeOk()) {
         out = Body{};
         return false;

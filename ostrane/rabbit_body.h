@@ -3,6 +3,7 @@
 // the mapping reads of at most `keep` objects: whatever a broker sends, the memory a body
 // costs beyond its text is bounded. Needs no HTTP, so a fuzzer can feed it.
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -31,8 +32,13 @@ inline constexpr std::size_t max_text = 1024; // a queue name is at most 255 byt
 // Reads a list (a JSON array, or a paged reply {"items": [...], "total_count": ...}) or,
 // with `list` false, one object. `paths` are dotted ("message_stats.publish"); a value of
 // another type than the mapping expects is kept as it is and read as 0 or blank later.
-// False when the text is no JSON of that shape or nests deeper than max_depth.
-bool readBody(std::string_view text, std::span<const char *const> paths, bool list,
-              std::size_t keep, Body &out);
+// False when the text is no JSON of that shape or nests deeper than max_depth, or when
+// reading it is still not done at `until` (then `late` is set): a body of millions of
+// objects must not hold the caller past its round.
+bool readBody(
+    std::string_view text, std::span<const char *const> paths, bool list, std::size_t keep,
+    Body &out,
+    std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max(),
+    bool *late = nullptr);
 
 } // namespace ostrane::rabbit

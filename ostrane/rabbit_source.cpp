@@ -123,7 +123,8 @@ Source::Broker &Source::broker(const std::string &url)
 }
 
 std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, Endpoint e,
-                                             int page, const HttpOptions &options, bool cut)
+                                             int page, const HttpOptions &options, bool cut,
+                                             Clock::time_point until)
 {
     std::string base = url;
     while (!base.empty() && base.back() == '/')
@@ -143,8 +144,10 @@ std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, 
         return Failure{"HTTP " + std::to_string(r.status) + " on " + shortPath(e),
                        static_cast<std::int32_t>(r.status), false, now};
     Body body;
-    if (!r.error.empty() || !readEndpoint(r.body, e, body))
-        return Failure{"Unreadable JSON from " + shortPath(e), unreadable, false, now};
+    bool late = false;
+    if (!r.error.empty() || !readEndpoint(r.body, e, body, until, &late))
+        return late ? Failure{"Broker timed out " + hostPort(url), round_timed_out, false, now}
+                    : Failure{"Unreadable JSON from " + shortPath(e), unreadable, false, now};
     if (page > 1 && b.fetched[e]) {
         Body &first = b.fetched[e]->body;
         first.count += body.count;
@@ -205,7 +208,8 @@ KindData Source::query(const std::string &url, const Kind &kind, const HttpOptio
         rest.total_ms = static_cast<long>(left.count());
         rest.connect_ms = std::min(options.connect_ms, rest.total_ms);
         // Earlier GETs of the round took their share: a timeout now is the round's.
-        failure = fetch(b, url, e, page, rest, left + std::chrono::milliseconds(100) < budget);
+        failure = fetch(b, url, e, page, rest, left + std::chrono::milliseconds(100) < budget,
+                        *b.round + budget);
         if (!failure)
             b.fetched[e]->pages = page;
     }
@@ -244,9 +248,10 @@ KindData Source::query(const std::string &url, const Kind &kind, const HttpOptio
     return mapKind(raw, kind, b.marks);
 }
 
-bool readEndpoint(std::string_view text, Endpoint e, Body &out)
+bool readEndpoint(std::string_view text, Endpoint e, Body &out,
+                  std::chrono::steady_clock::time_point until, bool *late)
 {
-    return readBody(text, fieldsOf(e), e != overview, keepOf(e), out);
+    return readBody(text, fieldsOf(e), e != overview, keepOf(e), out, until, late);
 }
 
 KindData mapKind(const Raw &raw, const Kind &kind, Marks &marks)

@@ -58,7 +58,7 @@ private:
 
     // One GET of the round; `cut` when it got less than a whole round's time.
     std::optional<Failure> fetch(Broker &b, const std::string &url, Endpoint e, int page,
-                                 const HttpOptions &options, bool cut);
+                                 const HttpOptions &options, bool cut, Clock::time_point until);
     Broker &broker(const std::string &url);
 
     HttpClient m_http;
@@ -68,7 +68,10 @@ private:
 
 // An endpoint's body read as a GET's is (readBody with its fields and cap); false when it
 // cannot be read. With mapKind, the whole reading of a snapshot without HTTP.
-bool readEndpoint(std::string_view text, Endpoint e, Body &out);
+bool readEndpoint(
+    std::string_view text, Endpoint e, Body &out,
+    std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max(),
+    bool *late = nullptr);
 // One kind's objects from what was read, with the cut list scripted ("Ok, 99 of 220").
 KindData mapKind(const Raw &raw, const Kind &kind, Marks &marks);
 

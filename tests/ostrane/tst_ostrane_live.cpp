@@ -350,12 +350,10 @@ void tst_OstraneLive::paging_servesTheQueuesThatMatter()
     // 1006 queues over 3 vhosts: the 20 with messages and no consumer come last in the
     // broker's list and hold the fewest messages; two pages of 500, then 999 served.
     const QByteArray id = url("spread");
-    const int before = getsBy("spread");
-    for (const KindInfo k : {broker, worker, service, user, conversation}) {
-        Exchange x(k, id);
-        QCOMPARE(x.call(), 0);
-    }
-    QCOMPARE(getsBy("spread") - before, 7); // the vhosts wait for a round with room
+    Exchange b(broker, id); // a round of its own: seven GETs, the vhosts wait for room
+    QCOMPARE(b.call(), 0);
+    QCOMPARE(getsBy("spread"), 7);
+    QVERIFY(!m_log.contains("GET spread /api/vhosts"));
     QVERIFY(!m_log.contains("page_size=1000"));
     Exchange x(service, id);
     QCOMPARE(x.call(), 0);
@@ -381,7 +379,8 @@ static qint64 statusKiB(const QByteArray &key)
 void tst_OstraneLive::hostileBody_costsBoundedMemory()
 {
     // 32 MiB of empty objects as the queue list: read as zero-valued queues, kept up to
-    // the cap and counted beyond it, within 100 MB of what the process held before.
+    // the cap and counted beyond it, within 100 MB of what the process held before, and
+    // within the round's time.
     QFile clear("/proc/self/clear_refs"); // "5" starts the peak (VmHWM) again
     if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
         QSKIP("cannot reset the peak resident size");
@@ -390,13 +389,19 @@ void tst_OstraneLive::hostileBody_costsBoundedMemory()
     const auto restore = qScopeGuard([] { qputenv("OSTRANE_HTTP_TIMEOUT_MS", "1000"); });
     const qint64 before = statusKiB("VmRSS");
     Exchange x(service, url("empties"));
+    QElapsedTimer clock;
+    clock.start();
     QCOMPARE(x.call(), 0);
-    QVERIFY2(x.resultCode() == "0000", x.text().constData());
+    QVERIFY2(clock.elapsed() < 6000, QByteArray::number(clock.elapsed()).constData());
     const qint64 peak = statusKiB("VmHWM");
     QVERIFY2(peak - before < 100 * 1024, QByteArray::number(peak - before).constData());
-    QCOMPARE(x.resultCode(), QByteArray("0000"));
-    QCOMPARE(x.header(1), ((32 << 20) - 5) / 3 + 1);
-    QCOMPARE(trimmedText(x.reply, 64, 32), QByteArray("-"));
+    if (x.resultCode() == "0000") { // read in time: capped, with the true count
+        QCOMPARE(x.header(1), ((32 << 20) - 5) / 3 + 1);
+        QCOMPARE(trimmedText(x.reply, 64, 32), QByteArray("-"));
+    } else { // a slow machine: the reading ends with the round, a clean failure
+        QCOMPARE(x.resultCode(), QByteArray("0003"));
+        QCOMPARE(x.header(0), 6);
+    }
 }
 
 void tst_OstraneLive::startUp_sharesOneSnapshotAmongTheKinds()
