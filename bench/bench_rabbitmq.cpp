@@ -388,8 +388,9 @@ int main(int argc, char **argv)
         ::kill(filler, SIGTERM);
         ::waitpid(filler, nullptr, 0);
     }
-    std::printf("(medians of %d; round: the five start-up queries; GETs: the most of a round;"
-                " scrape: GET /metrics/per-object)\n",
+    std::printf("(medians of %d; round: the five start-up queries on a fresh snapshot; GETs:"
+                " the most they made, seven while they fit in one round's second; scrape: GET"
+                " /metrics/per-object)\n",
                 rounds);
     run("bash " + tools + "/rabbitmq-local stop " + dir);
     run("rm -rf " + std::string(dir));
