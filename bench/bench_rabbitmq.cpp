@@ -1,6 +1,9 @@
 // One query of each kind against a live RabbitMQ broker through OSTRANE, against the raw
 // GETs that query needs, measured alternately in the same run; and the GETs the five
-// start-up queries cost. Starts its own broker and traffic (tools/), stops both.
+// start-up queries cost. Then, with the broker filled (tools/rabbitmq-fill: 1000 and 5000
+// queues over 3 vhosts, 200 connections, 400 channels), the snapshot's round (the five
+// start-up queries) against one scrape of the broker's own Prometheus plugin
+// (/metrics/per-object). Starts its own broker, traffic and fill (tools/), stops them.
 //
 //   build/default/bin/morvain_bench_rabbitmq [rounds]   (OSTRANE_LOG=1: every GET on stderr)
 
@@ -36,9 +39,9 @@ struct KindInfo {
 };
 
 const std::string q_cols =
-    "/api/queues?lengths_age=60&lengths_incr=5&columns=name,vhost,type,exclusive,arguments,"
-    "effective_policy_definition,consumers,messages,messages_ready,messages_unacknowledged,"
-    "message_bytes,memory,message_stats.publish,messages_ready_details.samples";
+    "/api/queues?page=1&page_size=500&sort=messages_ready&sort_reverse=true&columns=name,vhost,"
+    "type,exclusive,arguments,effective_policy_definition,consumers,messages,messages_ready,"
+    "messages_unacknowledged,message_bytes,memory,message_stats.publish";
 const std::string cn_cols = "/api/connections?columns=name,user,vhost,peer_host,peer_port,"
                             "user_provided_name,connected_at,channels,timeout,"
                             "client_properties.product";
@@ -53,7 +56,7 @@ const std::string ov_cols =
 const std::string vh_cols = "/api/vhosts?columns=name,tracing";
 
 const std::vector<KindInfo> kinds = {
-    {"broker", 7, 124, {ov_cols, nd_cols, vh_cols, q_cols, cn_cols, ch_cols, cs_cols}},
+    {"broker", 7, 124, {ov_cols, nd_cols, q_cols, cn_cols, ch_cols, cs_cols, vh_cols}},
     {"worker", 8, 44, {nd_cols, ch_cols}},
     {"service", 6, 192, {q_cols, cs_cols, cn_cols}},
     {"client/server", 1, 308, {cn_cols, ch_cols, cs_cols, q_cols}},
@@ -70,6 +73,7 @@ public:
     // A kept-alive socket the server closed meanwhile is opened again, once.
     bool get(const std::string &path) { return once(path) || once(path); }
     int failures = 0;
+    std::size_t last_bytes = 0; // of the last body
 
 private:
     bool once(const std::string &path)
@@ -96,6 +100,7 @@ private:
             while (body.size() < want)
                 if (!more(body))
                     return drop();
+            last_bytes = body.size();
             return finish(lower);
         }
         // Chunked: read until the final zero-length chunk.
@@ -103,6 +108,7 @@ private:
              ++guard)
             if (!more(body))
                 return drop();
+        last_bytes = body.size();
         return finish(lower);
     }
 
@@ -201,6 +207,64 @@ std::map<std::string, std::string> run(const std::string &command)
     return env;
 }
 
+// The GETs a function makes, counted from the library's log.
+template <typename F> int countGets(F &&what)
+{
+    char log[] = "/tmp/morvain-bench-log.XXXXXX";
+    const int logFd = ::mkstemp(log);
+    const int savedErr = ::dup(2);
+    const bool keepLog = std::getenv("OSTRANE_LOG") != nullptr;
+    ::setenv("OSTRANE_LOG", "1", 1);
+    ::fflush(stderr);
+    ::dup2(logFd, 2);
+    what();
+    ::fflush(stderr);
+    ::dup2(savedErr, 2);
+    ::close(savedErr);
+    if (!keepLog)
+        ::unsetenv("OSTRANE_LOG");
+    int gets = 0;
+    {
+        std::ifstream in(log);
+        for (std::string line; std::getline(in, line);)
+            gets += line.find("OSTRANE: GET ") == 0 ? 1 : 0;
+    }
+    ::close(logFd);
+    ::unlink(log);
+    return gets;
+}
+
+// Fills the broker and waits for the fill's "READY" (at most two minutes); its PID.
+pid_t fill(const std::string &tools, std::map<std::string, std::string> &env, int queues,
+           int seconds)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        const std::string script = tools + "/rabbitmq-fill", q = std::to_string(queues),
+                          s = std::to_string(seconds);
+        ::execl("/usr/bin/python3", "python3", script.c_str(), "--amqp-port",
+                env["AMQP_PORT"].c_str(), "--http-port", env["HTTP_PORT"].c_str(), "--queues",
+                q.c_str(), "--connections", "200", "--channels", "400", "--seconds", s.c_str(),
+                static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    std::string said;
+    const auto until = Clock::now() + std::chrono::minutes(2);
+    char buf[256];
+    for (ssize_t n; said.find("READY") == std::string::npos && Clock::now() < until &&
+                    (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        said.append(buf, static_cast<std::size_t>(n));
+    ::close(out[0]);
+    std::this_thread::sleep_for(std::chrono::seconds(3)); // statistics of the new objects
+    return said.find("READY") == std::string::npos ? -pid : pid;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -210,6 +274,7 @@ int main(int argc, char **argv)
     if (!::mkdtemp(dir))
         return 1;
     const std::string tools = TOOLS_DIR;
+    ::setenv("RABBITMQ_LOCAL_PROMETHEUS", "1", 1);
     auto env = run("bash " + tools + "/rabbitmq-local start " + dir);
     if (env["URL"].empty()) {
         std::fprintf(stderr, "the broker did not start\n");
@@ -229,26 +294,10 @@ int main(int argc, char **argv)
     std::this_thread::sleep_for(std::chrono::seconds(6)); // connections up, statistics in
 
     // The GETs of the five start-up queries, counted from the library's log.
-    char log[] = "/tmp/morvain-bench-log.XXXXXX";
-    const int logFd = ::mkstemp(log);
-    const int savedErr = ::dup(2);
-    const bool keepLog = std::getenv("OSTRANE_LOG") != nullptr; // then every GET is shown
-    ::setenv("OSTRANE_LOG", "1", 1);
-    ::dup2(logFd, 2);
-    for (const KindInfo &k : kinds)
-        query(k, url);
-    ::fflush(stderr);
-    ::dup2(savedErr, 2);
-    if (!keepLog)
-        ::unsetenv("OSTRANE_LOG");
-    int gets = 0;
-    {
-        std::ifstream in(log);
-        for (std::string line; std::getline(in, line);)
-            gets += line.find("OSTRANE: GET ") == 0 ? 1 : 0;
-    }
-    ::close(logFd);
-    ::unlink(log);
+    const int gets = countGets([&] {
+        for (const KindInfo &k : kinds)
+            query(k, url);
+    });
 
     // Each query is measured on a fresh snapshot (the shared one lives about a second),
     // and next to it the raw GETs it made.
@@ -299,6 +348,50 @@ int main(int argc, char **argv)
 
     ::kill(traffic, SIGTERM);
     ::waitpid(traffic, nullptr, 0);
+
+    // The filled broker: the snapshot's round (five start-up queries on a fresh round)
+    // against one per-object scrape of the Prometheus plugin, alternately.
+    const int promPort = std::atoi(env["PROMETHEUS_PORT"].c_str());
+    std::printf("\n%-22s %9s %6s %11s %11s %7s\n", "filled broker", "round ms", "GETs", "scrape ms",
+                "scrape KB", "ratio");
+    for (const int queues : {1000, 5000}) {
+        const pid_t filler = fill(tools, env, queues, 60 + rounds * 6);
+        if (filler <= 0) {
+            std::printf("%d queues: the fill did not finish\n", queues);
+            if (filler < 0) {
+                ::kill(-filler, SIGTERM);
+                ::waitpid(-filler, nullptr, 0);
+            }
+            continue;
+        }
+        RawHttp prom(promPort);
+        std::vector<double> r, p;
+        int roundGets = 0;
+        std::size_t promBytes = 0;
+        for (int i = 0; i < rounds; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1100)); // a fresh round
+            const auto t0 = Clock::now();
+            roundGets = std::max(roundGets, countGets([&] {
+                                     for (const KindInfo &k : kinds)
+                                         query(k, url);
+                                 }));
+            r.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+            const auto t1 = Clock::now();
+            if (promPort > 0 && prom.get("/metrics/per-object"))
+                promBytes = prom.last_bytes;
+            p.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t1).count());
+        }
+        char label[64];
+        std::snprintf(label, sizeof label, "%d queues, 200/400", queues);
+        std::printf("%-22s %9.1f %6d %11.1f %11zu %7.2f\n", label, median(r), roundGets, median(p),
+                    promBytes / 1024, median(r) / median(p));
+        ::kill(filler, SIGTERM);
+        ::waitpid(filler, nullptr, 0);
+    }
+    std::printf("(medians of %d; round: the five start-up queries on a fresh snapshot; GETs:"
+                " the most they made, seven while they fit in one round's second; scrape: GET"
+                " /metrics/per-object)\n",
+                rounds);
     run("bash " + tools + "/rabbitmq-local stop " + dir);
     run("rm -rf " + std::string(dir));
     return 0;

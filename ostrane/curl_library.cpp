@@ -68,7 +68,12 @@ Binding load()
         bind(handle, "curl_easy_reset", f.easy_reset, b.error) &&
         bind(handle, "curl_easy_cleanup", f.easy_cleanup, b.error) &&
         bind(handle, "curl_easy_strerror", f.easy_strerror, b.error) &&
-        bind(handle, "curl_getdate", f.getdate, b.error)) {
+        bind(handle, "curl_getdate", f.getdate, b.error) &&
+        bind(handle, "curl_url", f.url, b.error) &&
+        bind(handle, "curl_url_cleanup", f.url_cleanup, b.error) &&
+        bind(handle, "curl_url_set", f.url_set, b.error) &&
+        bind(handle, "curl_url_get", f.url_get, b.error) &&
+        bind(handle, "curl_free", f.free, b.error)) {
         const CURLcode rc = f.global_init(CURL_GLOBAL_DEFAULT);
         if (rc != CURLE_OK)
             b.error = std::string("libcurl did not start: ") + f.easy_strerror(rc);

@@ -21,6 +21,12 @@ struct CurlLibrary {
     void (*easy_cleanup)(CURL *curl);
     const char *(*easy_strerror)(CURLcode code);
     time_t (*getdate)(const char *text, const time_t *unused);
+    // The URL API: the same reading of a broker URL as the GET's own.
+    CURLU *(*url)();
+    void (*url_cleanup)(CURLU *handle);
+    CURLUcode (*url_set)(CURLU *handle, CURLUPart what, const char *part, unsigned int flags);
+    CURLUcode (*url_get)(CURLU *handle, CURLUPart what, char **part, unsigned int flags);
+    void (*free)(void *text);
 };
 
 // The library's functions, loaded and globally initialised by the first call (thread-safe)

@@ -2,10 +2,13 @@
 
 #include "curl_library.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 namespace ostrane
@@ -15,6 +18,8 @@ namespace
 
 struct Sink {
     const CurlLibrary *lib = nullptr;
+    CURL *curl = nullptr;
+    bool sized = false; // the body's room was taken from Content-Length
     std::string body;
     std::int64_t date = -1;
     bool overflow = false;
@@ -27,6 +32,15 @@ size_t onBody(char *data, size_t size, size_t count, void *user)
     if (sink->body.size() + n > HttpClient::max_body) {
         sink->overflow = true;
         return 0; // aborts the transfer
+    }
+    // Room for the whole body at once: growing by doubling would hold twice a large body.
+    if (!sink->sized) {
+        sink->sized = true;
+        curl_off_t length = -1;
+        if (sink->lib->easy_getinfo(sink->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+                CURLE_OK &&
+            length > 0 && static_cast<std::size_t>(length) <= HttpClient::max_body)
+            sink->body.reserve(static_cast<std::size_t>(length));
     }
     sink->body.append(data, n);
     return n;
@@ -46,50 +60,121 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     return n;
 }
 
-std::string netrcText()
+// What can be shown of a URL that libcurl cannot read: the text after the last '@' up to
+// the path, so that no part of a user-info ever shows, whatever characters it holds.
+std::string afterLogin(const std::string &url)
 {
-    const char *home = std::getenv("HOME");
-    if (!home || !*home)
-        return {};
-    std::ifstream in(std::string(home) + "/.netrc");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::size_t from = url.find("://");
+    from = from == std::string::npos ? 0 : from + 3;
+    if (const std::size_t at = url.rfind('@'); at != std::string::npos && at >= from)
+        from = at + 1;
+    const std::size_t end = url.find_first_of("/?#", from);
+    return url.substr(from, end == std::string::npos ? std::string::npos : end - from);
 }
 
-std::string hostOf(const std::string &url)
+struct UrlParts {
+    bool read = false; // libcurl read it: the rest is set
+    std::string host, port, user;
+    std::string password[2]; // as written and decoded, to keep out of any text
+};
+
+// The URL as the GET itself will read it: libcurl's own parser.
+UrlParts readUrl(const std::string &url)
 {
-    std::string hp = hostPort(url);
-    if (!hp.empty() && hp.front() == '[')
-        return hp.substr(1,
-                         hp.find(']') == std::string::npos ? std::string::npos : hp.find(']') - 1);
-    return hp.substr(0, hp.rfind(':') == std::string::npos ? hp.size() : hp.rfind(':'));
+    UrlParts parts;
+    const CurlLibrary *lib = curlLibrary();
+    CURLU *handle = lib ? lib->url() : nullptr;
+    if (!handle)
+        return parts;
+    const auto get = [&](CURLUPart what, unsigned int flags, std::string &to) {
+        char *text = nullptr;
+        if (lib->url_get(handle, what, &text, flags) == CURLUE_OK && text)
+            to = text;
+        if (text)
+            lib->free(text);
+    };
+    if (lib->url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+        parts.read = true;
+        get(CURLUPART_HOST, 0, parts.host);
+        get(CURLUPART_PORT, CURLU_DEFAULT_PORT, parts.port);
+        get(CURLUPART_USER, CURLU_URLDECODE, parts.user);
+        get(CURLUPART_PASSWORD, 0, parts.password[0]);
+        get(CURLUPART_PASSWORD, CURLU_URLDECODE, parts.password[1]);
+    }
+    lib->url_cleanup(handle);
+    return parts;
 }
+
+// Any password of the URL cut out of a text of libcurl's, before it reaches the log.
+std::string scrubbed(std::string text, const UrlParts &parts)
+{
+    for (const std::string &secret : parts.password)
+        for (std::size_t at; !secret.empty() && (at = text.find(secret)) != std::string::npos;)
+            text.replace(at, secret.size(), "***");
+    return text;
+}
+
+// $HOME/.netrc, only when it is a regular file of at most 64 KiB: a FIFO or a device
+// there must not hang the monitor's one thread. The file stays open while the GET runs
+// and libcurl reads that same file through /proc/self/fd, so it cannot be swapped.
+class Netrc
+{
+public:
+    static constexpr off_t max_size = 64 * 1024;
+
+    explicit Netrc(bool log)
+    {
+        const char *home = std::getenv("HOME");
+        if (!home || !*home)
+            return;
+        const std::string path = std::string(home) + "/.netrc";
+        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        struct stat st {
+        };
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > max_size) {
+            if (log)
+                std::fprintf(stderr,
+                             "OSTRANE: ~/.netrc ignored: not a regular file of at most 64 KiB\n");
+            ::close(m_fd);
+            m_fd = -1;
+            return;
+        }
+        char buffer[4096];
+        for (ssize_t n; m_text.size() <= static_cast<std::size_t>(max_size) &&
+                        (n = ::read(m_fd, buffer, sizeof buffer)) > 0;)
+            m_text.append(buffer, static_cast<std::size_t>(n));
+        m_file = "/proc/self/fd/" + std::to_string(m_fd);
+    }
+    ~Netrc()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Netrc(const Netrc &) = delete;
+    Netrc &operator=(const Netrc &) = delete;
+
+    bool usable() const { return m_fd >= 0; }
+    const std::string &text() const { return m_text; }
+    const std::string &file() const { return m_file; }
+
+private:
+    int m_fd = -1;
+    std::string m_text, m_file;
+};
 
 } // namespace
 
 std::string hostPort(const std::string &url)
 {
-    std::size_t at = url.find("://");
-    at = at == std::string::npos ? 0 : at + 3;
-    std::size_t end = url.find_first_of("/?#", at);
-    std::string authority = url.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    const std::size_t login = authority.rfind('@');
-    return login == std::string::npos ? authority : authority.substr(login + 1);
+    const UrlParts parts = readUrl(url);
+    return parts.read ? parts.host + ":" + parts.port : afterLogin(url);
 }
 
 std::string urlLogin(const std::string &url)
 {
-    std::size_t at = url.find("://");
-    at = at == std::string::npos ? 0 : at + 3;
-    const std::size_t end = url.find_first_of("/?#", at);
-    const std::string authority =
-        url.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    const std::size_t login = authority.rfind('@');
-    if (login == std::string::npos)
-        return {};
-    const std::string user = authority.substr(0, login);
-    return user.substr(0, user.find(':'));
+    return readUrl(url).user;
 }
 
 bool netrcNames(const std::string &text, const std::string &host)
@@ -110,8 +195,10 @@ HttpClient::~HttpClient()
         closeCurlHandle(static_cast<CURL *>(m_curl));
 }
 
-HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
+HttpResponse HttpClient::get(const std::string &base, const std::string &path,
+                             const HttpOptions &options)
 {
+    const std::string url = base + path;
     HttpResponse r;
     if (!m_lib) {
         std::string why;
@@ -119,9 +206,11 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
         if (!m_lib) {
             // Answered as an unreachable broker is, with the loader's words for the log.
             r.reason = "libcurl not loaded";
+            r.failure = no_libcurl;
             r.error = why;
             if (options.log)
-                std::fprintf(stderr, "OSTRANE: GET %s: %s\n", hostPort(url).c_str(), why.c_str());
+                std::fprintf(stderr, "OSTRANE: GET %s%s: %s\n", hostPort(base).c_str(),
+                             path.c_str(), why.c_str());
             return r;
         }
     }
@@ -130,13 +219,17 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
     auto *curl = static_cast<CURL *>(m_curl);
     if (!curl) {
         r.reason = "No HTTP client";
+        r.failure = no_libcurl;
         r.error = "No HTTP client";
         return r;
     }
     ++m_gets;
+    const UrlParts parts = readUrl(url);
+    const Netrc netrc(options.log);
     const auto started = std::chrono::steady_clock::now();
     Sink sink;
     sink.lib = m_lib;
+    sink.curl = curl;
     char problem[CURL_ERROR_SIZE] = {};
     // Back to the defaults (the system's CA store among them); live connections stay.
     m_lib->easy_reset(curl);
@@ -156,12 +249,18 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
     m_lib->easy_setopt(curl, CURLOPT_CAINFO,
                        options.ca_file.empty() ? nullptr : options.ca_file.c_str());
     m_lib->easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-    if (urlLogin(url).empty() && !netrcNames(netrcText(), hostOf(url))) {
+    std::string host = parts.host;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    if (parts.user.empty() && !netrcNames(netrc.text(), host)) {
         m_lib->easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
         m_lib->easy_setopt(curl, CURLOPT_USERNAME, "guest");
         m_lib->easy_setopt(curl, CURLOPT_PASSWORD, "guest");
-    } else {
+    } else if (netrc.usable()) {
         m_lib->easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+        m_lib->easy_setopt(curl, CURLOPT_NETRC_FILE, netrc.file().c_str());
+    } else {
+        m_lib->easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
     }
 
     const CURLcode rc = m_lib->easy_perform(curl);
@@ -174,13 +273,15 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
         r.reached = true;
         m_lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r.status);
         r.error = "Reply larger than 32 MiB";
+        r.failure = unreadable;
     } else {
-        r.error = problem[0] ? problem : m_lib->easy_strerror(rc);
-        r.reason = rc == CURLE_OPERATION_TIMEDOUT ? "Broker timed out"
-                   : rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
-                           rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM
-                       ? "TLS failed"
-                       : "Broker not reachable";
+        r.error = scrubbed(problem[0] ? problem : m_lib->easy_strerror(rc), parts);
+        const bool tls = rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
+                         rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM;
+        r.failure = rc == CURLE_OPERATION_TIMEDOUT ? timed_out : tls ? tls_failed : unreachable;
+        r.reason = r.failure == timed_out ? "Broker timed out"
+                   : tls                  ? "TLS failed"
+                                          : "Broker not reachable";
     }
     // Nothing of ours may keep pointing into this call's stack.
     m_lib->easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
@@ -192,13 +293,12 @@ HttpResponse HttpClient::get(const std::string &url, const HttpOptions &options)
                             std::chrono::steady_clock::now() - started)
                             .count() /
                         1000.0;
-        // The URL is logged without its login part: no credential ever reaches the log.
-        const std::size_t path =
-            url.find('/', url.find("://") == std::string::npos ? 0 : url.find("://") + 3);
+        // Host, port and our own path only: no part of a login ever reaches the log.
         std::fprintf(stderr, "OSTRANE: GET %s%s -> %ld (%zu bytes, %.1f ms)%s%s\n",
-                     hostPort(url).c_str(),
-                     path == std::string::npos ? "" : url.substr(path).c_str(), r.status,
-                     r.body.size(), ms, r.error.empty() ? "" : ": ", r.error.c_str());
+                     parts.read ? (parts.host + ":" + parts.port).c_str()
+                                : afterLogin(base).c_str(),
+                     path.c_str(), r.status, r.body.size(), ms, r.error.empty() ? "" : ": ",
+                     r.error.c_str());
     }
     return r;
 }

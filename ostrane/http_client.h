@@ -11,15 +11,28 @@ namespace ostrane
 
 struct CurlLibrary;
 
+// Why the broker gave no answer, as the reply header's `error_code` names it (an HTTP
+// failure carries its status instead). Documented in README.md; never renumber.
+enum FailureCode : int {
+    no_failure = 0,
+    unreachable = 1,     // refused, no route, bad host
+    timed_out = 2,       // a GET ran out of its own time
+    tls_failed = 3,      // handshake or certificate
+    unreadable = 4,      // a body that cannot be read (truncated, too large, not the shape)
+    no_libcurl = 5,      // libcurl or one of its functions missing
+    round_timed_out = 6, // the round's deadline passed before its GETs were done
+};
+
 struct HttpOptions {
     long connect_ms = 2000;
-    long total_ms = 5000;
-    std::string ca_file; // empty: the system's CA store
-    bool log = false;    // one line per GET on stderr
+    long total_ms = 5000; // of the whole round; a GET gets what is left of it
+    std::string ca_file;  // empty: the system's CA store
+    bool log = false;     // one line per GET on stderr
 };
 
 struct HttpResponse {
-    bool reached = false; // false: refused, timed out, TLS failure...; `error` says why
+    bool reached = false;             // false: refused, timed out, TLS failure...; `error` says why
+    FailureCode failure = no_failure; // when not reached, or the body was cut
     long status = 0;
     std::string body;
     std::int64_t date = -1; // the Date header, seconds since the epoch; -1 when absent
@@ -37,9 +50,10 @@ public:
     HttpClient(const HttpClient &) = delete;
     HttpClient &operator=(const HttpClient &) = delete;
 
-    // `url` may carry a login name; the password comes from netrc, and guest/guest is
-    // used only when neither the URL nor netrc names anyone.
-    HttpResponse get(const std::string &url, const HttpOptions &options);
+    // GETs `base` + `path`. `base` may carry a login name (and a password, which no text
+    // ever shows); else the password comes from ~/.netrc, and guest/guest is used only
+    // when neither the URL nor netrc names anyone.
+    HttpResponse get(const std::string &base, const std::string &path, const HttpOptions &options);
     std::uint64_t gets() const { return m_gets; }
 
 private:
@@ -48,9 +62,10 @@ private:
     std::uint64_t m_gets = 0;
 };
 
-// Host and port of a broker URL ("127.0.0.1:15672"), without login or path.
+// Host and port of a broker URL ("127.0.0.1:15672"), read by libcurl's URL parser; no
+// part of a login or path, even of a URL libcurl cannot read.
 std::string hostPort(const std::string &url);
-// The login name written into a URL, or "" when none.
+// The login name written into a URL, or "" when none (or libcurl cannot read it).
 std::string urlLogin(const std::string &url);
 // Whether the netrc file names this host (or has a default entry).
 bool netrcNames(const std::string &netrcText, const std::string &host);

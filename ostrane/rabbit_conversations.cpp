@@ -22,15 +22,16 @@ int mapConversations(const View &v, Marks &, KindData &out)
             .text(side + "p_user_id", c.peer_host + ":" + std::to_string(c.peer_port), true)
             .text(side + "p_user_id_char", c.user + "@" + c.vhost)
             .text(side + "token", c.product)
-            .text("conv_server_class", ch.vhost)
+            .name("conv_server_class", ch.vhost)
             .number("conv_time_out", q && q->ttl_ms >= 0 ? q->ttl_ms / 1000 : c.heartbeat)
             .number("last_active_conv",
                     ch.idle_since < 0 ? 0 : std::max<std::int64_t>(0, v.now - ch.idle_since))
             .number("conv_type", ch.consumers > 0 ? 0 : 1);
         if (c.server && q)
-            o.latin1("conv_server_name", c.user_id).text("conv_service", q->name);
+            o.latin1("conv_server_name", c.user_id).name("conv_service", q->name);
     }
-    return total;
+    return static_cast<int>(
+        std::min<std::int64_t>(std::max<std::int64_t>(total, v.channel_count), INT32_MAX));
 }
 
 } // namespace ostrane::rabbit

@@ -1,8 +1,38 @@
 #include "latin1.h"
 #include "rabbit_mapping.h"
+#include "sha1.h"
 
 namespace ostrane::rabbit
 {
+
+namespace
+{
+
+std::string fit(std::string shown, std::string_view whole, std::size_t width)
+{
+    if (shown.size() <= width)
+        return shown;
+    const std::string mark = "~" + sha1Hex(whole).substr(0, 6);
+    return shown.substr(0, width - std::min(width, mark.size())) + mark.substr(0, width);
+}
+
+} // namespace
+
+std::string fitName(std::string_view utf8, std::size_t width)
+{
+    return fit(toLatin1(utf8), utf8, width);
+}
+
+std::string fitLatin1(std::string latin1, std::size_t width)
+{
+    const std::string whole = latin1;
+    return fit(std::move(latin1), whole, width);
+}
+
+Out &Out::name(std::string_view name, const std::string &utf8)
+{
+    return latin1(name, fitName(utf8, static_cast<std::size_t>(field(name).width)));
+}
 
 const Field &Out::field(std::string_view name) const
 {

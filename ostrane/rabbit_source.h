@@ -1,7 +1,8 @@
 #pragma once
 // A live RabbitMQ broker behind the information service: a broker ID starting http:// or
-// https:// names its management API. The kinds of one start-up share a snapshot for about
-// a second, so five queries cost at most seven GETs.
+// https:// names its management API. The GETs of one round share a snapshot that lives
+// about a second from the round's first GET, so a round is at most seven GETs and the
+// five queries of a start-up usually one round. A round ends by its deadline.
 
 #include "broker_data.h"
 #include "http_client.h"
@@ -31,26 +32,33 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
+    static constexpr int max_gets = 7; // a round's
+
     struct Fetched {
-        nlohmann::json doc;
+        Body body;
         Clock::time_point at;
         std::int64_t date = -1;
+        int pages = 1;
     };
     struct Failure {
         std::string text;
-        long status = 0;
-        bool login = false; // 401: "0002" first
+        std::int32_t code = 0; // the HTTP status, or a FailureCode
+        bool login = false;    // 401: "0002" first
         Clock::time_point at;
     };
     struct Broker {
-        std::array<std::optional<Fetched>, endpoint_count> fetched;
+        std::array<std::optional<Fetched>, endpoint_count> fetched; // of the current round
+        std::optional<Clock::time_point> round;                     // its first GET
+        int gets = 0;                                               // GETs of the round
+        std::optional<Body> vhosts_before; // for a round that had no room for it
         std::optional<Failure> failure;
         std::uint64_t serial = 0;
         Marks marks;
     };
 
-    std::optional<Failure> fetch(Broker &b, const std::string &url, Endpoint e,
-                                 const HttpOptions &options);
+    // One GET of the round; `cut` when it got less than a whole round's time.
+    std::optional<Failure> fetch(Broker &b, const std::string &url, Endpoint e, int page,
+                                 const HttpOptions &options, bool cut, Clock::time_point until);
     Broker &broker(const std::string &url);
 
     HttpClient m_http;
@@ -58,8 +66,13 @@ private:
     std::uint64_t m_serial = 0;
 };
 
-// Nesting depth of a JSON text (brackets outside strings); a bound on what the parser,
-// and everything after it, is asked to walk.
-int jsonDepth(std::string_view text, int limit);
+// An endpoint's body read as a GET's is (readBody with its fields and cap); false when it
+// cannot be read. With mapKind, the whole reading of a snapshot without HTTP.
+bool readEndpoint(
+    std::string_view text, Endpoint e, Body &out,
+    std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max(),
+    bool *late = nullptr);
+// One kind's objects from what was read, with the cut list scripted ("Ok, 99 of 220").
+KindData mapKind(const Raw &raw, const Kind &kind, Marks &marks);
 
 } // namespace ostrane::rabbit

@@ -46,15 +46,16 @@ int mapUsers(const View &v, Marks &marks, KindData &out)
         if (waitingServer) {
             const Queue &q = v.queues[static_cast<std::size_t>(c.queues.front())];
             o.text("wait_conv_type", "NEW")
-                .text("wait_server_class", q.vhost)
+                .name("wait_server_class", q.vhost)
                 .latin1("wait_server_name", c.user_id)
-                .text("wait_service", q.name);
+                .name("wait_service", q.name);
         }
         if (c.server)
             o.number("wait_new", marks.seconds(key + "\x1fwait", waitingServer, v.now, v.serial))
                 .number("num_wait_new", marks.count(key + "\x1fwaits", waitingServer, v.serial));
     }
-    return total;
+    return static_cast<int>(
+        std::min<std::int64_t>(std::max<std::int64_t>(total, v.connection_count), INT32_MAX));
 }
 
 } // namespace ostrane::rabbit

@@ -1,6 +1,7 @@
 #include "rabbit_view.h"
 
 #include "latin1.h"
+#include "rabbit_mapping.h"
 #include "sha1.h"
 
 #include <algorithm>
@@ -14,90 +15,123 @@ namespace ostrane::rabbit
 namespace
 {
 
-using nlohmann::json;
+// The fields the mapping reads, per endpoint, in the order of the enums below.
+constexpr const char *overview_fields[] = {"node", "erlang_version", "queue_totals.messages",
+                                           "object_totals.channels"};
+enum { ov_node, ov_erlang, ov_messages, ov_channels };
+constexpr const char *node_fields[] = {"name",      "running",  "uptime",
+                                       "mem_limit", "mem_used", "run_queue"};
+enum { nd_name, nd_running, nd_uptime, nd_mem_limit, nd_mem_used, nd_run_queue };
+constexpr const char *vhost_fields[] = {"tracing"};
+constexpr const char *queue_fields[] = {"vhost",
+                                        "name",
+                                        "type",
+                                        "exclusive",
+                                        "consumers",
+                                        "messages",
+                                        "messages_ready",
+                                        "messages_unacknowledged",
+                                        "message_bytes",
+                                        "memory",
+                                        "message_stats.publish",
+                                        "arguments.x-message-ttl",
+                                        "effective_policy_definition.message-ttl"};
+enum {
+    q_vhost,
+    q_name,
+    q_type,
+    q_exclusive,
+    q_consumers,
+    q_messages,
+    q_ready,
+    q_unacked,
+    q_bytes,
+    q_memory,
+    q_publish,
+    q_ttl_argument,
+    q_ttl_policy
+};
+constexpr const char *connection_fields[] = {"name",         "user",
+                                             "vhost",        "peer_host",
+                                             "peer_port",    "user_provided_name",
+                                             "connected_at", "channels",
+                                             "timeout",      "client_properties.product"};
+enum {
+    cn_name,
+    cn_user,
+    cn_vhost,
+    cn_peer_host,
+    cn_peer_port,
+    cn_provided_name,
+    cn_connected_at,
+    cn_channels,
+    cn_timeout,
+    cn_product
+};
+constexpr const char *channel_fields[] = {
+    "name",       "connection_details.name", "vhost",
+    "node",       "consumer_count",          "messages_unacknowledged",
+    "idle_since", "message_stats.publish",   "message_stats.deliver_get"};
+enum {
+    ch_name,
+    ch_connection,
+    ch_vhost,
+    ch_node,
+    ch_consumers,
+    ch_unacked,
+    ch_idle_since,
+    ch_publish,
+    ch_deliver_get
+};
+constexpr const char *consumer_fields[] = {"queue.vhost", "queue.name", "channel_details.name",
+                                           "channel_details.connection_name"};
+enum { cs_vhost, cs_queue, cs_channel, cs_connection };
 
-const json &at(const json &j, const char *key)
+using Item = std::vector<Scalar>;
+
+std::string text(const Item &item, int field)
 {
-    static const json none;
-    if (!j.is_object())
-        return none;
-    const auto it = j.find(key);
-    return it == j.end() ? none : *it;
+    const Scalar &v = item[static_cast<std::size_t>(field)];
+    return v.type == Scalar::text ? v.s : std::string();
 }
 
-const json &at(const json &j, const char *key, const char *inner)
+std::int64_t number(const Item &item, int field)
 {
-    return at(at(j, key), inner);
+    const Scalar &v = item[static_cast<std::size_t>(field)];
+    return v.type == Scalar::number ? v.n : 0;
 }
 
-std::string text(const json &v)
+bool flag(const Item &item, int field)
 {
-    return v.is_string() ? v.get_ref<const std::string &>() : std::string();
+    const Scalar &v = item[static_cast<std::size_t>(field)];
+    return v.type == Scalar::flag && v.n != 0;
 }
 
-// Numbers are held to +-2^42 (a millisecond time is 2^41): the sums over a list that
-// fits into a reply can then never overflow.
-constexpr std::int64_t number_limit = std::int64_t{1} << 42;
-
-std::int64_t number(const json &v)
+const std::vector<Item> &items(const Raw &raw, Endpoint e)
 {
-    if (v.is_number_unsigned())
-        return static_cast<std::int64_t>(
-            std::min<std::uint64_t>(v.get<std::uint64_t>(), number_limit));
-    if (v.is_number_integer())
-        return std::clamp<std::int64_t>(v.get<std::int64_t>(), -number_limit, number_limit);
-    if (v.is_number_float()) {
-        const double d = v.get<double>();
-        if (!std::isfinite(d))
-            return 0;
-        return static_cast<std::int64_t>(
-            std::clamp(d, -double(number_limit), double(number_limit)));
-    }
-    return 0;
+    static const std::vector<Item> none;
+    return raw.body[e] ? raw.body[e]->items : none;
 }
 
-bool flag(const json &v)
+std::int64_t ttlOf(const Item &q)
 {
-    return v.is_boolean() && v.get<bool>();
-}
-
-const json &list(const Raw &raw, Endpoint e)
-{
-    static const json empty = json::array();
-    return raw.doc[e] && raw.doc[e]->is_array() ? *raw.doc[e] : empty;
-}
-
-std::int64_t ttlOf(const json &q)
-{
-    const json &arg = at(q, "arguments", "x-message-ttl");
-    if (arg.is_number())
-        return number(arg);
-    const json &policy = at(q, "effective_policy_definition", "message-ttl");
-    return policy.is_number() ? number(policy) : -1;
-}
-
-std::int64_t peakOf(const json &q)
-{
-    std::int64_t peak = 0;
-    const json &samples = at(q, "messages_ready_details", "samples");
-    if (samples.is_array())
-        for (const json &s : samples)
-            peak = std::max(peak, number(at(s, "sample")));
-    return peak;
+    if (q[q_ttl_argument].type == Scalar::number)
+        return number(q, q_ttl_argument);
+    return q[q_ttl_policy].type == Scalar::number ? number(q, q_ttl_policy) : -1;
 }
 
 // Names shown for connections: the name the client gave, else user@host:port; repeated
-// names get "~2", "~3" in the order they connected. Cut so that the suffix survives.
+// names get "~2", "~3" in the order they connected. Too long a name is cut with a mark
+// of the whole (fitName), so the suffix still tells it apart.
 void nameConnections(std::vector<Connection> &cns)
 {
     std::map<std::string, std::vector<int>> byName;
     for (int i = 0; i < static_cast<int>(cns.size()); ++i) {
         const Connection &c = cns[static_cast<std::size_t>(i)];
-        const std::string base =
-            toLatin1(!c.provided_name.empty()
-                         ? c.provided_name
-                         : c.user + "@" + c.peer_host + ":" + std::to_string(c.peer_port));
-        byName[base].push_back(i);
+        byName[toLatin1(!c.provided_name.empty()
+                            ? c.provided_name
+                            : c.user + "@" + c.peer_host + ":" + std::to_string(c.peer_port))]
+            .push_back(i);
     }
     for (auto &[base, members] : byName) {
         std::stable_sort(members.begin(), members.end(), [&](int a, int b) {
@@ -106,8 +140,7 @@ void nameConnections(std::vector<Connection> &cns)
         });
         for (std::size_t n = 0; n < members.size(); ++n) {
             const std::string suffix = n == 0 ? "" : "~" + std::to_string(n + 1);
-            cns[static_cast<std::size_t>(members[n])].user_id =
-                base.substr(0, 32 - std::min<std::size_t>(32, suffix.size())) + suffix;
+            cns[static_cast<std::size_t>(members[n])].user_id = fitLatin1(base + suffix, 32);
         }
     }
 }
@@ -146,78 +179,110 @@ std::string conversationId(const Channel &ch, const Connection &cn)
     return sha1Hex(ch.name + "|" + std::to_string(cn.connected_at_ms)).substr(0, 16);
 }
 
+std::span<const char *const> fieldsOf(Endpoint e)
+{
+    switch (e) {
+    case overview:
+        return overview_fields;
+    case nodes:
+        return node_fields;
+    case vhosts:
+        return vhost_fields;
+    case queues:
+        return queue_fields;
+    case connections:
+        return connection_fields;
+    case channels:
+        return channel_fields;
+    case consumers:
+    case endpoint_count:
+        break;
+    }
+    return consumer_fields;
+}
+
 View read(const Raw &raw)
 {
     View v;
     v.now = raw.now;
     v.serial = raw.serial;
-    static const json none;
-    const json &ov = raw.doc[overview] ? *raw.doc[overview] : none;
-    v.node = text(at(ov, "node"));
-    v.erlang_version = text(at(ov, "erlang_version"));
-    v.total_messages = number(at(ov, "queue_totals", "messages"));
-    v.total_channels = number(at(ov, "object_totals", "channels"));
-    for (const json &vh : list(raw, vhosts))
-        v.tracing = v.tracing || flag(at(vh, "tracing"));
+    if (!items(raw, overview).empty()) {
+        const Item &ov = items(raw, overview).front();
+        v.node = text(ov, ov_node);
+        v.erlang_version = text(ov, ov_erlang);
+        v.total_messages = number(ov, ov_messages);
+        v.total_channels = number(ov, ov_channels);
+    }
+    for (const Item &vh : items(raw, vhosts))
+        v.tracing = v.tracing || flag(vh, 0);
 
-    for (const json &n : list(raw, nodes))
-        v.nodes.push_back({text(at(n, "name")), flag(at(n, "running")), number(at(n, "uptime")),
-                           number(at(n, "mem_limit")), number(at(n, "mem_used")),
-                           number(at(n, "run_queue"))});
+    for (const Item &n : items(raw, nodes))
+        v.nodes.push_back({text(n, nd_name), flag(n, nd_running), number(n, nd_uptime),
+                           number(n, nd_mem_limit), number(n, nd_mem_used),
+                           number(n, nd_run_queue)});
     std::stable_sort(v.nodes.begin(), v.nodes.end(),
                      [](const Node &a, const Node &b) { return a.name < b.name; });
+    if (raw.body[nodes])
+        v.node_count = raw.body[nodes]->count;
 
     std::map<std::pair<std::string, std::string>, int> queueIndex;
-    for (const json &q : list(raw, queues)) {
+    for (const Item &q : items(raw, queues)) {
         Queue x;
-        x.vhost = text(at(q, "vhost"));
-        x.name = text(at(q, "name"));
-        x.type = text(at(q, "type"));
-        x.reply = flag(at(q, "exclusive")) || x.name.rfind("amq.gen-", 0) == 0;
-        x.consumers = number(at(q, "consumers"));
-        x.messages = number(at(q, "messages"));
-        x.ready = number(at(q, "messages_ready"));
-        x.unacked = number(at(q, "messages_unacknowledged"));
-        x.bytes = number(at(q, "message_bytes"));
-        x.memory = number(at(q, "memory"));
-        x.publish = number(at(q, "message_stats", "publish"));
-        x.ready_peak = peakOf(q);
+        x.vhost = text(q, q_vhost);
+        x.name = text(q, q_name);
+        x.type = text(q, q_type);
+        x.reply = flag(q, q_exclusive) || x.name.rfind("amq.gen-", 0) == 0;
+        x.consumers = number(q, q_consumers);
+        x.messages = number(q, q_messages);
+        x.ready = number(q, q_ready);
+        x.unacked = number(q, q_unacked);
+        x.bytes = number(q, q_bytes);
+        x.memory = number(q, q_memory);
+        x.publish = number(q, q_publish);
         x.ttl_ms = ttlOf(q);
-        queueIndex.emplace(std::pair{x.vhost, x.name}, static_cast<int>(v.queues.size()));
-        v.queues.push_back(std::move(x));
+        // A queue listed twice (pages that moved under us) is read once.
+        if (queueIndex.emplace(std::pair{x.vhost, x.name}, static_cast<int>(v.queues.size()))
+                .second)
+            v.queues.push_back(std::move(x));
     }
+    if (raw.body[queues])
+        v.unseen_queues =
+            std::max<std::int64_t>(0, std::max(raw.body[queues]->total, raw.body[queues]->count) -
+                                          static_cast<std::int64_t>(v.queues.size()));
 
     std::map<std::string, int> connIndex;
-    for (const json &c : list(raw, connections)) {
+    for (const Item &c : items(raw, connections)) {
         Connection x;
-        x.name = text(at(c, "name"));
-        x.user = text(at(c, "user"));
-        x.vhost = text(at(c, "vhost"));
-        x.peer_host = text(at(c, "peer_host"));
-        x.peer_port = number(at(c, "peer_port"));
-        x.provided_name = text(at(c, "user_provided_name"));
-        x.product = text(at(c, "client_properties", "product"));
-        x.connected_at_ms = number(at(c, "connected_at"));
-        x.channel_count = number(at(c, "channels"));
-        x.heartbeat = number(at(c, "timeout"));
+        x.name = text(c, cn_name);
+        x.user = text(c, cn_user);
+        x.vhost = text(c, cn_vhost);
+        x.peer_host = text(c, cn_peer_host);
+        x.peer_port = number(c, cn_peer_port);
+        x.provided_name = text(c, cn_provided_name);
+        x.product = text(c, cn_product);
+        x.connected_at_ms = number(c, cn_connected_at);
+        x.channel_count = number(c, cn_channels);
+        x.heartbeat = number(c, cn_timeout);
         connIndex.emplace(x.name, static_cast<int>(v.connections.size()));
         v.connections.push_back(std::move(x));
     }
+    if (raw.body[connections])
+        v.connection_count = raw.body[connections]->count;
     nameConnections(v.connections);
 
     std::map<std::string, int> channelIndex;
-    for (const json &c : list(raw, channels)) {
+    for (const Item &c : items(raw, channels)) {
         Channel x;
-        x.name = text(at(c, "name"));
-        x.connection = text(at(c, "connection_details", "name"));
-        x.vhost = text(at(c, "vhost"));
-        x.node = text(at(c, "node"));
-        x.consumers = number(at(c, "consumer_count"));
-        x.unacked = number(at(c, "messages_unacknowledged"));
-        x.publish = number(at(c, "message_stats", "publish"));
-        x.deliver_get = number(at(c, "message_stats", "deliver_get"));
-        const json &idle = at(c, "idle_since");
-        x.idle_since = idle.is_string() ? parseTime(text(idle)) : -1;
+        x.name = text(c, ch_name);
+        x.connection = text(c, ch_connection);
+        x.vhost = text(c, ch_vhost);
+        x.node = text(c, ch_node);
+        x.consumers = number(c, ch_consumers);
+        x.unacked = number(c, ch_unacked);
+        x.publish = number(c, ch_publish);
+        x.deliver_get = number(c, ch_deliver_get);
+        x.idle_since =
+            c[ch_idle_since].type == Scalar::text ? parseTime(text(c, ch_idle_since)) : -1;
         if (const auto it = connIndex.find(x.connection); it != connIndex.end()) {
             x.conn = it->second;
             v.connections[static_cast<std::size_t>(x.conn)].channels.push_back(
@@ -226,13 +291,14 @@ View read(const Raw &raw)
         channelIndex.emplace(x.name, static_cast<int>(v.channels.size()));
         v.channels.push_back(std::move(x));
     }
+    if (raw.body[channels])
+        v.channel_count = raw.body[channels]->count;
 
-    for (const json &c : list(raw, consumers)) {
-        const auto q =
-            queueIndex.find({text(at(c, "queue", "vhost")), text(at(c, "queue", "name"))});
+    for (const Item &c : items(raw, consumers)) {
+        const auto q = queueIndex.find({text(c, cs_vhost), text(c, cs_queue)});
         if (q == queueIndex.end() || v.queues[static_cast<std::size_t>(q->second)].reply)
             continue;
-        const auto cn = connIndex.find(text(at(c, "channel_details", "connection_name")));
+        const auto cn = connIndex.find(text(c, cs_connection));
         if (cn != connIndex.end()) {
             Connection &conn = v.connections[static_cast<std::size_t>(cn->second)];
             conn.server = true;
@@ -244,7 +310,7 @@ View read(const Raw &raw)
                 ++conn.per_queue[static_cast<std::size_t>(known - conn.queues.begin())];
             }
         }
-        const auto ch = channelIndex.find(text(at(c, "channel_details", "name")));
+        const auto ch = channelIndex.find(text(c, cs_channel));
         if (ch != channelIndex.end() && v.channels[static_cast<std::size_t>(ch->second)].queue < 0)
             v.channels[static_cast<std::size_t>(ch->second)].queue = q->second;
     }

@@ -1,9 +1,9 @@
 #pragma once
-// A management-API snapshot read into plain values. Every JSON access goes through safe
-// readers: an absent key or a value of the wrong type reads as 0 or "", so nothing a
-// broker sends can throw out of the mapping.
+// A management-API snapshot read into plain values. The bodies were read by readBody;
+// an absent key or a value of the wrong type reads as 0 or "", so nothing a broker sends
+// can throw out of the mapping.
 
-#include <nlohmann/json.hpp>
+#include "rabbit_body.h"
 
 #include <array>
 #include <cstdint>
@@ -25,10 +25,13 @@ enum Endpoint : int {
     endpoint_count
 };
 
+// The fields the mapping reads of an endpoint's objects (readBody's paths).
+std::span<const char *const> fieldsOf(Endpoint e);
+
 struct Raw {
-    std::array<const nlohmann::json *, endpoint_count> doc{}; // null: not fetched
-    std::int64_t now = 0;                                     // seconds since the epoch
-    std::uint64_t serial = 0;                                 // grows with every fresh fetch
+    std::array<const Body *, endpoint_count> body{}; // null: not fetched
+    std::int64_t now = 0;                            // seconds since the epoch
+    std::uint64_t serial = 0;                        // grows with every fresh fetch
 };
 
 struct Node {
@@ -41,7 +44,7 @@ struct Queue {
     std::string vhost, name, type;
     bool reply = false; // exclusive, or a server-named reply queue
     std::int64_t consumers = 0, messages = 0, ready = 0, unacked = 0, bytes = 0, memory = 0,
-                 publish = 0, ready_peak = 0;
+                 publish = 0;
     std::int64_t ttl_ms = -1; // -1: none
 };
 
@@ -71,6 +74,9 @@ struct View {
     std::vector<Queue> queues;
     std::vector<Connection> connections;
     std::vector<Channel> channels;
+    // Listed by the broker, kept or not: lists beyond what is kept are counted only.
+    std::int64_t node_count = 0, connection_count = 0, channel_count = 0;
+    std::int64_t unseen_queues = 0; // on pages not fetched
     std::int64_t now = 0;
     std::uint64_t serial = 0;
 };

@@ -27,7 +27,8 @@ int mapWorkers(const View &v, Marks &marks, KindData &out)
             .number("call_sum", calls)
             .number("idle_sum", marks.seconds(key, status == 5, v.now, v.serial));
     }
-    return id;
+    return static_cast<int>(
+        std::min<std::int64_t>(std::max<std::int64_t>(id, v.node_count), INT32_MAX));
 }
 
 } // namespace ostrane::rabbit

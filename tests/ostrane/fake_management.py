@@ -5,11 +5,14 @@
 
 Prints "PORT <n>" once listening on 127.0.0.1 (and "TLSPORT <n>" for HTTPS with CERT),
 then "GET <login> <path>" for every request.
-GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR/date.txt.
-The login name of the request picks a misbehaviour: nologin (401), fail500, stall
+GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR/date.txt,
+paged as the management API pages when the query asks for a page.
+The login name of the request picks a misbehaviour: nologin (401; so does pw with a
+password other than Qz7k), fail500, stall
 (answers after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB),
 types (every value of the wrong type), bignum (numbers at the ends of 64 bits), many
-(5000 queues, 220 channels). It ends when stdin closes, and after 300 s in any case.
+(5000 queues, 220 channels), names (long and per-vhost names), spread (1006 queues, the
+ones that matter last), empties (queues: 32 MiB of {}), sleepN (answers after N ms). It ends when stdin closes, and after 300 s in any case.
 """
 
 import base64
@@ -19,12 +22,14 @@ import ssl
 import sys
 import threading
 import time
+import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 FIXTURES = sys.argv[1]
 with open(os.path.join(FIXTURES, "date.txt")) as f:
     DATE = f.read().strip()
 HUGE = b'[{"name":"' + b"x" * (40 << 20) + b'"}]'
+EMPTIES = b"[" + b"{}," * (((32 << 20) - 5) // 3) + b"{}]"  # just under 32 MiB
 
 
 def fixture(name):
@@ -69,6 +74,59 @@ def many(name):
     return fixture(name)
 
 
+def names(name):
+    """Two vhosts with a queue nobody consumes, and names equal in their first 40 characters."""
+    if name == "queues":
+        return json.dumps([{"vhost": vhost, "name": queue, "messages": n, "messages_ready": n,
+                            "consumers": 0}
+                           for vhost, queue, n in [("/", "idle", 3), ("billing", "idle", 7),
+                                                   ("v" * 40 + "1", "q" * 40 + "1", 11),
+                                                   ("v" * 40 + "2", "q" * 40 + "2", 13)]]).encode()
+    if name == "connections":
+        return json.dumps([{"name": "c%d" % i, "user_provided_name": "c" * 40 + str(i)}
+                           for i in (1, 2)]).encode()
+    if name in ("channels", "consumers"):
+        return b"[]"
+    return fixture(name)
+
+
+def paged(body, query):
+    """The list as the management API pages it: sorted by one (dotted) field, cut to
+    page_size (at most 500), wrapped with its counts; None for a page out of range."""
+    items = json.loads(body)
+    size = int(query.get("page_size", ["100"])[0])
+    page = int(query.get("page", ["1"])[0])
+    if size > 500 or size < 1 or page < 1:
+        return None
+    sort = query.get("sort", [""])[0]
+    if sort:
+        def key(item):
+            for part in sort.split("."):
+                item = item.get(part) if isinstance(item, dict) else None
+            return (0, item, "") if isinstance(item, (int, float)) else (1, 0, str(item or ""))
+        items = sorted(items, key=key, reverse=query.get("sort_reverse", [""])[0] == "true")
+    pages = max(1, (len(items) + size - 1) // size)
+    if page > pages:
+        return None
+    chunk = items[(page - 1) * size: page * size]
+    return json.dumps({"items": chunk, "total_count": len(items), "filtered_count": len(items),
+                       "item_count": len(chunk), "page": page, "page_size": size,
+                       "page_count": pages}).encode()
+
+
+def spread(name):
+    """1006 queues over 3 vhosts; the 20 with messages and nobody consuming come last and
+    hold fewer messages than any other."""
+    if name != "queues":
+        return fixture(name)
+    queues = [{"vhost": "v%d" % (i % 3), "name": "busy-%04d" % i, "consumers": 1,
+               "messages": 100 + i, "messages_unacknowledged": 100 + i, "messages_ready": 0}
+              for i in range(986)]
+    queues += [{"vhost": "v%d" % (i % 3), "name": "stuck-%02d" % i, "consumers": 0,
+                "messages": i + 1, "messages_ready": i + 1} for i in range(20)]
+    return json.dumps(queues).encode()
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -83,9 +141,11 @@ class Handler(BaseHTTPRequestHandler):
         if not auth.startswith("Basic "):
             return ""
         try:
-            return base64.b64decode(auth[6:]).decode().split(":", 1)[0]
+            user, password = base64.b64decode(auth[6:]).decode().split(":", 1)
         except Exception:
             return ""
+        # "pw" logs in with the password Qz7k only, as a broker checks one.
+        return "nologin" if user == "pw" and password != "Qz7k" else user
 
     def answer(self, status, body):
         self.send_response(status)
@@ -104,10 +164,20 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(500, b'{"error":"internal"}')
         if who == "stall":
             time.sleep(3)
+        elif who.startswith("sleep") and who[5:].isdigit():
+            time.sleep(min(int(who[5:]), 10000) / 1000)
         try:
-            body = many(name) if who == "many" else fixture(name)
+            body = (many(name) if who == "many" else names(name) if who == "names"
+                    else spread(name) if who == "spread" else fixture(name))
         except OSError:
             return self.answer(404, b'{"error":"Object Not Found"}')
+        query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
+        if who == "empties" and name == "queues":
+            return self.answer(200, EMPTIES)  # a list that ignores paging
+        if "page" in query:
+            body = paged(body, query)
+            if body is None:
+                return self.answer(400, b'{"error":"bad_request"}')
         if who == "truncated":
             body = body[: len(body) // 2]
         elif who == "deep":

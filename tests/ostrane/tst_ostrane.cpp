@@ -79,6 +79,8 @@ private slots:
     void scriptedCalls_setResultTextHeaderAndConvId();
     void scriptedCalls_withoutObject_andEndless0002();
     void scriptedBrokerCall_fillsAllFortyCharacters();
+    void scriptedErrorCode_reachesOpeningAndClosingReplies_data();
+    void scriptedErrorCode_reachesOpeningAndClosingReplies();
     void repeatedEntries_fillTablesBeyondTheirSlots_data();
     void repeatedEntries_fillTablesBeyondTheirSlots();
     void scenarioFolder_defaultsToBesideTheLibrary();
@@ -373,6 +375,37 @@ void tst_Ostrane::scriptedCalls_withoutObject_andEndless0002()
     }
     QCOMPARE(users.reply.mid(32, 13), QByteArray("ALWAYS-0002-B"));
     QVERIFY(users.guardsIntact());
+}
+
+void tst_Ostrane::scriptedErrorCode_reachesOpeningAndClosingReplies_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("replySize");
+    QTest::addColumn<QByteArray>("results"); // result code of each call
+    QTest::addColumn<int>("errorCode");
+    QTest::newRow("object, then closing")
+        << service.code << service.replySize << QByteArray("0000,0003") << 503;
+    QTest::newRow("0002 without object, then closing")
+        << user.code << user.replySize << QByteArray("0002,0003") << 401;
+}
+
+void tst_Ostrane::scriptedErrorCode_reachesOpeningAndClosingReplies()
+{
+    QFETCH(int, code);
+    QFETCH(int, replySize);
+    QFETCH(QByteArray, results);
+    QFETCH(int, errorCode);
+    Exchange x(KindInfo{code, replySize}, "failing");
+    QByteArray object = x.object();
+    for (const QByteArray &expected : results.split(',')) {
+        QCOMPARE(x.call(), 0);
+        QCOMPARE(x.resultCode(), expected);
+        QCOMPARE(x.header(0), errorCode);
+        if (expected != "0000") // the closing reply and the empty "0002" leave the area alone
+            QCOMPARE(x.object(), object);
+        object = x.object();
+        x.followUp(x.convId());
+    }
 }
 
 void tst_Ostrane::scriptedBrokerCall_fillsAllFortyCharacters()
@@ -760,6 +793,7 @@ void tst_Ostrane::brokerUrl_withoutLibcurl_endsAsAnUnreachableBroker()
         QVERIFY(x.guardsIntact());
         QCOMPARE(x.resultCode(), QByteArray("0003"));
         QCOMPARE(x.text(), padded("libcurl not loaded 127.0.0.1:9", 40));
+        QCOMPARE(x.header(0), 5);
     }
     QVERIFY(!libcurlMapped());
 }
