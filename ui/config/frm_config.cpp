@@ -4,12 +4,16 @@
 #include "ui_frm_config.h"
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
 
 namespace morvain
 {
 
 namespace
 {
+
+constexpr int fieldWidth = 32; // characters of each value in "Broker.cfg"
 
 // A text box ends at the first zero byte, so a field never written shows empty and saves as
 // blanks.
@@ -35,6 +39,26 @@ FrmConfig::FrmConfig(std::function<void(const Identity &)> applyIdentity, QWidge
 {
     ui->setupUi(this);
     setModal(false);
+    m_fit = new QLabel(this);
+    m_fit->setObjectName(QStringLiteral("lblFit"));
+    m_fit->setWordWrap(true);
+    m_fit->setTextFormat(Qt::PlainText);
+    m_fit->hide();
+    ui->outer->insertWidget(1, m_fit);
+    ui->txtBroker_id->setPlaceholderText(tr("blank: the built-in demo broker"));
+    ui->txtBroker_id->setToolTip(
+        tr("Which broker to watch, in 32 characters at most:\n"
+           "- blank: the built-in demo broker;\n"
+           "- a scenario name: the scenario file <name>.json of the client library;\n"
+           "- a named broker: an entry of the client library's broker list, which holds its "
+           "URL of any length and its credentials;\n"
+           "- an http:// or https:// URL of a RabbitMQ management API (keep passwords in "
+           "~/.netrc or the broker list, not here)."));
+    for (const auto &[label, box] : labelledBoxes())
+        connect(box, &QLineEdit::textChanged, this, [this] {
+            m_cutBySave.clear();
+            showFit();
+        });
     connect(ui->cmdSave, &QPushButton::clicked, this, &FrmConfig::cmdSave_Click);
     connect(ui->cmdCancel, &QPushButton::clicked, this, &FrmConfig::cmdCancel_Click);
     Form_Load();
@@ -45,11 +69,46 @@ FrmConfig::~FrmConfig() = default;
 void FrmConfig::Form_Load()
 {
     m_loaded = identityOf(readConfigOrEnd());
+    showFields();
+}
+
+void FrmConfig::showFields()
+{
     ui->txtUser_id->setText(shown(m_loaded.userId));
     ui->txtBroker_id->setText(shown(m_loaded.brokerId));
     ui->txtServer_class->setText(shown(m_loaded.serverClass));
     ui->txtServer_name->setText(shown(m_loaded.serverName));
     ui->txtService->setText(shown(m_loaded.service));
+}
+
+QList<QPair<QLabel *, QLineEdit *>> FrmConfig::labelledBoxes() const
+{
+    return {{ui->lblUser_id, ui->txtUser_id},
+            {ui->lblBroker_id, ui->txtBroker_id},
+            {ui->lblServer_class, ui->txtServer_class},
+            {ui->lblServer_name, ui->txtServer_name},
+            {ui->lblService, ui->txtService}};
+}
+
+QString FrmConfig::fitNote() const
+{
+    if (!m_cutBySave.isEmpty())
+        return tr("Saved as 32 characters, the rest cut: %1.").arg(m_cutBySave);
+    QStringList long_;
+    for (const auto &[label, box] : labelledBoxes())
+        if (box->text().size() > fieldWidth)
+            long_ << tr("%1 has %2").arg(label->text().chopped(1)).arg(box->text().size());
+    if (long_.isEmpty())
+        return {};
+    return tr("Only 32 characters of each value are saved: %1; Save cuts the rest.")
+        .arg(long_.join(QStringLiteral(", ")));
+}
+
+void FrmConfig::showFit()
+{
+    const QString note = fitNote();
+    m_fit->setText(note);
+    m_fit->setVisible(!note.isEmpty());
 }
 
 void FrmConfig::cmdSave_Click()
@@ -60,7 +119,15 @@ void FrmConfig::cmdSave_Click()
                                           saved(ui->txtServer_name->text(), m_loaded.serverName),
                                           saved(ui->txtService->text(), m_loaded.service)});
     writeConfigOrEnd(record);
+    // Which typed values did not fit, before the boxes show what was saved.
+    QStringList cut;
+    for (const auto &[label, box] : labelledBoxes())
+        if (box->text().size() > fieldWidth)
+            cut << label->text().chopped(1);
     m_loaded = identityOf(record);
+    showFields();
+    m_cutBySave = cut.join(QStringLiteral(", "));
+    showFit();
     m_applyIdentity(m_loaded);
     ui->cmdCancel->setText(QStringLiteral("Close"));
 }

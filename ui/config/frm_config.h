@@ -2,13 +2,21 @@
 // "Broker Configuration": edits the identity in "Broker.cfg". Not modal. Cancel (or Close,
 // after a save) only hides it, so it keeps its texts and caption; closing it through its
 // frame unloads it, and the next "&Configure" builds it afresh from the file.
+// Each value holds 32 characters: a note under the frame says when a box holds more, so
+// that no typed text is cut on Save without a word, and after a Save the boxes show what
+// was saved.
 
 #include "control_block.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPair>
 
 #include <functional>
 #include <memory>
+
+class QLabel;
+class QLineEdit;
 
 namespace Ui
 {
@@ -30,12 +38,22 @@ public:
     void cmdSave_Click();
     void cmdCancel_Click();
 
+    // What the note under the frame says: which values do not fit their 32 characters and
+    // would be cut on Save, or which were cut by the last Save. Empty when all fit.
+    QString fitNote() const;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void reject() override; // Esc acts as Cancel: hide, stay loaded
 
 private:
+    QList<QPair<QLabel *, QLineEdit *>> labelledBoxes() const;
+    void showFields();
+    void showFit();
+
     std::unique_ptr<Ui::FrmConfig> ui;
+    QLabel *m_fit = nullptr;
+    QString m_cutBySave; // the values the last Save cut, named
     std::function<void(const Identity &)> m_applyIdentity;
     Identity m_loaded; // the fields as last read from the file
 };

@@ -2,6 +2,7 @@
 
 #include "about/frm_about.h"
 #include "broker_object/broker_object_page.h"
+#include "broker_panel.h"
 #include "client_server/client_server_page.h"
 #include "config/config_file.h"
 #include "config/frm_config.h"
@@ -11,15 +12,20 @@
 #include "failure_path.h"
 #include "header/frm_header.h"
 #include "service/service_page.h"
+#include "text_support.h"
 #include "views/operator_views.h"
 #include "views/query_bar.h"
 #include "worker/worker_page.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace morvain
@@ -43,7 +49,12 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_se
     setFont(compact);
     buildMenu();
 
-    m_tabs = new QTabWidget(this);
+    // The tabs under a hint that only the first start against the demo broker shows.
+    auto *central = new QWidget(this);
+    m_column = new QVBoxLayout(central);
+    m_column->setContentsMargins(0, 0, 0, 0);
+    m_column->setSpacing(0);
+    m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_tabs->setUsesScrollButtons(false);
     const PageContext context{m_session.cycle(), *this};
@@ -67,11 +78,16 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_se
         const std::string_view title = kindRegistry[tab].tabTitle;
         m_tabs->addTab(sheet, QString::fromLatin1(title.data(), qsizetype(title.size())));
         // The status bar's text during a query is that query's error text.
-        connect(&m_pages[tab]->objectModel(), &ObjectModel::aboutToQuery, this,
-                [this, tab] { m_querying = tab; });
+        const ObjectModel *model = &m_pages[tab]->objectModel();
+        connect(model, &ObjectModel::aboutToQuery, this, [this, tab] {
+            m_querying = tab;
+            setBusy(true);
+        });
+        connect(model, &ObjectModel::queried, this, [this] { setBusy(false); });
     }
     m_tabs->setCurrentIndex(0);
-    setCentralWidget(m_tabs);
+    m_column->addWidget(m_tabs);
+    setCentralWidget(central);
 
     buildStatusBar();
     buildViews();
@@ -79,7 +95,23 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_se
     resize(clientWidth, height);
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain()
+{
+    setBusy(false);
+}
+
+// A busy cursor while a query waits on the broker; the program's one thread shows nothing
+// else meanwhile.
+void FrmMain::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
 
 void FrmMain::buildMenu()
 {
@@ -114,6 +146,14 @@ void FrmMain::buildViews()
     setup.bars = m_bars;
     setup.csv = [](const ObjectModel &model) { return csv::document(model); };
     m_views = new OperatorViews(std::move(setup));
+    AutoRefresh &refresh = m_views->autoRefresh();
+    connect(&refresh, &AutoRefresh::intervalChanged, this, &FrmMain::showBrokerPanel);
+    connect(&refresh, &AutoRefresh::roundEnded, this, [this] {
+        m_lastRoundAt = QDateTime::currentMSecsSinceEpoch();
+        showBrokerPanel();
+    });
+    connect(m_panel3, &BrokerPanel::configureRequested, this, &FrmMain::mnuConfigure_Click);
+    connect(m_panel3, &BrokerPanel::resumeRequested, &refresh, &AutoRefresh::resume);
     // Each tab says which stored object it shows, so its changed boxes can be tinted.
     for (int tab = 0; tab < int(m_pages.size()); ++tab)
         connect(m_pages[tab], &ObjectPage::objectShown, m_views->tints(tab),
@@ -135,14 +175,61 @@ void FrmMain::buildStatusBar()
     m_panel2->setTextFormat(Qt::PlainText); // the broker's text is shown as it is, never as markup
     // A long broker message must not widen the window.
     m_panel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // The third panel says which broker the window watches and how auto refresh fares.
+    m_panel3 = new BrokerPanel(bar);
+    m_panel3->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(m_panel1);
-    bar->addWidget(m_panel2, 1);
+    bar->addWidget(m_panel2, 2);
+    bar->addWidget(m_panel3, 3);
+}
+
+void FrmMain::showBrokerPanel()
+{
+    BrokerPanelState state;
+    state.brokerId = m_session.cycle().controlBlock().text<"broker_id">();
+    if (m_views) {
+        const AutoRefresh &refresh = m_views->autoRefresh();
+        state.interval = refresh.interval();
+        state.stopped = refresh.stoppedByBox();
+        state.stopReason = tr("a query showed a message");
+        state.lastRoundAt = m_lastRoundAt;
+    }
+    m_panel3->showState(state);
+}
+
+void FrmMain::showDemoHint()
+{
+    if (m_demoHint)
+        return; // once a run
+    m_demoHint = new QFrame(centralWidget());
+    m_demoHint->setObjectName(QStringLiteral("demoHint"));
+    m_demoHint->setFrameShape(QFrame::StyledPanel);
+    auto *row = new QHBoxLayout(m_demoHint);
+    row->setContentsMargins(6, 3, 6, 3);
+    auto *text = new QLabel(
+        tr("This is the built-in demo broker. Menu > Configure sets the broker to watch."),
+        m_demoHint);
+    text->setObjectName(QStringLiteral("lblDemoHint"));
+    text->setWordWrap(true);
+    auto *close = new QToolButton(m_demoHint);
+    close->setObjectName(QStringLiteral("cmdCloseDemoHint"));
+    close->setText(QStringLiteral("x"));
+    close->setAccessibleName(tr("Close the hint"));
+    close->setAutoRaise(true);
+    row->addWidget(text, 1);
+    row->addWidget(close);
+    connect(close, &QToolButton::clicked, m_demoHint, &QWidget::hide);
+    m_column->insertWidget(0, m_demoHint);
 }
 
 void FrmMain::Form_Load()
 {
-    m_session.cycle().startUp(identityOf(readConfigOrEnd()));
+    const Identity identity = identityOf(readConfigOrEnd());
+    m_session.cycle().startUp(identity);
     m_panel1->setText(QStringLiteral("Broker message"));
+    showBrokerPanel();
+    if (trimIdentifier(identity.brokerId).isEmpty())
+        showDemoHint();
     // The five "Call Broker" handlers in tab order: broker, worker, service,
     // client/server, conversation.
     underFailurePath([this] {
@@ -157,6 +244,7 @@ void FrmMain::mnuConfigure_Click()
         m_config = new FrmConfig(
             [this](const Identity &identity) {
                 assignIdentity(m_session.cycle().controlBlock(), identity);
+                showBrokerPanel();
             },
             this);
         m_config->setObjectName(QStringLiteral("frmConfig"));
@@ -199,7 +287,11 @@ void FrmMain::showHeaderMessage(const QString &text)
 
 void FrmMain::brokerMessage(const QString &text)
 {
+    // The box waits on the user, not on the broker: no busy cursor over it.
+    const bool busy = m_busy;
+    setBusy(false);
     dialogs::message(QStringLiteral("Broker Message"), text);
+    setBusy(busy);
 }
 
 FrmHeader &FrmMain::headerDialog()

@@ -20,9 +20,12 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
+class QFrame;
 class QLabel;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace morvain
 {
@@ -36,6 +39,7 @@ class ObjectModel;
 class ObjectPage;
 class OperatorViews;
 class QueryBar;
+class BrokerPanel;
 
 class FrmMain : public QMainWindow, public CycleView, public HeaderHost
 {
@@ -73,6 +77,9 @@ public:
     OperatorViews &views() { return *m_views; }
     // The bar across the top of tab `tab`.
     QueryBar &queryBar(int tab) const { return *m_bars.at(tab); }
+    BrokerPanel &brokerPanel() const { return *m_panel3; }
+    // The hint the first start against the built-in demo broker shows; nullptr if none.
+    QFrame *demoHint() const { return m_demoHint; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -81,12 +88,20 @@ private:
     void buildMenu();
     void buildStatusBar();
     void buildViews();
+    void showBrokerPanel();
+    void showDemoHint();
+    void setBusy(bool busy);
 
     Session m_session;
     std::unique_ptr<FrmHeader> m_header;
     QTabWidget *m_tabs = nullptr;
     QLabel *m_panel1 = nullptr;
     QLabel *m_panel2 = nullptr;
+    BrokerPanel *m_panel3 = nullptr;
+    QFrame *m_demoHint = nullptr;
+    QVBoxLayout *m_column = nullptr; // the hint above the tabs
+    std::optional<qint64> m_lastRoundAt;
+    bool m_busy = false;
     BrokerObjectPage *m_broker = nullptr;
     WorkerPage *m_worker = nullptr;
     ServicePage *m_service = nullptr;

@@ -64,6 +64,12 @@ void AutoRefresh::setInterval(int seconds)
     emit intervalChanged(m_seconds);
 }
 
+void AutoRefresh::resume()
+{
+    if (m_stoppedByBox && m_stoppedInterval > 0)
+        setInterval(m_stoppedInterval);
+}
+
 void AutoRefresh::schedule()
 {
     m_ticker.startOnce(m_seconds * 1000, [this] { fire(); });
@@ -85,8 +91,10 @@ void AutoRefresh::fire()
             break;
     }
     m_inRound = false;
+    emit roundEnded();
     if (m_boxes.shownSoFar() != boxesBefore) {
         m_stoppedByBox = true;
+        m_stoppedInterval = m_seconds;
         m_seconds = 0;
         m_ticker.cancel();
         emit intervalChanged(0);

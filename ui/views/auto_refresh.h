@@ -48,9 +48,13 @@ public:
     bool running() const { return m_inRound; }
     // Turned off because a query of a round showed a box.
     bool stoppedByBox() const { return m_stoppedByBox; }
+    // After it stopped itself: the interval it had, from now on.
+    void resume();
 
 signals:
     void intervalChanged(int seconds);
+    // A round ran all its queries (or stopped at a box).
+    void roundEnded();
 
 private:
     void fire();
@@ -62,6 +66,7 @@ private:
     int m_seconds = 0;
     bool m_inRound = false;
     bool m_stoppedByBox = false;
+    int m_stoppedInterval = 0; // the interval it had when it stopped itself
 };
 
 } // namespace morvain

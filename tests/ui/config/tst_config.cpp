@@ -87,6 +87,8 @@ private slots:
     void notARegularFile_endsTheProgramAtOnce_data();
     void notARegularFile_endsTheProgramAtOnce();
     void writeFailure_namesTheAbsolutePath();
+    void tooLong_saysSoAndShowsWhatWasSaved_data();
+    void tooLong_saysSoAndShowsWhatWasSaved();
     void failure_namesThePathByteForByte_data();
     void failure_namesThePathByteForByte();
     void save_keepsUneditedFieldsWhole_data();
@@ -297,6 +299,37 @@ void TestConfig::writeFailure_namesTheAbsolutePath()
                  QString("Cannot write file at '%1': ")
                      .arg(QDir(dir.path()).absoluteFilePath(configFileName))),
              qPrintable(presenter.shown[0].second));
+}
+
+void TestConfig::tooLong_saysSoAndShowsWhatWasSaved_data()
+{
+    QTest::addColumn<QString>("loaded"); // the field as the file holds it
+    QTest::addColumn<QString>("typed");  // over the box's text, or after it when it has blanks
+    QTest::addColumn<QString>("saved");  // the 32 characters written
+    const QString url = "https://rabbitmq-prod-01.ops.example.com:15671"; // 45 characters
+    QTest::newRow("a URL typed into an empty field") << QString() << url << url.left(32);
+    // The field loads with its blanks: text typed after them is the part that is cut.
+    QTest::newRow("typed after the loaded blanks")
+        << "prod" << QString("-01") << QString("prod").leftJustified(32, ' ');
+}
+
+void TestConfig::tooLong_saysSoAndShowsWhatWasSaved()
+{
+    QFETCH(QString, loaded);
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    TempWorkdir dir;
+    writeFileBytes(QByteArray(32, ' ') + loaded.toLatin1().leftJustified(32, ' ') +
+                   QByteArray(96, ' '));
+    FrmConfig dialog([](const Identity &) {});
+    QLineEdit *broker = box(dialog, "txtBroker_id");
+    QVERIFY(dialog.fitNote().isEmpty());
+    broker->setText(loaded.isEmpty() ? typed : broker->text() + typed);
+    QVERIFY2(dialog.fitNote().contains("Broker ID has "), qPrintable(dialog.fitNote()));
+    dialog.cmdSave_Click();
+    QCOMPARE(fileBytes().mid(32, 32), saved.toLatin1());
+    QCOMPARE(broker->text(), saved); // what was saved, never more
+    QVERIFY2(dialog.fitNote().contains("the rest cut: Broker ID"), qPrintable(dialog.fitNote()));
 }
 
 void TestConfig::failure_namesThePathByteForByte_data()

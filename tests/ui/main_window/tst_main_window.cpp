@@ -4,12 +4,14 @@
 #include "config/frm_config.h"
 #include "fake_entry_point.h"
 #include "header/frm_header.h"
+#include "main_window/broker_panel.h"
 #include "main_window/frm_main.h"
 #include "recording_presenter.h"
 #include "temp_workdir.h"
 #include "worker/worker_page.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 
 #include <QLabel>
@@ -55,6 +57,9 @@ class TestMainWindow : public QObject
     RecordingPresenter m_boxes; // no real box may block a test; cases may install their own
 
 private slots:
+    void brokerPanel_saysWhatTheWindowWatches_data();
+    void brokerPanel_saysWhatTheWindowWatches();
+    void demoBroker_hintAndPanelAtStart();
     void valueBoxes_haveTheirLabelsName_data();
     void valueBoxes_haveTheirLabelsName();
     void cleanup();
@@ -333,6 +338,58 @@ void TestMainWindow::valueBoxes_haveTheirLabelsName()
     }
     QVERIFY(boxes > 0);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+}
+
+void TestMainWindow::brokerPanel_saysWhatTheWindowWatches_data()
+{
+    QTest::addColumn<QString>("brokerId");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<bool>("stopped");
+    QTest::addColumn<QString>("text");
+    const QString pad(14, ' ');
+    QTest::newRow("demo") << QString(32, ' ') << 0 << false
+                          << "built-in demo broker | auto refresh off";
+    QTest::newRow("named broker, running")
+        << "prod-rabbit" + pad << 10 << false
+        << "prod-rabbit | auto refresh every 10 s, last round 12:01:10";
+    QTest::newRow("a URL's password hidden")
+        << "http://mon:s3cr/t@h:15672" << 0 << false << "http://mon:***@h:15672 | auto refresh off";
+    QTest::newRow("stopped") << "prod-rabbit" << 0 << true
+                             << "prod-rabbit | auto refresh stopped: a query showed a message";
+}
+
+void TestMainWindow::brokerPanel_saysWhatTheWindowWatches()
+{
+    QFETCH(QString, brokerId);
+    QFETCH(int, interval);
+    QFETCH(bool, stopped);
+    QFETCH(QString, text);
+    BrokerPanelState state{brokerId, interval, stopped, "a query showed a message", {}};
+    if (interval > 0)
+        state.lastRoundAt = QDateTime(QDate(2026, 12, 8), QTime(12, 1, 10)).toMSecsSinceEpoch();
+    QCOMPARE(brokerPanelText(state), text);
+}
+
+// The first start against the demo broker says so once, without a box; a set broker ID
+// gets no hint. Either way the third panel names the broker.
+void TestMainWindow::demoBroker_hintAndPanelAtStart()
+{
+    for (const QByteArray &id : {QByteArray(), QByteArray("basic")}) {
+        TempWorkdir dir;
+        QFile cfg("Broker.cfg");
+        QVERIFY(cfg.open(QIODevice::WriteOnly));
+        cfg.write(QByteArray(32, ' ') + id.leftJustified(32, ' ') + QByteArray(96, ' '));
+        cfg.close();
+        FakeEntryPoint fake;
+        FrmMain w(fake);
+        w.Form_Load();
+        QCOMPARE(w.demoHint() != nullptr, id.isEmpty());
+        QCOMPARE(w.brokerPanel().text(),
+                 (id.isEmpty() ? QString("built-in demo broker") : QString(id)) +
+                     " | auto refresh off");
+        QVERIFY(m_boxes.shown.size() <= 1); // "EOC true!!!" of the empty service query only
+        m_boxes.shown.clear();
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
