@@ -62,12 +62,12 @@ std::string expand(const std::string &text, std::int64_t n, std::int64_t i)
         const std::size_t close = text.find('}', at);
         if (text[at] == '{' && close != std::string::npos && close - at >= 2 &&
             (text[at + 1] == 'n' || text[at + 1] == 'i')) {
-            const std::string_view spec(text.data() + at + 2, close - at - 2);
+            const std::string_view format(text.data() + at + 2, close - at - 2);
             int width = 0;
-            bool ok = spec.empty();
-            if (!ok && spec[0] == ':' && spec.size() >= 2 && spec.size() <= 3) {
-                const auto r = std::from_chars(spec.data() + 1, spec.data() + spec.size(), width);
-                ok = r.ec == std::errc() && r.ptr == spec.data() + spec.size();
+            bool ok = format.empty();
+            if (!ok && format[0] == ':' && format.size() >= 2 && format.size() <= 3) {
+                const auto r = std::from_chars(format.data() + 1, format.data() + format.size(), width);
+                ok = r.ec == std::errc() && r.ptr == format.data() + format.size();
             }
             if (ok) {
                 char digits[24];
