@@ -66,7 +66,8 @@ std::string expand(const std::string &text, std::int64_t n, std::int64_t i)
             int width = 0;
             bool ok = format.empty();
             if (!ok && format[0] == ':' && format.size() >= 2 && format.size() <= 3) {
-                const auto r = std::from_chars(format.data() + 1, format.data() + format.size(), width);
+                const auto r =
+                    std::from_chars(format.data() + 1, format.data() + format.size(), width);
                 ok = r.ec == std::errc() && r.ptr == format.data() + format.size();
             }
             if (ok) {
