@@ -31,7 +31,9 @@ public:
         if (objectLength < 0 || replySize > m_last.size())
             return 0;
         if (++calls > maxCallsPerQuery || data->remaining_bytes() == 0) {
+            // The end, with a zero reply: nothing of an earlier input reaches the records.
             std::memcpy(controlBlock + 316, "0003", 4);
+            std::memset(reply, 0, replySize);
             return 0;
         }
         if (m_repeats > 0) {
