@@ -95,7 +95,6 @@ std::string fileSays(const std::string &path, const std::string &what)
 
 struct List {
     std::map<std::string, NamedBroker, std::less<>> brokers;
-    std::string folder; // relative file names are taken from here
     std::optional<BrokerLookup> refusal;
 };
 
@@ -147,13 +146,15 @@ List parseList(const std::string &text, const std::string &folder)
     json doc;
     try {
         doc = json::parse(text.begin(), text.end(), nullptr, true, true);
-    } catch (const json::exception &e) {
-        fail("JSON", e.what());
+    } catch (const json::parse_error &e) {
+        // Its words quote what was last read, which may be part of a password.
+        fail("JSON", "syntax error at byte " + std::to_string(e.byte));
+    } catch (const json::exception &) {
+        fail("JSON", "not readable");
     }
     if (!doc.is_object())
         fail("top level", "expected an object of named brokers");
     List list;
-    list.folder = folder;
     static const char *const keys[] = {
         "url", "user", "password", "password_file", "ca_file", "timeout_ms", "connect_timeout_ms"};
     for (const auto &[name, entry] : doc.items()) {

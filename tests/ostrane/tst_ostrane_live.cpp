@@ -599,6 +599,11 @@ void tst_OstraneLive::namedBroker_answersWithItsOwnLoginOrIsRefused_data()
     QTest::newRow("password, before a scenario")
         << inline_ << 0600 << QByteArray() << 0 << QByteArray("prod") << 0 << QByteArray("0000")
         << QByteArray("Ok") << 0 << QByteArray("GET pw /inline/api/") << QByteArray("-");
+    QTest::newRow("login over the URL's")
+        << QByteArray(R"({"prod": {"url": "http://nologin:x@127.0.0.1:PORT/url-login",)"
+                      R"( "user": "pw", "password": "Qz7k"}})")
+        << 0600 << QByteArray() << 0 << QByteArray("prod") << 0 << QByteArray("0000")
+        << QByteArray("Ok") << 0 << QByteArray("GET pw /url-login/api/") << QByteArray("-");
     QTest::newRow("user, password from netrc")
         << QByteArray(R"({"u": {"url": "http://127.0.0.1:PORT/user-only", "user": "pw"}})") << 0644
         << QByteArray() << 0 << QByteArray("u") << 0 << QByteArray("0000") << QByteArray("Ok") << 0
@@ -620,14 +625,16 @@ void tst_OstraneLive::namedBroker_answersWithItsOwnLoginOrIsRefused_data()
                                   << -3 << QByteArray("0003")
                                   << QByteArray("Unknown broker ID staging") << -1
                                   << QByteArray("-") << QByteArray("-");
-    const QByteArray malformed = R"({"prod": {"url": "ftp://127.0.0.1"}})";
     QTest::newRow("malformed list, a scenario answers")
-        << malformed << 0600 << QByteArray() << 0 << QByteArray("prod") << 0 << QByteArray("0003")
-        << QByteArray("End of conversation") << 0 << QByteArray("-") << QByteArray("-");
+        << QByteArray(R"({"prod": {"url": "ftp://127.0.0.1"}})") << 0600 << QByteArray() << 0
+        << QByteArray("prod") << 0 << QByteArray("0003") << QByteArray("End of conversation") << 0
+        << QByteArray("-") << QByteArray("-");
+    // The parser's own words would quote the password read so far.
     QTest::newRow("malformed list, no scenario")
-        << malformed << 0600 << QByteArray() << 0 << QByteArray("other") << 0 << QByteArray("0003")
+        << QByteArray("{\"o\": {\"url\": \"http://127.0.0.1\", \"password\": \"Qz7k\t\"}}") << 0600
+        << QByteArray() << 0 << QByteArray("other") << 0 << QByteArray("0003")
         << QByteArray("brokers.json malformed") << 7 << QByteArray("-")
-        << QByteArray("prod.url: expected http://");
+        << QByteArray("brokers.json: JSON: syntax error at byte");
 }
 
 void tst_OstraneLive::namedBroker_answersWithItsOwnLoginOrIsRefused()
