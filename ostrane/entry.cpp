@@ -2,6 +2,7 @@
 
 #include "information_service.h"
 #include "layout.h"
+#include "named_brokers.h"
 #include "wire.h"
 
 #include <chrono>
@@ -107,6 +108,7 @@ extern "C" int ostrane_entry_1(void *control_block, void *request, void *reply, 
         // opening read, so it needs no folder, certificate or timeout.
         if (opening(records)) {
             settings.scenario_dir = scenarioFolder();
+            settings.brokers_file = ostrane::brokerListPath();
             if (const char *ca = std::getenv("OSTRANE_CAINFO"); ca && *ca)
                 settings.http.ca_file = ca;
             // Tests shorten the waits; nothing else should need to.

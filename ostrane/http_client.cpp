@@ -105,11 +105,34 @@ UrlParts readUrl(const std::string &url)
     return parts;
 }
 
-// Any password of the URL cut out of a text of libcurl's, before it reaches the log.
-std::string scrubbed(std::string text, const UrlParts &parts)
+// A named broker's user put into the URL, where ~/.netrc finds the password for it as for
+// a login written there; the URL as it was when libcurl cannot read it.
+std::string withLogin(const std::string &url, const std::string &user)
 {
-    for (const std::string &secret : parts.password)
-        for (std::size_t at; !secret.empty() && (at = text.find(secret)) != std::string::npos;)
+    const CurlLibrary *lib = curlLibrary();
+    CURLU *handle = lib ? lib->url() : nullptr;
+    if (!handle)
+        return url;
+    std::string out = url;
+    char *text = nullptr;
+    if (lib->url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        lib->url_set(handle, CURLUPART_USER, user.c_str(), CURLU_URLENCODE) == CURLUE_OK &&
+        lib->url_get(handle, CURLUPART_URL, &text, 0) == CURLUE_OK && text)
+        out = text;
+    if (text)
+        lib->free(text);
+    lib->url_cleanup(handle);
+    return out;
+}
+
+// Any password of the URL (or a named broker's) cut out of a text of libcurl's, before it
+// reaches the log.
+std::string scrubbed(std::string text, const UrlParts &parts, const std::string &password)
+{
+    for (const std::string &secret : {parts.password[0], parts.password[1], password})
+        // On past each mark: a password of stars must not be found in its own mark.
+        for (std::size_t at = 0;
+             !secret.empty() && (at = text.find(secret, at)) != std::string::npos; at += 3)
             text.replace(at, secret.size(), "***");
     return text;
 }
@@ -198,7 +221,7 @@ HttpClient::~HttpClient()
 HttpResponse HttpClient::get(const std::string &base, const std::string &path,
                              const HttpOptions &options)
 {
-    const std::string url = base + path;
+    std::string url = base + path;
     HttpResponse r;
     if (!m_lib) {
         std::string why;
@@ -224,6 +247,8 @@ HttpResponse HttpClient::get(const std::string &base, const std::string &path,
         return r;
     }
     ++m_gets;
+    if (!options.user.empty() && options.password.empty())
+        url = withLogin(url, options.user);
     const UrlParts parts = readUrl(url);
     const Netrc netrc(options.log);
     const auto started = std::chrono::steady_clock::now();
@@ -252,7 +277,13 @@ HttpResponse HttpClient::get(const std::string &base, const std::string &path,
     std::string host = parts.host;
     if (host.size() > 2 && host.front() == '[' && host.back() == ']')
         host = host.substr(1, host.size() - 2);
-    if (parts.user.empty() && !netrcNames(netrc.text(), host)) {
+    if (!options.password.empty()) {
+        // A named broker's password: neither the URL's nor ~/.netrc's counts.
+        m_lib->easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
+        m_lib->easy_setopt(curl, CURLOPT_USERNAME,
+                           (options.user.empty() ? parts.user : options.user).c_str());
+        m_lib->easy_setopt(curl, CURLOPT_PASSWORD, options.password.c_str());
+    } else if (parts.user.empty() && !netrcNames(netrc.text(), host)) {
         m_lib->easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
         m_lib->easy_setopt(curl, CURLOPT_USERNAME, "guest");
         m_lib->easy_setopt(curl, CURLOPT_PASSWORD, "guest");
@@ -275,7 +306,8 @@ HttpResponse HttpClient::get(const std::string &base, const std::string &path,
         r.error = "Reply larger than 32 MiB";
         r.failure = unreadable;
     } else {
-        r.error = scrubbed(problem[0] ? problem : m_lib->easy_strerror(rc), parts);
+        r.error =
+            scrubbed(problem[0] ? problem : m_lib->easy_strerror(rc), parts, options.password);
         const bool tls = rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
                          rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM;
         r.failure = rc == CURLE_OPERATION_TIMEDOUT ? timed_out : tls ? tls_failed : unreachable;

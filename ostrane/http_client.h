@@ -21,13 +21,17 @@ enum FailureCode : int {
     unreadable = 4,      // a body that cannot be read (truncated, too large, not the shape)
     no_libcurl = 5,      // libcurl or one of its functions missing
     round_timed_out = 6, // the round's deadline passed before its GETs were done
+    list_refused = 7,    // the named brokers' list (or a password file) is not safe to use
 };
 
 struct HttpOptions {
     long connect_ms = 2000;
     long total_ms = 5000; // of the whole round; a GET gets what is left of it
     std::string ca_file;  // empty: the system's CA store
-    bool log = false;     // one line per GET on stderr
+    // A named broker's login: wins over the URL's and ~/.netrc. A user without a password
+    // takes it from ~/.netrc as a login in the URL would.
+    std::string user, password;
+    bool log = false; // one line per GET on stderr
 };
 
 struct HttpResponse {

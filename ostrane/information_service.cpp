@@ -1,6 +1,7 @@
 #include "information_service.h"
 
 #include "demo_broker.h"
+#include "named_brokers.h"
 #include "scenario.h"
 #include "wire.h"
 
@@ -50,6 +51,34 @@ void logRefusal(const Settings &s, const std::string &detail)
         }
     }
     std::fprintf(stderr, "OSTRANE: %s\n", line.c_str());
+}
+
+// The live source's options with a named broker's own in place of the defaults.
+HttpOptions httpFor(const NamedBroker &b, const Settings &s)
+{
+    HttpOptions http = s.http;
+    http.user = b.user;
+    http.password = b.password;
+    if (!b.ca_file.empty())
+        http.ca_file = b.ca_file;
+    if (b.timeout_ms > 0)
+        http.total_ms = b.timeout_ms;
+    if (b.connect_timeout_ms > 0)
+        http.connect_ms = b.connect_timeout_ms;
+    return http;
+}
+
+// Answered as a failed query is: "0003", the file named, the code in every reply's header.
+KindData listRefused(const Settings &s, const BrokerLookup &named, const Kind &kind)
+{
+    logRefusal(s, "named brokers refused: " + named.detail);
+    KindData data(kind);
+    data.every_call.header[error_code] = list_refused;
+    data.every_call.object = false;
+    CallScript opening;
+    opening.error_text = named.text;
+    data.calls.push_back(opening);
+    return data;
 }
 
 } // namespace
@@ -105,14 +134,24 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
     } else if (!isSafeScenarioName(brokerId)) {
         logRefusal(s, "broker ID is not a scenario name: " + brokerId);
         return refuse(r, "Broker ID is not a safe scenario name", bad_source);
-    } else if (s.scenario_dir.empty()) {
-        logRefusal(s, "no scenario folder for broker ID " + brokerId);
-        return refuse(r, "Unknown broker ID " + brokerId, bad_source);
     } else {
+        // A named broker comes before a scenario of the same name. A list that could not
+        // be read leaves the scenarios alone: only a name no scenario has is refused.
+        const BrokerLookup named = lookupBroker(s.brokers_file, brokerId);
+        const bool refused = named.outcome == BrokerLookup::refused;
+        if (named.outcome == BrokerLookup::found)
+            return answerOpening(r, m_live.query(named.broker.url, kind, httpFor(named.broker, s)),
+                                 kind);
+        if (refused && named.names_known)
+            return answerOpening(r, listRefused(s, named, kind), kind);
         try {
+            if (s.scenario_dir.empty())
+                throw ScenarioMissing("no scenario folder for broker ID " + brokerId);
             data = loadScenario(s.scenario_dir + "/" + brokerId + ".json")
                        ->kinds[static_cast<int>(kind.id)];
         } catch (const ScenarioMissing &e) {
+            if (refused)
+                return answerOpening(r, listRefused(s, named, kind), kind);
             logRefusal(s, e.what());
             return refuse(r, "Unknown broker ID " + brokerId, bad_source);
         } catch (const DataError &e) {
@@ -120,7 +159,11 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
             return refuse(r, "Malformed scenario " + brokerId, bad_source);
         }
     }
+    return answerOpening(r, std::move(data), kind);
+}
 
+int InformationService::answerOpening(const Records &r, KindData &&data, const Kind &kind)
+{
     const auto header = data.header();
     Conversation c{newId(), std::move(data), header, 0, 0, m_calls};
     if (!answer(c, r) && kind.conversation)

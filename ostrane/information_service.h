@@ -38,6 +38,7 @@ struct Records {
 
 struct Settings {
     std::string scenario_dir; // empty: no scenarios can be found
+    std::string brokers_file; // the named brokers' list; empty: none
     std::int64_t seconds = 0; // since the library was loaded
     bool log = false;         // details of refused calls (and every GET) to stderr
     HttpOptions http;         // for broker IDs that are management-API URLs
@@ -65,6 +66,7 @@ private:
     };
 
     int open(const Records &r, const Settings &s, const Kind &kind);
+    int answerOpening(const Records &r, KindData &&data, const Kind &kind);
     int follow(const Records &r, const Settings &s, const Kind &kind, const std::string &convId);
     // Answers the conversation's next call; true when that ended it.
     bool answer(Conversation &c, const Records &r);

@@ -163,7 +163,8 @@ std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, 
 
 KindData Source::query(const std::string &url, const Kind &kind, const HttpOptions &options)
 {
-    Broker &b = broker(url);
+    // Two logins see different things (and one may fail): neither's snapshot serves the other.
+    Broker &b = broker(options.user.empty() ? url : url + "\n" + options.user);
     KindData data(kind);
     const auto now = Clock::now();
 

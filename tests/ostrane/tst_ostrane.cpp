@@ -60,7 +60,12 @@ class tst_Ostrane : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qputenv("OSTRANE_SCENARIO_DIR", OSTRANE_TEST_SCENARIOS); }
+    void initTestCase()
+    {
+        qputenv("OSTRANE_SCENARIO_DIR", OSTRANE_TEST_SCENARIOS);
+        // No named brokers of the person running the tests: none hides a scenario.
+        qputenv("OSTRANE_BROKERS", OSTRANE_TEST_SCENARIOS "/no-such-brokers.json");
+    }
 
     // The information conversation
     void conversation_answersEachObjectThenEnd_data();

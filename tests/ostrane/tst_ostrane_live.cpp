@@ -57,6 +57,15 @@ int closedPort()
     return ok ? ntohs(a.sin_port) : 0;
 }
 
+// A file of the test's own with the mode the row asks for.
+bool writeFile(const QString &path, const QByteArray &text, int mode)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(text) == text.size() && file.flush() &&
+           ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
+}
+
 // What the library writes to stderr while it lives.
 class CapturedStderr
 {
@@ -128,6 +137,9 @@ private slots:
     void credentialsAndTls();
     void passwordInUrl_neverReachesATextOrTheLog_data();
     void passwordInUrl_neverReachesATextOrTheLog();
+    void namedBroker_answersWithItsOwnLoginOrIsRefused_data();
+    void namedBroker_answersWithItsOwnLoginOrIsRefused();
+    void namedBrokers_listIsReadAgainWhenItChanges();
 };
 
 void tst_OstraneLive::initTestCase()
@@ -135,6 +147,7 @@ void tst_OstraneLive::initTestCase()
     // No netrc of the person running the tests, and short waits.
     qputenv("HOME", m_home.path().toLocal8Bit());
     qputenv("OSTRANE_HTTP_TIMEOUT_MS", "1000");
+    qputenv("OSTRANE_BROKERS", m_home.filePath("brokers.json").toLocal8Bit());
     // A certificate for 127.0.0.1, made for this run.
     const QString cert = m_home.filePath("cert.pem"), key = m_home.filePath("key.pem");
     QCOMPARE(
@@ -553,6 +566,147 @@ void tst_OstraneLive::passwordInUrl_neverReachesATextOrTheLog()
     }
     texts += log.take();
     QVERIFY2(!texts.contains("Qz"), texts.constData());
+}
+
+void tst_OstraneLive::namedBroker_answersWithItsOwnLoginOrIsRefused_data()
+{
+    // PORT, TLSPORT, CERT and DIR stand for the server's ports, its certificate and the
+    // test's folder; "-" in `seen` or `logged`: nothing to look for.
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<int>("listMode");
+    QTest::addColumn<QByteArray>("password"); // prod.pw, when not empty
+    QTest::addColumn<int>("passwordMode");
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<int>("returned");
+    QTest::addColumn<QByteArray>("opening");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("errorCode");
+    QTest::addColumn<QByteArray>("seen"); // in the server's log of GETs
+    QTest::addColumn<QByteArray>("logged");
+    const QByteArray longUrl = R"({"prod-01": {"url": "http://127.0.0.1:PORT/rabbitmq-prod-01/)"
+                               R"(management", "user": "pw", "password_file": "prod.pw"}})";
+    const QByteArray inline_ = R"({"prod": {"url": "http://127.0.0.1:PORT/inline", "user": "pw",)"
+                               R"( "password": "Qz7k"}})";
+    QTest::newRow("password file, long URL")
+        << longUrl << 0644 << QByteArray("Qz7k\n") << 0600 << QByteArray("prod-01") << 0
+        << QByteArray("0000") << QByteArray("Ok") << 0
+        << QByteArray("GET pw /rabbitmq-prod-01/management/api/queues?") << QByteArray("-");
+    QTest::newRow("wrong password in the file")
+        << QByteArray(longUrl).replace("prod-01/", "wrong/") << 0644 << QByteArray("Qz9k\n") << 0600
+        << QByteArray("prod-01") << 0 << QByteArray("0002") << QByteArray("HTTP 401 Login failed")
+        << 401 << QByteArray("-") << QByteArray("-");
+    // The scenario folder holds a prod.json too: the named broker wins.
+    QTest::newRow("password, before a scenario")
+        << inline_ << 0600 << QByteArray() << 0 << QByteArray("prod") << 0 << QByteArray("0000")
+        << QByteArray("Ok") << 0 << QByteArray("GET pw /inline/api/") << QByteArray("-");
+    QTest::newRow("login over the URL's")
+        << QByteArray(R"({"prod": {"url": "http://nologin:x@127.0.0.1:PORT/url-login",)"
+                      R"( "user": "pw", "password": "Qz7k"}})")
+        << 0600 << QByteArray() << 0 << QByteArray("prod") << 0 << QByteArray("0000")
+        << QByteArray("Ok") << 0 << QByteArray("GET pw /url-login/api/") << QByteArray("-");
+    QTest::newRow("user, password from netrc")
+        << QByteArray(R"({"u": {"url": "http://127.0.0.1:PORT/user-only", "user": "pw"}})") << 0644
+        << QByteArray() << 0 << QByteArray("u") << 0 << QByteArray("0000") << QByteArray("Ok") << 0
+        << QByteArray("GET pw /user-only/api/") << QByteArray("-");
+    QTest::newRow("CA file and timeout of its own")
+        << QByteArray(R"({"tls": {"url": "https://127.0.0.1:TLSPORT/tls", "user": "sleep400",)"
+                      R"( "password": "x", "ca_file": "CERT", "timeout_ms": 4000}})")
+        << 0600 << QByteArray() << 0 << QByteArray("tls") << 0 << QByteArray("0000")
+        << QByteArray("Ok") << 0 << QByteArray("GET sleep400 /tls/api/") << QByteArray("-");
+    QTest::newRow("password, list readable by others")
+        << inline_ << 0644 << QByteArray() << 0 << QByteArray("prod") << 0 << QByteArray("0003")
+        << QByteArray("brokers.json readable by others") << 7 << QByteArray("-")
+        << QByteArray("DIR/brokers.json: holds a password and has mode 0644");
+    QTest::newRow("password file readable by others")
+        << longUrl << 0600 << QByteArray("Qz7k") << 0640 << QByteArray("prod-01") << 0
+        << QByteArray("0003") << QByteArray("prod.pw readable by others") << 7 << QByteArray("-")
+        << QByteArray("DIR/prod.pw");
+    QTest::newRow("unknown name") << inline_ << 0600 << QByteArray() << 0 << QByteArray("staging")
+                                  << -3 << QByteArray("0003")
+                                  << QByteArray("Unknown broker ID staging") << -1
+                                  << QByteArray("-") << QByteArray("-");
+    QTest::newRow("malformed list, a scenario answers")
+        << QByteArray(R"({"prod": {"url": "ftp://127.0.0.1"}})") << 0600 << QByteArray() << 0
+        << QByteArray("prod") << 0 << QByteArray("0003") << QByteArray("End of conversation") << 0
+        << QByteArray("-") << QByteArray("-");
+    // The parser's own words would quote the password read so far.
+    QTest::newRow("malformed list, no scenario")
+        << QByteArray("{\"o\": {\"url\": \"http://127.0.0.1\", \"password\": \"Qz7k\t\"}}") << 0600
+        << QByteArray() << 0 << QByteArray("other") << 0 << QByteArray("0003")
+        << QByteArray("brokers.json malformed") << 7 << QByteArray("-")
+        << QByteArray("brokers.json: JSON: syntax error at byte");
+}
+
+void tst_OstraneLive::namedBroker_answersWithItsOwnLoginOrIsRefused()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(int, listMode);
+    QFETCH(QByteArray, password);
+    QFETCH(int, passwordMode);
+    QFETCH(QByteArray, id);
+    QFETCH(int, returned);
+    QFETCH(QByteArray, opening);
+    QFETCH(QByteArray, text);
+    QFETCH(int, errorCode);
+    QFETCH(QByteArray, seen);
+    QFETCH(QByteArray, logged);
+    const QByteArray dir = m_home.path().toLocal8Bit();
+    list.replace("TLSPORT", m_tlsPort).replace("PORT", m_port).replace("CERT", dir + "/cert.pem");
+    // A ~/.netrc whose first login fails: a list's password wins over it, a list's user
+    // alone takes its password from it.
+    QVERIFY(writeFile(dir + "/.netrc",
+                      "machine 127.0.0.1 login nologin password x\n"
+                      "machine 127.0.0.1 login pw password Qz7k\n",
+                      0600));
+    QVERIFY(writeFile(dir + "/brokers.json", list, listMode));
+    QVERIFY(writeFile(dir + "/prod.json", "{}", 0600));
+    if (!password.isEmpty())
+        QVERIFY(writeFile(dir + "/prod.pw", password, passwordMode));
+    qputenv("OSTRANE_SCENARIO_DIR", dir);
+    qputenv("OSTRANE_LOG", "1");
+    const auto restore = qScopeGuard([&] {
+        qunsetenv("OSTRANE_LOG");
+        qunsetenv("OSTRANE_SCENARIO_DIR");
+        QFile::remove(dir + "/.netrc");
+        QFile::remove(dir + "/prod.pw");
+    });
+    CapturedStderr log;
+    Exchange x(service, id);
+    QCOMPARE(x.call(), returned);
+    QVERIFY(x.guardsIntact());
+    QCOMPARE(x.resultCode(), opening);
+    QVERIFY2(x.text().startsWith(text), x.text().constData());
+    if (errorCode >= 0)
+        QCOMPARE(x.header(0), errorCode);
+    const QByteArray written = x.text() + "\n" + log.take();
+    if (seen != "-") {
+        getsBy("-");
+        QVERIFY2(m_log.contains(seen), m_log.right(1000).constData());
+    }
+    if (logged != "-")
+        QVERIFY2(written.contains(logged.replace("DIR", dir)), written.constData());
+    QVERIFY2(!written.contains("Qz"), written.constData());
+}
+
+void tst_OstraneLive::namedBrokers_listIsReadAgainWhenItChanges()
+{
+    // Each step a change the file's size, time or mode alone shows.
+    const QString path = m_home.filePath("brokers.json");
+    const QByteArray good = R"({"b": {"url": "http://127.0.0.1:PORT/first", "user": "pw",)"
+                            R"( "password": "Qz7k"}})";
+    const QByteArray other = R"({"b": {"url": "http://127.0.0.1:PORT/second", "user": "fail500"}})";
+    const auto opening = [](QByteArray expected) {
+        Exchange x(service, "b");
+        return x.call() == 0 && x.text().startsWith(expected);
+    };
+    QVERIFY(writeFile(path, QByteArray(good).replace("PORT", m_port), 0600));
+    QVERIFY(opening("Ok"));
+    QVERIFY(writeFile(path, QByteArray(other).replace("PORT", m_port), 0600));
+    QVERIFY(opening("HTTP 500 on /api/queues"));
+    QVERIFY(writeFile(path, QByteArray(good).replace("PORT", m_port), 0600));
+    QVERIFY(opening("Ok"));
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0604) == 0);
+    QVERIFY(opening("brokers.json readable by others"));
 }
 
 QTEST_MAIN(tst_OstraneLive)
