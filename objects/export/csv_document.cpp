@@ -2,6 +2,7 @@
 
 #include "byte_buffer.h"
 #include "field_reader.h"
+#include "kind_reading.h"
 #include "object_model.h"
 
 #include <utility>
@@ -63,7 +64,9 @@ QByteArray document(const ObjectModel &model)
     }
     out.append("\r\n");
 
-    for (int z = 1; z <= objects.objectCount(); ++z) {
+    // A failed query's entries are no objects: the header row alone says what was asked.
+    const int rows = exporting::readingOf(model).ok ? objects.objectCount() : 0;
+    for (int z = 1; z <= rows; ++z) {
         objects.select(z);
         for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
             if (c > 0)

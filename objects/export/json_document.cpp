@@ -3,6 +3,7 @@
 #include "byte_buffer.h"
 #include "field_reader.h"
 #include "field_text.h"
+#include "kind_reading.h"
 #include "object_model.h"
 #include "snapshot_report.h"
 
@@ -80,6 +81,12 @@ public:
         m_out.appendNumber(number);
     }
     void value(int number) { value(std::int64_t(number)); }
+    // A bare JSON word: true, false, null.
+    void literal(const char *word)
+    {
+        separate();
+        m_out.append(QByteArrayView(word));
+    }
     void value(const char *text) { value(exporting::TextBytes{text, false}); }
     // An object on one line whose members write(out) writes as they would come out through
     // key() and value(), separators included.
@@ -281,8 +288,13 @@ void writeHeader(Writer &w, const ReplyHeader &h)
 void writeKind(Writer &w, const KindReport &kind)
 {
     const ObjectModel &model = *kind.model;
+    const exporting::KindReading reading = exporting::readingOf(model);
     w.beginObject();
     w.member("kind", model.kindName());
+    w.key("ok");
+    w.literal(reading.ok ? "true" : "false");
+    if (!reading.ok)
+        w.member("error_code", reading.errorCode);
     w.member("error_text", kind.errorText);
     w.key("messages");
     w.beginArray(true);
@@ -301,6 +313,10 @@ void writeKind(Writer &w, const KindReport &kind)
     }
     w.endArray();
     w.member("object_count", object.objectCount());
+    if (reading.ok) {
+        w.member("shown", reading.objects);
+        w.member("total", reading.total);
+    }
     w.key("objects");
     w.beginArray();
     const MemberHeads heads(object.columns());

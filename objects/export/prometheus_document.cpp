@@ -3,6 +3,7 @@
 #include "byte_buffer.h"
 #include "field_reader.h"
 #include "field_text.h"
+#include "kind_reading.h"
 #include "object_model.h"
 #include "snapshot_report.h"
 
@@ -279,6 +280,43 @@ private:
     std::optional<ObjectLabels> m_labels;
 };
 
+// One sample per queried kind of morvain_up, morvain_objects and morvain_objects_total, so
+// that a failed or cut query is seen as such and never read as an empty broker.
+void writeReadings(ByteBuffer &out, const SnapshotReport &report, QByteArrayView brokerLabel)
+{
+    std::vector<exporting::KindReading> readings;
+    for (const KindReport &kind : report.kinds)
+        readings.push_back(exporting::readingOf(*kind.model));
+    const auto writeFamily = [&](const char *name, const QString &help, auto valueOf) {
+        family(out, name, help, "gauge");
+        for (qsizetype i = 0; i < report.kinds.size(); ++i) {
+            const exporting::KindReading &r = readings[std::size_t(i)];
+            if (name != QByteArrayView("morvain_up") && !r.ok)
+                continue;
+            out.append(QByteArrayView(name));
+            out.append('{');
+            out.append(brokerLabel);
+            out.append(',');
+            appendLabel(out, "kind", report.kinds.at(i).model->kindName());
+            out.append("} ");
+            out.appendNumber(valueOf(r));
+            out.append('\n');
+        }
+    };
+    writeFamily("morvain_up",
+                QStringLiteral("1 when the last query of the kind succeeded, 0 when the broker "
+                               "answered it with an error code."),
+                [](const exporting::KindReading &r) { return std::int64_t(r.ok ? 1 : 0); });
+    writeFamily("morvain_objects",
+                QStringLiteral("Objects the last query of the kind brought back (the reply that "
+                               "ended it is not one)."),
+                [](const exporting::KindReading &r) { return std::int64_t(r.objects); });
+    writeFamily("morvain_objects_total",
+                QStringLiteral("Objects of the kind the broker holds, by the header of its last "
+                               "reply; above morvain_objects when the list was cut."),
+                [](const exporting::KindReading &r) { return r.total; });
+}
+
 } // namespace
 
 QByteArray document(const SnapshotReport &report)
@@ -287,12 +325,15 @@ QByteArray document(const SnapshotReport &report)
     appendLabel(brokerLabel, "broker_id", exporting::trimmedId(report.brokerId));
     const QByteArrayView label = brokerLabel.view(0, brokerLabel.size());
     std::vector<std::unique_ptr<KindWriter>> kinds;
-    qsizetype size = 0;
+    qsizetype size = 4096;
     for (const KindReport &kind : report.kinds) {
+        if (!exporting::readingOf(*kind.model).ok)
+            continue; // a failed query's entries are no objects
         kinds.push_back(std::make_unique<KindWriter>(*kind.model, label));
         size += kinds.back()->size();
     }
     ByteBuffer out(size);
+    writeReadings(out, report, label);
     for (const std::unique_ptr<KindWriter> &kind : kinds)
         kind->write(out);
     return out.take();

@@ -104,6 +104,7 @@ private slots:
     void output_matchesGoldenAndParses();
     void failure_exitsWithItsCode_data();
     void failure_exitsWithItsCode();
+    void watch_runsRoundsApartUntilInterrupted_data();
     void watch_runsRoundsApartUntilInterrupted();
     void calls_areMorvainsStartUpByteForByte();
 };
@@ -115,32 +116,55 @@ void TestSnapshot::output_matchesGoldenAndParses_data()
     QTest::addColumn<QString>("golden");
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("summary");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("stderrHas"); // lines, in order; nothing else
 
     QTest::newRow("json, every kind") << QByteArray("basic") << QStringList{} << "basic.json"
                                       << "json"
-                                      << "kinds=5 objects=16";
+                                      << "kinds=5 objects=16" << 0 << QStringList{};
     QTest::newRow("json, scripted calls and messages")
         << QByteArray("scripted") << QStringList{"--kind", "broker,worker", "--kind", "service"}
         << "scripted.json"
         << "json"
-        << "kinds=3 objects=7";
-    QTest::newRow("json, nothing stored") << QByteArray("empty") << QStringList{} << "empty.json"
-                                          << "json"
-                                          << "kinds=5 objects=5";
+        << "kinds=3 objects=7 cut=broker:1/99,service:2/4" << 0
+        << QStringList{"service: Broker Message: User does not exist!", "broker: showing 1 of 99",
+                       "service: showing 2 of 4"};
+    QTest::newRow("json, nothing stored")
+        << QByteArray("empty") << QStringList{} << "empty.json"
+        << "json"
+        << "kinds=5 objects=5" << 0 << QStringList{"service: Broker Message: EOC true!!!"};
     QTest::newRow("csv, users") << QByteArray("basic")
                                 << QStringList{"--format", "csv", "--kind", "client_server"}
                                 << "basic_client_server.csv"
                                 << "csv"
-                                << "columns=24 rows=4";
+                                << "columns=24 rows=4" << 0 << QStringList{};
     QTest::newRow("csv, conversations")
         << QByteArray("basic") << QStringList{"--format", "csv", "--kind", "conversation"}
         << "basic_conversation.csv"
         << "csv"
-        << "columns=17 rows=4";
+        << "columns=17 rows=4" << 0 << QStringList{};
     QTest::newRow("prometheus, every kind")
         << QByteArray("basic") << QStringList{"--format", "prometheus"} << "basic.prom"
         << "prometheus"
-        << "families=61 samples=160";
+        << "families=64 samples=175" << 0 << QStringList{};
+
+    // A failed query is marked, never shown as objects; a cut list says so.
+    const QStringList failedCut = {"worker: showing 2 of 1500",
+                                   "service: the query failed with error code 5: Service table "
+                                   "locked"};
+    QTest::newRow("json, a failed and a cut kind")
+        << QByteArray("failed_cut") << QStringList{} << "failed_cut.json"
+        << "json"
+        << "kinds=5 objects=11 failed=service cut=worker:2/1500" << 6 << failedCut;
+    QTest::newRow("prometheus, a failed and a cut kind")
+        << QByteArray("failed_cut") << QStringList{"--format", "prometheus"} << "failed_cut.prom"
+        << "prometheus"
+        << "families=49 samples=88 failed=service cut=worker:2/1500" << 6 << failedCut;
+    QTest::newRow("csv, a failed kind: no rows")
+        << QByteArray("failed_cut") << QStringList{"--format", "csv", "--kind", "service"}
+        << "failed_cut_service.csv"
+        << "csv"
+        << "columns=18 rows=0" << 6 << failedCut.mid(1);
 }
 
 void TestSnapshot::output_matchesGoldenAndParses()
@@ -150,14 +174,20 @@ void TestSnapshot::output_matchesGoldenAndParses()
     QFETCH(QString, golden);
     QFETCH(QString, mode);
     QFETCH(QString, summary);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, stderrHas);
     TempWorkdir dir;
     writeConfig("SNAPSHOT", brokerId, dir.file("Broker.cfg"));
 
     // Once to standard output, once to a file: the same document.
     const Run run = runSnapshot(args);
-    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY2(run.exitCode == exitCode, run.err.constData());
+    QByteArray expectedErr;
+    for (const QString &line : stderrHas)
+        expectedErr += "morvain-snapshot: " + line.toUtf8() + '\n';
+    QCOMPARE(run.err, expectedErr);
     const Run toFile = runSnapshot(args + QStringList{"--output", "out.txt"});
-    QCOMPARE(toFile.exitCode, 0);
+    QCOMPARE(toFile.exitCode, exitCode);
     QCOMPARE(maskTime(readFile(dir.file("out.txt"))), maskTime(run.out));
 
     const QString goldenPath = QStringLiteral(GOLDEN_DIR "/") + golden;
@@ -223,12 +253,22 @@ void TestSnapshot::failure_exitsWithItsCode()
     QVERIFY(run.out.isEmpty());
 }
 
+void TestSnapshot::watch_runsRoundsApartUntilInterrupted_data()
+{
+    QTest::addColumn<QByteArray>("brokerId");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("good queries") << QByteArray("basic") << "broker";
+    QTest::newRow("a failed query goes on") << QByteArray("failed_cut") << "service";
+}
+
 void TestSnapshot::watch_runsRoundsApartUntilInterrupted()
 {
+    QFETCH(QByteArray, brokerId);
+    QFETCH(QString, kind);
     TempWorkdir dir;
-    writeConfig("SNAPSHOT", "basic", dir.file("Broker.cfg"));
+    writeConfig("SNAPSHOT", brokerId, dir.file("Broker.cfg"));
     QProcess p;
-    p.start(SNAPSHOT_FILE, {"--watch", "1", "--kind", "broker"});
+    p.start(SNAPSHOT_FILE, {"--watch", "1", "--kind", kind});
     QVERIFY(p.waitForStarted(5000));
     QByteArray out;
     QDeadlineTimer deadline(15000);
