@@ -64,8 +64,10 @@ QByteArray document(const ObjectModel &model)
     }
     out.append("\r\n");
 
-    // A failed query's entries are no objects: the header row alone says what was asked.
-    const int rows = exporting::readingOf(model).ok ? objects.objectCount() : 0;
+    // A failed query's entries are no objects, nor is the reply that ended a list: the
+    // header row alone says what was asked.
+    const exporting::KindReading reading = exporting::readingOf(model);
+    const int rows = reading.ok ? reading.objects : 0;
     for (int z = 1; z <= rows; ++z) {
         objects.select(z);
         for (qsizetype c = 0; c < objects.fieldCount(); ++c) {

@@ -322,7 +322,12 @@ void writeKind(Writer &w, const KindReport &kind)
     const MemberHeads heads(object.columns());
     for (int z = 1; z <= object.objectCount(); ++z) {
         object.select(z);
-        w.objectOnOneLine([&](exporting::ByteBuffer &out) { writeObject(out, object, heads); });
+        w.objectOnOneLine([&](exporting::ByteBuffer &out) {
+            writeObject(out, object, heads);
+            // Kept, as the tab keeps it, but marked: it is no object.
+            if (z > reading.objects)
+                out.append(", \"closing_reply\": true");
+        });
     }
     w.endArray();
     w.endObject();

@@ -129,17 +129,17 @@ private:
 class ObjectLabels
 {
 public:
-    ObjectLabels(FieldReader &objects, QByteArrayView brokerLabel, const QList<bool> &isLabel,
-                 const QList<QByteArray> &names)
-        : m_bytes(64 + objects.objectCount() * (brokerLabel.size() + 64))
+    ObjectLabels(FieldReader &objects, int count, QByteArrayView brokerLabel,
+                 const QList<bool> &isLabel, const QList<QByteArray> &names)
+        : m_bytes(64 + count * (brokerLabel.size() + 64))
     {
         std::vector<qsizetype> labelColumns;
         for (qsizetype c = 0; c < isLabel.size(); ++c)
             if (isLabel.at(c))
                 labelColumns.push_back(c);
         std::vector<qsizetype> ends;
-        ends.reserve(std::size_t(objects.objectCount()));
-        for (int z = 1; z <= objects.objectCount(); ++z) {
+        ends.reserve(std::size_t(count));
+        for (int z = 1; z <= count; ++z) {
             objects.select(z);
             m_bytes.append(brokerLabel);
             for (const qsizetype c : labelColumns) {
@@ -187,14 +187,14 @@ class KindWriter
 {
 public:
     KindWriter(const ObjectModel &model, QByteArrayView brokerLabel)
-        : m_objects(model), m_kind(model.kindName()),
+        : m_objects(model), m_shown(exporting::readingOf(model).objects), m_kind(model.kindName()),
           m_prefix("morvain_" + m_kind.toLatin1() + '_'), m_brokerLabel(brokerLabel)
     {
         for (const FieldInfo &column : m_objects.columns()) {
             m_isLabel << isLabelField(column.name);
             m_names << column.name.toLatin1();
         }
-        m_labels.emplace(m_objects, brokerLabel, m_isLabel, m_names);
+        m_labels.emplace(m_objects, m_shown, brokerLabel, m_isLabel, m_names);
     }
 
     // Enough room for this kind's part, give or take a long code word.
@@ -207,7 +207,7 @@ public:
                 continue;
             const qsizetype perSample = m_prefix.size() + m_names.at(c).size() + 24 +
                                         (columns.at(c).kind == FieldKind::Code ? 48 : 0);
-            size += 256 + m_labels->size() + m_objects.objectCount() * perSample;
+            size += 256 + m_labels->size() + m_shown * perSample;
         }
         return size;
     }
@@ -249,7 +249,7 @@ private:
         // A code's word label as last written: runs of one word are the rule.
         QByteArray lastWord;
         ByteBuffer wordLabel(64);
-        for (int z = 1; z <= m_objects.objectCount(); ++z) {
+        for (int z = 1; z <= m_shown; ++z) {
             m_objects.select(z);
             if (c >= m_objects.fieldCount())
                 continue;
@@ -272,6 +272,7 @@ private:
     }
 
     FieldReader m_objects;
+    int m_shown = 0; // the stored entries less the closing reply
     QString m_kind;
     QByteArray m_prefix;
     QByteArrayView m_brokerLabel;

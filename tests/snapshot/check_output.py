@@ -24,6 +24,9 @@ def check_json(path, schema_path):
             raise ValueError(f"{name}: object_count disagrees with objects")
         # These tabs store the reply that ended the query as their last entry.
         closing = 1 if objects and name in ("service", "client_server", "conversation") else 0
+        marked = [i for i, o in enumerate(objects) if o.get("closing_reply")]
+        if marked != list(range(len(objects) - closing, len(objects))):
+            raise ValueError(f"{name}: the closing reply is not the one entry marked")
         if not kind["ok"]:
             if kind["error_code"] != kind["header"]["error_code"]:
                 raise ValueError(f"{name}: error_code disagrees with the header")
