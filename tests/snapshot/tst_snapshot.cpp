@@ -3,6 +3,7 @@
 // parsers, and its calls compared byte for byte with Morvain's start-up.
 
 #include "main_window/frm_main.h"
+#include "output.h"
 #include "recording_presenter.h"
 #include "tarnvel_binding.h"
 #include "temp_workdir.h"
@@ -14,6 +15,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace morvain;
 using namespace morvain::test;
@@ -104,6 +107,8 @@ private slots:
     void output_matchesGoldenAndParses();
     void failure_exitsWithItsCode_data();
     void failure_exitsWithItsCode();
+    void output_replacesOnlyARegularFile_data();
+    void output_replacesOnlyARegularFile();
     void watch_runsRoundsApartUntilInterrupted_data();
     void watch_runsRoundsApartUntilInterrupted();
     void calls_areMorvainsStartUpByteForByte();
@@ -251,6 +256,57 @@ void TestSnapshot::failure_exitsWithItsCode()
     QVERIFY2(run.err.contains(stderrHas.toUtf8()), run.err.constData());
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY(run.out.isEmpty());
+}
+
+// What lies at `path`: its file type bits and device number, or 0 when nothing does.
+std::pair<mode_t, dev_t> typeAt(const QString &path)
+{
+    struct stat st = {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return {0, 0};
+    return {st.st_mode & S_IFMT, st.st_rdev};
+}
+
+void TestSnapshot::output_replacesOnlyARegularFile_data()
+{
+    QTest::addColumn<QString>("make"); // what to put at the output path
+    QTest::newRow("fifo") << "fifo";
+    QTest::newRow("character device") << "device";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("link to a fifo") << "link";
+}
+
+void TestSnapshot::output_replacesOnlyARegularFile()
+{
+    QFETCH(QString, make);
+    TempWorkdir dir;
+    writeConfig("SNAPSHOT", "basic", dir.file("Broker.cfg"));
+    const QByteArray path = QFile::encodeName(dir.file("out"));
+    if (make == "fifo" || make == "link")
+        QVERIFY(::mkfifo(path + (make == "link" ? ".fifo" : ""), 0644) == 0);
+    if (make == "link")
+        QVERIFY(QFile::link(dir.file("out.fifo"), dir.file("out")));
+    if (make == "folder")
+        QVERIFY(QDir(dir.path()).mkdir("out"));
+    // A device of its own, the same as /dev/null: the machine's is never put at risk.
+    if (make == "device" && ::mknod(path, S_IFCHR | 0644, ::makedev(1, 3)) != 0) {
+        // Without CAP_MKNOD: the refusal alone, which only looks at /dev/null.
+        QVERIFY(!snapshot::refusedOutput("/dev/null").isEmpty());
+        QCOMPARE(typeAt("/dev/null").first, mode_t(S_IFCHR));
+        QSKIP("cannot make a device node here (needs CAP_MKNOD)");
+    }
+    const auto before = typeAt(dir.file("out"));
+    const auto target = typeAt(dir.file("out.fifo"));
+
+    const Run run = runSnapshot({"--kind", "broker", "--output", "out"});
+    QCOMPARE(run.exitCode, 5);
+    QVERIFY2(run.err.contains("/out': not a regular file"), run.err.constData());
+    QCOMPARE(typeAt(dir.file("out")), before);
+    QCOMPARE(typeAt(dir.file("out.fifo")), target);
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden)
+                 .size(),
+             make == "link" ? 3 : 2); // no temporary file left behind
 }
 
 void TestSnapshot::watch_runsRoundsApartUntilInterrupted_data()
