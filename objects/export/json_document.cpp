@@ -350,8 +350,9 @@ QByteArray document(const SnapshotReport &report)
     Writer w(capacityFor(report));
     w.beginObject();
     w.member("schema_version", schemaVersion);
-    w.member("broker_id", exporting::trimmedId(report.brokerId));
-    w.member("broker_id_raw", report.brokerId);
+    const QString brokerId = exporting::maskedUserInfo(report.brokerId);
+    w.member("broker_id", exporting::trimmedId(brokerId));
+    w.member("broker_id_raw", brokerId);
     w.member("time", report.time.toUTC().toString(Qt::ISODateWithMs));
     w.key("kinds");
     w.beginArray();

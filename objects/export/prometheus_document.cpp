@@ -323,7 +323,8 @@ void writeReadings(ByteBuffer &out, const SnapshotReport &report, QByteArrayView
 QByteArray document(const SnapshotReport &report)
 {
     ByteBuffer brokerLabel(64);
-    appendLabel(brokerLabel, "broker_id", exporting::trimmedId(report.brokerId));
+    appendLabel(brokerLabel, "broker_id",
+                exporting::trimmedId(exporting::maskedUserInfo(report.brokerId)));
     const QByteArrayView label = brokerLabel.view(0, brokerLabel.size());
     std::vector<std::unique_ptr<KindWriter>> kinds;
     qsizetype size = 4096;
