@@ -4,10 +4,12 @@
 // five tabs with what the management API says. Everything it starts, it stops.
 
 #include "main_window/frm_main.h"
+#include "object_page.h"
 #include "recording_presenter.h"
 #include "tarnvel_binding.h"
 #include "temp_workdir.h"
 #include "text_list.h"
+#include "views/query_bar.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -150,6 +152,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase() { m_broker.stop(); }
     void startUp_showsWhatTheApiSays();
+    // Last: it stops the broker.
+    void brokerStopped_windowAndSnapshotSayFailed();
 };
 
 void TestLive::initTestCase()
@@ -236,6 +240,43 @@ void TestLive::startUp_showsWhatTheApiSays()
     QCOMPARE(convs.size(), qMin(99, int(channels.size())));
     for (const QString &id : convs)
         QVERIFY2(QRegularExpression("^[0-9A-F]{16}$").match(id).hasMatch(), qPrintable(id));
+}
+
+void TestLive::brokerStopped_windowAndSnapshotSayFailed()
+{
+    TempWorkdir dir;
+    {
+        QFile f("Broker.cfg");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(32, ' ') + m_broker.url().leftJustified(32, ' ') + QByteArray(96, ' '));
+    }
+    RecordingPresenter boxes;
+    FrmMain w(m_tarnvel);
+    w.Form_Load();
+    const QString services = text(w, "txtnum_service");
+    QVERIFY(services.toInt() > 0);
+    QVERIFY(w.queryBar(0).text().isEmpty());
+    QTest::qWait(1100); // past the shared snapshot's second
+
+    m_broker.stop();
+    for (ObjectPage *page : w.pages())
+        page->callBroker();
+    for (int tab = 0; tab < int(w.pages().size()); ++tab)
+        QVERIFY2(w.queryBar(tab).failed() && w.queryBar(tab).text().startsWith("Query failed at "),
+                 qPrintable(QString::number(tab) + ": " + w.queryBar(tab).text()));
+    QCOMPARE(text(w, "txtnum_service"), services); // the last good value, not a zero
+
+    QProcess snapshot;
+    snapshot.start(SNAPSHOT_FILE, {"--format", "prometheus"});
+    QVERIFY(snapshot.waitForFinished(30'000));
+    const QByteArray out = snapshot.readAllStandardOutput();
+    QCOMPARE(snapshot.exitCode(), 6); // a broker query failed
+    const QString metrics = QString::fromLatin1(out);
+    QVERIFY2(metrics.contains("morvain_up{") &&
+                 !QRegularExpression("morvain_up\\{[^}]*\\} 1").match(metrics).hasMatch(),
+             out.constData()); // every kind down
+    QVERIFY2(!out.contains("morvain_broker_num_service"),
+             out.constData()); // no data from a failure
 }
 
 QTEST_MAIN(TestLive)
