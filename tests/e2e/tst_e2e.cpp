@@ -9,6 +9,9 @@
 #include "tarnvel_binding.h"
 #include "temp_workdir.h"
 #include "text_list.h"
+#include "views/operator_views.h"
+#include "views/query_bar.h"
+#include "views/table_window.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -72,6 +75,7 @@ private slots:
     void emptyBroker_keepsTheProgramRunning();
     void refreshAfterTheLastConversationEnded_listsNone();
     void thousandAndFirstWorker_endsTheProgram();
+    void failedAndCutQueries_saySoOnEveryTab();
 };
 
 void TestEndToEnd::demoBroker_fillsEveryTab()
@@ -190,6 +194,25 @@ void TestEndToEnd::thousandAndFirstWorker_endsTheProgram()
         QStringList{"Error no. 9 has occured...Probable cause: Net-work not started...exiting"});
     QCOMPARE(w.findChild<QPushButton *>("cmdCall_Broker")->text(), QString("Refresh"));
     QCOMPARE(w.findChild<QPushButton *>("cmdCall_worker")->text(), QString("Call Broker"));
+}
+
+// The scenario's worker list says 1500 in all, its service query fails with error code 5:
+// the real client library's replies reach the tabs' bars and the table windows.
+void TestEndToEnd::failedAndCutQueries_saySoOnEveryTab()
+{
+    TempWorkdir dir;
+    useBroker("failed_cut");
+    RecordingPresenter boxes;
+    FrmMain w(m_broker);
+    w.Form_Load();
+    QCOMPARE(w.queryBar(1).text(),
+             QString("Showing 2 of 1500 workers: the broker holds more than it sent."));
+    QCOMPARE(w.views().openTable(1)->bar().text(), w.queryBar(1).text());
+    QVERIFY2(w.queryBar(2).failed() && w.queryBar(2).text().contains("(error 5: ") &&
+                 w.queryBar(2).text().contains("\"Service table locked\". No data yet."),
+             qPrintable(w.queryBar(2).text()));
+    for (int tab : {0, 3, 4})
+        QVERIFY2(w.queryBar(tab).text().isEmpty(), qPrintable(w.queryBar(tab).text()));
 }
 
 QTEST_MAIN(TestEndToEnd)
