@@ -14,6 +14,8 @@
 
 #include <thread>
 
+#include <sys/socket.h>
+
 namespace morvain::snapshot
 {
 
@@ -182,10 +184,17 @@ int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Opti
     const std::string host = o.listenHost == QLatin1String("localhost")
                                  ? std::string("127.0.0.1")
                                  : o.listenHost.toStdString();
+    // The library listens with a backlog of 5: a burst of connections beyond that is lost
+    // by the kernel until the client gives up. Its listening socket gets a real one below.
+    socket_t listening = INVALID_SOCKET;
+    server.set_socket_options([&](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listening = sock;
+    });
     int port = o.listenPort;
     const bool bound =
         port == 0 ? (port = server.bind_to_any_port(host)) > 0 : server.bind_to_port(host, port);
-    if (!bound) {
+    if (!bound || ::listen(listening, SOMAXCONN) != 0) {
         printErr(QStringLiteral("Cannot listen on %1:%2.").arg(o.listenHost).arg(o.listenPort));
         return ExitOther;
     }
@@ -196,14 +205,14 @@ int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Opti
         printErr(QStringLiteral("%1 is not a loopback address: other machines can reach the "
                                 "metrics.")
                      .arg(o.listenHost));
-    std::thread listening([&] { server.listen_after_bind(); });
+    std::thread serving([&] { server.listen_after_bind(); });
 
     QObject::connect(&stops, &StopSignals::stopRequested, qApp,
                      [] { QCoreApplication::exit(ExitOk); });
     const int code = QCoreApplication::exec();
     sharing.stop();
     server.stop();
-    listening.join();
+    serving.join();
     return code;
 }
 

@@ -1,0 +1,211 @@
+// Threshold rules: which rules a file may hold, which objects a rule reaches, and rates
+// between two readings of the same object.
+
+#include "thresholds.h"
+
+#include <QTest>
+
+using namespace morvain;
+using namespace morvain::thresholds;
+
+namespace
+{
+
+// A list kind with a number field and a text field; `closing` stores a copy of the last
+// object at the end, as the query's closing reply.
+class FakeModel : public ObjectModel
+{
+public:
+    QString kind = QStringLiteral("service");
+    QList<std::pair<QString, qint64>> objects; // key, short_act
+    bool closing = true;
+    qint32 errorCode = 0;
+
+    QString kindName() const override { return kind; }
+    QList<FieldInfo> columns() const override
+    {
+        return {{QStringLiteral("service"), FieldKind::Text},
+                {QStringLiteral("short_act"), FieldKind::Gauge},
+                {QStringLiteral("req_sum"), FieldKind::Counter}};
+    }
+    int objectCount() const override { return int(objects.size()) + (closing ? 1 : 0); }
+    QList<FieldValue> values(int z) const override
+    {
+        const auto &o = objects.at(std::min<qsizetype>(z, objects.size()) - 1);
+        return {{QStringLiteral("service"), FieldKind::Text, o.first, 0, {}},
+                {QStringLiteral("short_act"), FieldKind::Gauge, {}, o.second, {}},
+                {QStringLiteral("req_sum"), FieldKind::Counter, {}, o.second, {}}};
+    }
+    QString key(int z) const override
+    {
+        return objects.at(std::min<qsizetype>(z, objects.size()) - 1).first;
+    }
+    ReplyHeader header() const override
+    {
+        ReplyHeader h;
+        h.error_code = errorCode;
+        return h;
+    }
+};
+
+KindFields fields()
+{
+    FakeModel m;
+    return {{QStringLiteral("service"), m.columns()}, {QStringLiteral("worker"), m.columns()}};
+}
+
+QByteArray ruleFile(const QByteArray &rule)
+{
+    return "{\"rules\": [" + rule + "]}";
+}
+
+} // namespace
+
+class TestThresholds : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_refusesBadRuleByIndexAndName_data();
+    void parse_refusesBadRuleByIndexAndName();
+    void wildcard_data();
+    void wildcard();
+    void evaluate_skipsClosingReplyAndFailedQuery();
+    void evaluate_rateNeedsTwoReadingsAndSurvivesNoRestart();
+};
+
+void TestThresholds::parse_refusesBadRuleByIndexAndName_data()
+{
+    QTest::addColumn<QByteArray>("rule");
+    QTest::addColumn<QString>("refused"); // empty: accepted
+
+    const QByteArray good =
+        R"("kind": "service", "field": "short_act", "comparison": ">", "value": 10, "severity": "warning")";
+    QTest::newRow("good") << "{" + good + "}" << QString();
+    QTest::newRow("good, all keys")
+        << "{" + good + R"(, "name": "n", "rate": true, "match": "a/*")" + "}" << QString();
+    QTest::newRow("unknown field")
+        << QByteArray(
+               R"({"name": "typo", "kind": "service", "field": "short_ac", "comparison": ">", "value": 1, "severity": "warning"})")
+        << "rule 1 (\"typo\") refused: unknown field 'short_ac' for kind service (a number field "
+           "is needed)";
+    QTest::newRow("text field")
+        << QByteArray(
+               R"({"kind": "service", "field": "service", "comparison": ">", "value": 1, "severity": "warning"})")
+        << "rule 1 refused: unknown field 'service' for kind service (a number field is needed)";
+    QTest::newRow("unknown key") << "{" + good + R"(, "colour": "red")" + "}"
+                                 << "rule 1 refused: unknown key 'colour'";
+    QTest::newRow("bad comparison")
+        << QByteArray(
+               R"({"name": "x", "kind": "service", "field": "short_act", "comparison": "=>", "value": 1, "severity": "warning"})")
+        << "rule 1 (\"x\") refused: bad comparison '=>' (one of >, >=, <, <=, ==, !=)";
+    QTest::newRow("unknown kind")
+        << QByteArray(
+               R"({"kind": "queue", "field": "short_act", "comparison": ">", "value": 1, "severity": "warning"})")
+        << "rule 1 refused: unknown kind 'queue'";
+    QTest::newRow("value as text")
+        << QByteArray(
+               R"({"kind": "service", "field": "short_act", "comparison": ">", "value": "1", "severity": "warning"})")
+        << "rule 1 refused: 'value' is not a number";
+    QTest::newRow("bad severity")
+        << QByteArray(
+               R"({"kind": "service", "field": "short_act", "comparison": ">", "value": 1, "severity": "page"})")
+        << "rule 1 refused: bad severity 'page' (warning or critical)";
+    QTest::newRow("no value")
+        << QByteArray(
+               R"({"kind": "service", "field": "short_act", "comparison": ">", "severity": "page"})")
+        << "rule 1 refused: no 'value'";
+}
+
+void TestThresholds::parse_refusesBadRuleByIndexAndName()
+{
+    QFETCH(QByteArray, rule);
+    QFETCH(QString, refused);
+    // The rule under test sits second, between two good ones: the rest goes on.
+    const QByteArray good =
+        R"({"kind": "service", "field": "short_act", "comparison": "<", "value": 0, "severity": "critical"})";
+    const RuleFile file = parseRules(ruleFile(good + ',' + rule + ',' + good), fields());
+    QVERIFY(file.error.isEmpty());
+    QString expected = refused;
+    expected.replace(QStringLiteral("rule 1"), QStringLiteral("rule 2"));
+    QCOMPARE(file.refused, refused.isEmpty() ? QStringList() : QStringList{expected});
+    QCOMPARE(file.rules.size(), refused.isEmpty() ? 3 : 2);
+    QCOMPARE(file.rules.constLast().index, 3);
+}
+
+void TestThresholds::wildcard_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("star crosses slashes") << "billing/*"
+                                          << "billing/-billing/payments" << true;
+    QTest::newRow("prefix only") << "billing/*"
+                                 << "xbilling/a" << false;
+    QTest::newRow("star in the middle") << "*/LEDGER/*"
+                                        << "ACCT/LEDGER/POST" << true;
+    QTest::newRow("star backtracks") << "a*b*c"
+                                     << "aXbYbZc" << true;
+    QTest::newRow("must reach the end") << "a*b"
+                                        << "aXbY" << false;
+    QTest::newRow("question mark is one") << "w?"
+                                          << "w12" << false;
+    QTest::newRow("exact") << "11"
+                           << "11" << true;
+    QTest::newRow("empty key, star") << "*"
+                                     << "" << true;
+}
+
+void TestThresholds::wildcard()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, text);
+    QFETCH(bool, matches);
+    QCOMPARE(wildcardMatches(pattern, text), matches);
+}
+
+void TestThresholds::evaluate_skipsClosingReplyAndFailedQuery()
+{
+    const RuleFile file = parseRules(
+        ruleFile(
+            R"({"kind": "service", "field": "short_act", "comparison": ">", "value": 100, "match": "b*", "severity": "critical"})"),
+        fields());
+    FakeModel m;
+    m.objects = {{QStringLiteral("a\x1fx"), 500}, {QStringLiteral("b\x1fy"), 200}};
+    Evaluator e(file.rules);
+    const QList<Breach> breaches = e.evaluate(m, QDateTime::currentDateTimeUtc());
+    QCOMPARE(breaches.size(), 1); // "b/y" once: its copy in the closing reply is no object
+    QCOMPARE(breaches.constFirst().text(), QStringLiteral("service b/y short_act 200 > 100"));
+    m.kind = QStringLiteral("worker"); // workers store no closing reply
+    QCOMPARE(objectsOf(m), 3);
+    m.kind = QStringLiteral("service");
+    m.errorCode = 7;
+    QVERIFY(e.evaluate(m, QDateTime::currentDateTimeUtc()).isEmpty());
+}
+
+void TestThresholds::evaluate_rateNeedsTwoReadingsAndSurvivesNoRestart()
+{
+    const RuleFile file = parseRules(
+        ruleFile(
+            R"({"kind": "worker", "field": "req_sum", "rate": true, "comparison": ">=", "value": 5, "severity": "warning"})"),
+        fields());
+    FakeModel m;
+    m.kind = QStringLiteral("worker");
+    m.closing = false;
+    const QDateTime t0 = QDateTime::fromSecsSinceEpoch(1000, Qt::UTC);
+    m.objects = {{QStringLiteral("a"), 100}, {QStringLiteral("b"), 100}};
+    Evaluator e(file.rules);
+    QVERIFY(e.evaluate(m, t0).isEmpty());
+    QCOMPARE(e.ratesWithoutReading(), 2);
+    // Ten seconds on: a rose by 60 (6/s), b by 10 (1/s); objects reordered.
+    m.objects = {{QStringLiteral("b"), 110}, {QStringLiteral("a"), 160}};
+    QList<Breach> breaches = e.evaluate(m, t0.addSecs(10));
+    QCOMPARE(breaches.size(), 1);
+    QCOMPARE(breaches.constFirst().text(), QStringLiteral("worker a req_sum rate 6/s >= 5"));
+    // a restarted (its counter dropped): no rate, not a huge negative one either.
+    m.objects = {{QStringLiteral("a"), 3}};
+    QVERIFY(e.evaluate(m, t0.addSecs(20)).isEmpty());
+    QCOMPARE(e.ratesWithoutReading(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestThresholds)
+#include "tst_thresholds.moc"
