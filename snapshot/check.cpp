@@ -134,8 +134,11 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
             label += u' ' + b.rule->field + (b.rule->rate ? QStringLiteral(" rate") : QString());
             const QString range = rangeOf(*b.rule);
             const bool critical = b.rule->severity == Severity::Critical;
-            perf << perfLabel(label) + u'=' + number(b.reading) + u';' +
-                        (critical ? QString() : range) + u';' + (critical ? range : QString());
+            QString data = perfLabel(label) + u'=' + number(b.reading) + u';' +
+                           (critical ? QString() : range) + u';' + (critical ? range : QString());
+            while (data.endsWith(u';')) // empty trailing fields may go
+                data.chop(1);
+            perf << data;
         }
     }
     QString text;

@@ -192,12 +192,12 @@ void TestThresholds::evaluate_rateNeedsTwoReadingsAndSurvivesNoRestart()
     m.kind = QStringLiteral("worker");
     m.closing = false;
     const QDateTime t0 = QDateTime::fromSecsSinceEpoch(1000, Qt::UTC);
-    m.objects = {{QStringLiteral("a"), 100}, {QStringLiteral("b"), 100}};
+    m.objects = {{QStringLiteral("a"), 100}, {QStringLiteral("b"), 0}};
     Evaluator e(file.rules);
     QVERIFY(e.evaluate(m, t0).isEmpty());
     QCOMPARE(e.ratesWithoutReading(), 2);
     // Ten seconds on: a rose by 60 (6/s), b by 10 (1/s); objects reordered.
-    m.objects = {{QStringLiteral("b"), 110}, {QStringLiteral("a"), 160}};
+    m.objects = {{QStringLiteral("b"), 10}, {QStringLiteral("a"), 160}};
     QList<Breach> breaches = e.evaluate(m, t0.addSecs(10));
     QCOMPARE(breaches.size(), 1);
     QCOMPARE(breaches.constFirst().text(), QStringLiteral("worker a req_sum rate 6/s >= 5"));
