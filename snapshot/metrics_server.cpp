@@ -109,16 +109,17 @@ QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds
     return out;
 }
 
-QByteArray roundTimingDocument(double seconds, const QDateTime &start)
+QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start)
 {
+    const QByteArray label = "{broker_id=\"" + labelValue(trimmedId(brokerId)) + "\"} ";
     return "# HELP morvain_round_duration_seconds How long the round of queries took.\n"
            "# TYPE morvain_round_duration_seconds gauge\n"
-           "morvain_round_duration_seconds " +
-           QByteArray::number(seconds, 'f', 6) +
+           "morvain_round_duration_seconds" +
+           label + QByteArray::number(seconds, 'f', 6) +
            "\n# HELP morvain_round_timestamp_seconds When the round started, in seconds since "
            "1970.\n# TYPE morvain_round_timestamp_seconds gauge\n"
-           "morvain_round_timestamp_seconds " +
-           QByteArray::number(start.toMSecsSinceEpoch() / 1000.0, 'f', 3) + '\n';
+           "morvain_round_timestamp_seconds" +
+           label + QByteArray::number(start.toMSecsSinceEpoch() / 1000.0, 'f', 3) + '\n';
 }
 
 int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o,
@@ -147,7 +148,7 @@ int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Opti
                                   QString::fromLocal8Bit(e.what())));
                 document = failedRoundDocument(brokerId, o.kinds);
             }
-            return document + roundTimingDocument(took.nsecsElapsed() / 1e9, start);
+            return document + roundTimingDocument(brokerId, took.nsecsElapsed() / 1e9, start);
         },
         std::chrono::seconds(o.minIntervalSeconds));
 

@@ -54,7 +54,7 @@ private:
 // point): Prometheus then records the failure instead of a failed scrape.
 QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds);
 // The round's duration and start, as two gauges.
-QByteArray roundTimingDocument(double seconds, const QDateTime &start);
+QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start);
 
 // Serves until SIGINT or SIGTERM; returns the exit code.
 int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o,

@@ -143,11 +143,12 @@ QByteArray get(const QByteArray &path)
     return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
 }
 
+// The value of the first sample of `name`, whatever its labels; -1 when there is none.
 double sample(const QByteArray &body, const QByteArray &name)
 {
     for (const QByteArray &line : body.split('\n'))
-        if (line.startsWith(name + ' '))
-            return line.mid(name.size() + 1).toDouble();
+        if (line.startsWith(name + '{') || line.startsWith(name + ' '))
+            return line.mid(line.lastIndexOf(' ') + 1).toDouble();
     return -1;
 }
 
@@ -331,7 +332,7 @@ void TestMonitoring::listen_answersPathsAndMethods_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("metrics") << get("/metrics") << 200
-                             << QByteArray("\nmorvain_round_timestamp_seconds ");
+                             << QByteArray("\nmorvain_round_timestamp_seconds{broker_id=\"\"} ");
     QTest::newRow("index links metrics") << get("/") << 200 << QByteArray("href=\"/metrics\"");
     QTest::newRow("other path") << get("/metrics/x") << 404 << QByteArray();
     QTest::newRow("POST metrics")
