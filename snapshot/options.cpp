@@ -68,8 +68,7 @@ ParseResult parseOptions(const QStringList &arguments)
                        "plugin: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN."));
     const QCommandLineOption thresholds(
         QStringLiteral("thresholds"),
-        QStringLiteral("The rules for --check (default: thresholds.json in the user's "
-                       "configuration folder)."),
+        QStringLiteral("The rules for --check (default: ~/.config/morvain/thresholds.json)."),
         QStringLiteral("FILE"));
     const QCommandLineOption listen(
         QStringLiteral("listen"),

@@ -19,7 +19,7 @@ struct Options {
     int watchSeconds = 0; // 0: one round
     // --check: one round judged by threshold rules, as a monitoring plugin.
     bool check = false;
-    QString thresholdsFile; // empty: thresholds.json in the user's configuration folder
+    QString thresholdsFile; // empty: ~/.config/morvain/thresholds.json
     // --listen: serve /metrics; a round per scrape.
     QString listenHost; // empty: not serving
     int listenPort = 0;

@@ -126,10 +126,12 @@ const char *comparisonText(Comparison c)
     return "?";
 }
 
+// AppConfigLocation follows the application's name, and the window and morvain-snapshot
+// have different ones; both take the folder an application named "morvain" would get.
 QString defaultRulesFile()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-           QStringLiteral("/thresholds.json");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/morvain/thresholds.json");
 }
 
 RuleFile parseRules(const QByteArray &json, const KindFields &kinds)

@@ -40,7 +40,8 @@ struct RuleFile {
     QString error;       // the file as a whole could not be used; then rules is empty
 };
 
-// The rules file's place by default: thresholds.json in the user's configuration folder.
+// The rules file's place by default, the same for every program: thresholds.json in the
+// user's configuration folder for Morvain (~/.config/morvain on Linux).
 QString defaultRulesFile();
 
 // The fields a rule may name, per kind: the number fields of each kind's columns().

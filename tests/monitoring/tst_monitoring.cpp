@@ -259,6 +259,10 @@ void TestMonitoring::check_exitCodeAndStatusLine_data()
         << "MORVAIN UNKNOWN - --check prints a status line: no --format, --output, --watch or "
            "--listen with it. Try 'morvain-snapshot --help'."
         << "";
+    QTest::newRow("default rules file: ~/.config/morvain")
+        << billingScenario << "[" + backlog + "]" << QStringList{QStringLiteral("<default>")} << 2
+        << "MORVAIN CRITICAL - 1 breached"
+        << "";
     QTest::newRow("UNKNOWN: no library")
         << QByteArray() << "[" + busy + "]" << QStringList() << 3
         << "MORVAIN UNKNOWN - Error no. 53: tarnvel was not found beside the program."
@@ -284,12 +288,21 @@ void TestMonitoring::check_exitCodeAndStatusLine()
     } else {
         writeFile(QStringLiteral("billing.json"), scenario);
     }
-    writeFile(QStringLiteral("rules.json"), "{\"rules\": " + rules + "}");
+    QStringList args = {QStringLiteral("--check"), QStringLiteral("--thresholds"),
+                        QStringLiteral("rules.json")};
+    QString rulesFile = QStringLiteral("rules.json");
+    QProcessEnvironment env = scenarioEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
+    if (extra == QStringList{QStringLiteral("<default>")}) {
+        QVERIFY(QDir().mkpath(QStringLiteral("config/morvain")));
+        rulesFile = QStringLiteral("config/morvain/thresholds.json");
+        args = QStringList{QStringLiteral("--check")};
+        extra.clear();
+    }
+    writeFile(rulesFile, "{\"rules\": " + rules + "}");
     QProcess p;
-    p.setProcessEnvironment(scenarioEnvironment());
-    p.start(program, QStringList{QStringLiteral("--check"), QStringLiteral("--thresholds"),
-                                 QStringLiteral("rules.json")} +
-                         extra);
+    p.setProcessEnvironment(env);
+    p.start(program, args + extra);
     QVERIFY(p.waitForFinished(30000));
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     QCOMPARE(p.exitCode(), exitCode);
