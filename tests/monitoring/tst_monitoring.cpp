@@ -175,6 +175,8 @@ private slots:
     void listen_minIntervalServesLastRound_data();
     void listen_minIntervalServesLastRound();
     void listen_failedRoundServesUpZero();
+    void listen_usageErrors_data();
+    void listen_usageErrors();
 };
 
 void TestMonitoring::check_exitCodeAndStatusLine_data()
@@ -412,6 +414,34 @@ void TestMonitoring::listen_failedRoundServesUpZero()
     QVERIFY(sample(a.body, "morvain_round_duration_seconds") >= 0);
     QVERIFY(exporter.err().contains("Error no. 53"));
     QCOMPARE(exporter.terminate(), 0);
+}
+
+void TestMonitoring::listen_usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("port too big") << QStringList{"--listen", "70000"}
+                                  << "--listen takes ADDRESS:PORT with a port from 0 to 65535.";
+    QTest::newRow("host name") << QStringList{"--listen", "broker.example:9477"}
+                               << "--listen: 'broker.example' is not an IP address.";
+    QTest::newRow("with watch") << QStringList{"--listen", ":0", "--watch", "5"}
+                                << "--listen serves its rounds: no --watch or --output with it.";
+    QTest::newRow("JSON") << QStringList{"--listen", ":0", "--format", "json"}
+                          << "--listen serves Prometheus text only.";
+    QTest::newRow("min interval alone")
+        << QStringList{"--min-interval", "5"} << "--min-interval goes with --listen.";
+}
+
+void TestMonitoring::listen_usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    TempWorkdir dir;
+    QProcess p;
+    p.start(SNAPSHOT_FILE, args);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 2);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()).section(u'\n', 0, 0), message);
 }
 
 QTEST_GUILESS_MAIN(TestMonitoring)
