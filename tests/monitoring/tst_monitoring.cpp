@@ -214,6 +214,10 @@ void TestMonitoring::check_exitCodeAndStatusLine_data()
                R"([{"kind": "service", "field": "short_act", "comparison": ">", "value": 1000, "match": "stock/*", "severity": "critical"}])")
         << QStringList() << 0 << "MORVAIN OK - no rule breached (1 rules, 5 kinds)"
         << "'service_objects'=2;;;0";
+    QTest::newRow("OK: no services, a broker message kept off standard error")
+        << QByteArray("{}") << "[" + backlog + "]" << QStringList() << 0
+        << "MORVAIN OK - no rule breached (1 rules, 5 kinds)"
+        << "'service_objects'=0;;;0";
     QTest::newRow("WARNING: each object once, broker without key")
         << billingScenario << "[" + busy + "," + noWorker + "]" << QStringList() << 1
         << "MORVAIN WARNING - 3 breached: broker num_worker_act 1 < 2, service "
@@ -305,6 +309,7 @@ void TestMonitoring::check_exitCodeAndStatusLine()
     const QString out = QString::fromUtf8(p.readAllStandardOutput());
     QCOMPARE(p.exitCode(), exitCode);
     QCOMPARE(out.count(u'\n'), 1);
+    QCOMPARE(p.readAllStandardError(), QByteArray());
     const QString status = out.section(QStringLiteral(" | "), 0, 0).trimmed();
     QVERIFY2(status.startsWith(line), qPrintable(out));
     QVERIFY2(out.section(QStringLiteral(" | "), 1).contains(perf), qPrintable(out));
