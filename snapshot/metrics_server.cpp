@@ -19,7 +19,8 @@
 namespace morvain::snapshot
 {
 
-RoundSharing::RoundSharing(std::function<QByteArray()> round, std::chrono::milliseconds minInterval)
+RoundSharing::RoundSharing(std::function<QByteArray(quint64)> round,
+                           std::chrono::milliseconds minInterval)
     : m_round(std::move(round)), m_minInterval(minInterval)
 {
 }
@@ -53,13 +54,15 @@ void RoundSharing::stop()
 
 void RoundSharing::runRound()
 {
+    quint64 number = 0;
     {
         const std::lock_guard lock(m_mutex);
         if (m_stopping)
             return;
+        number = m_rounds + 1;
     }
     // Scrapes arriving from here on wait for this round: m_asked stays set until it ends.
-    QByteArray document = m_round();
+    QByteArray document = m_round(number);
     {
         const std::lock_guard lock(m_mutex);
         m_last = std::move(document);
@@ -109,7 +112,8 @@ QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds
     return out;
 }
 
-QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start)
+QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start,
+                               quint64 rounds)
 {
     const QByteArray label = "{broker_id=\"" + labelValue(trimmedId(brokerId)) + "\"} ";
     return "# HELP morvain_round_duration_seconds How long the round of queries took.\n"
@@ -119,7 +123,11 @@ QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QD
            "\n# HELP morvain_round_timestamp_seconds When the round started, in seconds since "
            "1970.\n# TYPE morvain_round_timestamp_seconds gauge\n"
            "morvain_round_timestamp_seconds" +
-           label + QByteArray::number(start.toMSecsSinceEpoch() / 1000.0, 'f', 3) + '\n';
+           label + QByteArray::number(start.toMSecsSinceEpoch() / 1000.0, 'f', 3) +
+           "\n# HELP morvain_rounds_total Rounds of queries this exporter ran; scrapes that "
+           "came during a round shared it.\n# TYPE morvain_rounds_total counter\n"
+           "morvain_rounds_total" +
+           label + QByteArray::number(rounds) + '\n';
 }
 
 int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o,
@@ -131,7 +139,7 @@ int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Opti
         return ExitOther;
     }
     RoundSharing sharing(
-        [&] {
+        [&](quint64 number) {
             QElapsedTimer took;
             took.start();
             const QDateTime start = QDateTime::currentDateTimeUtc();
@@ -148,7 +156,8 @@ int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Opti
                                   QString::fromLocal8Bit(e.what())));
                 document = failedRoundDocument(brokerId, o.kinds);
             }
-            return document + roundTimingDocument(brokerId, took.nsecsElapsed() / 1e9, start);
+            return document +
+                   roundTimingDocument(brokerId, took.nsecsElapsed() / 1e9, start, number);
         },
         std::chrono::seconds(o.minIntervalSeconds));
 

@@ -27,8 +27,9 @@ class RoundSharing : public QObject
 {
     Q_OBJECT
 public:
-    // `round` runs one round and returns its document; called on this object's thread.
-    RoundSharing(std::function<QByteArray()> round, std::chrono::milliseconds minInterval);
+    // `round` runs one round and returns its document; called on this object's thread with
+    // the round's number, from 1.
+    RoundSharing(std::function<QByteArray(quint64)> round, std::chrono::milliseconds minInterval);
 
     // From any thread but this object's: the result of the round running now or of the
     // next one. Empty when it did not come within `limit` or the server is stopping.
@@ -39,7 +40,7 @@ public:
 private:
     void runRound();
 
-    std::function<QByteArray()> m_round;
+    std::function<QByteArray(quint64)> m_round;
     std::chrono::milliseconds m_minInterval;
     std::mutex m_mutex;
     std::condition_variable m_done;
@@ -53,8 +54,10 @@ private:
 // morvain_up 0 for each kind, for a round that failed as a whole (no library, no entry
 // point): Prometheus then records the failure instead of a failed scrape.
 QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds);
-// The round's duration and start, as two gauges.
-QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start);
+// The round's duration and start, as two gauges, and the rounds run so far: far fewer than
+// the scrapes when they share rounds.
+QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start,
+                               quint64 rounds);
 
 // Serves until SIGINT or SIGTERM; returns the exit code.
 int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o,
