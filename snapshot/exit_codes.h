@@ -9,9 +9,10 @@ namespace morvain::snapshot
 enum ExitCode : int {
     ExitOk = 0,
     ExitUsage = 2,
-    ExitLibrary = 3,  // tarnvel not found, not loadable, or without Broker
-    ExitOverflow = 4, // a reply beyond the last slot of its table
-    ExitOther = 5,    // anything else: "Broker.cfg", the output file, an unexpected failure
+    ExitLibrary = 3,     // tarnvel not found, not loadable, or without Broker
+    ExitOverflow = 4,    // a reply beyond the last slot of its table
+    ExitOther = 5,       // anything else: "Broker.cfg", the output file, an unexpected failure
+    ExitQueryFailed = 6, // a broker query failed: the header of its last reply has an error code
 };
 
 inline ExitCode exitCodeOf(int failureNumber)

@@ -34,7 +34,8 @@ ParseResult parseOptions(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Runs the broker queries of Morvain without a window and prints what they found.\n"
-        "Exit codes: 0 ok, 2 usage, 3 tarnvel not loadable, 4 table overflow, 5 other."));
+        "Exit codes: 0 ok, 2 usage, 3 tarnvel not loadable, 4 table overflow, 5 other,\n"
+        "6 a broker query failed."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
     const QCommandLineOption version(QStringLiteral("version"),

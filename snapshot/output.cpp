@@ -1,12 +1,25 @@
 #include "output.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cstdio>
 
 namespace morvain::snapshot
 {
+
+QString refusedOutput(const QString &outputFile)
+{
+    // A rename over a FIFO, a device or a folder would replace it with a regular file (run
+    // as root, --output /dev/null would take the machine's /dev/null away).
+    const QFileInfo info(outputFile); // follows a link to what it names
+    if (!info.exists() || info.isFile())
+        return {};
+    return QStringLiteral("Cannot write to '%1': not a regular file, and only a regular file is "
+                          "ever replaced.")
+        .arg(QDir::current().absoluteFilePath(outputFile));
+}
 
 QString writeDocument(const QString &outputFile, const QByteArray &document)
 {
@@ -17,6 +30,8 @@ QString writeDocument(const QString &outputFile, const QByteArray &document)
             return QStringLiteral("Cannot write to standard output.");
         return {};
     }
+    if (const QString refused = refusedOutput(outputFile); !refused.isEmpty())
+        return refused;
     QSaveFile file(outputFile);
     const QString shown = QDir::current().absoluteFilePath(outputFile);
     if (!file.open(QIODevice::WriteOnly))

@@ -6,6 +6,7 @@
 #include "exit_codes.h"
 #include "json_document.h"
 #include "kind_models.h"
+#include "kind_reading.h"
 #include "metrics_server.h"
 #include "options.h"
 #include "output.h"
@@ -55,6 +56,27 @@ QByteArray render(const Options &o, const SnapshotReport &report)
     return json::document(report);
 }
 
+// A failed or cut query said on standard error, as the document marks it. Returns whether
+// every query succeeded.
+bool noteReadings(const SnapshotReport &report)
+{
+    bool allOk = true;
+    for (const KindReport &kind : report.kinds) {
+        const exporting::KindReading r = exporting::readingOf(*kind.model);
+        const QString name = kind.model->kindName();
+        if (!r.ok) {
+            allOk = false;
+            printErr(QStringLiteral("%1: the query failed with error code %2: %3")
+                         .arg(name)
+                         .arg(r.errorCode)
+                         .arg(kind.errorText.trimmed()));
+        } else if (r.cut()) {
+            printErr(QStringLiteral("%1: showing %2 of %3").arg(name).arg(r.objects).arg(r.total));
+        }
+    }
+    return allOk;
+}
+
 // One round: the queries, the document, its writing. Returns the exit code.
 int runRound(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
 {
@@ -62,11 +84,13 @@ int runRound(SnapshotRound &round, const QList<KindQuery> &kinds, const Options 
     QString detail;
     try {
         const SnapshotReport report = round.run(kinds, o.kinds);
+        const bool allOk = noteReadings(report);
         const QString failed = writeDocument(o.outputFile, render(o, report));
-        if (failed.isEmpty())
-            return ExitOk;
-        printErr(failed);
-        return ExitOther;
+        if (!failed.isEmpty()) {
+            printErr(failed);
+            return ExitOther;
+        }
+        return allOk ? ExitOk : ExitQueryFailed;
     } catch (const QueryFailure &failure) {
         number = failure.number();
         detail = QString::fromLocal8Bit(failure.what());
@@ -82,7 +106,8 @@ int runRound(SnapshotRound &round, const QList<KindQuery> &kinds, const Options 
 }
 
 // Rounds until a stop signal; the next round is timed from the end of the last, so rounds
-// never overlap. A failed round ends the run with its exit code.
+// never overlap. A failed round ends the run with its exit code; a failed query does not,
+// since the next round may find the broker well again.
 int watch(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
 {
     StopSignals stops;
@@ -98,7 +123,7 @@ int watch(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
                      [] { QCoreApplication::exit(ExitOk); });
     const auto tick = [&] {
         const int code = runRound(round, kinds, o);
-        if (code != ExitOk)
+        if (code != ExitOk && code != ExitQueryFailed)
             QCoreApplication::exit(code);
         else
             next.start();

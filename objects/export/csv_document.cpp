@@ -1,48 +1,34 @@
 #include "csv_document.h"
 
-#include "byte_buffer.h"
 #include "field_reader.h"
+#include "kind_reading.h"
 #include "object_model.h"
+#include "text_out.h"
 
-#include <utility>
+#include <algorithm>
 
 namespace morvain::csv
 {
 namespace
 {
 
-using exporting::ByteBuffer;
-using exporting::TextBytes;
+using exporting::Charset;
 
-bool needsQuotes(QByteArrayView field)
+// Quoted when it holds a comma, a quote or any control (CR and LF among them); quotes are
+// doubled. Bytes from 0x80 up are no controls, in Latin-1 as in UTF-8.
+template <Charset from> void appendField(std::string &out, std::string_view field)
 {
-    for (const char ch : field) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == ',' || c == '"' || c < 0x20 || c == 0x7f)
-            return true;
-    }
-    return false;
-}
-
-// Latin-1 bytes from 0x80 up are no controls (nor are UTF-8 ones), so bytes decide.
-void appendField(ByteBuffer &out, const TextBytes &field)
-{
-    const auto none = [](unsigned char) { return false; };
-    if (!needsQuotes(field.bytes)) {
-        out.appendEscaped(field, none, [](ByteBuffer &, unsigned char) {});
-        return;
-    }
-    out.append('"');
-    out.appendEscaped(
-        field, [](unsigned char c) { return c == '"'; },
-        [](ByteBuffer &to, unsigned char) { to.append("\"\""); });
-    out.append('"');
-}
-
-void appendField(ByteBuffer &out, const QString &field)
-{
-    const QByteArray utf8 = field.toUtf8();
-    appendField(out, TextBytes{utf8, false});
+    const bool quoted = std::find_if(field.begin(), field.end(), [](char ch) {
+                            const auto c = static_cast<unsigned char>(ch);
+                            return c == ',' || c == '"' || c < 0x20 || c == 0x7f;
+                        }) != field.end();
+    if (quoted)
+        out += '"';
+    exporting::appendEscaped<from>(out, field, [](unsigned char c) {
+        return c == '"' ? std::string_view("\"\"") : std::string_view();
+    });
+    if (quoted)
+        out += '"';
 }
 
 } // namespace
@@ -50,38 +36,46 @@ void appendField(ByteBuffer &out, const QString &field)
 QByteArray document(const ObjectModel &model)
 {
     exporting::FieldReader objects(model);
-    ByteBuffer out(4096 + qsizetype(objects.objectCount()) * objects.columns().size() * 24);
-    bool first = true;
+    std::string out;
+    qsizetype width = 0; // the header's fields
     for (const FieldInfo &column : objects.columns()) {
-        if (!std::exchange(first, false))
-            out.append(',');
-        appendField(out, column.name);
+        if (width++ > 0)
+            out += ',';
+        const std::string name = column.name.toStdString();
+        appendField<Charset::Utf8>(out, name);
         if (column.kind == FieldKind::Code) {
-            out.append(',');
-            appendField(out, column.name + QStringLiteral("_word"));
+            out += ',';
+            appendField<Charset::Utf8>(out, name + "_word");
+            ++width;
         }
     }
-    out.append("\r\n");
+    out += "\r\n";
 
-    for (int z = 1; z <= objects.objectCount(); ++z) {
+    // A failed query's entries are no objects, nor is the reply that ended a list: the
+    // header row alone says what was asked.
+    const exporting::KindReading reading = exporting::readingOf(model);
+    const int rows = reading.ok ? reading.objects : 0;
+    for (int z = 1; z <= rows; ++z) {
         objects.select(z);
+        if (objects.fieldCount() == 0) // no record: an empty row of the header's width
+            out.append(std::size_t(std::max<qsizetype>(width - 1, 0)), ',');
         for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
             if (c > 0)
-                out.append(',');
+                out += ',';
             const FieldKind kind = objects.kind(c);
             if (kind == FieldKind::Text) {
-                appendField(out, exporting::trimmedBlanks(objects.text(c)));
+                appendField<Charset::Latin1>(out, exporting::visible(objects.text(c)));
                 continue;
             }
-            appendField(out, objects.text(c));
+            exporting::appendNumber(out, objects.number(c));
             if (kind == FieldKind::Code) {
-                out.append(',');
-                appendField(out, TextBytes{objects.word(c), false});
+                out += ',';
+                appendField<Charset::Utf8>(out, objects.word(c));
             }
         }
-        out.append("\r\n");
+        out += "\r\n";
     }
-    return out.take();
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 } // namespace morvain::csv

@@ -1,12 +1,16 @@
 #include "json_document.h"
 
-#include "byte_buffer.h"
 #include "field_reader.h"
 #include "field_text.h"
+#include "kind_reading.h"
 #include "object_model.h"
 #include "snapshot_report.h"
+#include "text_out.h"
 
-#include <utility>
+#include <QList>
+
+#include <array>
+#include <string>
 #include <vector>
 
 namespace morvain::json
@@ -14,28 +18,32 @@ namespace morvain::json
 namespace
 {
 
-// Quotes, backslashes and controls escaped; UTF-8 bytes from 0x80 up are never any of them.
-void appendEscaped(exporting::ByteBuffer &out, const exporting::TextBytes &text)
+using exporting::Charset;
+
+// Quotes, backslashes and controls (0x7f too) escaped; bytes from 0x80 up never are.
+std::string_view escapeOf(unsigned char c)
 {
-    out.appendEscaped(
-        text, [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c == 0x7f; },
-        [](exporting::ByteBuffer &to, unsigned char c) {
-            if (c == '"' || c == '\\') {
-                const char escaped[] = {'\\', char(c)};
-                to.append(escaped, 2);
-                return;
-            }
-            static const char hex[] = "0123456789abcdef";
-            const char escaped[] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
-            to.append(escaped, 6);
-        });
+    static const std::array<std::string, 0x80> table = [] {
+        std::array<std::string, 0x80> t;
+        static const char hex[] = "0123456789abcdef";
+        for (int c = 0; c < 0x80; ++c)
+            if (c < 0x20 || c == 0x7f)
+                t[std::size_t(c)] = std::string("\\u00") + hex[c >> 4] + hex[c & 15];
+        t['"'] = "\\\"";
+        t['\\'] = "\\\\";
+        return t;
+    }();
+    return table[c];
 }
 
-void appendQuoted(exporting::ByteBuffer &out, const exporting::TextBytes &text)
+template <Charset from> void appendQuoted(std::string &out, std::string_view text)
 {
-    out.append('"');
-    appendEscaped(out, text);
-    out.append('"');
+    out += '"';
+    exporting::appendEscaped<from>(out, text, [](unsigned char c) {
+        const bool plain = c >= 0x20 && c != '"' && c != '\\' && c != 0x7f;
+        return plain ? std::string_view() : escapeOf(c);
+    });
+    out += '"';
 }
 
 // A writer that keeps members in the order they are written (QJsonObject sorts them), so
@@ -44,11 +52,10 @@ void appendQuoted(exporting::ByteBuffer &out, const exporting::TextBytes &text)
 class Writer
 {
 public:
-    explicit Writer(qsizetype capacity) : m_out(capacity) {}
     QByteArray take()
     {
-        m_out.append('\n');
-        return m_out.take();
+        m_out += '\n';
+        return QByteArray(m_out.data(), qsizetype(m_out.size()));
     }
 
     void beginObject(bool oneLine = false) { open('{', oneLine); }
@@ -56,44 +63,40 @@ public:
     void beginArray(bool oneLine = false) { open('[', oneLine); }
     void endArray() { close(']'); }
 
-    void key(QByteArrayView name)
+    void key(std::string_view name)
     {
         separate();
-        m_out.append('"');
-        m_out.append(name);
-        m_out.append("\": ");
+        appendQuoted<Charset::Utf8>(m_out, name);
+        m_out += ": ";
         m_afterKey = true;
-    }
-    void value(const exporting::TextBytes &text)
-    {
-        separate();
-        quote(text);
     }
     void value(const QString &text)
     {
-        const QByteArray utf8 = text.toUtf8();
-        value(exporting::TextBytes{utf8, false});
+        separate();
+        appendQuoted<Charset::Utf8>(m_out, text.toStdString());
     }
     void value(std::int64_t number)
     {
         separate();
-        m_out.appendNumber(number);
+        exporting::appendNumber(m_out, number);
     }
     void value(int number) { value(std::int64_t(number)); }
-    void value(const char *text) { value(exporting::TextBytes{text, false}); }
-    // An object on one line whose members write(out) writes as they would come out through
-    // key() and value(), separators included.
-    template <class Write> void objectOnOneLine(Write &&write)
+    void value(bool yes)
     {
         separate();
-        m_out.append('{');
-        write(m_out);
-        m_out.append('}');
+        m_out += yes ? "true" : "false";
     }
-    template <class T> void member(QByteArrayView name, const T &v)
+    void value(const char *text) { value(QString::fromUtf8(text)); }
+    template <class T> void member(std::string_view name, const T &v)
     {
         key(name);
         value(v);
+    }
+    // The document's bytes, for a value written in place.
+    std::string &raw()
+    {
+        separate();
+        return m_out;
     }
 
 private:
@@ -105,7 +108,7 @@ private:
     void open(char bracket, bool oneLine)
     {
         separate();
-        m_out.append(bracket);
+        m_out += bracket;
         m_levels.append({true, oneLine || (!m_levels.isEmpty() && m_levels.last().oneLine)});
     }
     void close(char bracket)
@@ -113,7 +116,7 @@ private:
         const Level level = m_levels.takeLast();
         if (!level.empty && !level.oneLine)
             newline();
-        m_out.append(bracket);
+        m_out += bracket;
     }
     // Before any value or key: a comma after a sibling, then a new line (or a blank on one
     // line), unless a key precedes.
@@ -126,24 +129,19 @@ private:
         if (m_levels.isEmpty())
             return;
         Level &level = m_levels.last();
-        if (!level.empty) {
-            if (level.oneLine)
-                m_out.append(", ");
-            else
-                m_out.append(',');
-        }
+        if (!level.empty)
+            m_out += level.oneLine ? ", " : ",";
         level.empty = false;
         if (!level.oneLine)
             newline();
     }
     void newline()
     {
-        m_out.append('\n');
-        m_out.append(2 * m_levels.size(), ' ');
+        m_out += '\n';
+        m_out.append(std::size_t(2 * m_levels.size()), ' ');
     }
-    void quote(const exporting::TextBytes &text) { appendQuoted(m_out, text); }
 
-    exporting::ByteBuffer m_out;
+    std::string m_out;
     QList<Level> m_levels;
     bool m_afterKey = false;
 };
@@ -163,104 +161,77 @@ const char *kindWord(FieldKind kind)
     return "gauge";
 }
 
-// How each member of an object starts, the separator included: `"name": ` for the first,
-// `, "name": ` for the others. All in one array with a block's room at its end, so each
-// goes in as one short copy.
-class MemberHeads
-{
-public:
-    explicit MemberHeads(const QList<FieldInfo> &columns)
-    {
-        for (const FieldInfo &column : columns) {
-            const QByteArray head = '"' + column.name.toLatin1() + "\": ";
-            m_first.push_back(add(head));
-            m_later.push_back(add(", " + head));
-        }
-        m_unnamed[0] = add("\"\": ");
-        m_unnamed[1] = add(", \"\": ");
-        m_bytes.append(exporting::ByteBuffer::block, ' ');
-    }
-    QByteArrayView of(qsizetype i, bool isFirst) const
-    {
-        const std::size_t n = std::size_t(i);
-        const Span span =
-            n < m_first.size() ? (isFirst ? m_first : m_later)[n] : m_unnamed[isFirst ? 0 : 1];
-        return QByteArrayView(m_bytes).sliced(span.from, span.size);
-    }
-
-private:
-    struct Span {
-        qsizetype from = 0;
-        qsizetype size = 0;
-    };
-    Span add(const QByteArray &head)
-    {
-        const Span span{m_bytes.size(), head.size()};
-        m_bytes += head;
-        return span;
-    }
-
-    QByteArray m_bytes;
-    std::vector<Span> m_first;
-    std::vector<Span> m_later;
-    Span m_unnamed[2];
+// One object on one line: texts raw and as the lists show them, codes with their word,
+// other numbers plain; derived readings (the broker's run time split) follow the fields
+// under "readings".
+// How each member starts, `"name": `, for the fields of one field table.
+struct MemberHeads {
+    const void *table = nullptr;
+    std::vector<std::string> heads;
 };
 
-// Texts raw and trimmed, codes with their word, other numbers plain; derived readings
-// (the broker's run time split) follow the fields under "readings". Blanks need no escape,
-// so a trimmed text is the middle of the raw one, escaped once.
-void writeObject(exporting::ByteBuffer &out, exporting::FieldReader &object,
-                 const MemberHeads &heads)
+void writeObject(std::string &out, exporting::FieldReader &object, MemberHeads &names,
+                 bool closingReply)
 {
+    if (names.table != object.table()) {
+        names.table = object.table();
+        names.heads.clear();
+        for (qsizetype i = 0; i < object.fieldCount(); ++i) {
+            std::string head;
+            appendQuoted<Charset::Utf8>(head, object.name(i));
+            names.heads.push_back(head + ": ");
+        }
+    }
+    const auto head = [&](qsizetype i, bool first) {
+        if (!first)
+            out += ", ";
+        out += names.heads[std::size_t(i)];
+    };
+    out += '{';
     bool anyReading = false;
     const qsizetype count = object.fieldCount();
     for (qsizetype i = 0; i < count; ++i) {
-        out.appendPadded(heads.of(i, i == 0));
+        head(i, i == 0);
         switch (object.kind(i)) {
         case FieldKind::Text: {
-            const exporting::TextBytes text = object.text(i);
-            const exporting::TextBytes middle = exporting::trimmedBlanks(text);
-            const qsizetype lead = middle.bytes.data() - text.bytes.data();
-            out.append("{\"raw\": \"");
-            out.append(lead, ' ');
-            const qsizetype from = out.size();
-            appendEscaped(out, middle);
-            const qsizetype length = out.size() - from;
-            out.append(text.bytes.size() - lead - middle.bytes.size(), ' ');
-            out.append("\", \"trimmed\": \"");
-            out.appendCopy(from, length);
-            out.append("\"}");
+            const std::string_view text = object.text(i);
+            out += "{\"raw\": ";
+            appendQuoted<Charset::Latin1>(out, text);
+            out += ", \"trimmed\": ";
+            appendQuoted<Charset::Latin1>(out, exporting::visible(text));
+            out += '}';
             break;
         }
         case FieldKind::Code:
-            out.append("{\"value\": ");
-            out.appendNumber(object.number(i));
-            out.append(", \"word\": ");
-            appendQuoted(out, {object.word(i), false});
-            out.append('}');
+            out += "{\"value\": ";
+            exporting::appendNumber(out, object.number(i));
+            out += ", \"word\": ";
+            appendQuoted<Charset::Utf8>(out, object.word(i));
+            out += '}';
             break;
         case FieldKind::Gauge:
         case FieldKind::Counter:
-            out.appendNumber(object.number(i));
-            anyReading = anyReading || !object.word(i).isEmpty();
+            exporting::appendNumber(out, object.number(i));
+            anyReading = anyReading || !object.word(i).empty();
             break;
         }
     }
-    if (!anyReading)
-        return;
-    out.append(", \"readings\": {"); // after a number, so never first
-    bool first = true;
-    for (qsizetype i = 0; i < count; ++i) {
-        const FieldKind kind = object.kind(i);
-        if (kind == FieldKind::Text || kind == FieldKind::Code)
-            continue;
-        const QByteArrayView reading = object.word(i);
-        if (reading.isEmpty())
-            continue;
-        out.appendPadded(heads.of(i, std::exchange(first, false)));
-        appendQuoted(out, {reading, false});
+    if (anyReading) {
+        out += ", \"readings\": {";
+        bool first = true;
+        for (qsizetype i = 0; i < count; ++i) {
+            const FieldKind kind = object.kind(i);
+            if (kind == FieldKind::Text || kind == FieldKind::Code || object.word(i).empty())
+                continue;
+            head(i, std::exchange(first, false));
+            appendQuoted<Charset::Utf8>(out, object.word(i));
+        }
+        out += '}';
     }
-    out.append('}');
+    // Kept, as the tab keeps it, but marked: it is no object.
+    if (closingReply)
+        out += count > 0 ? ", \"closing_reply\": true" : "\"closing_reply\": true";
+    out += '}';
 }
 
 void writeHeader(Writer &w, const ReplyHeader &h)
@@ -281,8 +252,12 @@ void writeHeader(Writer &w, const ReplyHeader &h)
 void writeKind(Writer &w, const KindReport &kind)
 {
     const ObjectModel &model = *kind.model;
+    const exporting::KindReading reading = exporting::readingOf(model);
     w.beginObject();
     w.member("kind", model.kindName());
+    w.member("ok", reading.ok);
+    if (!reading.ok)
+        w.member("error_code", reading.errorCode);
     w.member("error_text", kind.errorText);
     w.key("messages");
     w.beginArray(true);
@@ -301,36 +276,31 @@ void writeKind(Writer &w, const KindReport &kind)
     }
     w.endArray();
     w.member("object_count", object.objectCount());
+    if (reading.ok) {
+        w.member("shown", reading.objects);
+        w.member("total", reading.total);
+    }
     w.key("objects");
     w.beginArray();
-    const MemberHeads heads(object.columns());
+    MemberHeads names;
     for (int z = 1; z <= object.objectCount(); ++z) {
         object.select(z);
-        w.objectOnOneLine([&](exporting::ByteBuffer &out) { writeObject(out, object, heads); });
+        writeObject(w.raw(), object, names, z > reading.objects);
     }
     w.endArray();
     w.endObject();
-}
-
-// Room for the whole document in one allocation, most of the time: a field takes some 40
-// bytes on average.
-qsizetype capacityFor(const SnapshotReport &report)
-{
-    qsizetype fields = 0;
-    for (const KindReport &kind : report.kinds)
-        fields += qsizetype(kind.model->objectCount() + 1) * kind.model->columns().size();
-    return 4096 + 48 * fields;
 }
 
 } // namespace
 
 QByteArray document(const SnapshotReport &report)
 {
-    Writer w(capacityFor(report));
+    Writer w;
     w.beginObject();
     w.member("schema_version", schemaVersion);
-    w.member("broker_id", exporting::trimmedId(report.brokerId));
-    w.member("broker_id_raw", report.brokerId);
+    const QString brokerId = exporting::maskedUserInfo(report.brokerId);
+    w.member("broker_id", exporting::trimmedId(brokerId));
+    w.member("broker_id_raw", brokerId);
     w.member("time", report.time.toUTC().toString(Qt::ISODateWithMs));
     w.key("kinds");
     w.beginArray();

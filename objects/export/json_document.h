@@ -10,7 +10,7 @@ struct SnapshotReport;
 
 namespace json
 {
-inline constexpr const char *schemaVersion = "1.0";
+inline constexpr const char *schemaVersion = "1.1";
 
 QByteArray document(const SnapshotReport &report);
 } // namespace json
