@@ -1,6 +1,7 @@
 #include "metrics_server.h"
 
 #include "exit_codes.h"
+#include "field_text.h"
 #include "monitoring_options.h"
 #include "prometheus_document.h"
 #include "query_failure.h"
@@ -83,15 +84,10 @@ QByteArray labelValue(const QString &text)
     return v;
 }
 
-QString trimmedId(const QString &id)
+// The broker ID as every document labels it: trimmed, a URL's password masked.
+QString labelledId(const QString &id)
 {
-    qsizetype b = 0, e = id.size();
-    const auto blank = [](QChar c) { return c == u' ' || c == QChar(0); };
-    while (b < e && blank(id.at(b)))
-        ++b;
-    while (e > b && blank(id.at(e - 1)))
-        --e;
-    return id.mid(b, e - b);
+    return exporting::trimmedId(exporting::maskedUserInfo(id));
 }
 
 const char *const indexPage =
@@ -104,9 +100,10 @@ const char *const indexPage =
 
 QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds)
 {
-    QByteArray out = "# HELP morvain_up 1 when the kind's last query succeeded, 0 when it "
-                     "failed.\n# TYPE morvain_up gauge\n";
-    const QByteArray id = labelValue(trimmedId(brokerId));
+    // The same family as a round's document writes; here every kind failed.
+    QByteArray out = "# HELP morvain_up 1 when the last query of the kind succeeded, 0 when "
+                     "it failed.\n# TYPE morvain_up gauge\n";
+    const QByteArray id = labelValue(labelledId(brokerId));
     for (const QString &kind : kinds)
         out += "morvain_up{broker_id=\"" + id + "\",kind=\"" + kind.toLatin1() + "\"} 0\n";
     return out;
@@ -115,7 +112,7 @@ QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds
 QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start,
                                quint64 rounds)
 {
-    const QByteArray label = "{broker_id=\"" + labelValue(trimmedId(brokerId)) + "\"} ";
+    const QByteArray label = "{broker_id=\"" + labelValue(labelledId(brokerId)) + "\"} ";
     return "# HELP morvain_round_duration_seconds How long the round of queries took.\n"
            "# TYPE morvain_round_duration_seconds gauge\n"
            "morvain_round_duration_seconds" +
