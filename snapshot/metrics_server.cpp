@@ -195,7 +195,10 @@ int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Opti
     // by the kernel until the client gives up. Its listening socket gets a real one below.
     socket_t listening = INVALID_SOCKET;
     server.set_socket_options([&](socket_t sock) {
-        httplib::default_socket_options(sock);
+        // The library's own options add SO_REUSEPORT, which lets a second exporter share
+        // the port unnoticed; address reuse alone only spares a restart the wait.
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
         listening = sock;
     });
     int port = o.listenPort;

@@ -337,6 +337,11 @@ void TestMonitoring::listen_concurrentScrapesShareRoundsThatNeverOverlap()
     const Answer after = exchange(exporter.port(), get("/metrics")).constFirst();
     QVERIFY2(sample(after.body, "morvain_rounds_total") <= 50,
              qPrintable(QString::number(sample(after.body, "morvain_rounds_total"))));
+    // A second exporter on the same port fails instead of sharing it.
+    QProcess second;
+    second.start(SNAPSHOT_FILE, {"--listen", "127.0.0.1:" + QString::number(exporter.port())});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 5);
     double end = 0;
     for (auto it = rounds.cbegin(); it != rounds.cend(); ++it) {
         QVERIFY2(it.key() + 0.001 >= end, "a round began before the one before it ended");
