@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "exit_codes.h"
+#include "monitoring_options.h"
 
 #include <QCommandLineParser>
 
@@ -62,7 +63,26 @@ ParseResult parseOptions(const QStringList &arguments)
         QStringLiteral("Repeats every SECONDS, counted from the end of the last round, "
                        "until interrupted."),
         QStringLiteral("SECONDS"));
-    parser.addOptions({help, version, config, kind, format, output, watch});
+    const QCommandLineOption check(
+        QStringLiteral("check"),
+        QStringLiteral("Runs one round against threshold rules and exits as a monitoring "
+                       "plugin: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN."));
+    const QCommandLineOption thresholds(
+        QStringLiteral("thresholds"),
+        QStringLiteral("The rules for --check (default: ~/.config/morvain/thresholds.json)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Serves GET /metrics (Prometheus text, one round per scrape) on "
+                       "ADDRESS:PORT; the address defaults to 127.0.0.1."),
+        QStringLiteral("ADDRESS:PORT"));
+    const QCommandLineOption minInterval(
+        QStringLiteral("min-interval"),
+        QStringLiteral("With --listen: scrapes within SECONDS of the last round get its "
+                       "result."),
+        QStringLiteral("SECONDS"));
+    parser.addOptions({help, version, config, kind, format, output, watch, check, thresholds,
+                       listen, minInterval});
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
@@ -117,6 +137,10 @@ ParseResult parseOptions(const QStringList &arguments)
         if (!ok || o.watchSeconds < 1 || o.watchSeconds > 86400)
             return usageError(QStringLiteral("--watch takes whole seconds from 1 to 86400."));
     }
+
+    const QString monitoring = monitoringOptions(parser, o);
+    if (!monitoring.isEmpty())
+        return usageError(monitoring);
 
     ParseResult r;
     r.options = o;

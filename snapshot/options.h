@@ -17,6 +17,13 @@ struct Options {
     Format format = Format::Json;
     QString outputFile;   // empty: standard output
     int watchSeconds = 0; // 0: one round
+    // --check: one round judged by threshold rules, as a monitoring plugin.
+    bool check = false;
+    QString thresholdsFile; // empty: ~/.config/morvain/thresholds.json
+    // --listen: serve /metrics; a round per scrape.
+    QString listenHost; // empty: not serving
+    int listenPort = 0;
+    int minIntervalSeconds = 0;
 };
 
 // The kinds in the order of the tabs, as --kind names them.

@@ -1,10 +1,12 @@
 #include "snapshot_program.h"
 
+#include "check.h"
 #include "config_record.h"
 #include "csv_document.h"
 #include "exit_codes.h"
 #include "json_document.h"
 #include "kind_models.h"
+#include "metrics_server.h"
 #include "options.h"
 #include "output.h"
 #include "prometheus_document.h"
@@ -136,6 +138,11 @@ int watch(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
 int runProgram(const QStringList &arguments)
 {
     const ParseResult parsed = parseOptions(arguments);
+    // A monitoring plugin's usage error is UNKNOWN, said on standard output.
+    if (parsed.exitCode == ExitUsage && arguments.contains(QStringLiteral("--check"))) {
+        std::fputs(unknownLine(parsed.err).toUtf8().constData(), stdout);
+        return CheckUnknown;
+    }
     if (!parsed.out.isEmpty())
         std::fputs(parsed.out.toLocal8Bit().constData(), stdout);
     if (!parsed.err.isEmpty())
@@ -148,16 +155,25 @@ int runProgram(const QStringList &arguments)
     try {
         identity = readIdentity(o);
     } catch (const ConfigFileError &e) {
+        if (o.check) {
+            std::fputs(unknownLine(QString::fromLocal8Bit(e.what())).toUtf8().constData(), stdout);
+            return CheckUnknown;
+        }
         printErr(QString::fromLocal8Bit(e.what()));
         return ExitOther;
     }
 
     // tarnvel is taken from the program's own folder only, never the current directory.
     TarnvelBinding broker(QCoreApplication::applicationDirPath());
-    SnapshotRound round(broker, printErr);
+    // A check's output is its status line alone: some monitors read standard error too.
+    SnapshotRound round(broker, o.check ? [](const QString &) {} : printErr);
     round.startUp(identity);
     KindModels models;
     const QList<KindQuery> kinds = models.inTabOrder();
+    if (o.check)
+        return runCheck(round, kinds, o);
+    if (!o.listenHost.isEmpty())
+        return serveMetrics(round, kinds, o, identity.brokerId, printErr);
     return o.watchSeconds > 0 ? watch(round, kinds, o) : runRound(round, kinds, o);
 }
 

@@ -1,0 +1,229 @@
+#include "metrics_server.h"
+
+#include "exit_codes.h"
+#include "text_support.h"
+#include "monitoring_options.h"
+#include "prometheus_document.h"
+#include "query_failure.h"
+#include "stop_signals.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+
+#include <httplib.h>
+
+#include <thread>
+
+#include <sys/socket.h>
+
+namespace morvain::snapshot
+{
+
+RoundSharing::RoundSharing(std::function<QByteArray(quint64)> round,
+                           std::chrono::milliseconds minInterval)
+    : m_round(std::move(round)), m_minInterval(minInterval)
+{
+}
+
+std::optional<QByteArray> RoundSharing::scrape(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(m_mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (m_minInterval.count() > 0 && m_lastEnd && now - *m_lastEnd < m_minInterval)
+        return m_last;
+    // The round running or asked for now is the next to finish: this scrape shares it.
+    const quint64 wanted = m_rounds + 1;
+    if (!m_asked && !m_stopping) {
+        m_asked = true;
+        QMetaObject::invokeMethod(this, &RoundSharing::runRound, Qt::QueuedConnection);
+    }
+    if (!m_done.wait_until(lock, now + limit, [&] { return m_rounds >= wanted || m_stopping; }) ||
+        m_rounds < wanted)
+        return std::nullopt;
+    return m_last;
+}
+
+void RoundSharing::stop()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_done.notify_all();
+}
+
+void RoundSharing::runRound()
+{
+    quint64 number = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_stopping)
+            return;
+        number = m_rounds + 1;
+    }
+    // Scrapes arriving from here on wait for this round: m_asked stays set until it ends.
+    QByteArray document = m_round(number);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_last = std::move(document);
+        m_lastEnd = std::chrono::steady_clock::now();
+        ++m_rounds;
+        m_asked = false;
+    }
+    m_done.notify_all();
+}
+
+namespace
+{
+
+QByteArray labelValue(const QString &text)
+{
+    QByteArray v = text.toUtf8();
+    v.replace('\\', "\\\\").replace('"', "\\\"").replace('\n', "\\n");
+    return v;
+}
+
+// The broker ID as every document labels it: trimmed, a URL's password masked.
+QString labelledId(const QString &id)
+{
+    return trimIdentifier(maskedUserInfo(id));
+}
+
+const char *const indexPage =
+    "<!DOCTYPE html>\n<html><head><title>morvain-snapshot</title></head><body>\n"
+    "<h1>morvain-snapshot</h1>\n<p>The broker's objects as Prometheus metrics: "
+    "<a href=\"/metrics\">/metrics</a> (one round of queries per scrape).</p>\n"
+    "</body></html>\n";
+
+} // namespace
+
+QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds)
+{
+    // The same family as a round's document writes; here every kind failed.
+    QByteArray out = "# HELP morvain_up 1 when the last query of the kind succeeded, 0 when "
+                     "it failed.\n# TYPE morvain_up gauge\n";
+    const QByteArray id = labelValue(labelledId(brokerId));
+    for (const QString &kind : kinds)
+        out += "morvain_up{broker_id=\"" + id + "\",kind=\"" + kind.toLatin1() + "\"} 0\n";
+    return out;
+}
+
+QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start,
+                               quint64 rounds)
+{
+    const QByteArray label = "{broker_id=\"" + labelValue(labelledId(brokerId)) + "\"} ";
+    return "# HELP morvain_round_duration_seconds How long the round of queries took.\n"
+           "# TYPE morvain_round_duration_seconds gauge\n"
+           "morvain_round_duration_seconds" +
+           label + QByteArray::number(seconds, 'f', 6) +
+           "\n# HELP morvain_round_timestamp_seconds When the round started, in seconds since "
+           "1970.\n# TYPE morvain_round_timestamp_seconds gauge\n"
+           "morvain_round_timestamp_seconds" +
+           label + QByteArray::number(start.toMSecsSinceEpoch() / 1000.0, 'f', 3) +
+           "\n# HELP morvain_rounds_total Rounds of queries this exporter ran; scrapes that "
+           "came during a round shared it.\n# TYPE morvain_rounds_total counter\n"
+           "morvain_rounds_total" +
+           label + QByteArray::number(rounds) + '\n';
+}
+
+int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o,
+                 const QString &brokerId, const std::function<void(const QString &)> &printErr)
+{
+    StopSignals stops;
+    if (!stops.ok()) {
+        printErr(QStringLiteral("Cannot catch SIGINT and SIGTERM."));
+        return ExitOther;
+    }
+    RoundSharing sharing(
+        [&](quint64 number) {
+            QElapsedTimer took;
+            took.start();
+            const QDateTime start = QDateTime::currentDateTimeUtc();
+            QByteArray document;
+            try {
+                document = prometheus::document(round.run(kinds, o.kinds));
+            } catch (const std::exception &e) {
+                const int number = dynamic_cast<const QueryFailure *>(&e)
+                                       ? static_cast<const QueryFailure &>(e).number()
+                                       : int(Unexpected);
+                printErr(QStringLiteral("Error no. %1: %2. %3")
+                             .arg(number)
+                             .arg(QLatin1String(failureMeaning(number)),
+                                  QString::fromLocal8Bit(e.what())));
+                document = failedRoundDocument(brokerId, o.kinds);
+            }
+            return document +
+                   roundTimingDocument(brokerId, took.nsecsElapsed() / 1e9, start, number);
+        },
+        std::chrono::seconds(o.minIntervalSeconds));
+
+    httplib::Server server;
+    // Scrapes mostly wait for the one round; a few threads are plenty.
+    server.new_task_queue = [] { return new httplib::ThreadPool(8); };
+    server.set_keep_alive_timeout(2);
+    server.Get("/metrics", [&](const httplib::Request &, httplib::Response &res) {
+        const std::optional<QByteArray> document = sharing.scrape(std::chrono::seconds(60));
+        if (!document) {
+            res.status = 503;
+            res.set_content("No round finished in time.\n", "text/plain; charset=utf-8");
+            return;
+        }
+        res.set_content(document->constData(), size_t(document->size()),
+                        "text/plain; version=0.0.4; charset=utf-8");
+    });
+    server.Get("/", [](const httplib::Request &, httplib::Response &res) {
+        res.set_content(indexPage, "text/html; charset=utf-8");
+    });
+    const auto notAllowed = [](const httplib::Request &, httplib::Response &res) {
+        res.status = 405;
+        res.set_header("Allow", "GET, HEAD");
+        res.set_content("Only GET.\n", "text/plain; charset=utf-8");
+    };
+    for (const char *path : {"/", "/metrics"}) {
+        server.Post(path, notAllowed);
+        server.Put(path, notAllowed);
+        server.Delete(path, notAllowed);
+        server.Patch(path, notAllowed);
+        server.Options(path, notAllowed);
+    }
+
+    const std::string host = o.listenHost == QLatin1String("localhost")
+                                 ? std::string("127.0.0.1")
+                                 : o.listenHost.toStdString();
+    // The library listens with a backlog of 5: a burst of connections beyond that is lost
+    // by the kernel until the client gives up. Its listening socket gets a real one below.
+    socket_t listening = INVALID_SOCKET;
+    server.set_socket_options([&](socket_t sock) {
+        // The library's own options add SO_REUSEPORT, which lets a second exporter share
+        // the port unnoticed; address reuse alone only spares a restart the wait.
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listening = sock;
+    });
+    int port = o.listenPort;
+    const bool bound =
+        port == 0 ? (port = server.bind_to_any_port(host)) > 0 : server.bind_to_port(host, port);
+    if (!bound || ::listen(listening, SOMAXCONN) != 0) {
+        printErr(QStringLiteral("Cannot listen on %1:%2.").arg(o.listenHost).arg(o.listenPort));
+        return ExitOther;
+    }
+    const QString shownHost =
+        o.listenHost.contains(u':') ? u'[' + o.listenHost + u']' : o.listenHost;
+    printErr(QStringLiteral("serving http://%1:%2/metrics").arg(shownHost).arg(port));
+    if (!isLoopback(o.listenHost))
+        printErr(QStringLiteral("%1 is not a loopback address: other machines can reach the "
+                                "metrics.")
+                     .arg(o.listenHost));
+    std::thread serving([&] { server.listen_after_bind(); });
+
+    QObject::connect(&stops, &StopSignals::stopRequested, qApp,
+                     [] { QCoreApplication::exit(ExitOk); });
+    const int code = QCoreApplication::exec();
+    sharing.stop();
+    server.stop();
+    serving.join();
+    return code;
+}
+
+} // namespace morvain::snapshot
