@@ -77,11 +77,11 @@ QString rangeOf(const Rule &rule)
 
 } // namespace
 
-thresholds::KindFields kindFields(const QList<KindQuery> &kinds)
+thresholds::KindFields kindFields(const QList<ObjectModel *> &models)
 {
     thresholds::KindFields fields;
-    for (const KindQuery &kind : kinds)
-        fields.insert(kind.model->kindName(), kind.model->columns());
+    for (const ObjectModel *model : models)
+        fields.insert(model->kindName(), model->columns());
     return fields;
 }
 
@@ -163,18 +163,18 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
     return status;
 }
 
-int runCheck(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
+int runCheck(SnapshotRound &round, const Options &o)
 {
     QString line;
     int status = CheckUnknown;
     const QString path =
         o.thresholdsFile.isEmpty() ? thresholds::defaultRulesFile() : o.thresholdsFile;
-    const RuleFile rules = thresholds::readRules(path, kindFields(kinds));
+    const RuleFile rules = thresholds::readRules(path, kindFields(round.models()));
     if (!rules.error.isEmpty()) {
         line = unknownLine(rules.error);
     } else {
         try {
-            status = judgeRound(round.run(kinds, o.kinds), rules, line);
+            status = judgeRound(round.run(o.kinds), rules, line);
         } catch (const QueryFailure &failure) {
             line = unknownLine(QStringLiteral("Error no. %1: %2. %3")
                                    .arg(failure.number())

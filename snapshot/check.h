@@ -13,7 +13,7 @@ namespace morvain::snapshot
 enum CheckStatus : int { CheckOk = 0, CheckWarning = 1, CheckCritical = 2, CheckUnknown = 3 };
 
 // The rules each kind's models allow: their number fields.
-thresholds::KindFields kindFields(const QList<KindQuery> &kinds);
+thresholds::KindFields kindFields(const QList<ObjectModel *> &models);
 
 // The status line of a round that ran: what the rules found, with what could not be known
 // (refused rules, failed queries). Returns the exit code; `line` ends in a line feed.
@@ -23,6 +23,6 @@ int judgeRound(const SnapshotReport &report, const thresholds::RuleFile &rules, 
 QString unknownLine(const QString &why);
 
 // The whole check: reads the rules, runs the round, prints the line.
-int runCheck(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o);
+int runCheck(SnapshotRound &round, const Options &o);
 
 } // namespace morvain::snapshot

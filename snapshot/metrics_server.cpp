@@ -1,11 +1,11 @@
 #include "metrics_server.h"
 
 #include "exit_codes.h"
-#include "text_support.h"
 #include "monitoring_options.h"
 #include "prometheus_document.h"
 #include "query_failure.h"
 #include "stop_signals.h"
+#include "text_support.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -127,8 +127,8 @@ QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QD
            label + QByteArray::number(rounds) + '\n';
 }
 
-int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o,
-                 const QString &brokerId, const std::function<void(const QString &)> &printErr)
+int serveMetrics(SnapshotRound &round, const Options &o, const QString &brokerId,
+                 const std::function<void(const QString &)> &printErr)
 {
     StopSignals stops;
     if (!stops.ok()) {
@@ -142,7 +142,7 @@ int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Opti
             const QDateTime start = QDateTime::currentDateTimeUtc();
             QByteArray document;
             try {
-                document = prometheus::document(round.run(kinds, o.kinds));
+                document = prometheus::document(round.run(o.kinds));
             } catch (const std::exception &e) {
                 const int number = dynamic_cast<const QueryFailure *>(&e)
                                        ? static_cast<const QueryFailure &>(e).number()

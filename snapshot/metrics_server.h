@@ -60,7 +60,7 @@ QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QD
                                quint64 rounds);
 
 // Serves until SIGINT or SIGTERM; returns the exit code.
-int serveMetrics(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o,
-                 const QString &brokerId, const std::function<void(const QString &)> &printErr);
+int serveMetrics(SnapshotRound &round, const Options &o, const QString &brokerId,
+                 const std::function<void(const QString &)> &printErr);
 
 } // namespace morvain::snapshot

@@ -5,7 +5,6 @@
 #include "csv_document.h"
 #include "exit_codes.h"
 #include "json_document.h"
-#include "kind_models.h"
 #include "metrics_server.h"
 #include "options.h"
 #include "output.h"
@@ -78,12 +77,12 @@ bool noteReadings(const SnapshotReport &report)
 }
 
 // One round: the queries, the document, its writing. Returns the exit code.
-int runRound(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
+int runRound(SnapshotRound &round, const Options &o)
 {
     int number = 0;
     QString detail;
     try {
-        const SnapshotReport report = round.run(kinds, o.kinds);
+        const SnapshotReport report = round.run(o.kinds);
         const bool allOk = noteReadings(report);
         const QString failed = writeDocument(o.outputFile, render(o, report));
         if (!failed.isEmpty()) {
@@ -108,7 +107,7 @@ int runRound(SnapshotRound &round, const QList<KindQuery> &kinds, const Options 
 // Rounds until a stop signal; the next round is timed from the end of the last, so rounds
 // never overlap. A failed round ends the run with its exit code; a failed query does not,
 // since the next round may find the broker well again.
-int watch(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
+int watch(SnapshotRound &round, const Options &o)
 {
     StopSignals stops;
     if (!stops.ok()) {
@@ -122,7 +121,7 @@ int watch(SnapshotRound &round, const QList<KindQuery> &kinds, const Options &o)
     QObject::connect(&stops, &StopSignals::stopRequested, qApp,
                      [] { QCoreApplication::exit(ExitOk); });
     const auto tick = [&] {
-        const int code = runRound(round, kinds, o);
+        const int code = runRound(round, o);
         if (code != ExitOk && code != ExitQueryFailed)
             QCoreApplication::exit(code);
         else
@@ -168,13 +167,11 @@ int runProgram(const QStringList &arguments)
     // A check's output is its status line alone: some monitors read standard error too.
     SnapshotRound round(broker, o.check ? [](const QString &) {} : printErr);
     round.startUp(identity);
-    KindModels models;
-    const QList<KindQuery> kinds = models.inTabOrder();
     if (o.check)
-        return runCheck(round, kinds, o);
+        return runCheck(round, o);
     if (!o.listenHost.isEmpty())
-        return serveMetrics(round, kinds, o, identity.brokerId, printErr);
-    return o.watchSeconds > 0 ? watch(round, kinds, o) : runRound(round, kinds, o);
+        return serveMetrics(round, o, identity.brokerId, printErr);
+    return o.watchSeconds > 0 ? watch(round, o) : runRound(round, o);
 }
 
 } // namespace morvain::snapshot

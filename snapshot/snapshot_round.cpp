@@ -6,29 +6,29 @@ namespace morvain::snapshot
 {
 
 SnapshotRound::SnapshotRound(EntryPoint &entry, std::function<void(const QString &)> note)
-    : m_cycle(entry, *this), m_note(std::move(note))
+    : m_session(entry, *this), m_note(std::move(note))
 {
 }
 
 void SnapshotRound::startUp(const Identity &identity)
 {
-    m_cycle.startUp(identity);
+    m_session.cycle().startUp(identity);
     m_brokerId = identity.brokerId;
 }
 
-SnapshotReport SnapshotRound::run(const QList<KindQuery> &all, const QStringList &kinds)
+SnapshotReport SnapshotRound::run(const QStringList &kinds)
 {
     SnapshotReport report;
     report.brokerId = m_brokerId;
     report.time = QDateTime::currentDateTimeUtc();
-    for (const KindQuery &kind : all) {
-        if (!kinds.contains(kind.model->kindName()))
+    for (ObjectModel *model : m_session.models()) {
+        if (!kinds.contains(model->kindName()))
             continue;
         KindReport current;
-        current.model = kind.model;
+        current.model = model;
         m_current = &current;
         try {
-            kind.query(m_cycle);
+            model->query(m_session.cycle());
         } catch (...) {
             m_current = nullptr;
             throw;

@@ -9,7 +9,6 @@
 // than most inputs cost to run.
 
 #include "entry_point.h"
-#include "kind_models.h"
 #include "options.h"
 #include "query_failure.h"
 #include "snapshot_round.h"
@@ -84,15 +83,9 @@ private:
 // fuzz_writers_read_back.cpp
 void readBack(const SnapshotReport &report);
 
-namespace
-{
-snapshot::KindModels *models = nullptr; // never destroyed at exit: Qt's globals go first
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     new QCoreApplication(*argc, *argv); // lives as long as the fuzzer
-    models = new snapshot::KindModels;
     return 0;
 }
 
@@ -111,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     snapshot::SnapshotRound round(broker, [](const QString &) {});
     round.startUp(identity);
     try {
-        readBack(round.run(models->inTabOrder(), kinds));
+        readBack(round.run(kinds));
     } catch (const QueryFailure &) {
         // A table overflowed or a call failed: the program ends there, as Morvain does.
     }
