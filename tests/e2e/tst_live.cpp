@@ -135,6 +135,14 @@ QSet<QString> asSet(const QStringList &l)
     return QSet<QString>(l.begin(), l.end());
 }
 
+// "Broker.cfg" in the current folder, naming the broker by its URL.
+void useBroker(const QByteArray &url)
+{
+    QFile f("Broker.cfg");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(32, ' ') + url.leftJustified(32, ' ') + QByteArray(96, ' '));
+}
+
 bool isReplyQueue(const QJsonObject &q)
 {
     return q["exclusive"].toBool() || q["name"].toString().startsWith("amq.gen-");
@@ -175,11 +183,7 @@ void TestLive::initTestCase()
 void TestLive::startUp_showsWhatTheApiSays()
 {
     TempWorkdir dir;
-    {
-        QFile f("Broker.cfg");
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(32, ' ') + m_broker.url().leftJustified(32, ' ') + QByteArray(96, ' '));
-    }
+    useBroker(m_broker.url());
     RecordingPresenter boxes;
     FrmMain w(m_tarnvel);
     w.Form_Load();
@@ -245,11 +249,7 @@ void TestLive::startUp_showsWhatTheApiSays()
 void TestLive::brokerStopped_windowAndSnapshotSayFailed()
 {
     TempWorkdir dir;
-    {
-        QFile f("Broker.cfg");
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(32, ' ') + m_broker.url().leftJustified(32, ' ') + QByteArray(96, ' '));
-    }
+    useBroker(m_broker.url());
     RecordingPresenter boxes;
     FrmMain w(m_tarnvel);
     w.Form_Load();

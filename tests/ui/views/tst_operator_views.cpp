@@ -259,12 +259,7 @@ QByteArray withHeader(QByteArray reply, std::int32_t errorCode, std::int32_t tot
 
 void TestOperatorViews::readings_failedAndCutQueriesSaySo_data()
 {
-    QTest::addColumn<int>("tab");
-    QTest::addColumn<QString>("counted");
-    QTest::newRow("workers") << 1 << "call_sum";
-    QTest::newRow("services") << 2 << "req_sum";
-    QTest::newRow("users") << 3 << "sum_conv";
-    QTest::newRow("conversations") << 4 << "last_active_conv";
+    changes_perKindByItsKey_data(); // the same four list kinds and their counted fields
 }
 
 // A good query, a failed one, a cut one: the tab's bar, its icon, the table window and the
