@@ -9,6 +9,7 @@
 // than most inputs cost to run.
 
 #include "entry_point.h"
+#include "fuzzed_broker.h"
 #include "options.h"
 #include "query_failure.h"
 #include "snapshot_round.h"
@@ -27,56 +28,7 @@ namespace
 
 // Past the last slot of the conversations' table (100). Longer tables exercise nothing more
 // in the writers, and one full table of 1000 costs a hundred ordinary inputs.
-constexpr int maxCallsPerQuery = 130;
-
-class FuzzedBroker : public EntryPoint
-{
-public:
-    explicit FuzzedBroker(FuzzedDataProvider &data) : m_data(data) {}
-    int call(std::uint8_t *controlBlock, std::uint8_t *request, std::uint8_t *reply,
-             std::uint8_t *errorText) override
-    {
-        std::int32_t objectLength = 0;
-        std::memcpy(&objectLength, request, 4); // object_length, little-endian like the host
-        const std::size_t replySize = std::size_t(objectLength) + 32;
-        if (objectLength < 0 || replySize > m_last.size())
-            return 0;
-        if (++m_calls > maxCallsPerQuery || m_data.remaining_bytes() == 0) {
-            std::memcpy(controlBlock + 316, "0003", 4);
-            return 0;
-        }
-        if (m_repeats > 0) { // the same reply again: long tables cost few input bytes
-            --m_repeats;
-            std::memcpy(controlBlock + 316, "0000", 4);
-            std::memcpy(reply, m_last.data(), replySize);
-            return 0;
-        }
-        static const char *const codes[] = {"0000", "0003", "0002", "0001"};
-        std::memcpy(controlBlock + 316, codes[m_data.ConsumeIntegralInRange(0, 3)], 4);
-        if (m_data.ConsumeBool())
-            writeBytes(errorText, 40);
-        writeBytes(reply, replySize);
-        std::memcpy(m_last.data(), reply, replySize);
-        // Mostly short runs; now and then one up to past a full table.
-        m_repeats = m_data.ConsumeIntegralInRange(0, 63) == 0
-                        ? m_data.ConsumeIntegralInRange(0, maxCallsPerQuery)
-                        : m_data.ConsumeIntegralInRange(0, 3);
-        return 0;
-    }
-
-private:
-    void writeBytes(std::uint8_t *to, std::size_t n)
-    {
-        const auto bytes = m_data.ConsumeBytes<std::uint8_t>(n);
-        if (!bytes.empty())
-            std::memcpy(to, bytes.data(), bytes.size());
-    }
-
-    FuzzedDataProvider &m_data;
-    int m_calls = 0; // in the whole round
-    std::array<std::uint8_t, 512> m_last{};
-    int m_repeats = 0;
-};
+constexpr int maxCallsPerRound = 130;
 
 } // namespace
 
@@ -100,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         if (data.ConsumeBool())
             kinds << kind;
 
-    FuzzedBroker broker(data);
+    fuzz::FuzzedBroker broker;
+    broker.data = &data;
+    broker.maxCalls = maxCallsPerRound; // a budget for the whole round
     snapshot::SnapshotRound round(broker, [](const QString &) {});
     round.startUp(identity);
     try {

@@ -20,6 +20,7 @@ class FuzzedBroker : public EntryPoint
 public:
     FuzzedDataProvider *data = nullptr;
     int calls = 0;
+    int maxCalls = maxCallsPerQuery; // the calls one query may make before "0003"
 
     int call(std::uint8_t *controlBlock, std::uint8_t *request, std::uint8_t *reply,
              std::uint8_t *errorText) override
@@ -30,7 +31,7 @@ public:
         const std::size_t replySize = std::size_t(objectLength) + 32;
         if (objectLength < 0 || replySize > m_last.size())
             return 0;
-        if (++calls > maxCallsPerQuery || data->remaining_bytes() == 0) {
+        if (++calls > maxCalls || data->remaining_bytes() == 0) {
             // The end, with a zero reply: nothing of an earlier input reaches the records.
             std::memcpy(controlBlock + 316, "0003", 4);
             std::memset(reply, 0, replySize);
@@ -58,7 +59,7 @@ public:
         // which is what costs an input most of its time.
         if (data->ConsumeBool())
             m_repeats = data->ConsumeIntegralInRange(0, 15) == 0
-                            ? data->ConsumeIntegralInRange(0, maxCallsPerQuery)
+                            ? data->ConsumeIntegralInRange(0, maxCalls)
                             : data->ConsumeIntegralInRange(0, 20);
         else
             m_repeats = 0;
