@@ -30,6 +30,7 @@ public:
     // library leaves unwritten keeps its old value); then queried().
     void query(InfoCycle &cycle) override;
 
+    const KindInfo &kind() const override { return kindRegistry[BrokerKind]; }
     QString kindName() const override { return QStringLiteral("broker"); }
     QList<FieldInfo> columns() const override;
     int objectCount() const override { return 1; }

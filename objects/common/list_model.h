@@ -48,6 +48,7 @@ public:
         emit queried();
     }
 
+    const KindInfo &kind() const override { return m_kind; }
     QString kindName() const override
     {
         return QString::fromLatin1(m_kind.name.data(), qsizetype(m_kind.name.size()));

@@ -71,8 +71,8 @@ public:
 
     // "broker", "worker", "service", "client_server", "conversation".
     virtual QString kindName() const = 0;
-    // The kind's row of the registry.
-    const KindInfo &kind() const;
+    // The kind's row of the registry; by default looked up by kindName().
+    virtual const KindInfo &kind() const;
     virtual QList<FieldInfo> columns() const = 0;
     // The kind's query through `cycle`: the stored objects replaced, then queried().
     virtual void query(InfoCycle &cycle) = 0;
