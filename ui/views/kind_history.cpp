@@ -1,5 +1,6 @@
 #include "kind_history.h"
 
+#include <QApplication>
 #include <QDateTime>
 
 namespace morvain
@@ -28,6 +29,8 @@ void KindHistory::record()
         m_goodAt = m_queriedAt;
         m_count = m_reading.shown;
         m_changes.record(*m_model, m_queriedAt);
+        if (m_keepCourse)
+            m_course.record(*m_model, m_queriedAt);
     }
     emit updated();
 }
@@ -69,24 +72,41 @@ QString KindHistory::summary() const
     return text;
 }
 
+QColor tintOnPalette(const QColor &light, const QPalette &palette)
+{
+    const bool dark =
+        palette.color(QPalette::Base).lightness() < palette.color(QPalette::Text).lightness();
+    if (!dark)
+        return light;
+    // The same hue and saturation, at a lightness the light text reads well on.
+    QColor shade = light.toHsl();
+    shade.setHsl(shade.hslHue(), std::min(255, shade.hslSaturation()), 70);
+    return shade.toRgb();
+}
+
+QColor tintOnPalette(const QColor &light)
+{
+    return tintOnPalette(light, QApplication::palette());
+}
+
 QColor changedTint()
 {
-    return {255, 236, 160};
+    return tintOnPalette({255, 236, 160});
 }
 
 QColor newTint()
 {
-    return {200, 240, 200};
+    return tintOnPalette({200, 240, 200});
 }
 
 QColor failedTint()
 {
-    return {250, 205, 200};
+    return tintOnPalette({250, 205, 200});
 }
 
 QColor cutTint()
 {
-    return {255, 236, 160};
+    return tintOnPalette({255, 236, 160});
 }
 
 QString changeToolTip(const FieldChange &change)

@@ -9,10 +9,12 @@
 
 #include "change_tracker.h"
 #include "object_model.h"
+#include "query_history.h"
 #include "query_reading.h"
 
 #include <QColor>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 
 #include <functional>
@@ -33,6 +35,10 @@ public:
 
     ObjectModel &model() const { return *m_model; }
     const ChangeTracker &changes() const { return m_changes; }
+    // The kind's good queries over the session: rates, series, new and gone objects.
+    const QueryHistory &course() const { return m_course; }
+    // Off: no readings are kept beyond the query before (the benchmark's baseline).
+    void setKeepCourse(bool on) { m_keepCourse = on; }
     bool queried() const { return m_queriedAt >= 0; }
     // The latest query, good or failed.
     qint64 queriedAt() const { return m_queriedAt; }
@@ -59,12 +65,19 @@ private:
     QPointer<ObjectModel> m_model;
     Clock m_clock;
     ChangeTracker m_changes;
+    QueryHistory m_course;
+    bool m_keepCourse = true;
     qint64 m_queriedAt = -1;
     std::optional<qint64> m_goodAt; // the last good query
     int m_count = 0;
     QueryReading m_reading;
     QString m_errorText;
 };
+
+// `light` as a tint behind text on a light palette; on a dark palette (its base darker than
+// its text) the same hue, dark enough for the palette's light text to stay readable.
+QColor tintOnPalette(const QColor &light, const QPalette &palette);
+QColor tintOnPalette(const QColor &light);
 
 // The tint behind a reading that must be seen: a failed query, a cut list.
 QColor failedTint();

@@ -126,7 +126,10 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
     case SortRole:
         return info.numeric ? QVariant(number(row, column)) : QVariant(text(row, column));
     case Qt::ToolTipRole: {
-        const QString shown = text(row, column);
+        QString shown = text(row, column);
+        if (m_marker)
+            if (const std::optional<RowMark> mark = m_marker(key(row)))
+                shown += u'\n' + mark->note;
         if (!changed(row, column))
             return shown;
         const ChangeTracker &changes = m_history.changes();
@@ -139,7 +142,12 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
         return shown + u'\n' + changeToolTip(change);
     }
     case Qt::BackgroundRole:
-        if (!m_highlight || m_greyed)
+        if (m_greyed)
+            return {};
+        if (m_marker)
+            if (const std::optional<RowMark> mark = m_marker(key(row)))
+                return QBrush(mark->color);
+        if (!m_highlight)
             return {};
         if (m_states[row] == ChangeState::New)
             return QBrush(newTint());
@@ -179,6 +187,24 @@ QVariant ObjectTableModel::headerData(int section, Qt::Orientation orientation, 
         return bold;
     }
     return {};
+}
+
+QString ObjectTableModel::key(int row) const
+{
+    return m_history.changes().key(row);
+}
+
+void ObjectTableModel::setRowMarker(RowMarker marker)
+{
+    m_marker = std::move(marker);
+    marksChanged();
+}
+
+void ObjectTableModel::marksChanged()
+{
+    if (m_count > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ToolTipRole});
 }
 
 void ObjectTableModel::setHighlight(bool on)

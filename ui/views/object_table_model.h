@@ -11,6 +11,9 @@
 #include <QSortFilterProxyModel>
 #include <QVector>
 
+#include <functional>
+#include <optional>
+
 #include <vector>
 
 namespace morvain
@@ -44,6 +47,22 @@ public:
     bool lessThan(int left, int right, int column) const;
     ChangeState rowState(int row) const { return m_states[row]; }
 
+    // The key of row `row`'s object, and the field (its position in columns()) column
+    // `column` shows.
+    QString key(int row) const;
+    int fieldOf(int column) const { return m_columns.value(column).field; }
+
+    // A mark on the rows of some objects (a breached threshold): its background wins over
+    // the change tints, its note ends the cells' tooltips. Asked per row when painted.
+    struct RowMark {
+        QColor color;
+        QString note;
+    };
+    using RowMarker = std::function<std::optional<RowMark>(const QString &key)>;
+    void setRowMarker(RowMarker marker);
+    // The marks changed: the rows are painted again.
+    void marksChanged();
+
     // Counts of the latest query against the one before.
     int newCount() const { return m_new; }
     int changedCount() const { return m_changed; }
@@ -70,6 +89,7 @@ private:
     bool m_greyed = false;     // the latest query failed: these rows are the last good ones
     bool m_marksClear = false; // compared with a query before, and nothing marked
     bool m_highlight = true;
+    RowMarker m_marker;
 };
 
 class ObjectTableProxy : public QSortFilterProxyModel

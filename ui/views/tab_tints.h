@@ -28,6 +28,8 @@ public:
 
     // The tab now shows stored object z (1 to the object count).
     void objectShown(int z);
+    // The stored object the tab shows (1 to the object count), or 0 before the first.
+    int shown() const { return m_shown; }
     void setHighlight(bool on);
     bool tinted(const QLineEdit *box) const;
 

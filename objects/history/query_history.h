@@ -1,0 +1,95 @@
+#pragma once
+// The course of one object kind over the session: the number fields of every object of
+// its last good queries (at most the last hour or 720 queries, whichever is less), kept
+// by each object's key. It answers what a single query cannot: the rate of a counter,
+// the series of a field over time, which objects came and went, and since when an object
+// has been seen. Widget-free; the caller says when each query happened, so a test sets
+// the clock.
+//
+// Memory: a query costs, per object, 4 bytes plus 8 per number field; nothing else grows
+// with the session. bytesUsed() reports it, for the benchmark that holds it to its bound.
+
+#include "object_model.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace morvain
+{
+
+struct SeriesPoint {
+    qint64 at = 0; // milliseconds, on the caller's clock
+    std::int64_t value = 0;
+};
+
+class QueryHistory
+{
+public:
+    struct Limits {
+        int queries = 720;            // queries kept at most
+        qint64 span = 60 * 60 * 1000; // and none older than this before the latest
+    };
+
+    QueryHistory();
+    explicit QueryHistory(Limits limits);
+
+    // Takes the model's objects (the closing reply excluded) as a good query made at
+    // `msecs`. An object whose key repeats within one query counts once, by its first row.
+    void record(const ObjectModel &model, qint64 msecs);
+
+    int queryCount() const { return int(m_times.size()); }
+    std::optional<qint64> latestAt() const;
+    // `column` is a field's position in the model's columns(); text fields keep no history.
+    bool kept(int column) const;
+
+    // The object's field in the latest query, and in the query before in which the object
+    // was there.
+    std::optional<std::int64_t> latest(const QString &key, int column) const;
+    std::optional<std::int64_t> before(const QString &key, int column) const;
+    // Change per second between the object's last two readings; none without two readings,
+    // with no time between them, or when the field is a counter that dropped (its object
+    // started again).
+    std::optional<double> rate(const QString &key, int column) const;
+    // The object's readings of the field, oldest first; `last` > 0 keeps only the last ones.
+    std::vector<SeriesPoint> series(const QString &key, int column, int last = 0) const;
+
+    // Objects of the latest query the query before did not hold (none after the first),
+    // and objects of the query before the latest no longer holds, in their order there.
+    const QStringList &newKeys() const { return m_new; }
+    const QStringList &goneKeys() const { return m_gone; }
+    // When the object was first seen in the history kept.
+    std::optional<qint64> seenSince(const QString &key) const;
+
+    // What the kept readings take, keys included.
+    std::size_t bytesUsed() const;
+
+private:
+    struct Track {
+        qint64 firstSeen = 0;
+        std::deque<std::uint32_t> queries; // the queries that held it, by number
+        std::deque<std::int64_t> values;   // their readings, `width` per query
+    };
+
+    const Track *track(const QString &key) const;
+    qint64 timeOf(std::uint32_t query) const;
+    void dropOld();
+
+    Limits m_limits;
+    std::deque<qint64> m_times; // kept queries' times; m_times[0] is query m_first
+    std::uint32_t m_first = 0;  // number of the oldest kept query
+    std::vector<int> m_slot;    // per column: its place among a reading's values, or -1
+    std::vector<FieldKind> m_kinds;
+    int m_width = 0;
+    QHash<QString, Track> m_tracks;
+    QStringList m_latestKeys;
+    QStringList m_new;
+    QStringList m_gone;
+};
+
+} // namespace morvain
