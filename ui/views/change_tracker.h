@@ -90,6 +90,15 @@ public:
     int previousRow(const QString &key) const;
     // The same for the latest query's row r.
     int previousRowOf(int r) const;
+    // Cells of the query before, by its row: for views that list what is gone.
+    int previousRowCount() const { return m_hasBaseline ? m_previous.count() : 0; }
+    std::int64_t previousNumber(int r, int column) const { return m_previous.number(r, column); }
+    QAnyStringView previousShownText(int r, int column) const
+    {
+        return m_previous.shownText(r, column);
+    }
+    QString previousDecoded(int r, int column) const { return m_previous.decoded(r, column); }
+    QString previousText(int r, int column) const { return m_previous.text(r, column); }
     // The fields of row `previousRow` of the query before.
     const QList<FieldValue> &previousFields(int previousRow) const;
     // Whether row r's field differs from that of previousRow(r), which must exist.

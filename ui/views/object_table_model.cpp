@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QColor>
+#include <QDateTime>
 #include <QFont>
 #include <QPalette>
 #include <QSet>
@@ -12,23 +13,46 @@
 namespace morvain
 {
 
-ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
-    : QAbstractTableModel(parent), m_history(history)
+QString fieldWords(const QString &name)
 {
-    const QList<FieldInfo> fields = history.model().columns();
-    for (int i = 0; i < fields.size(); ++i) {
-        const FieldInfo &f = fields[i];
-        m_columns.append({i, false, f.kind != FieldKind::Text, f.name});
-        if (f.kind == FieldKind::Code)
-            m_columns.append({i, true, false, f.name + QStringLiteral("_word")});
-    }
+    QString words = name;
+    words.replace(u'_', u' ');
+    if (!words.isEmpty())
+        words[0] = words[0].toUpper();
+    return words;
+}
+
+namespace
+{
+QString clockText(qint64 msecs)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecs).toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString rateText(double perSecond)
+{
+    return QString::number(perSecond, 'f', 2);
+}
+} // namespace
+
+ObjectTableModel::ObjectTableModel(KindHistory &history, QHash<QString, QString> labels,
+                                   QObject *parent)
+    : QAbstractTableModel(parent), m_history(history), m_labels(std::move(labels)),
+      m_fields(history.model().columns())
+{
+    buildColumns();
     reload();
     connect(&history, &KindHistory::updated, this, [this] {
         // The same records as before, shown with no marks: every cell would read as it
-        // reads now, so the view keeps its rows, its order and its selection.
+        // reads now, so the view keeps its rows, its order and its selection. Only the
+        // trend lines have a reading more.
         const bool greyed = m_history.failed();
-        if (greyed == m_greyed && m_history.changes().sameAsBefore() && m_marksClear)
+        if (greyed == m_greyed && m_history.changes().sameAsBefore() && m_marksClear) {
+            for (int c = 0; c < m_columns.size() && m_count > 0; ++c)
+                if (m_columns[c].shows == Shows::Trend)
+                    emit dataChanged(index(0, c), index(rowCount() - 1, c), {TrendRole});
             return;
+        }
         m_greyed = greyed;
         beginResetModel();
         reload();
@@ -36,13 +60,54 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QObject *parent)
     });
 }
 
+void ObjectTableModel::buildColumns()
+{
+    m_columns.clear();
+    for (int i = 0; i < m_fields.size(); ++i) {
+        const FieldInfo &f = m_fields[i];
+        const QString label = m_labels.value(f.name, fieldWords(f.name));
+        m_columns.append({Shows::Field, i, f.kind != FieldKind::Text, label, f.name});
+        if (f.kind == FieldKind::Code)
+            m_columns.append({Shows::Word, i, false, tr("%1 (word)").arg(label),
+                              tr("%1: the word for the code").arg(f.name)});
+        if (f.kind == FieldKind::Counter)
+            m_columns.append(
+                {Shows::Rate, i, true, tr("%1 /s").arg(label),
+                 tr("%1: change per second between the last two queries").arg(f.name)});
+        if (m_trends.contains(i))
+            m_columns.append({Shows::Trend, i, true, tr("%1 trend").arg(label),
+                              tr("%1: its last %2 readings").arg(f.name).arg(trendLength)});
+    }
+    m_columns.append({Shows::SeenSince, -1, true, tr("Seen since"),
+                      tr("When the object was first seen in this session's queries")});
+    m_width = m_columns.size();
+}
+
+bool ObjectTableModel::trendable(int field) const
+{
+    return field >= 0 && field < m_fields.size() && m_fields[field].kind != FieldKind::Text;
+}
+
+void ObjectTableModel::setTrend(int field, bool on)
+{
+    if (!trendable(field) || on == trend(field))
+        return;
+    beginResetModel();
+    if (on)
+        m_trends.append(field);
+    else
+        m_trends.removeAll(field);
+    buildColumns();
+    reload();
+    endResetModel();
+}
+
 void ObjectTableModel::reload()
 {
     const ChangeTracker &changes = m_history.changes();
     // The reply that ended a list query is no object of its own.
-    const bool closing = m_history.model().kind().storesClosingReply;
-    m_count = std::max(0, changes.rowCount() - (closing ? 1 : 0));
-    m_width = m_columns.size();
+    const int closing = m_history.model().kind().storesClosingReply ? 1 : 0;
+    m_count = std::max(0, changes.rowCount() - closing);
     m_states.fill(ChangeState::Unchanged, m_count);
     m_cellChanged.assign(size_t(m_count * m_width), false);
     m_new = 0;
@@ -60,7 +125,7 @@ void ObjectTableModel::reload()
         bool rowChanged = false;
         for (qsizetype c = 0; before >= 0 && c < m_width; ++c) {
             const Column &column = m_columns[c];
-            if (column.word || !changes.differs(r, before, column.field))
+            if (column.shows != Shows::Field || !changes.differs(r, before, column.field))
                 continue;
             m_cellChanged[size_t(r * m_width + c)] = true;
             rowChanged = true;
@@ -73,39 +138,124 @@ void ObjectTableModel::reload()
             m_changed += rowChanged;
         }
     }
+    // What the query before held and this one does not: listed until the next query. A
+    // failed query compares with nothing, so it lists none.
+    m_goneKeys.clear();
+    m_goneRows.clear();
+    const int objectsBefore = changes.previousRowCount() - closing;
+    for (const QString &key : changes.gone()) {
+        const int row = changes.previousRow(key);
+        if (row >= 0 && row < objectsBefore) {
+            m_goneKeys << key;
+            m_goneRows << row;
+        }
+    }
+    m_marksClear = m_marksClear && m_goneKeys.isEmpty();
 }
 
-qint64 ObjectTableModel::number(int row, int column) const
+qint64 ObjectTableModel::number(int row, int field) const
 {
-    return m_history.changes().number(row, m_columns[column].field);
+    const ChangeTracker &changes = m_history.changes();
+    return row < m_count ? changes.number(row, field)
+                         : changes.previousNumber(m_goneRows[row - m_count], field);
+}
+
+QAnyStringView ObjectTableModel::shownText(int row, int field) const
+{
+    const ChangeTracker &changes = m_history.changes();
+    return row < m_count ? changes.shownText(row, field)
+                         : changes.previousShownText(m_goneRows[row - m_count], field);
+}
+
+QString ObjectTableModel::decoded(int row, int field) const
+{
+    const ChangeTracker &changes = m_history.changes();
+    return row < m_count ? changes.decoded(row, field)
+                         : changes.previousDecoded(m_goneRows[row - m_count], field);
+}
+
+QString ObjectTableModel::fieldText(int row, int field) const
+{
+    const ChangeTracker &changes = m_history.changes();
+    return visibleText(row < m_count ? changes.text(row, field)
+                                     : changes.previousText(m_goneRows[row - m_count], field));
+}
+
+std::optional<double> ObjectTableModel::rate(int row, int field) const
+{
+    // A gone object has no reading now, and a failed query's rows are not the broker's now.
+    if (gone(row) || m_greyed)
+        return std::nullopt;
+    return m_history.course().rate(key(row), field);
+}
+
+std::optional<qint64> ObjectTableModel::seenSince(int row) const
+{
+    return m_history.course().seenSince(key(row));
+}
+
+QVariant ObjectTableModel::trendOf(int row, int field) const
+{
+    QList<double> values;
+    for (const SeriesPoint &p : m_history.course().series(key(row), field, trendLength))
+        values << double(p.value);
+    return QVariant::fromValue(values);
+}
+
+QString ObjectTableModel::key(int row) const
+{
+    return row < m_count ? m_history.changes().key(row) : m_goneKeys.value(row - m_count);
 }
 
 QString ObjectTableModel::text(int row, int column) const
 {
-    const ChangeTracker &changes = m_history.changes();
     const Column &info = m_columns[column];
-    return info.word ? changes.decoded(row, info.field)
-                     : visibleText(changes.text(row, info.field));
+    switch (info.shows) {
+    case Shows::Field:
+        return fieldText(row, info.field);
+    case Shows::Word:
+        return decoded(row, info.field);
+    case Shows::Rate: {
+        const std::optional<double> perSecond = rate(row, info.field);
+        return perSecond ? rateText(*perSecond) : QString();
+    }
+    case Shows::Trend:
+        return {};
+    case Shows::SeenSince: {
+        const std::optional<qint64> since = seenSince(row);
+        return since ? clockText(*since) : QString();
+    }
+    }
+    return {};
 }
 
 bool ObjectTableModel::lessThan(int left, int right, int column) const
 {
-    if (numeric(column))
-        return number(left, column) < number(right, column);
+    const Column &info = m_columns[column];
     const auto order = [](QAnyStringView a, QAnyStringView b) {
         const int folded = QAnyStringView::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : QAnyStringView::compare(a, b) < 0;
     };
-    const ChangeTracker &changes = m_history.changes();
-    const Column &info = m_columns[column];
-    if (info.word)
-        return order(changes.decoded(left, info.field), changes.decoded(right, info.field));
-    return order(changes.shownText(left, info.field), changes.shownText(right, info.field));
+    switch (info.shows) {
+    case Shows::Field:
+        if (info.numeric)
+            return number(left, info.field) < number(right, info.field);
+        return order(shownText(left, info.field), shownText(right, info.field));
+    case Shows::Word:
+        return order(decoded(left, info.field), decoded(right, info.field));
+    case Shows::Rate: // no rate sorts first
+        return rate(left, info.field) < rate(right, info.field);
+    case Shows::Trend: // by the latest reading, as the field itself
+        return number(left, info.field) < number(right, info.field);
+    case Shows::SeenSince:
+        return seenSince(left) < seenSince(right);
+    }
+    return false;
 }
 
 int ObjectTableModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_count;
+    return parent.isValid() ? 0 : m_count + int(m_goneKeys.size());
 }
 
 int ObjectTableModel::columnCount(const QModelIndex &parent) const
@@ -115,7 +265,7 @@ int ObjectTableModel::columnCount(const QModelIndex &parent) const
 
 QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_count)
+    if (!index.isValid() || index.row() >= rowCount())
         return {};
     const int row = index.row();
     const int column = index.column();
@@ -124,9 +274,14 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return text(row, column);
     case SortRole:
-        return info.numeric ? QVariant(number(row, column)) : QVariant(text(row, column));
+        return info.numeric && info.shows == Shows::Field ? QVariant(number(row, info.field))
+                                                          : QVariant(text(row, column));
+    case TrendRole:
+        return info.shows == Shows::Trend && !gone(row) ? trendOf(row, info.field) : QVariant();
     case Qt::ToolTipRole: {
         QString shown = text(row, column);
+        if (gone(row))
+            shown += u'\n' + tr("Gone since the last query");
         if (m_marker)
             if (const std::optional<RowMark> mark = m_marker(key(row)))
                 shown += u'\n' + mark->note;
@@ -142,7 +297,7 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
         return shown + u'\n' + changeToolTip(change);
     }
     case Qt::BackgroundRole:
-        if (m_greyed)
+        if (m_greyed || gone(row))
             return {};
         if (m_marker)
             if (const std::optional<RowMark> mark = m_marker(key(row)))
@@ -155,9 +310,17 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
             return QBrush(changedTint());
         return {};
     case Qt::ForegroundRole:
-        // The last good query's rows under a failed one: there, but not the broker's now.
-        if (m_greyed)
+        // The last good query's rows under a failed one, and objects gone since the query
+        // before: there, but not the broker's now.
+        if (m_greyed || gone(row))
             return QBrush(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+        return {};
+    case Qt::FontRole:
+        if (gone(row)) {
+            QFont struck;
+            struck.setStrikeOut(true);
+            return struck;
+        }
         return {};
     case Qt::TextAlignmentRole:
         return info.numeric ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
@@ -169,12 +332,23 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
 QVariant ObjectTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal) {
-        if (role == Qt::DisplayRole && section < m_columns.size())
+        if (section < 0 || section >= m_columns.size())
+            return {};
+        if (role == Qt::DisplayRole)
             return m_columns[section].title;
+        if (role == Qt::ToolTipRole)
+            return m_columns[section].tip;
         return {};
     }
-    if (section >= m_states.size())
+    if (section >= rowCount())
         return {};
+    if (gone(section)) {
+        if (role == Qt::DisplayRole)
+            return tr("gone");
+        if (role == Qt::ToolTipRole)
+            return tr("Gone since the last query; listed until the next one");
+        return {};
+    }
     const bool isNew = m_states[section] == ChangeState::New;
     // Rows are numbered as the table's slots; a new object says so in its row header.
     if (role == Qt::DisplayRole)
@@ -189,11 +363,6 @@ QVariant ObjectTableModel::headerData(int section, Qt::Orientation orientation, 
     return {};
 }
 
-QString ObjectTableModel::key(int row) const
-{
-    return m_history.changes().key(row);
-}
-
 void ObjectTableModel::setRowMarker(RowMarker marker)
 {
     m_marker = std::move(marker);
@@ -202,7 +371,7 @@ void ObjectTableModel::setRowMarker(RowMarker marker)
 
 void ObjectTableModel::marksChanged()
 {
-    if (m_count > 0)
+    if (rowCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                          {Qt::BackgroundRole, Qt::ToolTipRole});
 }
@@ -212,7 +381,7 @@ void ObjectTableModel::setHighlight(bool on)
     if (on == m_highlight)
         return;
     m_highlight = on;
-    if (m_count > 0)
+    if (rowCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                          {Qt::BackgroundRole});
 }
@@ -248,7 +417,10 @@ bool ObjectTableProxy::filterAcceptsRow(int sourceRow, const QModelIndex &) cons
 {
     if (!m_usePattern && m_substring.isEmpty())
         return true;
+    // What the broker sent, not the readings worked out from it.
     for (int column = 0; column < m_source.columnCount(); ++column) {
+        if (!m_source.sent(column))
+            continue;
         const QString text = m_source.text(sourceRow, column);
         if (m_usePattern ? m_pattern.match(text).hasMatch()
                          : text.contains(m_substring, Qt::CaseInsensitive))

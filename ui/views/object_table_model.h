@@ -1,19 +1,22 @@
 #pragma once
 // One object kind's stored objects as a table: a row per stored object in the order
-// received, a column per field and, beside each code, its word. It reads the cells from
-// the kind's history of the query (no copy), only those asked for, and keeps one change
-// mark per cell; sorting reads the cells in place, without variants.
+// received, then the objects the query before held and this one no longer does (greyed,
+// struck through, until the next query); a column per field, beside each code its word,
+// beside each counter its rate, a trend line beside the numbers the user picks, and when
+// each object was first seen. It reads the cells from the kind's history of the query
+// (no copy), only those asked for, and keeps one change mark per cell; sorting reads the
+// cells in place, without variants.
 
 #include "kind_history.h"
 #include "text_support.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QSortFilterProxyModel>
 #include <QVector>
 
 #include <functional>
 #include <optional>
-
 #include <vector>
 
 namespace morvain
@@ -25,8 +28,15 @@ class ObjectTableModel : public QAbstractTableModel
 public:
     // What a column is sorted by: the number for number columns, the text otherwise.
     static constexpr int SortRole = Qt::UserRole;
+    // A trend cell's readings, oldest first (QList<double>); empty for other cells.
+    static constexpr int TrendRole = Qt::UserRole + 1;
+    // Readings a trend cell shows at most.
+    static constexpr int trendLength = 60;
 
-    explicit ObjectTableModel(KindHistory &history, QObject *parent = nullptr);
+    // `labels`: the words a person reads for each field (its tab's label), by field name;
+    // a field without one is titled by its name.
+    explicit ObjectTableModel(KindHistory &history, QHash<QString, QString> labels = {},
+                              QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -37,15 +47,33 @@ public:
     void setHighlight(bool on);
     bool highlight() const { return m_highlight; }
 
+    // A trend line beside field `field` (its position in columns()), for number fields.
+    void setTrend(int field, bool on);
+    bool trend(int field) const { return m_trends.contains(field); }
+    // Whether field `field` is a number a trend line can follow.
+    bool trendable(int field) const;
+
     // For a sort and a filter that read the fields directly instead of variants.
     bool numeric(int column) const { return m_columns.value(column).numeric; }
-    qint64 number(int row, int column) const;
+    // The column shows what the broker sent (a field or a code's word), not a reading
+    // worked out over queries (a rate, a trend, seen since).
+    bool sent(int column) const
+    {
+        const Shows shows = m_columns.value(column).shows;
+        return shows == Shows::Field || shows == Shows::Word;
+    }
     // The cell's text as shown: trailing blanks and zero bytes cut.
     QString text(int row, int column) const;
     // The table's order of two rows by one column: numbers as numbers, texts ignoring case
     // first.
     bool lessThan(int left, int right, int column) const;
-    ChangeState rowState(int row) const { return m_states[row]; }
+    ChangeState rowState(int row) const
+    {
+        return row < m_count ? m_states[row] : ChangeState::Unchanged;
+    }
+    // Rows from shownCount() on are objects gone since the query before.
+    int shownCount() const { return m_count; }
+    bool gone(int row) const { return row >= m_count; }
 
     // The key of row `row`'s object, and the field (its position in columns()) column
     // `column` shows.
@@ -68,20 +96,40 @@ public:
     int changedCount() const { return m_changed; }
 
 private:
+    enum class Shows { Field, Word, Rate, Trend, SeenSince };
     struct Column {
-        int field = 0;        // position in columns()
-        bool word = false;    // the decoded word of a code, not its number
+        Shows shows = Shows::Field;
+        int field = 0;        // position in columns(); -1 for the seen-since column
         bool numeric = false; // sorted and aligned as a number
         QString title;
+        QString tip;
     };
 
+    void buildColumns();
     void reload();
-    bool changed(int row, int column) const { return m_cellChanged[row * m_width + column]; }
+    bool changed(int row, int column) const
+    {
+        return row < m_count && m_cellChanged[size_t(row * m_width + column)];
+    }
+    // Row `row`'s field as a number, and as text, from the latest query or, for a gone
+    // object, from the query before.
+    qint64 number(int row, int field) const;
+    QAnyStringView shownText(int row, int field) const;
+    QString decoded(int row, int field) const;
+    std::optional<double> rate(int row, int field) const;
+    std::optional<qint64> seenSince(int row) const;
+    QString fieldText(int row, int field) const;
+    QVariant trendOf(int row, int field) const;
 
     KindHistory &m_history;
+    QHash<QString, QString> m_labels;
+    QList<FieldInfo> m_fields;
     QVector<Column> m_columns;
+    QList<int> m_trends; // fields with a trend line, in the order picked
     qsizetype m_width = 0;
     int m_count = 0;
+    QStringList m_goneKeys;          // the gone objects, in their order before
+    QList<int> m_goneRows;           // their rows in the query before
     QList<ChangeState> m_states;     // per row
     std::vector<bool> m_cellChanged; // per row and column
     int m_new = 0;
@@ -117,5 +165,8 @@ inline QString visibleText(const QString &stored)
 {
     return shownText(QStringView(stored)).toString();
 }
+
+// A field name as words, for a field no tab labels: "num_active" -> "Num active".
+QString fieldWords(const QString &name);
 
 } // namespace morvain

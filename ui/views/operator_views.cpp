@@ -8,6 +8,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,6 +25,16 @@ constexpr int tabCount = KindCount;
 QString latin1(std::string_view text)
 {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// What the tab's label says of each field it shows: its boxes' names.
+QHash<QString, QString> fieldLabels(const QHash<QString, QLineEdit *> &boxes)
+{
+    QHash<QString, QString> labels;
+    for (auto it = boxes.cbegin(); it != boxes.cend(); ++it)
+        if (it.value() && !it.value()->accessibleName().isEmpty())
+            labels.insert(it.key(), it.value()->accessibleName());
+    return labels;
 }
 
 // A kind has a table window when the registry names one.
@@ -177,7 +188,7 @@ TableWindow *OperatorViews::openTable(int tab)
     QPointer<TableWindow> &window = m_tables[tab];
     if (!window) {
         window = new TableWindow(*kind, latin1(kindRegistry[tab].tableTitle), m_setup.csv,
-                                 m_setup.window);
+                                 fieldLabels(m_setup.boxes.value(tab)), m_setup.window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setHighlight(m_highlight);
     }

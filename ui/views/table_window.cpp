@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "object_table_model.h"
 #include "query_bar.h"
+#include "trend_delegate.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QMenu>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QShortcut>
@@ -23,11 +25,12 @@
 namespace morvain
 {
 
-TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter csv, QWidget *parent)
+TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter csv,
+                         QHash<QString, QString> labels, QWidget *parent)
     : QWidget(parent, Qt::Window), m_history(history), m_title(title), m_csv(std::move(csv))
 {
     setObjectName(QStringLiteral("tableWindow_") + history.model().kindName());
-    m_model = new ObjectTableModel(history, this);
+    m_model = new ObjectTableModel(history, std::move(labels), this);
     m_proxy = new ObjectTableProxy(*m_model, this);
 
     m_filter = new QLineEdit(this);
@@ -48,6 +51,10 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setWordWrap(false);
+    m_view->setItemDelegate(new TrendDelegate(m_view));
+    m_view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view->horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
+            &TableWindow::headerMenu);
     m_view->resizeColumnsToContents();
 
     m_bar = new QueryBar(this);
@@ -96,6 +103,27 @@ void TableWindow::followQuery()
     } else {
         m_changes->setText(tr("Changes show from the next query on"));
     }
+}
+
+void TableWindow::headerMenu(const QPoint &at)
+{
+    const int column = m_view->horizontalHeader()->logicalIndexAt(at);
+    const int field = m_model->fieldOf(column);
+    if (column < 0 || !m_model->trendable(field))
+        return;
+    QMenu menu(this);
+    QAction *trend = menu.addAction(tr("Trend line"));
+    trend->setObjectName(QStringLiteral("mnuTrendLine"));
+    trend->setCheckable(true);
+    trend->setChecked(m_model->trend(field));
+    if (menu.exec(m_view->horizontalHeader()->mapToGlobal(at)) == trend)
+        showTrend(field, trend->isChecked());
+}
+
+void TableWindow::showTrend(int field, bool on)
+{
+    m_model->setTrend(field, on);
+    m_view->resizeColumnsToContents();
 }
 
 void TableWindow::applyFilter()

@@ -5,6 +5,7 @@
 
 #include "kind_history.h"
 
+#include <QHash>
 #include <QWidget>
 
 #include <functional>
@@ -30,12 +31,15 @@ public:
     // Writes the kind's objects as CSV.
     using CsvWriter = std::function<QByteArray(const ObjectModel &)>;
 
-    // `title` names the kind for a person ("Workers").
+    // `title` names the kind for a person ("Workers"); `labels` the fields, by field name,
+    // in the words of the kind's tab.
     TableWindow(KindHistory &history, const QString &title, CsvWriter csv,
-                QWidget *parent = nullptr);
+                QHash<QString, QString> labels = {}, QWidget *parent = nullptr);
     ~TableWindow() override;
 
     void setHighlight(bool on);
+    // A trend line beside field `field` (its position in the kind's columns), or none.
+    void showTrend(int field, bool on);
     // The selected cells as rows of tab-separated texts, in the order shown.
     QString selectionText() const;
     void copySelection() const;
@@ -45,6 +49,7 @@ public:
     bool writeCsv(const QString &path);
 
     QTableView *view() const { return m_view; }
+    ObjectTableModel &model() const { return *m_model; }
     ObjectTableProxy &proxy() const { return *m_proxy; }
 
     // What the window says above its rows of a failed query or a cut list.
@@ -52,6 +57,8 @@ public:
 
 private:
     void applyFilter();
+    // The header's menu: a trend line beside a number column, or none.
+    void headerMenu(const QPoint &at);
     void followQuery();
 
     KindHistory &m_history;

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
+#include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,13 +88,13 @@ void TestTableViews::sort_numbersAsNumbersTextsWithoutCase_data()
     QTest::addColumn<int>("sortColumn");
     QTest::addColumn<int>("order");
     QTest::addColumn<QStringList>("ids");
-    // Columns: worker_id, worker_status, its word, call_sum, name.
+    // Columns: worker_id, worker_status, its word, call_sum, its rate, name, seen since.
     QTest::newRow("unsorted: as received") << -1 << 0 << QStringList{"9", "10", "100", "-5"};
     QTest::newRow("id ascending") << 0 << 0 << QStringList{"-5", "9", "10", "100"};
     QTest::newRow("id descending") << 0 << 1 << QStringList{"100", "10", "9", "-5"};
     QTest::newRow("counter") << 3 << 0 << QStringList{"-5", "10", "100", "9"};
     QTest::newRow("word") << 2 << 0 << QStringList{"9", "-5", "100", "10"};
-    QTest::newRow("name, case folded") << 4 << 0 << QStringList{"10", "-5", "9", "100"};
+    QTest::newRow("name, case folded") << 5 << 0 << QStringList{"10", "-5", "9", "100"};
 }
 
 void TestTableViews::sort_numbersAsNumbersTextsWithoutCase()
@@ -271,18 +272,24 @@ void TestTableViews::window_followsEveryQueryOfItsKind()
     rig.now += 2000;
     rig.model.query({workerLike(9, 2, 150, "beta"), workerLike(11, 2, 1, "omega"),
                      workerLike(10, 5, 7, "Alpha")});
-    // THEN it shows the new table, still sorted and filtered, with the changes marked
-    QCOMPARE(column(*view->model(), 0), (QStringList{"9", "10", "11"}));
+    // THEN it shows the new table, still sorted and filtered, with the changes marked and
+    // the two gone workers struck through
+    QCOMPARE(column(*view->model(), 0), (QStringList{"-5", "9", "10", "11", "100"}));
     QVERIFY(window.windowTitle().endsWith(", 3 objects"));
-    const QModelIndex calls9 = view->model()->index(0, 3);
+    const QModelIndex calls9 = view->model()->index(1, 3);
     QVERIFY(calls9.data(Qt::BackgroundRole).isValid());
     QCOMPARE(calls9.data(Qt::ToolTipRole).toString(),
              QString("150\nWas: 100\nChange per second: 25.00"));
-    QVERIFY(!view->model()->index(1, 3).data(Qt::BackgroundRole).isValid()); // 10 unchanged
-    QCOMPARE(view->model()->headerData(2, Qt::Vertical).toString(), QString("2 new"));
+    QCOMPARE(view->model()->index(1, 4).data().toString(), QString("25.00")); // its rate
+    QVERIFY(!view->model()->index(2, 3).data(Qt::BackgroundRole).isValid());  // 10 unchanged
+    QCOMPARE(view->model()->headerData(3, Qt::Vertical).toString(), QString("2 new"));
     QCOMPARE(window.findChild<QLabel *>("lblChanges")->text(),
              QString("Since the query before: 1 new, 1 changed, 2 gone"));
-    QCOMPARE(view->model()->index(0, 4).data(Qt::ToolTipRole).toString(), QString("beta"));
+    QCOMPARE(view->model()->index(1, 5).data(Qt::ToolTipRole).toString(), QString("beta"));
+    for (int row : {0, 4}) {
+        QVERIFY(view->model()->index(row, 5).data(Qt::FontRole).value<QFont>().strikeOut());
+        QCOMPARE(view->model()->index(row, 4).data().toString(), QString()); // no rate now
+    }
 
     window.setHighlight(false);
     QVERIFY(!calls9.data(Qt::BackgroundRole).isValid());
@@ -296,11 +303,12 @@ void TestTableViews::window_copiesTheSelectionTabSeparated()
     QTableView *view = window.view();
     view->sortByColumn(0, Qt::DescendingOrder);
     const QAbstractItemModel *m = view->model();
-    view->selectionModel()->select(QItemSelection(m->index(0, 3), m->index(1, 4)),
+    // The rate column between is empty: one query, no rate yet.
+    view->selectionModel()->select(QItemSelection(m->index(0, 3), m->index(1, 5)),
                                    QItemSelectionModel::Select);
-    QCOMPARE(window.selectionText(), QString("50\tgamma\n7\tAlpha"));
+    QCOMPARE(window.selectionText(), QString("50\t\tgamma\n7\t\tAlpha"));
     window.copySelection();
-    QCOMPARE(QApplication::clipboard()->text(), QString("50\tgamma\n7\tAlpha"));
+    QCOMPARE(QApplication::clipboard()->text(), QString("50\t\tgamma\n7\t\tAlpha"));
 }
 
 void TestTableViews::window_exportsTheCsvOrSaysWhyNot()
