@@ -4,7 +4,7 @@
 #include "fake_object_model.h"
 #include "recording_presenter.h"
 #include "temp_workdir.h"
-#include "views/change_tracker.h"
+#include "change_tracker.h"
 #include "views/full_text_tooltips.h"
 #include "views/kind_history.h"
 #include "views/object_table_model.h"

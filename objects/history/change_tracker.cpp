@@ -2,7 +2,6 @@
 
 #include "decimal.h"
 #include "field_values.h"
-#include "object_table_model.h"
 #include "text_support.h"
 
 #include <algorithm>
