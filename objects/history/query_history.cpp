@@ -46,10 +46,12 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs)
         for (const wire::Field &f : view.fields) {
             if (f.encoding == wire::Encoding::Padding)
                 continue;
+            // Fields of at most four bytes: every reading fits 32 bits.
             if (std::size_t(column) < m_slot.size() && m_slot[std::size_t(column)] >= 0)
-                track.values.push_back(f.encoding == wire::Encoding::Text
-                                           ? 0
-                                           : numberAt(view.bytes.data() + f.offset, f.width));
+                track.values.push_back(
+                    f.encoding == wire::Encoding::Text || f.width > 4
+                        ? 0
+                        : std::int32_t(numberAt(view.bytes.data() + f.offset, f.width)));
             ++column;
         }
         keys.append(std::move(key));
@@ -168,7 +170,7 @@ std::size_t QueryHistory::bytesUsed() const
     for (auto it = m_tracks.cbegin(); it != m_tracks.cend(); ++it)
         bytes += sizeof(Track) + std::size_t(it.key().size()) * sizeof(QChar) +
                  it->queries.size() * sizeof(std::uint32_t) +
-                 it->values.size() * sizeof(std::int64_t);
+                 it->values.size() * sizeof(std::int32_t);
     return bytes;
 }
 

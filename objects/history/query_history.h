@@ -6,8 +6,9 @@
 // has been seen. Widget-free; the caller says when each query happened, so a test sets
 // the clock.
 //
-// Memory: a query costs, per object, 4 bytes plus 8 per number field; nothing else grows
-// with the session. bytesUsed() reports it, for the benchmark that holds it to its bound.
+// Memory: a query costs, per object, 4 bytes plus 4 per number field (the records carry
+// no number wider than 32 bits); nothing else grows with the session. bytesUsed() reports
+// it, for the benchmark that holds it to its bound.
 
 #include "object_model.h"
 
@@ -73,7 +74,7 @@ private:
     struct Track {
         qint64 firstSeen = 0;
         std::deque<std::uint32_t> queries; // the queries that held it, by number
-        std::deque<std::int64_t> values;   // their readings, `width` per query
+        std::deque<std::int32_t> values;   // their readings, `width` per query
     };
 
     const Track *track(const QString &key) const;
