@@ -294,6 +294,12 @@ void TestTableViews::window_followsEveryQueryOfItsKind()
     window.setHighlight(false);
     QVERIFY(!calls9.data(Qt::BackgroundRole).isValid());
     QCOMPARE(csvCalls, 0);
+
+    // WHEN the kind is queried once more THEN the gone workers are no longer listed
+    rig.now += 2000;
+    rig.model.query({workerLike(9, 2, 150, "beta"), workerLike(11, 2, 1, "omega"),
+                     workerLike(10, 5, 7, "Alpha")});
+    QCOMPARE(column(*view->model(), 0), (QStringList{"9", "10", "11"}));
 }
 
 void TestTableViews::window_copiesTheSelectionTabSeparated()
