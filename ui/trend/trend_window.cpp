@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLineSeries>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
@@ -92,7 +93,10 @@ int TrendWindow::plot(KindHistory &history, const QString &key, int column, cons
     const std::size_t index = m_series.size() - 1;
     for (const SeriesPoint &point : history.course().series(key, column))
         append(index, point);
-    m_list->addItem(name);
+    // The legend cuts long names; the list gives them whole, beside the line's colour.
+    QPixmap swatch(12, 12);
+    swatch.fill(line->color());
+    m_list->addItem(new QListWidgetItem(QIcon(swatch), name));
     follow(history);
     fitAxes();
     return int(index);
@@ -183,7 +187,8 @@ void TrendWindow::fitAxes()
     }
     m_time->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
     const qreal margin = (high - low) * 0.05;
-    m_values->setRange(low - margin, high + margin);
+    // Counts never go below zero; neither should the axis under them.
+    m_values->setRange(low >= 0 ? std::max<qreal>(0, low - margin) : low - margin, high + margin);
     m_values->applyNiceNumbers();
 }
 
