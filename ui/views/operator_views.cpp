@@ -5,6 +5,7 @@
 #include "full_text_tooltips.h"
 #include "kind_registry.h"
 #include "query_bar.h"
+#include "trend/trend_window.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -66,6 +67,7 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
 
     buildMenu(m_setup.menuBefore);
     buildShortcuts();
+    buildBoxMenus();
     EnterPressesButtons::install(m_setup.tabs);
     FullTextToolTips::install(m_setup.tabs);
 }
@@ -191,6 +193,8 @@ TableWindow *OperatorViews::openTable(int tab)
                                  fieldLabels(m_setup.boxes.value(tab)), m_setup.window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->setHighlight(m_highlight);
+        connect(window, &TableWindow::plotRequested, this,
+                [this, tab](const QString &key, int column) { plotOverTime(tab, key, column); });
     }
     window->show();
     window->raise();
@@ -210,6 +214,73 @@ void OperatorViews::setHighlight(bool on)
     for (TabTints *tints : std::as_const(m_tints))
         tints->setHighlight(on);
     emit highlightChanged(on);
+}
+
+void OperatorViews::buildBoxMenus()
+{
+    for (int tab = 0; tab < m_histories.size(); ++tab)
+        for (QLineEdit *box : m_setup.boxes.value(tab)) {
+            box->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(box, &QWidget::customContextMenuRequested, this,
+                    [this, tab, box](const QPoint &at) {
+                        QMenu *menu = boxMenu(tab, box);
+                        menu->setAttribute(Qt::WA_DeleteOnClose);
+                        menu->popup(box->mapToGlobal(at));
+                    });
+        }
+}
+
+QMenu *OperatorViews::boxMenu(int tab, QLineEdit *box)
+{
+    QMenu *menu = box->createStandardContextMenu();
+    menu->addSeparator();
+    QAction *plot = menu->addAction(tr("Plot over time"));
+    plot->setObjectName(QStringLiteral("actPlotOverTime"));
+    const KindHistory *kind = history(tab);
+    const QString field = m_setup.boxes.value(tab).key(box);
+    int column = -1;
+    if (kind) {
+        const QList<FieldInfo> fields = kind->model().columns();
+        for (int c = 0; c < fields.size() && column < 0; ++c)
+            if (fields[c].name == field)
+                column = c;
+    }
+    // The object the tab shows, as long as it comes from a good query.
+    const int z = kind ? m_tints[tab]->shown() : 0;
+    const bool shown = kind && !kind->failed() && z >= 1 && z <= kind->model().shownCount();
+    plot->setEnabled(shown && column >= 0 && kind->course().kept(column));
+    if (plot->isEnabled()) {
+        const QString key = kind->model().key(z);
+        connect(plot, &QAction::triggered, this,
+                [this, tab, key, column] { plotOverTime(tab, key, column); });
+    }
+    return menu;
+}
+
+QString OperatorViews::fieldLabel(int tab, int column) const
+{
+    const QString field = history(tab)->model().columns().value(column).name;
+    const QLineEdit *box = m_setup.boxes.value(tab).value(field);
+    return box && !box->accessibleName().isEmpty() ? box->accessibleName() : field;
+}
+
+TrendWindow *OperatorViews::trendWindow() const
+{
+    return m_trend;
+}
+
+TrendWindow *OperatorViews::plotOverTime(int tab, const QString &key, int column)
+{
+    KindHistory *kind = history(tab);
+    if (!kind)
+        return nullptr;
+    if (!m_trend)
+        m_trend = new TrendWindow(m_setup.window);
+    m_trend->plot(*kind, key, column, fieldLabel(tab, column));
+    m_trend->show();
+    m_trend->raise();
+    m_trend->activateWindow();
+    return m_trend;
 }
 
 } // namespace morvain

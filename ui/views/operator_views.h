@@ -1,7 +1,8 @@
 #pragma once
 // What the main window adds for watching a broker: the "&View" menu (table windows,
 // auto refresh, highlighting of changes), F5 for the front tab's query, Ctrl+1 to Ctrl+5
-// for the tabs, Enter on a tab's buttons, and the tabs' "last queried" tooltips.
+// for the tabs, Enter on a tab's buttons, the tabs' "last queried" tooltips, and "Plot
+// over time" on the tabs' number boxes and the table windows' cells.
 // The window hands in its tabs, its query handlers and its models; nothing here calls the
 // broker but through those handlers.
 
@@ -28,6 +29,7 @@ namespace morvain
 {
 
 class QueryBar;
+class TrendWindow;
 
 class OperatorViews : public QObject
 {
@@ -62,6 +64,14 @@ public:
     void setHighlight(bool on);
     void runFrontQuery();
 
+    // Adds field `column` (its position in the kind's columns()) of tab `tab`'s object `key`
+    // to the trend window, made at the first request, and brings the window up.
+    TrendWindow *plotOverTime(int tab, const QString &key, int column);
+    TrendWindow *trendWindow() const;
+    // Tab `tab`'s menu for one of its boxes: the box's own items, then "Plot over time" for
+    // the object the tab shows. The caller owns it.
+    QMenu *boxMenu(int tab, QLineEdit *box);
+
 signals:
     void highlightChanged(bool on);
 
@@ -70,6 +80,9 @@ private:
     void buildShortcuts();
     void showRefreshState();
     void showReading(int tab);
+    void buildBoxMenus();
+    // The name the tab's box gives the field (what a screen reader says), else the field's.
+    QString fieldLabel(int tab, int column) const;
 
     Setup m_setup;
     std::unique_ptr<Ticker> m_ownTicker;
@@ -77,6 +90,7 @@ private:
     QList<KindHistory *> m_histories;
     QList<TabTints *> m_tints;
     QList<QPointer<TableWindow>> m_tables;
+    QPointer<TrendWindow> m_trend;
     QList<QAction *> m_intervalActions;
     QAction *m_stoppedNote = nullptr;
     QAction *m_highlightAction = nullptr;

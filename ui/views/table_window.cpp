@@ -78,6 +78,12 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
     connect(m_regex, &QCheckBox::toggled, this, &TableWindow::applyFilter);
     connect(m_export, &QPushButton::clicked, this, &TableWindow::exportCsv);
     connect(&history, &KindHistory::updated, this, &TableWindow::followQuery);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        QMenu *menu = cellMenu(m_view->indexAt(at));
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_view->viewport()->mapToGlobal(at));
+    });
 
     followQuery();
     resize(760, 420);
@@ -159,6 +165,20 @@ void TableWindow::exportCsv()
         tr("CSV files (*.csv)"));
     if (!path.isEmpty())
         writeCsv(path);
+}
+
+QMenu *TableWindow::cellMenu(const QModelIndex &index)
+{
+    auto *menu = new QMenu(this);
+    QAction *plot = menu->addAction(tr("Plot over time"));
+    plot->setObjectName(QStringLiteral("actPlotOverTime"));
+    const QModelIndex cell = m_proxy->mapToSource(index);
+    const int field = cell.isValid() ? m_model->fieldOf(cell.column()) : -1;
+    plot->setEnabled(field >= 0 && m_history.course().kept(field));
+    if (plot->isEnabled())
+        connect(plot, &QAction::triggered, this,
+                [this, key = m_model->key(cell.row()), field] { emit plotRequested(key, field); });
+    return menu;
 }
 
 bool TableWindow::writeCsv(const QString &path)

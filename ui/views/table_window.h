@@ -13,6 +13,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTableView;
 
@@ -54,6 +55,14 @@ public:
 
     // What the window says above its rows of a failed query or a cut list.
     const QueryBar &bar() const { return *m_bar; }
+
+    // The menu of the cell at `index` of view(): "Plot over time" for its object's field.
+    // The caller owns it.
+    QMenu *cellMenu(const QModelIndex &index);
+
+signals:
+    // Field `column` (its position in the kind's columns()) of object `key`, over time.
+    void plotRequested(const QString &key, int column);
 
 private:
     void applyFilter();

@@ -13,6 +13,7 @@
 #include "service/service_page.h"
 #include "service/service_reply.h"
 #include "temp_workdir.h"
+#include "trend/trend_window.h"
 #include "views/auto_refresh.h"
 #include "views/full_text_tooltips.h"
 #include "views/operator_views.h"
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -125,6 +127,8 @@ private slots:
     void changes_perKindByItsKey();
     void readings_failedAndCutQueriesSaySo_data();
     void readings_failedAndCutQueriesSaySo();
+    void plotOverTime_fromABoxAndATableCell_data();
+    void plotOverTime_fromABoxAndATableCell();
     void toolTips_fullTextWhereClipped_data();
     void toolTips_fullTextWhereClipped();
     void autoRefresh_timing_data();
@@ -323,6 +327,78 @@ void TestOperatorViews::readings_failedAndCutQueriesSaySo()
     QCOMPARE(table->bar().text(), w.queryBar(tab).text());
     QVERIFY(!rows->index(0, 0).data(Qt::ForegroundRole).isValid());
     QVERIFY(table->windowTitle().endsWith(", 3 objects of 1500"));
+}
+
+void TestOperatorViews::plotOverTime_fromABoxAndATableCell_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("counted");
+    QTest::addColumn<QString>("key2"); // object "2" as the series names it
+    QTest::newRow("workers") << 1 << "call_sum"
+                             << "worker 2";
+    QTest::newRow("services") << 2 << "req_sum"
+                              << "service CLASS/NAME/2";
+    QTest::newRow("users") << 3 << "sum_conv"
+                           << "client_server 2";
+    QTest::newRow("conversations") << 4 << "last_active_conv"
+                                   << "conversation 2";
+}
+
+// The menu's action, triggered if it is enabled; the menu goes.
+bool triggerPlot(QMenu *menu)
+{
+    auto *plot = menu->findChild<QAction *>("actPlotOverTime");
+    const bool enabled = plot && menu->actions().contains(plot) && plot->isEnabled();
+    if (enabled)
+        plot->trigger();
+    delete menu;
+    return enabled;
+}
+
+void TestOperatorViews::plotOverTime_fromABoxAndATableCell()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, counted);
+    QFETCH(QString, key2);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(tab);
+    QLineEdit *box = w.pages()[tab]->fieldBoxes().value(counted);
+    QVERIFY(!triggerPlot(w.views().boxMenu(tab, box))); // no object shown yet
+    QVERIFY(box->contextMenuPolicy() == Qt::CustomContextMenu);
+    for (int value : {10, 20}) {
+        fake.sent.clear(); // the script is played by the count of calls sent
+        fake.script.clear();
+        scriptConversation(fake, 2,
+                           [&](int i) { return objectOf(tab, QString::number(i + 1), value); });
+        w.views().runFrontQuery();
+    }
+
+    // The box: the tab's object 1; the table's cell of the same field: object 2.
+    QMenu *menu = w.views().boxMenu(tab, box);
+    QVERIFY(menu->actions().size() > 2); // the box's own items stay
+    QVERIFY(triggerPlot(menu));
+    TrendWindow *trend = w.views().trendWindow();
+    QVERIFY(trend && trend->isVisible() && trend->parent() == &w);
+    TableWindow *table = w.views().openTable(tab);
+    const QAbstractItemModel *rows = table->view()->model();
+    int column = 0;
+    while (column < rows->columnCount() && rows->headerData(column, Qt::Horizontal) != counted)
+        ++column;
+    QVERIFY(triggerPlot(table->cellMenu(rows->index(1, column))));
+    QVERIFY(triggerPlot(w.views().boxMenu(tab, box))); // again: no new series
+    QCOMPARE(w.views().trendWindow(), trend);
+
+    QCOMPARE(trend->series().size(), std::size_t(2));
+    // The same field of two objects: the same label after each object's name.
+    const QString label = trend->series()[0].name.section(": ", 1, -1);
+    QCOMPARE(trend->series()[1].name, key2 + ": " + label);
+    for (const TrendSeries &series : trend->series()) {
+        QCOMPARE(series.points.size(), std::size_t(2));
+        QCOMPARE(series.points.back().value, 20);
+    }
+    QCOMPARE(fake.sent.size(), 3); // the last query's calls: plotting called nobody
 }
 
 void TestOperatorViews::toolTips_fullTextWhereClipped_data()
