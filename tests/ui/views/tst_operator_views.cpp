@@ -384,7 +384,8 @@ void TestOperatorViews::plotOverTime_fromABoxAndATableCell()
     TableWindow *table = w.views().openTable(tab);
     const QAbstractItemModel *rows = table->view()->model();
     int column = 0;
-    while (column < rows->columnCount() && rows->headerData(column, Qt::Horizontal) != counted)
+    while (column < rows->columnCount() &&
+           rows->headerData(column, Qt::Horizontal, Qt::ToolTipRole) != counted)
         ++column;
     QVERIFY(triggerPlot(table->cellMenu(rows->index(1, column))));
     QVERIFY(triggerPlot(w.views().boxMenu(tab, box))); // again: no new series
