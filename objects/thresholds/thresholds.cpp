@@ -183,6 +183,25 @@ RuleFile readRules(const QString &path, const KindFields &kinds)
     return file;
 }
 
+QJsonObject ruleJson(const Rule &rule)
+{
+    QJsonObject o;
+    if (!rule.name.isEmpty())
+        o.insert(QLatin1String("name"), rule.name);
+    o.insert(QLatin1String("kind"), rule.kind);
+    o.insert(QLatin1String("field"), rule.field);
+    if (rule.rate)
+        o.insert(QLatin1String("rate"), true);
+    o.insert(QLatin1String("comparison"), QLatin1String(comparisonText(rule.comparison)));
+    o.insert(QLatin1String("value"), rule.value);
+    if (!rule.match.isEmpty())
+        o.insert(QLatin1String("match"), rule.match);
+    o.insert(QLatin1String("severity"), rule.severity == Severity::Critical
+                                            ? QLatin1String("critical")
+                                            : QLatin1String("warning"));
+    return o;
+}
+
 QString shownKey(const QString &key)
 {
     QString shown = key;

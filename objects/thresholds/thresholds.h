@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,9 @@ using KindFields = QHash<QString, QList<FieldInfo>>;
 
 RuleFile parseRules(const QByteArray &json, const KindFields &kinds);
 RuleFile readRules(const QString &path, const KindFields &kinds);
+// One rule as an entry of the file's list, only the keys it needs; parseRules reads it back
+// as the same rule.
+QJsonObject ruleJson(const Rule &rule);
 
 // The key as a person reads it: key() with its parts joined by '/'.
 QString shownKey(const QString &key);
