@@ -125,7 +125,7 @@ ThresholdsDialog::ThresholdsDialog(BreachWatch &watch, QWidget *parent)
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 
     reload();
-    resize(820, 360);
+    resize(980, 360);
 }
 
 void ThresholdsDialog::reload()
