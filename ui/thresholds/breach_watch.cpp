@@ -13,6 +13,7 @@ BreachWatch::BreachWatch(QList<KindHistory *> histories, QObject *parent)
     : QObject(parent), m_histories(std::move(histories))
 {
     m_breaches.resize(m_histories.size());
+    m_byKey.resize(m_histories.size());
     m_breached.resize(m_histories.size());
     m_evaluatedAt.fill(-1, m_histories.size());
     for (int tab = 0; tab < m_histories.size(); ++tab)
@@ -45,6 +46,8 @@ void BreachWatch::load(const QString &path)
     // The breaches point into the rules they were found by: both go together.
     for (QList<Breach> &breaches : m_breaches)
         breaches.clear();
+    for (auto &byKey : m_byKey)
+        byKey.clear();
     for (QSet<QString> &breached : m_breached)
         breached.clear();
     m_evaluator = std::make_unique<thresholds::Evaluator>(m_file.rules);
@@ -84,6 +87,9 @@ void BreachWatch::evaluate(int tab)
                                                           severityText(breach.rule->severity)));
     }
     m_breached[tab] = std::move(breached);
+    m_byKey[tab].clear();
+    for (qsizetype i = 0; i < breaches.size(); ++i)
+        m_byKey[tab][breaches.at(i).key] << i;
     m_breaches[tab] = std::move(breaches);
     // The readings in the texts change with every query, so the views are told each time.
     emit changed();
@@ -95,10 +101,11 @@ QList<const Breach *> BreachWatch::breachesOf(int tab, const QString &key,
     QList<const Breach *> found;
     if (tab < 0 || tab >= m_breaches.size())
         return found;
-    const QString shown = thresholds::shownKey(key);
-    for (const Breach &breach : m_breaches[tab])
-        if (breach.key == shown && (field.isEmpty() || breach.rule->field == field))
+    for (qsizetype i : m_byKey[tab].value(thresholds::shownKey(key))) {
+        const Breach &breach = m_breaches[tab].at(i);
+        if (field.isEmpty() || breach.rule->field == field)
             found << &breach;
+    }
     return found;
 }
 

@@ -10,6 +10,7 @@
 #include "thresholds.h"
 #include "views/kind_history.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -76,8 +77,10 @@ private:
     thresholds::RuleFile m_file;
     std::unique_ptr<thresholds::Evaluator> m_evaluator;
     QList<QList<thresholds::Breach>> m_breaches; // per tab
-    QList<QSet<QString>> m_breached;             // per tab: rule index and key, in breach
-    QList<qint64> m_evaluatedAt;                 // per tab: the query judged last
+    // Per tab: shown key to its breaches' places, since every painted row asks.
+    QList<QHash<QString, QList<qsizetype>>> m_byKey;
+    QList<QSet<QString>> m_breached; // per tab: rule index and key, in breach
+    QList<qint64> m_evaluatedAt;     // per tab: the query judged last
     Notifier m_notifier;
     bool m_notify = false;
 };
