@@ -86,7 +86,7 @@ public:
 private:
     struct Reading {
         double value = 0;
-        QDateTime time;
+        qint64 msecs = 0; // since the epoch: a local QDateTime asks the time zone each time
     };
     QList<Rule> m_rules;
     QHash<QString, Reading> m_before; // kind, key and field joined by '\x1e'

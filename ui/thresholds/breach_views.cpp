@@ -82,12 +82,9 @@ void BreachLabel::refresh()
                                      : tr(", %1 rules refused").arg(problems.size());
     setText(text);
 
-    QStringList lines = m_watch.allTexts();
-    if (lines.size() > listedAtMost) {
-        const qsizetype more = lines.size() - listedAtMost;
-        lines.resize(listedAtMost);
-        lines << tr("and %1 more").arg(more);
-    }
+    QStringList lines = m_watch.texts(listedAtMost);
+    if (count > listedAtMost)
+        lines << tr("and %1 more").arg(count - listedAtMost);
     if (lines.isEmpty())
         lines << tr("No threshold breached");
     if (!problems.isEmpty())

@@ -14,6 +14,7 @@ BreachWatch::BreachWatch(QList<KindHistory *> histories, QObject *parent)
 {
     m_breaches.resize(m_histories.size());
     m_byKey.resize(m_histories.size());
+    m_notes.resize(m_histories.size());
     m_breached.resize(m_histories.size());
     m_evaluatedAt.fill(-1, m_histories.size());
     for (int tab = 0; tab < m_histories.size(); ++tab)
@@ -48,6 +49,8 @@ void BreachWatch::load(const QString &path)
         breaches.clear();
     for (auto &byKey : m_byKey)
         byKey.clear();
+    for (QStringList &notes : m_notes)
+        notes.clear();
     for (QSet<QString> &breached : m_breached)
         breached.clear();
     m_evaluator = std::make_unique<thresholds::Evaluator>(m_file.rules);
@@ -90,22 +93,20 @@ void BreachWatch::evaluate(int tab)
     m_byKey[tab].clear();
     for (qsizetype i = 0; i < breaches.size(); ++i)
         m_byKey[tab][breaches.at(i).key] << i;
+    m_notes[tab] = QStringList(breaches.size());
     m_breaches[tab] = std::move(breaches);
     // The readings in the texts change with every query, so the views are told each time.
     emit changed();
 }
 
-QList<const Breach *> BreachWatch::breachesOf(int tab, const QString &key,
-                                              const QString &field) const
+QList<qsizetype> BreachWatch::breachesOf(int tab, const QString &key, const QString &field) const
 {
-    QList<const Breach *> found;
+    QList<qsizetype> found;
     if (tab < 0 || tab >= m_breaches.size())
         return found;
-    for (qsizetype i : m_byKey[tab].value(thresholds::shownKey(key))) {
-        const Breach &breach = m_breaches[tab].at(i);
-        if (field.isEmpty() || breach.rule->field == field)
-            found << &breach;
-    }
+    for (qsizetype i : m_byKey[tab].value(thresholds::shownKey(key)))
+        if (field.isEmpty() || m_breaches[tab].at(i).rule->field == field)
+            found << i;
     return found;
 }
 
@@ -113,19 +114,25 @@ std::optional<Severity> BreachWatch::severityOf(int tab, const QString &key,
                                                 const QString &field) const
 {
     std::optional<Severity> worst;
-    for (const Breach *breach : breachesOf(tab, key, field))
-        if (!worst || breach->rule->severity == Severity::Critical)
-            worst = breach->rule->severity;
+    for (qsizetype i : breachesOf(tab, key, field))
+        if (!worst || m_breaches[tab].at(i).rule->severity == Severity::Critical)
+            worst = m_breaches[tab].at(i).rule->severity;
     return worst;
 }
 
 QStringList BreachWatch::breachTexts(int tab, const QString &key, const QString &field) const
 {
     QStringList texts;
-    for (const Breach *breach : breachesOf(tab, key, field))
-        texts << tr("Breached: %1 (%2, %3)")
-                     .arg(breach->text(), breach->rule->label(),
-                          severityText(breach->rule->severity));
+    for (qsizetype i : breachesOf(tab, key, field)) {
+        QString &note = m_notes[tab][i];
+        if (note.isEmpty()) {
+            const Breach &breach = m_breaches[tab].at(i);
+            note =
+                tr("Breached: %1 (%2, %3)")
+                    .arg(breach.text(), breach.rule->label(), severityText(breach.rule->severity));
+        }
+        texts << note;
+    }
     return texts;
 }
 
@@ -147,13 +154,16 @@ int BreachWatch::count() const
     return n;
 }
 
-QStringList BreachWatch::allTexts() const
+QStringList BreachWatch::texts(int atMost) const
 {
     QStringList texts;
     for (const QList<Breach> &breaches : m_breaches)
-        for (const Breach &breach : breaches)
+        for (const Breach &breach : breaches) {
+            if (texts.size() >= atMost)
+                return texts;
             texts << QStringLiteral("%1: %2").arg(severityText(breach.rule->severity),
                                                   breach.text());
+        }
     return texts;
 }
 

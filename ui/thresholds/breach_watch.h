@@ -55,7 +55,8 @@ public:
     QStringList breachTexts(int tab, const QString &key, const QString &field = {}) const;
     std::optional<thresholds::Severity> worstOf(int tab) const;
     int count() const;
-    QStringList allTexts() const;
+    // The first `atMost` breaches as text, tab order.
+    QStringList texts(int atMost) const;
 
     void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
     // Off by default: breaches are still followed, only the notifier is not called.
@@ -68,8 +69,8 @@ signals:
 
 private:
     void evaluate(int tab);
-    QList<const thresholds::Breach *> breachesOf(int tab, const QString &key,
-                                                 const QString &field) const;
+    // Places in m_breaches[tab].
+    QList<qsizetype> breachesOf(int tab, const QString &key, const QString &field) const;
 
     QList<KindHistory *> m_histories;
     QString m_path;
@@ -77,6 +78,9 @@ private:
     thresholds::RuleFile m_file;
     std::unique_ptr<thresholds::Evaluator> m_evaluator;
     QList<QList<thresholds::Breach>> m_breaches; // per tab
+    // Per tab, per breach: its tooltip line, made when first asked for (most rows are
+    // never painted) and then kept until the next query.
+    mutable QList<QStringList> m_notes;
     // Per tab: shown key to its breaches' places, since every painted row asks.
     QList<QHash<QString, QList<qsizetype>>> m_byKey;
     QList<QSet<QString>> m_breached; // per tab: rule index and key, in breach
