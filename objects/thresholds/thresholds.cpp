@@ -1,5 +1,8 @@
 #include "thresholds.h"
 
+#include "field_values.h"
+#include "wire_field.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -183,6 +186,25 @@ RuleFile readRules(const QString &path, const KindFields &kinds)
     return file;
 }
 
+QJsonObject ruleJson(const Rule &rule)
+{
+    QJsonObject o;
+    if (!rule.name.isEmpty())
+        o.insert(QLatin1String("name"), rule.name);
+    o.insert(QLatin1String("kind"), rule.kind);
+    o.insert(QLatin1String("field"), rule.field);
+    if (rule.rate)
+        o.insert(QLatin1String("rate"), true);
+    o.insert(QLatin1String("comparison"), QLatin1String(comparisonText(rule.comparison)));
+    o.insert(QLatin1String("value"), rule.value);
+    if (!rule.match.isEmpty())
+        o.insert(QLatin1String("match"), rule.match);
+    o.insert(QLatin1String("severity"), rule.severity == Severity::Critical
+                                            ? QLatin1String("critical")
+                                            : QLatin1String("warning"));
+    return o;
+}
+
 QString shownKey(const QString &key)
 {
     QString shown = key;
@@ -243,27 +265,33 @@ QList<Breach> Evaluator::evaluate(const ObjectModel &model, const QDateTime &tim
     // A failed query's objects are not the broker's: no breach, no reading to keep.
     if (rules.isEmpty() || model.header().error_code != 0)
         return breaches;
-    const QList<FieldInfo> columns = model.columns();
     QHash<QString, Reading> now;
+    const qint64 msecs = time.toMSecsSinceEpoch();
     for (int z = 1; z <= objectsOf(model); ++z) {
+        // Only the rules' own fields are read, straight from the record: a full list of
+        // values per object would cost more than all the rules together.
+        const RecordView record = model.record(z);
         const QString key = shownKey(model.key(z));
-        const QList<FieldValue> values = model.values(z);
         for (const Rule *rule : rules) {
             if (!rule->match.isEmpty() && !wildcardMatches(rule->match, key))
                 continue;
-            const auto at = std::find_if(columns.cbegin(), columns.cend(),
-                                         [&](const FieldInfo &f) { return f.name == rule->field; });
-            const qsizetype c = at - columns.cbegin();
-            if (c >= values.size())
+            const auto field =
+                std::find_if(record.fields.begin(), record.fields.end(), [&](const wire::Field &f) {
+                    return QLatin1String(f.name.data(), qsizetype(f.name.size())) == rule->field;
+                });
+            if (field == record.fields.end() || field->encoding == wire::Encoding::Text ||
+                field->encoding == wire::Encoding::Padding ||
+                std::size_t(field->offset + field->width) > record.bytes.size())
                 continue;
-            const double reading = double(values.at(c).number);
+            const double reading =
+                double(numberAt(record.bytes.data() + field->offset, field->width));
             double compared = reading;
             if (rule->rate) {
                 const QString id = kind + u'\x1e' + key + u'\x1e' + rule->field;
-                now.insert(id, {reading, time});
+                now.insert(id, {reading, msecs});
                 const auto before = m_before.constFind(id);
                 const double seconds =
-                    before == m_before.cend() ? 0 : before->time.msecsTo(time) / 1000.0;
+                    before == m_before.cend() ? 0 : (msecs - before->msecs) / 1000.0;
                 if (seconds <= 0 || (rule->counter && reading < before->value)) {
                     ++m_withoutReading;
                     continue;
@@ -275,8 +303,9 @@ QList<Breach> Evaluator::evaluate(const ObjectModel &model, const QDateTime &tim
         }
     }
     // Readings of this kind are replaced as a whole: gone objects leave no stale reading.
+    const QString prefix = kind + u'\x1e';
     for (auto it = m_before.begin(); it != m_before.end();)
-        it = it.key().startsWith(kind + u'\x1e') ? m_before.erase(it) : std::next(it);
+        it = it.key().startsWith(prefix) ? m_before.erase(it) : std::next(it);
     m_before.insert(now);
     return breaches;
 }

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,9 @@ using KindFields = QHash<QString, QList<FieldInfo>>;
 
 RuleFile parseRules(const QByteArray &json, const KindFields &kinds);
 RuleFile readRules(const QString &path, const KindFields &kinds);
+// One rule as an entry of the file's list, only the keys it needs; parseRules reads it back
+// as the same rule.
+QJsonObject ruleJson(const Rule &rule);
 
 // The key as a person reads it: key() with its parts joined by '/'.
 QString shownKey(const QString &key);
@@ -82,7 +86,7 @@ public:
 private:
     struct Reading {
         double value = 0;
-        QDateTime time;
+        qint64 msecs = 0; // since the epoch: a local QDateTime asks the time zone each time
     };
     QList<Rule> m_rules;
     QHash<QString, Reading> m_before; // kind, key and field joined by '\x1e'

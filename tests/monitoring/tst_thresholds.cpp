@@ -8,6 +8,8 @@
 #include <array>
 #include <vector>
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 using namespace morvain;
@@ -129,6 +131,27 @@ void TestThresholds::parse_refusesBadRuleByIndexAndName()
     QCOMPARE(file.refused, refused.isEmpty() ? QStringList() : QStringList{expected});
     QCOMPARE(file.rules.size(), refused.isEmpty() ? 3 : 2);
     QCOMPARE(file.rules.constLast().index, 3);
+
+    // What the window writes back reads as the same rules.
+    QJsonArray written;
+    for (const Rule &r : file.rules)
+        written.append(ruleJson(r));
+    const RuleFile again =
+        parseRules(QJsonDocument(QJsonObject{{"rules", written}}).toJson(), fields());
+    const auto members = [](const Rule &r) {
+        return QStringList{r.name,
+                           r.kind,
+                           r.field,
+                           QString::number(r.rate),
+                           QLatin1String(comparisonText(r.comparison)),
+                           QString::number(r.value),
+                           r.match,
+                           QString::number(int(r.severity))};
+    };
+    QCOMPARE(again.refused, QStringList());
+    QCOMPARE(again.rules.size(), file.rules.size());
+    for (qsizetype i = 0; i < file.rules.size(); ++i)
+        QCOMPARE(members(again.rules.at(i)), members(file.rules.at(i)));
 }
 
 void TestThresholds::wildcard_data()

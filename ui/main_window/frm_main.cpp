@@ -13,6 +13,8 @@
 #include "header/frm_header.h"
 #include "service/service_page.h"
 #include "text_support.h"
+#include "thresholds.h"
+#include "thresholds/thresholds_ui.h"
 #include "views/operator_views.h"
 #include "views/query_bar.h"
 #include "worker/worker_page.h"
@@ -158,6 +160,7 @@ void FrmMain::buildViews()
     for (int tab = 0; tab < int(m_pages.size()); ++tab)
         connect(m_pages[tab], &ObjectPage::objectShown, m_views->tints(tab),
                 &TabTints::objectShown);
+    m_thresholds = new ThresholdsUi(*this, *m_views, thresholds::defaultRulesFile());
 }
 
 void FrmMain::buildStatusBar()

@@ -8,7 +8,8 @@
 // pages run their own queries; the cycle reports to the user through this window (status bar,
 // header dialog, "Broker Message" boxes). Exit and closing the window end the program at once.
 // Beside the tabs, OperatorViews adds the "&View" menu, its table windows, auto refresh and
-// the keys; it reaches the broker only through the pages' own query handlers.
+// the keys; it reaches the broker only through the pages' own query handlers. ThresholdsUi
+// judges the queries by the user's threshold rules and shows the breaches over those views.
 
 #include "config/frm_config.h"
 #include "info_cycle.h"
@@ -40,6 +41,7 @@ class ObjectPage;
 class OperatorViews;
 class QueryBar;
 class BrokerPanel;
+class ThresholdsUi;
 
 class FrmMain : public QMainWindow, public CycleView, public HeaderHost
 {
@@ -75,6 +77,7 @@ public:
     FrmConfig *configDialog() const { return m_config; }
     bool headerDialogLoaded() const { return m_header != nullptr; }
     OperatorViews &views() { return *m_views; }
+    ThresholdsUi &thresholds() { return *m_thresholds; }
     // The bar across the top of tab `tab`.
     QueryBar &queryBar(int tab) const { return *m_bars.at(tab); }
     BrokerPanel &brokerPanel() const { return *m_panel3; }
@@ -113,6 +116,7 @@ private:
     QPointer<FrmConfig> m_config;
     QAction *m_about = nullptr;
     OperatorViews *m_views = nullptr;
+    ThresholdsUi *m_thresholds = nullptr;
 };
 
 } // namespace morvain

@@ -4,6 +4,7 @@
 #include "enter_presses_buttons.h"
 #include "full_text_tooltips.h"
 #include "kind_registry.h"
+#include "object_table_model.h"
 #include "query_bar.h"
 #include "trend/trend_window.h"
 
@@ -82,14 +83,42 @@ void OperatorViews::showReading(int tab)
     m_setup.tabs->setTabToolTip(tab, history.summary());
     if (QueryBar *bar = m_setup.bars.value(tab))
         bar->follow(history);
-    m_setup.tabs->setTabIcon(
-        tab, history.failed() ? m_setup.tabs->style()->standardIcon(QStyle::SP_MessageBoxWarning)
-                              : QIcon());
+    QIcon icon;
+    if (history.failed())
+        icon = m_setup.tabs->style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    else if (m_marks.tabIcon)
+        icon = m_marks.tabIcon(tab);
+    m_setup.tabs->setTabIcon(tab, icon);
+}
+
+void OperatorViews::setMarks(Marks marks)
+{
+    m_marks = std::move(marks);
+    for (int tab = 0; tab < m_tints.size(); ++tab)
+        m_tints[tab]->setBoxMarker(m_marks.boxes ? m_marks.boxes(tab) : nullptr);
+    for (int tab = 0; tab < m_tables.size(); ++tab)
+        if (m_tables[tab])
+            m_tables[tab]->tableModel().setRowMarker(m_marks.rows ? m_marks.rows(tab) : nullptr);
+    marksChanged();
+}
+
+void OperatorViews::marksChanged()
+{
+    for (int tab = 0; tab < m_histories.size(); ++tab) {
+        // A tab not queried yet keeps its title bare, as it started.
+        if (m_histories[tab]->queried())
+            showReading(tab);
+        m_tints[tab]->marksChanged();
+    }
+    for (const QPointer<TableWindow> &window : std::as_const(m_tables))
+        if (window)
+            window->tableModel().marksChanged();
 }
 
 void OperatorViews::buildMenu(QAction *before)
 {
     auto *view = new QMenu(tr("&View"), m_setup.window);
+    m_viewMenu = view;
     view->setObjectName(QStringLiteral("mnuView"));
     m_setup.window->menuBar()->insertMenu(before, view);
 
@@ -195,6 +224,8 @@ TableWindow *OperatorViews::openTable(int tab)
         window->setHighlight(m_highlight);
         connect(window, &TableWindow::plotRequested, this,
                 [this, tab](const QString &key, int column) { plotOverTime(tab, key, column); });
+        if (m_marks.rows)
+            window->tableModel().setRowMarker(m_marks.rows(tab));
     }
     window->show();
     window->raise();

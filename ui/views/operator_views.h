@@ -8,6 +8,7 @@
 
 #include "auto_refresh.h"
 #include "kind_history.h"
+#include "object_table_model.h"
 #include "tab_tints.h"
 #include "table_window.h"
 
@@ -63,6 +64,19 @@ public:
     bool highlight() const { return m_highlight; }
     void setHighlight(bool on);
     void runFrontQuery();
+    // The "&View" menu, for items that other parts of the window add at its end.
+    QMenu *viewMenu() const { return m_viewMenu; }
+
+    // Marks other views lay over the tabs and tables (breached thresholds), per tab. The
+    // tab icon shows when its latest query did not fail (a failure's icon wins).
+    struct Marks {
+        std::function<QIcon(int tab)> tabIcon;
+        std::function<ObjectTableModel::RowMarker(int tab)> rows;
+        std::function<TabTints::BoxMarker(int tab)> boxes;
+    };
+    void setMarks(Marks marks);
+    // The marks changed: tabs, boxes and open tables show them again.
+    void marksChanged();
 
     // Adds field `column` (its position in the kind's columns()) of tab `tab`'s object `key`
     // to the trend window, made at the first request, and brings the window up.
@@ -94,6 +108,8 @@ private:
     QList<QAction *> m_intervalActions;
     QAction *m_stoppedNote = nullptr;
     QAction *m_highlightAction = nullptr;
+    QMenu *m_viewMenu = nullptr;
+    Marks m_marks;
     bool m_highlight = true;
 };
 

@@ -11,7 +11,7 @@ TabTints::TabTints(KindHistory &history, const QHash<QString, QLineEdit *> &boxe
     : QObject(parent), m_history(history)
 {
     for (auto it = boxes.cbegin(); it != boxes.cend(); ++it)
-        m_boxes.insert(it.key(), {it.value(), it.value()->palette(), false});
+        m_boxes.insert(it.key(), {it.value(), it.value()->palette(), it.key()});
     for (const FieldInfo &field : history.model().columns()) {
         const auto found = m_boxes.find(field.name);
         m_byColumn.push_back(found == m_boxes.end() ? nullptr : &*found);
@@ -43,6 +43,20 @@ bool TabTints::tinted(const QLineEdit *box) const
     return false;
 }
 
+void TabTints::setBoxMarker(BoxMarker marker)
+{
+    m_marker = std::move(marker);
+    apply();
+}
+
+bool TabTints::marked(const QLineEdit *box) const
+{
+    for (const Box &b : m_boxes)
+        if (b.edit == box)
+            return b.marked;
+    return false;
+}
+
 void TabTints::apply()
 {
     const ChangeTracker &changes = m_history.changes();
@@ -51,35 +65,45 @@ void TabTints::apply()
     const bool compare = m_highlight && !m_history.failed() && changes.hasBaseline() && r >= 0 &&
                          r < changes.rowCount();
     const int before = compare ? changes.previousRowOf(r) : -1;
+    // Marks belong to the last good query's objects, as the tints do.
+    const bool markable = m_marker && !m_history.failed() && m_shown >= 1 &&
+                          m_shown <= m_history.model().shownCount();
+    const QString key = markable ? m_history.model().key(m_shown) : QString();
     // Fields are compared as stored; only a field that differs is read as a value.
     for (int column = 0; column < int(m_byColumn.size()); ++column) {
         Box *box = m_byColumn[std::size_t(column)];
         if (!box)
             continue;
-        if (before < 0 || !changes.differs(r, before, column)) {
-            tint(*box, {});
-            continue;
+        const std::optional<BoxMark> mark =
+            markable ? m_marker(key, box->field) : std::optional<BoxMark>();
+        FieldChange change;
+        if (before >= 0 && changes.differs(r, before, column)) {
+            const QList<FieldValue> &now = changes.row(r);
+            if (column < now.size())
+                change = changes.compare(&changes.previousFields(before), column, now[column]);
         }
-        const QList<FieldValue> &now = changes.row(r);
-        if (column < now.size())
-            tint(*box, changes.compare(&changes.previousFields(before), column, now[column]));
+        tint(*box, change, mark);
     }
 }
 
-void TabTints::tint(Box &box, const FieldChange &change)
+void TabTints::tint(Box &box, const FieldChange &change, const std::optional<BoxMark> &mark)
 {
-    if (!box.edit || (!box.tinted && change.state != ChangeState::Changed))
-        return; // nothing to take back, nothing to show
     const bool on = change.state == ChangeState::Changed;
-    if (on) {
+    if (!box.edit || (!box.tinted && !box.marked && !on && !mark))
+        return; // nothing to take back, nothing to show
+    if (on || mark) {
         QPalette palette = box.palette;
-        palette.setColor(QPalette::Base, changedTint());
+        palette.setColor(QPalette::Base, mark ? mark->color : changedTint());
         box.edit->setPalette(palette);
-    } else if (box.tinted) {
+    } else {
         box.edit->setPalette(box.palette);
     }
     box.tinted = on;
-    FullTextToolTips::setNote(box.edit, on ? changeToolTip(change) : QString());
+    box.marked = mark.has_value();
+    QString note = on ? changeToolTip(change) : QString();
+    if (mark)
+        note = note.isEmpty() ? mark->note : mark->note + u'\n' + note;
+    FullTextToolTips::setNote(box.edit, note);
 }
 
 } // namespace morvain

@@ -1,7 +1,8 @@
 #pragma once
 // Tints the boxes of a tab whose values changed since the query before, for the object
 // the tab shows, until the next query of its kind; each tinted box's tooltip says the
-// value before and, for counters, the change per second.
+// value before and, for counters, the change per second. A box may also carry a mark (a
+// breached threshold) whose colour wins over the change tint and whose note is its tooltip.
 
 #include "kind_history.h"
 
@@ -11,6 +12,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class QLineEdit;
@@ -33,20 +36,35 @@ public:
     void setHighlight(bool on);
     bool tinted(const QLineEdit *box) const;
 
+    struct BoxMark {
+        QColor color;
+        QString note;
+    };
+    // The mark of one field of the object with this key (ObjectModel::key), if any.
+    using BoxMarker =
+        std::function<std::optional<BoxMark>(const QString &key, const QString &field)>;
+    void setBoxMarker(BoxMarker marker);
+    // The marks changed: the boxes are marked again.
+    void marksChanged() { apply(); }
+    bool marked(const QLineEdit *box) const;
+
 private:
     struct Box {
         QPointer<QLineEdit> edit;
         QPalette palette; // as the page made it, restored when the tint goes
+        QString field;
         bool tinted = false;
+        bool marked = false;
     };
     void apply();
-    void tint(Box &box, const FieldChange &change);
+    void tint(Box &box, const FieldChange &change, const std::optional<BoxMark> &mark);
 
     KindHistory &m_history;
     QHash<QString, Box> m_boxes;
     std::vector<Box *> m_byColumn; // per column of the kind: its box, if the tab shows it
     int m_shown = 0;
     bool m_highlight = true;
+    BoxMarker m_marker;
 };
 
 } // namespace morvain

@@ -50,8 +50,9 @@ public:
     bool writeCsv(const QString &path);
 
     QTableView *view() const { return m_view; }
-    ObjectTableModel &model() const { return *m_model; }
     ObjectTableProxy &proxy() const { return *m_proxy; }
+    // The rows as stored, where marks are set.
+    ObjectTableModel &tableModel() const { return *m_model; }
 
     // What the window says above its rows of a failed query or a cut list.
     const QueryBar &bar() const { return *m_bar; }

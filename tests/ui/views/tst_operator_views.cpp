@@ -149,9 +149,12 @@ void TestOperatorViews::viewMenu_sitsBetweenMenuAndAbout()
     QStringList view;
     for (QAction *a : w.findChild<QMenu *>("mnuView")->actions())
         view << a->text();
-    QCOMPARE(view, (QStringList{"&Tables", "&Auto refresh", "&Highlight changes"}));
+    QCOMPARE(view,
+             (QStringList{"&Tables", "&Auto refresh", "&Highlight changes", "&Thresholds..."}));
     QAction *highlight = w.findChild<QAction *>("mnuHighlight");
     QVERIFY(highlight->isCheckable() && highlight->isChecked());
+    // No rules file (the tests' configuration folder is empty): no breach label shows.
+    QVERIFY(!w.findChild<QLabel *>("lblBreaches")->isVisibleTo(&w));
 }
 
 void TestOperatorViews::keys_ctrlNBringsATabAndF5RunsItsQuery_data()

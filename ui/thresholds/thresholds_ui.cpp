@@ -1,0 +1,84 @@
+#include "thresholds_ui.h"
+
+#include "breach_views.h"
+#include "thresholds_dialog.h"
+#include "views/operator_views.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QSettings>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+
+namespace morvain
+{
+
+namespace
+{
+const QString notificationsKey = QStringLiteral("thresholds/desktop_notifications");
+
+// Beside the rules file: the same folder for the window whatever its application name.
+QSettings settings()
+{
+    return QSettings(QStringLiteral("morvain"), QStringLiteral("morvain"));
+}
+} // namespace
+
+bool desktopNotificationsOn()
+{
+    return settings().value(notificationsKey, false).toBool();
+}
+
+void setDesktopNotificationsOn(bool on)
+{
+    settings().setValue(notificationsKey, on);
+}
+
+ThresholdsUi::ThresholdsUi(QMainWindow &window, OperatorViews &views, const QString &rulesFile)
+    : QObject(&window), m_window(window)
+{
+    QList<KindHistory *> histories;
+    for (int tab = 0; views.history(tab); ++tab)
+        histories << views.history(tab);
+    m_watch = new BreachWatch(histories, this);
+    m_watch->setNotify(desktopNotificationsOn());
+    m_watch->setNotifier(
+        [this](const QString &title, const QString &text) { notifyOnDesktop(title, text); });
+    showBreaches(*m_watch, views);
+    m_label = new BreachLabel(*m_watch, window.statusBar());
+    window.statusBar()->addPermanentWidget(m_label);
+    m_watch->load(rulesFile);
+
+    QAction *item = views.viewMenu()->addAction(tr("&Thresholds..."));
+    item->setObjectName(QStringLiteral("mnuThresholds"));
+    connect(item, &QAction::triggered, this, &ThresholdsUi::openDialog);
+}
+
+ThresholdsUi::~ThresholdsUi() = default;
+
+ThresholdsDialog *ThresholdsUi::openDialog()
+{
+    if (!m_dialog) {
+        m_dialog = new ThresholdsDialog(*m_watch, &m_window);
+        m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_dialog, &ThresholdsDialog::notifyToggled, this, &setDesktopNotificationsOn);
+    }
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+    return m_dialog;
+}
+
+void ThresholdsUi::notifyOnDesktop(const QString &title, const QString &text)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    if (!m_tray) {
+        m_tray = new QSystemTrayIcon(breachIcon(thresholds::Severity::Critical), this);
+        m_tray->setToolTip(m_window.windowTitle().trimmed());
+    }
+    m_tray->show();
+    m_tray->showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
+} // namespace morvain
