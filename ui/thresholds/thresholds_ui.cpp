@@ -49,7 +49,7 @@ ThresholdsUi::ThresholdsUi(QMainWindow &window, OperatorViews &views, const QStr
     window.statusBar()->addPermanentWidget(m_label);
     m_watch->load(rulesFile);
 
-    QAction *item = views.viewMenu()->addAction(tr("&Thresholds..."));
+    QAction *item = views.viewMenu()->addAction(tr("Thre&sholds..."));
     item->setObjectName(QStringLiteral("mnuThresholds"));
     connect(item, &QAction::triggered, this, &ThresholdsUi::openDialog);
 }

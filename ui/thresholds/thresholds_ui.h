@@ -1,5 +1,5 @@
 #pragma once
-// What thresholds add to the main window: the watch over every kind, "&Thresholds..." at
+// What thresholds add to the main window: the watch over every kind, "Thre&sholds..." at
 // the end of the "&View" menu, the breach label at the right of the status bar and the
 // desktop notifications. Without a rules file the window looks and runs as before: the
 // label stays hidden and nothing is judged.

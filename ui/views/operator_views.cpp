@@ -157,6 +157,19 @@ void OperatorViews::buildMenu(QAction *before)
     m_highlightAction->setCheckable(true);
     m_highlightAction->setChecked(m_highlight);
     connect(m_highlightAction, &QAction::toggled, this, &OperatorViews::setHighlight);
+
+    // The trend window again, once a "Plot over time" made it; closing it only hides it.
+    QAction *trends = view->addAction(tr("T&rends"));
+    trends->setObjectName(QStringLiteral("mnuTrends"));
+    trends->setToolTip(tr("Right-click a number box or table cell: Plot over time"));
+    connect(view, &QMenu::aboutToShow, trends, [this, trends] { trends->setEnabled(m_trend); });
+    connect(trends, &QAction::triggered, this, [this] {
+        if (!m_trend)
+            return;
+        m_trend->show();
+        m_trend->raise();
+        m_trend->activateWindow();
+    });
 }
 
 void OperatorViews::buildShortcuts()

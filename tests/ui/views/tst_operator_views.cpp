@@ -149,8 +149,8 @@ void TestOperatorViews::viewMenu_sitsBetweenMenuAndAbout()
     QStringList view;
     for (QAction *a : w.findChild<QMenu *>("mnuView")->actions())
         view << a->text();
-    QCOMPARE(view,
-             (QStringList{"&Tables", "&Auto refresh", "&Highlight changes", "&Thresholds..."}));
+    QCOMPARE(view, (QStringList{"&Tables", "&Auto refresh", "&Highlight changes", "T&rends",
+                                "Thre&sholds..."}));
     QAction *highlight = w.findChild<QAction *>("mnuHighlight");
     QVERIFY(highlight->isCheckable() && highlight->isChecked());
     // No rules file (the tests' configuration folder is empty): no breach label shows.
