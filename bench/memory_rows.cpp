@@ -43,9 +43,11 @@ std::vector<Row> historyMemoryRows(const ObjectModel &model)
     int numbers = 0;
     for (const FieldInfo &column : model.columns())
         numbers += column.kind != FieldKind::Text;
+    // Keys as their characters, and what keeps one object's readings together (its entry
+    // in the history's hash with the two sequences' own bookkeeping) as 256 bytes.
     std::size_t keyBytes = 0;
     for (int z = 1; z <= objects; ++z)
-        keyBytes += std::size_t(model.key(z).size()) * sizeof(QChar) + 128; // track and node
+        keyBytes += std::size_t(model.key(z).size()) * sizeof(QChar) + 256;
     const std::size_t queries = 720;
     const double boundKb = double(queries * std::size_t(objects) * std::size_t(4 + 8 * numbers) +
                                   queries * 8 + keyBytes) /
