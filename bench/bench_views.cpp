@@ -112,7 +112,7 @@ int main(int argc, char *argv[])
             11);
         rows.push_back(
             {QStringLiteral("sort %1 rows, %2").arg(view->model()->rowCount()).arg(kind.name),
-             sort / 1e3, QStringLiteral("ms"), 0, 0});
+             sort / 1e3, QStringLiteral("ms"), 0, 50});
         const auto [closed, opened] = inTurns(
             [&](bool on) {
                 if (!on && table()) {
