@@ -56,12 +56,21 @@ inline long residentKb()
     return -1;
 }
 
+// The machine's load average over the last minute, as /proc/loadavg reads.
+inline QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readLine().split(' ').value(0));
+}
+
 struct Row {
     QString what;
     double value;
     QString unit;
     double baseline; // 0: an absolute limit, no baseline
-    double limit;    // the ratio's limit, or the value's when there is no baseline
+    double limit;    // the ratio's limit, or the value's when there is no baseline; 0: none
 };
 
 inline void printTable(QTextStream &out, const std::vector<Row> &rows)
@@ -84,10 +93,14 @@ inline void printTable(QTextStream &out, const std::vector<Row> &rows)
                                  : QStringLiteral("-"),
                         12)
                    .arg(relative ? QString::number(measured, 'f', 2) : QStringLiteral("-"), 7)
-                   .arg((relative ? QStringLiteral("%1x") : QStringLiteral("%1 ") + r.unit)
-                            .arg(r.limit),
+                   .arg(r.limit <= 0
+                            ? QStringLiteral("-")
+                            : (relative ? QStringLiteral("%1x") : QStringLiteral("%1 ") + r.unit)
+                                  .arg(r.limit),
                         9)
-                   .arg(measured <= r.limit ? QStringLiteral("ok") : QStringLiteral("OVER"));
+                   .arg(r.limit <= 0          ? QString()
+                        : measured <= r.limit ? QStringLiteral("ok")
+                                              : QStringLiteral("OVER"));
     }
 }
 
