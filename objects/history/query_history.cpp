@@ -2,7 +2,7 @@
 
 #include "field_values.h"
 
-#include <QSet>
+#include <algorithm>
 
 namespace morvain
 {
@@ -11,7 +11,7 @@ QueryHistory::QueryHistory() : QueryHistory(Limits{}) {}
 
 QueryHistory::QueryHistory(Limits limits) : m_limits(limits) {}
 
-void QueryHistory::record(const ObjectModel &model, qint64 msecs)
+void QueryHistory::record(const ObjectModel &model, qint64 msecs, const QStringList *keys)
 {
     if (m_slot.empty()) {
         // The layout is the kind's; it is read once, from the first query's columns.
@@ -21,80 +21,111 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs)
             m_kinds.push_back(field.kind);
         }
     }
-    const std::uint32_t number = m_first + std::uint32_t(m_times.size());
-    m_times.push_back(msecs);
-
     const int count = model.shownCount();
-    QStringList keys;
-    keys.reserve(count);
-    QSet<QString> seen;
-    seen.reserve(count);
+    if (keys && keys->size() < count)
+        keys = nullptr;
+    const std::uint32_t number = m_first + std::uint32_t(m_queries.size());
+
+    // Each row's object, by id; ids grow in the order objects are first seen.
+    std::vector<std::pair<std::uint32_t, int>> rows;
+    rows.reserve(std::size_t(count));
+    m_ids.reserve(m_ids.size() + count);
     for (int z = 1; z <= count; ++z) {
-        QString key = model.key(z);
-        if (seen.contains(key))
+        QString key = keys ? (*keys)[z - 1] : model.key(z);
+        auto found = m_ids.constFind(key);
+        if (found == m_ids.cend()) {
+            const std::uint32_t id = m_nextId++;
+            m_objects.emplace(id, Object{key, msecs, number});
+            found = m_ids.insert(std::move(key), id);
+        }
+        rows.emplace_back(*found, z);
+    }
+    // In id order, a repeated key after its first row.
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+
+    Query query;
+    query.at = msecs;
+    query.objects.reserve(rows.size());
+    query.values.reserve(rows.size() * std::size_t(m_width));
+    for (const auto &[id, z] : rows) {
+        if (!query.objects.empty() && query.objects.back() == id)
             continue; // a repeated key is shown by its first row
         const RecordView view = model.record(z);
         if (view.bytes.empty())
             continue;
-        seen.insert(key);
-        auto found = m_tracks.find(key);
-        if (found == m_tracks.end())
-            found = m_tracks.insert(key, Track{msecs, {}, {}});
-        Track &track = *found;
-        track.queries.push_back(number);
+        query.objects.push_back(id);
+        m_objects[id].lastQuery = number;
         int column = 0;
         for (const wire::Field &f : view.fields) {
             if (f.encoding == wire::Encoding::Padding)
                 continue;
             // Fields of at most four bytes: every reading fits 32 bits.
             if (std::size_t(column) < m_slot.size() && m_slot[std::size_t(column)] >= 0)
-                track.values.push_back(
+                query.values.push_back(
                     f.encoding == wire::Encoding::Text || f.width > 4
                         ? 0
                         : std::int32_t(numberAt(view.bytes.data() + f.offset, f.width)));
             ++column;
         }
-        keys.append(std::move(key));
     }
 
-    const bool hadQuery = m_times.size() > 1;
-    const QSet<QString> before(m_latestKeys.cbegin(), m_latestKeys.cend());
+    // New and gone against the query before: both lists are in id order.
     m_new.clear();
     m_gone.clear();
-    for (const QString &key : std::as_const(keys))
-        if (hadQuery && !before.contains(key))
-            m_new.append(key);
-    for (const QString &key : std::as_const(m_latestKeys))
-        if (!seen.contains(key))
-            m_gone.append(key);
-    m_latestKeys = std::move(keys);
+    if (!m_queries.empty()) {
+        const std::vector<std::uint32_t> &before = m_queries.back().objects;
+        std::vector<std::uint32_t> came, went;
+        std::set_difference(query.objects.begin(), query.objects.end(), before.begin(),
+                            before.end(), std::back_inserter(came));
+        std::set_difference(before.begin(), before.end(), query.objects.begin(),
+                            query.objects.end(), std::back_inserter(went));
+        for (std::uint32_t id : came)
+            m_new.append(m_objects.at(id).key);
+        for (std::uint32_t id : went)
+            m_gone.append(m_objects.at(id).key);
+    }
+    m_queries.push_back(std::move(query));
     dropOld();
 }
 
 void QueryHistory::dropOld()
 {
     bool dropped = false;
-    while (m_times.size() > std::size_t(std::max(1, m_limits.queries)) ||
-           m_times.back() - m_times.front() > m_limits.span) {
-        m_times.pop_front();
+    while (m_queries.size() > std::size_t(std::max(1, m_limits.queries)) ||
+           m_queries.back().at - m_queries.front().at > m_limits.span) {
+        m_queries.pop_front();
         ++m_first;
         dropped = true;
     }
     if (!dropped)
         return;
-    for (auto it = m_tracks.begin(); it != m_tracks.end();) {
-        Track &track = *it;
-        while (!track.queries.empty() && track.queries.front() < m_first) {
-            track.queries.pop_front();
-            track.values.erase(track.values.begin(), track.values.begin() + m_width);
+    // Objects none of the kept queries holds are forgotten.
+    for (auto it = m_objects.begin(); it != m_objects.end();) {
+        if (it->second.lastQuery >= m_first) {
+            ++it;
+            continue;
         }
-        it = track.queries.empty() ? m_tracks.erase(it) : std::next(it);
+        m_ids.remove(it->second.key);
+        it = m_objects.erase(it);
     }
+}
+
+qsizetype QueryHistory::rowOf(const Query &q, std::uint32_t id)
+{
+    const auto at = std::lower_bound(q.objects.begin(), q.objects.end(), id);
+    return at != q.objects.end() && *at == id ? at - q.objects.begin() : -1;
+}
+
+std::optional<std::uint32_t> QueryHistory::idOf(const QString &key) const
+{
+    const auto found = m_ids.constFind(key);
+    return found == m_ids.cend() ? std::nullopt : std::optional(*found);
 }
 
 std::optional<qint64> QueryHistory::latestAt() const
 {
-    return m_times.empty() ? std::nullopt : std::optional(m_times.back());
+    return m_queries.empty() ? std::nullopt : std::optional(m_queries.back().at);
 }
 
 bool QueryHistory::kept(int column) const
@@ -102,75 +133,86 @@ bool QueryHistory::kept(int column) const
     return column >= 0 && std::size_t(column) < m_slot.size() && m_slot[std::size_t(column)] >= 0;
 }
 
-const QueryHistory::Track *QueryHistory::track(const QString &key) const
+std::optional<SeriesPoint> QueryHistory::reading(std::uint32_t id, int column, bool before) const
 {
-    const auto found = m_tracks.constFind(key);
-    return found == m_tracks.cend() ? nullptr : &*found;
-}
-
-qint64 QueryHistory::timeOf(std::uint32_t query) const
-{
-    return m_times[query - m_first];
+    if (!kept(column) || m_queries.empty() || rowOf(m_queries.back(), id) < 0)
+        return std::nullopt; // not in the latest query
+    const std::size_t slot = std::size_t(m_slot[std::size_t(column)]);
+    for (std::size_t i = m_queries.size() - (before ? 1 : 0); i-- > 0;) {
+        const qsizetype row = rowOf(m_queries[i], id);
+        if (row >= 0)
+            return SeriesPoint{m_queries[i].at,
+                               m_queries[i].values[std::size_t(row) * std::size_t(m_width) + slot]};
+        if (!before)
+            break;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::int64_t> QueryHistory::latest(const QString &key, int column) const
 {
-    const Track *t = track(key);
-    if (!t || !kept(column) || t->queries.back() + 1 != m_first + m_times.size())
-        return std::nullopt;
-    return t->values[(t->queries.size() - 1) * std::size_t(m_width) +
-                     std::size_t(m_slot[std::size_t(column)])];
+    const std::optional<std::uint32_t> id = idOf(key);
+    const std::optional<SeriesPoint> now = id ? reading(*id, column, false) : std::nullopt;
+    return now ? std::optional(now->value) : std::nullopt;
 }
 
 std::optional<std::int64_t> QueryHistory::before(const QString &key, int column) const
 {
-    const Track *t = track(key);
-    if (!latest(key, column) || t->queries.size() < 2)
-        return std::nullopt;
-    return t->values[(t->queries.size() - 2) * std::size_t(m_width) +
-                     std::size_t(m_slot[std::size_t(column)])];
+    const std::optional<std::uint32_t> id = idOf(key);
+    const std::optional<SeriesPoint> was = id ? reading(*id, column, true) : std::nullopt;
+    return was ? std::optional(was->value) : std::nullopt;
 }
 
 std::optional<double> QueryHistory::rate(const QString &key, int column) const
 {
-    const std::optional<std::int64_t> now = latest(key, column), was = before(key, column);
+    const std::optional<std::uint32_t> id = idOf(key);
+    if (!id)
+        return std::nullopt;
+    const std::optional<SeriesPoint> now = reading(*id, column, false);
+    const std::optional<SeriesPoint> was = reading(*id, column, true);
     if (!now || !was)
         return std::nullopt;
-    const Track &t = *track(key);
-    const qint64 elapsed = timeOf(t.queries.back()) - timeOf(t.queries[t.queries.size() - 2]);
-    if (elapsed <= 0 || (m_kinds[std::size_t(column)] == FieldKind::Counter && *now < *was))
+    const qint64 elapsed = now->at - was->at;
+    if (elapsed <= 0 ||
+        (m_kinds[std::size_t(column)] == FieldKind::Counter && now->value < was->value))
         return std::nullopt;
-    return double(*now - *was) * 1000.0 / double(elapsed);
+    return double(now->value - was->value) * 1000.0 / double(elapsed);
 }
 
 std::vector<SeriesPoint> QueryHistory::series(const QString &key, int column, int last) const
 {
     std::vector<SeriesPoint> points;
-    const Track *t = track(key);
-    if (!t || !kept(column))
+    const std::optional<std::uint32_t> id = idOf(key);
+    if (!id || !kept(column))
         return points;
-    const std::size_t n = t->queries.size();
-    const std::size_t from = last > 0 && std::size_t(last) < n ? n - std::size_t(last) : 0;
     const std::size_t slot = std::size_t(m_slot[std::size_t(column)]);
-    points.reserve(n - from);
-    for (std::size_t i = from; i < n; ++i)
-        points.push_back({timeOf(t->queries[i]), t->values[i * std::size_t(m_width) + slot]});
+    // From the latest back, as far as `last` asks.
+    for (std::size_t i = m_queries.size(); i-- > 0 && (last <= 0 || int(points.size()) < last);) {
+        const qsizetype row = rowOf(m_queries[i], *id);
+        if (row >= 0)
+            points.push_back({m_queries[i].at,
+                              m_queries[i].values[std::size_t(row) * std::size_t(m_width) + slot]});
+    }
+    std::reverse(points.begin(), points.end());
     return points;
 }
 
 std::optional<qint64> QueryHistory::seenSince(const QString &key) const
 {
-    const Track *t = track(key);
-    return t ? std::optional(t->firstSeen) : std::nullopt;
+    const std::optional<std::uint32_t> id = idOf(key);
+    return id ? std::optional(m_objects.at(*id).firstSeen) : std::nullopt;
 }
 
 std::size_t QueryHistory::bytesUsed() const
 {
-    std::size_t bytes = m_times.size() * sizeof(qint64);
-    for (auto it = m_tracks.cbegin(); it != m_tracks.cend(); ++it)
-        bytes += sizeof(Track) + std::size_t(it.key().size()) * sizeof(QChar) +
-                 it->queries.size() * sizeof(std::uint32_t) +
-                 it->values.size() * sizeof(std::int32_t);
+    std::size_t bytes = 0;
+    for (const Query &q : m_queries)
+        bytes += sizeof(Query) + q.objects.capacity() * sizeof(std::uint32_t) +
+                 q.values.capacity() * sizeof(std::int32_t);
+    // Per object: its entry in both tables (with their nodes' own overhead) and its key.
+    constexpr std::size_t tableEntries = 2 * 32;
+    for (const auto &[id, object] : m_objects)
+        bytes += sizeof(Object) + tableEntries + std::size_t(object.key.size()) * sizeof(QChar);
     return bytes;
 }
 

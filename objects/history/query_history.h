@@ -6,9 +6,10 @@
 // has been seen. Widget-free; the caller says when each query happened, so a test sets
 // the clock.
 //
-// Memory: a query costs, per object, 4 bytes plus 4 per number field (the records carry
-// no number wider than 32 bits); nothing else grows with the session. bytesUsed() reports
-// it, for the benchmark that holds it to its bound.
+// Memory: a query is two arrays, the objects it held (4 bytes each) and their readings (4
+// bytes per number field: the records carry no number wider than 32 bits), plus one entry
+// per object seen in the kept queries; nothing else grows with the session. bytesUsed()
+// reports it, for the benchmark that holds it to its bound.
 
 #include "object_model.h"
 
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace morvain
@@ -42,9 +44,11 @@ public:
 
     // Takes the model's objects (the closing reply excluded) as a good query made at
     // `msecs`. An object whose key repeats within one query counts once, by its first row.
-    void record(const ObjectModel &model, qint64 msecs);
+    // `keys`, when given, are the keys of the model's stored objects in order (a caller
+    // that has them already saves reading them again).
+    void record(const ObjectModel &model, qint64 msecs, const QStringList *keys = nullptr);
 
-    int queryCount() const { return int(m_times.size()); }
+    int queryCount() const { return int(m_queries.size()); }
     std::optional<qint64> latestAt() const;
     // `column` is a field's position in the model's columns(); text fields keep no history.
     bool kept(int column) const;
@@ -61,7 +65,8 @@ public:
     std::vector<SeriesPoint> series(const QString &key, int column, int last = 0) const;
 
     // Objects of the latest query the query before did not hold (none after the first),
-    // and objects of the query before the latest no longer holds, in their order there.
+    // and objects of the query before the latest no longer holds, each in the order they
+    // were first seen.
     const QStringList &newKeys() const { return m_new; }
     const QStringList &goneKeys() const { return m_gone; }
     // When the object was first seen in the history kept.
@@ -71,24 +76,32 @@ public:
     std::size_t bytesUsed() const;
 
 private:
-    struct Track {
+    struct Object {
+        QString key;
         qint64 firstSeen = 0;
-        std::deque<std::uint32_t> queries; // the queries that held it, by number
-        std::deque<std::int32_t> values;   // their readings, `width` per query
+        std::uint32_t lastQuery = 0; // number of the last query that held it
     };
-
-    const Track *track(const QString &key) const;
-    qint64 timeOf(std::uint32_t query) const;
+    struct Query {
+        qint64 at = 0;
+        std::vector<std::uint32_t> objects; // ids, ascending
+        std::vector<std::int32_t> values;   // `m_width` readings per object, in that order
+    };
+    // Where the object of `id` sits in query `q`, or -1.
+    static qsizetype rowOf(const Query &q, std::uint32_t id);
+    std::optional<std::uint32_t> idOf(const QString &key) const;
+    // The object's latest two readings of the field: in the latest query, and before.
+    std::optional<SeriesPoint> reading(std::uint32_t id, int column, bool before) const;
     void dropOld();
 
     Limits m_limits;
-    std::deque<qint64> m_times; // kept queries' times; m_times[0] is query m_first
-    std::uint32_t m_first = 0;  // number of the oldest kept query
-    std::vector<int> m_slot;    // per column: its place among a reading's values, or -1
+    std::deque<Query> m_queries; // kept queries, oldest first; m_queries[0] is m_first
+    std::uint32_t m_first = 0;   // number of the oldest kept query
+    std::vector<int> m_slot;     // per column: its place among a reading's values, or -1
     std::vector<FieldKind> m_kinds;
     int m_width = 0;
-    QHash<QString, Track> m_tracks;
-    QStringList m_latestKeys;
+    QHash<QString, std::uint32_t> m_ids;                 // key -> id; ids grow as objects appear
+    std::unordered_map<std::uint32_t, Object> m_objects; // id -> object
+    std::uint32_t m_nextId = 0;
     QStringList m_new;
     QStringList m_gone;
 };

@@ -14,7 +14,7 @@ namespace
 constexpr int listedAtMost = 15;
 } // namespace
 
-QIcon breachIcon(thresholds::Severity severity)
+QIcon drawBreachIcon(thresholds::Severity severity)
 {
     QPixmap dot(16, 16);
     dot.fill(Qt::transparent);
@@ -24,6 +24,15 @@ QIcon breachIcon(thresholds::Severity severity)
     painter.setBrush(breachColor(severity));
     painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
     return QIcon(dot);
+}
+
+// Drawn once per severity: the same icon each time, so a tab that keeps its icon is not
+// laid out again.
+QIcon breachIcon(thresholds::Severity severity)
+{
+    static const QIcon warning = drawBreachIcon(thresholds::Severity::Warning);
+    static const QIcon critical = drawBreachIcon(thresholds::Severity::Critical);
+    return severity == thresholds::Severity::Critical ? critical : warning;
 }
 
 void showBreaches(BreachWatch &watch, OperatorViews &views)

@@ -30,7 +30,7 @@ void KindHistory::record()
         m_count = m_reading.shown;
         m_changes.record(*m_model, m_queriedAt);
         if (m_keepCourse)
-            m_course.record(*m_model, m_queriedAt);
+            m_course.record(*m_model, m_queriedAt, &m_changes.keys()); // read once, for both
     }
     emit updated();
 }

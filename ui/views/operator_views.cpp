@@ -84,11 +84,17 @@ void OperatorViews::showReading(int tab)
     if (QueryBar *bar = m_setup.bars.value(tab))
         bar->follow(history);
     QIcon icon;
-    if (history.failed())
-        icon = m_setup.tabs->style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    else if (m_marks.tabIcon)
+    if (history.failed()) {
+        if (m_warningIcon.isNull())
+            m_warningIcon = m_setup.tabs->style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        icon = m_warningIcon;
+    } else if (m_marks.tabIcon) {
         icon = m_marks.tabIcon(tab);
-    m_setup.tabs->setTabIcon(tab, icon);
+    }
+    // Setting a tab's icon lays the tab bar out again and repaints the whole tab: only when
+    // it changes.
+    if (icon.cacheKey() != m_setup.tabs->tabIcon(tab).cacheKey())
+        m_setup.tabs->setTabIcon(tab, icon);
 }
 
 void OperatorViews::setMarks(Marks marks)

@@ -13,6 +13,7 @@
 #include "table_window.h"
 
 #include <QHash>
+#include <QIcon>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -105,6 +106,7 @@ private:
     QList<TabTints *> m_tints;
     QList<QPointer<TableWindow>> m_tables;
     QPointer<TrendWindow> m_trend;
+    QIcon m_warningIcon; // a failed query's tab icon, made once
     QList<QAction *> m_intervalActions;
     QAction *m_stoppedNote = nullptr;
     QAction *m_highlightAction = nullptr;
