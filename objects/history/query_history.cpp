@@ -44,17 +44,18 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs, const QStringL
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
 
-    Query query;
-    query.at = msecs;
-    query.objects.reserve(rows.size());
-    query.values.reserve(rows.size() * std::size_t(m_width));
+    auto readings = std::make_shared<Readings>();
+    std::vector<std::uint32_t> &objects = readings->objects;
+    std::vector<std::int32_t> &values = readings->values;
+    objects.reserve(rows.size());
+    values.reserve(rows.size() * std::size_t(m_width));
     for (const auto &[id, z] : rows) {
-        if (!query.objects.empty() && query.objects.back() == id)
+        if (!objects.empty() && objects.back() == id)
             continue; // a repeated key is shown by its first row
         const RecordView view = model.record(z);
         if (view.bytes.empty())
             continue;
-        query.objects.push_back(id);
+        objects.push_back(id);
         m_objects[id].lastQuery = number;
         int column = 0;
         for (const wire::Field &f : view.fields) {
@@ -62,7 +63,7 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs, const QStringL
                 continue;
             // Fields of at most four bytes: every reading fits 32 bits.
             if (std::size_t(column) < m_slot.size() && m_slot[std::size_t(column)] >= 0)
-                query.values.push_back(
+                values.push_back(
                     f.encoding == wire::Encoding::Text || f.width > 4
                         ? 0
                         : std::int32_t(numberAt(view.bytes.data() + f.offset, f.width)));
@@ -70,16 +71,32 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs, const QStringL
         }
     }
 
+    push({msecs, std::move(readings)});
+}
+
+void QueryHistory::recordSame(qint64 msecs)
+{
+    if (m_queries.empty())
+        return;
+    const std::uint32_t number = m_first + std::uint32_t(m_queries.size());
+    for (std::uint32_t id : m_queries.back().objects())
+        m_objects[id].lastQuery = number;
+    push({msecs, m_queries.back().readings});
+}
+
+void QueryHistory::push(Query query)
+{
     // New and gone against the query before: both lists are in id order.
     m_new.clear();
     m_gone.clear();
     if (!m_queries.empty()) {
-        const std::vector<std::uint32_t> &before = m_queries.back().objects;
+        const std::vector<std::uint32_t> &before = m_queries.back().objects();
+        const std::vector<std::uint32_t> &now = query.objects();
         std::vector<std::uint32_t> came, went;
-        std::set_difference(query.objects.begin(), query.objects.end(), before.begin(),
-                            before.end(), std::back_inserter(came));
-        std::set_difference(before.begin(), before.end(), query.objects.begin(),
-                            query.objects.end(), std::back_inserter(went));
+        std::set_difference(now.begin(), now.end(), before.begin(), before.end(),
+                            std::back_inserter(came));
+        std::set_difference(before.begin(), before.end(), now.begin(), now.end(),
+                            std::back_inserter(went));
         for (std::uint32_t id : came)
             m_new.append(m_objects.at(id).key);
         for (std::uint32_t id : went)
@@ -113,8 +130,9 @@ void QueryHistory::dropOld()
 
 qsizetype QueryHistory::rowOf(const Query &q, std::uint32_t id)
 {
-    const auto at = std::lower_bound(q.objects.begin(), q.objects.end(), id);
-    return at != q.objects.end() && *at == id ? at - q.objects.begin() : -1;
+    const std::vector<std::uint32_t> &objects = q.objects();
+    const auto at = std::lower_bound(objects.begin(), objects.end(), id);
+    return at != objects.end() && *at == id ? at - objects.begin() : -1;
 }
 
 std::optional<std::uint32_t> QueryHistory::idOf(const QString &key) const
@@ -141,8 +159,9 @@ std::optional<SeriesPoint> QueryHistory::reading(std::uint32_t id, int column, b
     for (std::size_t i = m_queries.size() - (before ? 1 : 0); i-- > 0;) {
         const qsizetype row = rowOf(m_queries[i], id);
         if (row >= 0)
-            return SeriesPoint{m_queries[i].at,
-                               m_queries[i].values[std::size_t(row) * std::size_t(m_width) + slot]};
+            return SeriesPoint{
+                m_queries[i].at,
+                m_queries[i].values()[std::size_t(row) * std::size_t(m_width) + slot]};
         if (!before)
             break;
     }
@@ -190,8 +209,9 @@ std::vector<SeriesPoint> QueryHistory::series(const QString &key, int column, in
     for (std::size_t i = m_queries.size(); i-- > 0 && (last <= 0 || int(points.size()) < last);) {
         const qsizetype row = rowOf(m_queries[i], *id);
         if (row >= 0)
-            points.push_back({m_queries[i].at,
-                              m_queries[i].values[std::size_t(row) * std::size_t(m_width) + slot]});
+            points.push_back(
+                {m_queries[i].at,
+                 m_queries[i].values()[std::size_t(row) * std::size_t(m_width) + slot]});
     }
     std::reverse(points.begin(), points.end());
     return points;
@@ -206,9 +226,16 @@ std::optional<qint64> QueryHistory::seenSince(const QString &key) const
 std::size_t QueryHistory::bytesUsed() const
 {
     std::size_t bytes = 0;
-    for (const Query &q : m_queries)
-        bytes += sizeof(Query) + q.objects.capacity() * sizeof(std::uint32_t) +
-                 q.values.capacity() * sizeof(std::int32_t);
+    const Readings *counted = nullptr; // shared readings sit side by side
+    for (const Query &q : m_queries) {
+        bytes += sizeof(Query);
+        if (q.readings.get() == counted)
+            continue;
+        counted = q.readings.get();
+        bytes += sizeof(Readings) + 16 + // and the share's count
+                 counted->objects.capacity() * sizeof(std::uint32_t) +
+                 counted->values.capacity() * sizeof(std::int32_t);
+    }
     // Per object: its entry in both tables (with their nodes' own overhead) and its key.
     constexpr std::size_t tableEntries = 2 * 32;
     for (const auto &[id, object] : m_objects)

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -47,6 +48,9 @@ public:
     // `keys`, when given, are the keys of the model's stored objects in order (a caller
     // that has them already saves reading them again).
     void record(const ObjectModel &model, qint64 msecs, const QStringList *keys = nullptr);
+    // A good query made at `msecs` that stored the very records of the latest one: the
+    // same objects with the same readings, kept once for both.
+    void recordSame(qint64 msecs);
 
     int queryCount() const { return int(m_queries.size()); }
     std::optional<qint64> latestAt() const;
@@ -81,16 +85,23 @@ private:
         qint64 firstSeen = 0;
         std::uint32_t lastQuery = 0; // number of the last query that held it
     };
-    struct Query {
-        qint64 at = 0;
+    struct Readings {
         std::vector<std::uint32_t> objects; // ids, ascending
         std::vector<std::int32_t> values;   // `m_width` readings per object, in that order
+    };
+    struct Query {
+        qint64 at = 0;
+        // Shared by queries in a row that stored the same records.
+        std::shared_ptr<const Readings> readings;
+        const std::vector<std::uint32_t> &objects() const { return readings->objects; }
+        const std::vector<std::int32_t> &values() const { return readings->values; }
     };
     // Where the object of `id` sits in query `q`, or -1.
     static qsizetype rowOf(const Query &q, std::uint32_t id);
     std::optional<std::uint32_t> idOf(const QString &key) const;
     // The object's latest two readings of the field: in the latest query, and before.
     std::optional<SeriesPoint> reading(std::uint32_t id, int column, bool before) const;
+    void push(Query query);
     void dropOld();
 
     Limits m_limits;

@@ -29,8 +29,13 @@ void KindHistory::record()
         m_goodAt = m_queriedAt;
         m_count = m_reading.shown;
         m_changes.record(*m_model, m_queriedAt);
-        if (m_keepCourse)
+        // The very records of the query before, which the history holds too: the same
+        // readings, without reading a key.
+        if (m_keepCourse && m_courseHasBefore && m_changes.sameAsBefore())
+            m_course.recordSame(m_queriedAt);
+        else if (m_keepCourse)
             m_course.record(*m_model, m_queriedAt, &m_changes.keys()); // read once, for both
+        m_courseHasBefore = m_keepCourse;
     }
     emit updated();
 }

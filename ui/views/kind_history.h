@@ -67,6 +67,7 @@ private:
     ChangeTracker m_changes;
     QueryHistory m_course;
     bool m_keepCourse = true;
+    bool m_courseHasBefore = false; // the history holds the good query before the latest
     qint64 m_queriedAt = -1;
     std::optional<qint64> m_goodAt; // the last good query
     int m_count = 0;

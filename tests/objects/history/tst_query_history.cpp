@@ -98,6 +98,12 @@ void TestQueryHistory::series_followsTheKeyWhateverTheOrder()
     QCOMPARE(history.series("9", status).size(), std::size_t(4));   // codes are kept too
     QVERIFY(history.series("9", 3).empty());                        // texts are not
     QCOMPARE(history.seenSince("10"), std::optional<qint64>(1000)); // back, not new
+
+    // The same records once more: a reading more of each, nothing new or gone.
+    history.recordSame(5000);
+    QCOMPARE(values("10", 2), (QList<qint64>{4000, 80, 5000, 80}));
+    QCOMPARE(history.rate("9", calls), std::optional<double>(0.0));
+    QVERIFY(history.newKeys().isEmpty() && history.goneKeys().isEmpty());
 }
 
 void TestQueryHistory::newAndGone_comparedWithTheQueryBefore()

@@ -1,10 +1,10 @@
 // The table windows over a kind's stored objects, and the comparison of one query with
 // the query before: driven by a fake kind whose objects the test writes.
 
+#include "change_tracker.h"
 #include "fake_object_model.h"
 #include "recording_presenter.h"
 #include "temp_workdir.h"
-#include "change_tracker.h"
 #include "views/full_text_tooltips.h"
 #include "views/kind_history.h"
 #include "views/object_table_model.h"
@@ -72,6 +72,7 @@ private slots:
     void tabTints_theShownObjectsChangedBoxesUntilTheNextQuery();
     void tabTints_followTheObjectByKeyWhenTheOrderChanges_data();
     void tabTints_followTheObjectByKeyWhenTheOrderChanges();
+    void course_sameRecordsAfterAQueryItMissed_areReadAgain();
     void window_followsEveryQueryOfItsKind();
     void window_copiesTheSelectionTabSeparated();
     void window_exportsTheCsvOrSaysWhyNot();
@@ -250,6 +251,19 @@ void TestTableViews::tabTints_followTheObjectByKeyWhenTheOrderChanges()
     tints.objectShown(shown);
     QCOMPARE(tints.tinted(&calls), callsTinted);
     QCOMPARE(tints.tinted(&status), statusTinted);
+}
+
+void TestTableViews::course_sameRecordsAfterAQueryItMissed_areReadAgain()
+{
+    Rig rig; // worker 9 made 100 calls
+    rig.history.setKeepCourse(false);
+    rig.now += 1000;
+    rig.model.query({workerLike(9, 2, 140, "beta")}); // not kept
+    rig.history.setKeepCourse(true);
+    rig.now += 1000;
+    rig.model.query({workerLike(9, 2, 140, "beta")}); // the same records as the one missed
+    QCOMPARE(rig.history.course().latest("9", 2), std::optional<std::int64_t>(140));
+    QCOMPARE(rig.history.course().series("9", 2).size(), std::size_t(2));
 }
 
 void TestTableViews::window_followsEveryQueryOfItsKind()
