@@ -155,30 +155,30 @@ void ObjectTableModel::reload()
 
 qint64 ObjectTableModel::number(int row, int field) const
 {
+    const auto [before, r] = sourceOf(row);
     const ChangeTracker &changes = m_history.changes();
-    return row < m_count ? changes.number(row, field)
-                         : changes.previousNumber(m_goneRows[row - m_count], field);
+    return before ? changes.previousNumber(r, field) : changes.number(r, field);
 }
 
 QAnyStringView ObjectTableModel::shownText(int row, int field) const
 {
+    const auto [before, r] = sourceOf(row);
     const ChangeTracker &changes = m_history.changes();
-    return row < m_count ? changes.shownText(row, field)
-                         : changes.previousShownText(m_goneRows[row - m_count], field);
+    return before ? changes.previousShownText(r, field) : changes.shownText(r, field);
 }
 
 QString ObjectTableModel::decoded(int row, int field) const
 {
+    const auto [before, r] = sourceOf(row);
     const ChangeTracker &changes = m_history.changes();
-    return row < m_count ? changes.decoded(row, field)
-                         : changes.previousDecoded(m_goneRows[row - m_count], field);
+    return before ? changes.previousDecoded(r, field) : changes.decoded(r, field);
 }
 
 QString ObjectTableModel::fieldText(int row, int field) const
 {
+    const auto [before, r] = sourceOf(row);
     const ChangeTracker &changes = m_history.changes();
-    return visibleText(row < m_count ? changes.text(row, field)
-                                     : changes.previousText(m_goneRows[row - m_count], field));
+    return visibleText(before ? changes.previousText(r, field) : changes.text(r, field));
 }
 
 std::optional<double> ObjectTableModel::rate(int row, int field) const

@@ -111,8 +111,17 @@ private:
     {
         return row < m_count && m_cellChanged[size_t(row * m_width + column)];
     }
-    // Row `row`'s field as a number, and as text, from the latest query or, for a gone
-    // object, from the query before.
+    // Where row `row`'s fields are read: the latest query's row, or for a gone object its
+    // row in the query before.
+    struct Source {
+        bool before;
+        int row;
+    };
+    Source sourceOf(int row) const
+    {
+        return row < m_count ? Source{false, row} : Source{true, m_goneRows[row - m_count]};
+    }
+    // Row `row`'s field as a number, and as text.
     qint64 number(int row, int field) const;
     QAnyStringView shownText(int row, int field) const;
     QString decoded(int row, int field) const;

@@ -35,12 +35,18 @@ void TabTints::setHighlight(bool on)
     apply();
 }
 
-bool TabTints::tinted(const QLineEdit *box) const
+const TabTints::Box *TabTints::boxOf(const QLineEdit *box) const
 {
     for (const Box &b : m_boxes)
         if (b.edit == box)
-            return b.tinted;
-    return false;
+            return &b;
+    return nullptr;
+}
+
+bool TabTints::tinted(const QLineEdit *box) const
+{
+    const Box *b = boxOf(box);
+    return b && b->tinted;
 }
 
 void TabTints::setBoxMarker(BoxMarker marker)
@@ -51,10 +57,8 @@ void TabTints::setBoxMarker(BoxMarker marker)
 
 bool TabTints::marked(const QLineEdit *box) const
 {
-    for (const Box &b : m_boxes)
-        if (b.edit == box)
-            return b.marked;
-    return false;
+    const Box *b = boxOf(box);
+    return b && b->marked;
 }
 
 void TabTints::apply()

@@ -56,6 +56,7 @@ private:
         bool tinted = false;
         bool marked = false;
     };
+    const Box *boxOf(const QLineEdit *box) const;
     void apply();
     void tint(Box &box, const FieldChange &change, const std::optional<BoxMark> &mark);
 
