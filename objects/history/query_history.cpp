@@ -26,20 +26,38 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs, const QStringL
         keys = nullptr;
     const std::uint32_t number = m_first + std::uint32_t(m_queries.size());
 
-    // Each row's object, by id; ids grow in the order objects are first seen.
+    // Each row's object, by id; ids grow in the order objects are first seen. Objects
+    // mostly come back in the rows they had: a row whose key is the one it had in the
+    // query before is that object, without hashing the key.
     std::vector<std::pair<std::uint32_t, int>> rows;
     rows.reserve(std::size_t(count));
     m_ids.reserve(m_ids.size() + count);
+    QStringList rowKeys;
+    rowKeys.reserve(count);
+    std::vector<std::uint32_t> rowIds;
+    rowIds.reserve(std::size_t(count));
     for (int z = 1; z <= count; ++z) {
         QString key = keys ? (*keys)[z - 1] : model.key(z);
-        auto found = m_ids.constFind(key);
-        if (found == m_ids.cend()) {
-            const std::uint32_t id = m_nextId++;
-            m_objects.emplace(id, Object{key, msecs, number});
-            found = m_ids.insert(std::move(key), id);
+        const qsizetype r = z - 1;
+        std::uint32_t id = 0;
+        if (r < m_rowKeys.size() && m_rowKeys[r] == key &&
+            m_objects.count(m_rowIds[std::size_t(r)])) {
+            id = m_rowIds[std::size_t(r)];
+        } else {
+            auto found = m_ids.constFind(key);
+            if (found == m_ids.cend()) {
+                id = m_nextId++;
+                m_objects.emplace(id, Object{key, msecs, number});
+                found = m_ids.insert(key, id);
+            }
+            id = *found;
         }
-        rows.emplace_back(*found, z);
+        rows.emplace_back(id, z);
+        rowIds.push_back(id);
+        rowKeys.append(std::move(key));
     }
+    m_rowKeys = std::move(rowKeys);
+    m_rowIds = std::move(rowIds);
     // In id order, a repeated key after its first row.
     std::stable_sort(rows.begin(), rows.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });

@@ -115,6 +115,9 @@ private:
     std::uint32_t m_nextId = 0;
     QStringList m_new;
     QStringList m_gone;
+    // The last query's keys and ids in row order, to find returning objects by their row.
+    QStringList m_rowKeys;
+    std::vector<std::uint32_t> m_rowIds;
 };
 
 } // namespace morvain
