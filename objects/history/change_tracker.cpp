@@ -160,6 +160,7 @@ void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
     m_latest = Query(model);
     m_latestAt = msecs;
     m_sameAsBefore.reset();
+    m_gone.reset();
     m_hasLatest = true;
 }
 
@@ -184,11 +185,13 @@ bool ChangeTracker::sameAsBefore() const
     return *m_sameAsBefore;
 }
 
-QStringList ChangeTracker::gone() const
+const QStringList &ChangeTracker::gone() const
 {
+    if (m_gone)
+        return *m_gone;
+    QStringList &gone = m_gone.emplace();
     if (sameAsBefore())
-        return {};
-    QStringList gone;
+        return gone;
     const QStringList &keys = m_previous.keys();
     const QHash<QString, int> &before = m_previous.first();
     const QHash<QString, int> &now = m_latest.first();

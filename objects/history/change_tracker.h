@@ -61,7 +61,7 @@ public:
     // before() for the latest query's row r.
     const QList<FieldValue> *beforeRow(int r) const;
     // Keys of the previous query that the latest one no longer holds, in their old order.
-    QStringList gone() const;
+    const QStringList &gone() const;
     // The latest query stored the very records of the one before, in the same order: no
     // object is new, changed or gone. Known from the bytes alone, without reading a key.
     bool sameAsBefore() const;
@@ -148,6 +148,7 @@ private:
     Query m_previous;
     Query m_latest;
     mutable std::optional<bool> m_sameAsBefore;
+    mutable std::optional<QStringList> m_gone; // worked out once per query
     qint64 m_previousAt = 0;
     qint64 m_latestAt = 0;
     bool m_hasLatest = false;
