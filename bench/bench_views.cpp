@@ -132,9 +132,18 @@ int main(int argc, char *argv[])
     tabs->setCurrentIndex(2);
     if (!w.views().tableWindow(2))
         watch.run([] {}, {w.views().openTable(2)});
-    const auto [off, kept] =
-        inTurns([&](bool on) { history->setKeepCourse(on); },
-                [&] { watch.run([&] { w.pages()[2]->callBroker(); }, {w.pages()[2]}); }, 15);
+    // Each setting after one untimed Refresh of its own: a history that is kept holds the
+    // query before, as it always does outside this bench; switched on just now, it would
+    // read every record again.
+    const auto serviceRefresh = [&] {
+        watch.run([&] { w.pages()[2]->callBroker(); }, {w.pages()[2]});
+    };
+    const auto [off, kept] = inTurns(
+        [&](bool on) {
+            history->setKeepCourse(on);
+            serviceRefresh();
+        },
+        serviceRefresh, 15);
     rows.push_back({QStringLiteral("Refresh of 999 services, history kept vs off"), kept,
                     QStringLiteral("ms"), off, 1.2});
 

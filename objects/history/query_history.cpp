@@ -40,8 +40,8 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs, const QStringL
         QString key = keys ? (*keys)[z - 1] : model.key(z);
         const qsizetype r = z - 1;
         std::uint32_t id = 0;
-        if (r < m_rowKeys.size() && m_rowKeys[r] == key &&
-            m_objects.count(m_rowIds[std::size_t(r)])) {
+        // (The last query's objects are all known: a query goes only behind a newer one.)
+        if (r < m_rowKeys.size() && m_rowKeys[r] == key) {
             id = m_rowIds[std::size_t(r)];
         } else {
             auto found = m_ids.constFind(key);
@@ -59,8 +59,9 @@ void QueryHistory::record(const ObjectModel &model, qint64 msecs, const QStringL
     m_rowKeys = std::move(rowKeys);
     m_rowIds = std::move(rowIds);
     // In id order, a repeated key after its first row.
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    const auto byId = [](const auto &a, const auto &b) { return a.first < b.first; };
+    if (!std::is_sorted(rows.begin(), rows.end(), byId)) // mostly they come sorted
+        std::stable_sort(rows.begin(), rows.end(), byId);
 
     auto readings = std::make_shared<Readings>();
     std::vector<std::uint32_t> &objects = readings->objects;
