@@ -223,14 +223,7 @@ QString ObjectTableModel::text(int row, int column) const
         return {};
     case Shows::SeenSince: {
         const std::optional<qint64> since = seenSince(row);
-        if (!since)
-            return {};
-        // Most objects were first seen by the same query: each time is written once (a
-        // local time costs a time zone look-up).
-        auto found = m_clockTexts.constFind(*since);
-        if (found == m_clockTexts.cend())
-            found = m_clockTexts.insert(*since, clockText(*since));
-        return *found;
+        return since ? clockText(*since) : QString();
     }
     }
     return {};

@@ -147,7 +147,6 @@ private:
     bool m_marksClear = false; // compared with a query before, and nothing marked
     bool m_highlight = true;
     RowMarker m_marker;
-    mutable QHash<qint64, QString> m_clockTexts; // seen-since times as shown
 };
 
 class ObjectTableProxy : public QSortFilterProxyModel

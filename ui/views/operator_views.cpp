@@ -309,9 +309,9 @@ QMenu *OperatorViews::boxMenu(int tab, QLineEdit *box)
 
 QString OperatorViews::fieldLabel(int tab, int column) const
 {
+    // The words the table's header uses for the same field.
     const QString field = history(tab)->model().columns().value(column).name;
-    const QLineEdit *box = m_setup.boxes.value(tab).value(field);
-    return box && !box->accessibleName().isEmpty() ? box->accessibleName() : field;
+    return fieldLabels(m_setup.boxes.value(tab)).value(field, fieldWords(field));
 }
 
 TrendWindow *OperatorViews::trendWindow() const

@@ -96,7 +96,8 @@ private:
     void showRefreshState();
     void showReading(int tab);
     void buildBoxMenus();
-    // The name the tab's box gives the field (what a screen reader says), else the field's.
+    // The name the tab's box gives the field (what a screen reader says), else the field's
+    // name as words: what the table's header says.
     QString fieldLabel(int tab, int column) const;
 
     Setup m_setup;
