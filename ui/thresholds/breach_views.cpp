@@ -83,6 +83,10 @@ void BreachLabel::refresh()
     QString text = count == 0   ? tr("No breaches")
                    : count == 1 ? tr("1 breach")
                                 : tr("%1 breaches").arg(count);
+    // Breaches of a kind whose latest query failed are the last good query's, not now's.
+    const QStringList stale = m_watch.staleKinds();
+    if (count > 0 && !stale.isEmpty())
+        text += tr(" (%1: last good query)").arg(stale.join(QStringLiteral(", ")));
     const QStringList problems = m_watch.problems();
     if (!m_watch.rules().error.isEmpty())
         text = tr("Rules file unusable");

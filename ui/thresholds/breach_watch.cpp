@@ -16,7 +16,6 @@ BreachWatch::BreachWatch(QList<KindHistory *> histories, QObject *parent)
     m_byKey.resize(m_histories.size());
     m_notes.resize(m_histories.size());
     m_breached.resize(m_histories.size());
-    m_evaluatedAt.fill(-1, m_histories.size());
     for (int tab = 0; tab < m_histories.size(); ++tab)
         connect(m_histories[tab], &KindHistory::updated, this, [this, tab] { evaluate(tab); });
 }
@@ -55,7 +54,6 @@ void BreachWatch::load(const QString &path)
         breached.clear();
     m_evaluator = std::make_unique<thresholds::Evaluator>(m_file.rules);
     // The stored objects are judged at once; rates start from the next query.
-    m_evaluatedAt.fill(-1);
     for (int tab = 0; tab < m_histories.size(); ++tab)
         evaluate(tab);
     emit changed();
@@ -72,12 +70,13 @@ QStringList BreachWatch::problems() const
 void BreachWatch::evaluate(int tab)
 {
     KindHistory &history = *m_histories[tab];
-    // Only a new good query is judged: a repeated "updated" (the error text) would read
-    // the same objects again and see no time pass for a rate.
-    if (!m_evaluator || m_file.rules.isEmpty() || !history.queried() || history.failed() ||
-        history.queriedAt() == m_evaluatedAt[tab])
+    // Only a good query is judged ("updated" comes again for a failed one's error text);
+    // a failed one keeps the breaches of the last good query, which the label says.
+    if (!m_evaluator || m_file.rules.isEmpty() || !history.queried() || history.failed()) {
+        if (history.failed() && !m_breaches[tab].isEmpty())
+            emit changed();
         return;
-    m_evaluatedAt[tab] = history.queriedAt();
+    }
     QList<Breach> breaches =
         m_evaluator->evaluate(history.model(), QDateTime::fromMSecsSinceEpoch(history.queriedAt()));
     QSet<QString> breached;
@@ -97,6 +96,15 @@ void BreachWatch::evaluate(int tab)
     m_breaches[tab] = std::move(breaches);
     // The readings in the texts change with every query, so the views are told each time.
     emit changed();
+}
+
+QStringList BreachWatch::staleKinds() const
+{
+    QStringList kinds;
+    for (int tab = 0; tab < m_histories.size(); ++tab)
+        if (m_histories[tab]->failed() && !m_breaches[tab].isEmpty())
+            kinds << m_histories[tab]->model().kindName();
+    return kinds;
 }
 
 QList<qsizetype> BreachWatch::breachesOf(int tab, const QString &key, const QString &field) const

@@ -57,6 +57,8 @@ public:
     int count() const;
     // The first `atMost` breaches as text, tab order.
     QStringList texts(int atMost) const;
+    // Kinds whose breaches are those of their last good query: the latest one failed.
+    QStringList staleKinds() const;
 
     void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
     // Off by default: breaches are still followed, only the notifier is not called.
@@ -84,7 +86,6 @@ private:
     // Per tab: shown key to its breaches' places, since every painted row asks.
     QList<QHash<QString, QList<qsizetype>>> m_byKey;
     QList<QSet<QString>> m_breached; // per tab: rule index and key, in breach
-    QList<qint64> m_evaluatedAt;     // per tab: the query judged last
     Notifier m_notifier;
     bool m_notify = false;
 };

@@ -244,6 +244,13 @@ void TestThresholdViews::breachedKey_marksRowBoxAndTab()
     QCOMPARE(rig.calls->palette().color(QPalette::Base), tint);
     QVERIFY(FullTextToolTips::note(rig.calls).contains(QLatin1String("(\"busy\")")));
     QVERIFY(!rig.tabs->tabIcon(workerTab).isNull());
+    QCOMPARE(rig.label->text(), QString("1 breach"));
+
+    // A failed query: the breach is the last good query's, and the label says so.
+    rig.model.reply.error_code = 3;
+    rig.query({});
+    QCOMPARE(rig.label->text(), QString("1 breach (worker: last good query)"));
+    rig.model.reply.error_code = 0;
 
     // Cleared: the marks go, the box takes back its change tint.
     rig.query({workerLike(7, 2, 20, "seven"), workerLike(8, 2, 1, "eight")});

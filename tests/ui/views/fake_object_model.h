@@ -69,7 +69,8 @@ public:
         return bytes.size() == sizeof(Record) ? decimal(std::int16_t(bytes[0] | bytes[1] << 8))
                                               : QString();
     }
-    ReplyHeader header() const override { return {}; }
+    ReplyHeader header() const override { return reply; }
+    ReplyHeader reply; // what the last call's reply header said
 
     // Replaces the stored objects as a query would, saying so before and after.
     void query(QList<QList<FieldValue>> objects)
