@@ -46,6 +46,8 @@ QString errorCodeMeaning(int errorCode)
         return tr("the client library could not load what it needs to reach the broker");
     case 6:
         return tr("the query ran out of time");
+    case 7:
+        return tr("the list of named brokers was refused");
     case 401:
         return tr("the broker refused the credentials");
     case 403:
@@ -71,6 +73,9 @@ QString likelyFix(int errorCode)
     case 403:
         return tr("Check the credentials: the login in the broker ID and its password in "
                   "~/.netrc or the named broker's entry.");
+    case 7:
+        return tr("Make brokers.json and its password files readable by you alone "
+                  "(chmod 600), or correct the list; OSTRANE_LOG=1 says which file and why.");
     default:
         return {};
     }

@@ -230,6 +230,8 @@ void TestExport::brokerId_masksThePassword_data()
                                 << "http://monitor@127.0.0.1:15672";
     QTest::newRow("no user") << "http://127.0.0.1:15672"
                              << "http://127.0.0.1:15672";
+    QTest::newRow("leading blanks, as the library skips them") << "  http://u:pw@h"
+                                                               << "  http://u:***@h";
     QTest::newRow("a scenario name") << "u:pw@basic"
                                      << "u:pw@basic";
 }

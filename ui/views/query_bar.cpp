@@ -1,5 +1,7 @@
 #include "query_bar.h"
 
+#include <QApplication>
+
 #include "kind_history.h"
 
 #include <QHBoxLayout>
@@ -44,8 +46,9 @@ void QueryBar::follow(const KindHistory &history)
                           .pixmap(size, size));
     // Tints that keep the palette's text readable: the window colour, leaning to red or
     // yellow by a quarter.
+    // From the untinted window colour: the bar's own is the tint of the last time.
     QPalette p = palette();
-    const QColor base = p.color(QPalette::Window);
+    const QColor base = QApplication::palette(this).color(QPalette::Window);
     const QColor lean = m_failed ? failedTint() : cutTint();
     const auto mix = [](int a, int b) { return (3 * a + b) / 4; };
     p.setColor(QPalette::Window,

@@ -8,6 +8,7 @@
 #include "views/full_text_tooltips.h"
 #include "views/kind_history.h"
 #include "views/object_table_model.h"
+#include "views/query_bar.h"
 #include "views/tab_tints.h"
 #include "views/table_window.h"
 
@@ -73,6 +74,7 @@ private slots:
     void tabTints_followTheObjectByKeyWhenTheOrderChanges_data();
     void tabTints_followTheObjectByKeyWhenTheOrderChanges();
     void course_sameRecordsAfterAQueryItMissed_areReadAgain();
+    void queryBar_keepsItsTintOverRepeatedFailures();
     void window_followsEveryQueryOfItsKind();
     void window_copiesTheSelectionTabSeparated();
     void window_exportsTheCsvOrSaysWhyNot();
@@ -264,6 +266,20 @@ void TestTableViews::course_sameRecordsAfterAQueryItMissed_areReadAgain()
     rig.model.query({workerLike(9, 2, 140, "beta")}); // the same records as the one missed
     QCOMPARE(rig.history.course().latest("9", 2), std::optional<std::int64_t>(140));
     QCOMPARE(rig.history.course().series("9", 2).size(), std::size_t(2));
+}
+
+void TestTableViews::queryBar_keepsItsTintOverRepeatedFailures()
+{
+    Rig rig;
+    QueryBar bar;
+    rig.model.reply.error_code = 1;
+    QList<QColor> tints;
+    for (int i = 0; i < 3; ++i) {
+        rig.model.query(fourWorkers());
+        bar.follow(rig.history);
+        tints << bar.palette().color(QPalette::Window);
+    }
+    QCOMPARE(tints.at(2), tints.at(0));
 }
 
 void TestTableViews::window_followsEveryQueryOfItsKind()
