@@ -183,6 +183,15 @@ QMenu *TableWindow::cellMenu(const QModelIndex &index)
 
 bool TableWindow::writeCsv(const QString &path)
 {
+    // The rows shown are the last good query's; the kind's store holds the failed one's,
+    // and a file of those would pass for an empty broker.
+    if (m_history.failed()) {
+        dialogs::message(tr("Export CSV"),
+                         tr("The latest query of %1 failed: there is nothing current to "
+                            "export. Refresh once it answers again.")
+                             .arg(m_title.toLower()));
+        return false;
+    }
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(m_csv(m_history.model())) >= 0 &&
         file.commit())

@@ -363,6 +363,13 @@ void TestTableViews::window_exportsTheCsvOrSaysWhyNot()
     QVERIFY(!window.writeCsv(dir.file("no such folder/workers.csv")));
     QCOMPARE(m_boxes.shown.size(), 1);
     QCOMPARE(m_boxes.shown[0].first, QString("Export CSV"));
+
+    // After a failed query the window shows the last good rows; no file passes for them.
+    rig.model.reply.error_code = 1;
+    rig.model.query({});
+    QVERIFY(!window.writeCsv(dir.file("failed.csv")));
+    QVERIFY(!QFile::exists(dir.file("failed.csv")));
+    QCOMPARE(m_boxes.shown.size(), 2);
 }
 
 QTEST_MAIN(TestTableViews)
