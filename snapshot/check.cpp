@@ -1,5 +1,7 @@
 #include "check.h"
 
+#include "query_reading.h"
+
 #include "exit_codes.h"
 #include "object_model.h"
 #include "query_failure.h"
@@ -103,6 +105,7 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
     thresholds::Evaluator evaluator(rules.rules);
     QList<Breach> breaches;
     QStringList perf;
+    QStringList cut;
     int rateRules = 0;
     for (const KindReport &kind : report.kinds) {
         const ObjectModel &model = *kind.model;
@@ -117,6 +120,13 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
         perf << perfLabel(name + QStringLiteral("_objects")) + u'=' +
                     QString::number(thresholds::objectsOf(model)) + QStringLiteral(";;;0");
         breaches << evaluator.evaluate(model, report.time);
+        // The rules judged only what the list brought: say so, or a cut list reads whole.
+        const QueryReading reading = readingOf(model);
+        if (reading.cut())
+            cut << QStringLiteral("%1 %2 of %3 judged")
+                       .arg(name)
+                       .arg(reading.shown)
+                       .arg(reading.total);
     }
     // One round has one reading per object: a rate needs two.
     for (const Rule &rule : rules.rules)
@@ -157,6 +167,8 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
         text = unknown.join(QStringLiteral("; ")) + QStringLiteral("; ") + text;
     if (rateRules > 0)
         text += QStringLiteral("; %1 rate rules not checked (one round, no rate)").arg(rateRules);
+    if (!cut.isEmpty())
+        text += QStringLiteral("; ") + cut.join(QStringLiteral(", "));
     text.replace(u'|', u'/');
     line = QStringLiteral("MORVAIN %1 - %2 | %3\n")
                .arg(QLatin1String(statusWord(status)), text, perf.join(u' '));

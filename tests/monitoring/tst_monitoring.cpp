@@ -247,6 +247,15 @@ void TestMonitoring::check_exitCodeAndStatusLine_data()
            "service (a number field is needed); 1 breached: service billing/-billing/payments "
            "short_act 7155 > 1000"
         << "";
+    QByteArray cut = billingScenario;
+    cut.insert(
+        cut.lastIndexOf('}'),
+        R"(, "script": {"services": {"every_call": {"header": {"total_num_objects": 1500}}}})");
+    QTest::newRow("CRITICAL, and a cut list says what was judged")
+        << cut << "[" + backlog + "]" << QStringList() << 2
+        << "MORVAIN CRITICAL - 1 breached: service billing/-billing/payments short_act 7155 > "
+           "1000; service 2 of 1500 judged"
+        << "";
     QTest::newRow("UNKNOWN: a failed query")
         << failing << "[" + backlog + "]" << QStringList() << 3
         << "MORVAIN UNKNOWN - service query failed (error_code 7); no rule breached (1 rules, 5 "
