@@ -118,7 +118,7 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
             continue;
         }
         perf << perfLabel(name + QStringLiteral("_objects")) + u'=' +
-                    QString::number(thresholds::objectsOf(model)) + QStringLiteral(";;;0");
+                    QString::number(model.shownCount()) + QStringLiteral(";;;0");
         breaches << evaluator.evaluate(model, report.time);
         // The rules judged only what the list brought: say so, or a cut list reads whole.
         const QueryReading reading = readingOf(model);

@@ -55,7 +55,6 @@ void link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next
     else
         next[std::size_t(chain.last)] = entry;
     chain.last = entry;
-    ++chain.length;
 }
 
 // A text from a list as the stored bytes it would equal; false when no Latin-1 text can.

@@ -45,7 +45,7 @@ private:
     };
     // The first and last entry of one class or name; entries link to the next of theirs.
     struct Chain {
-        int first = -1, last = -1, length = 0;
+        int first = -1, last = -1;
     };
     struct Index {
         std::vector<Names> names; // entry z - 1 belongs to slot z

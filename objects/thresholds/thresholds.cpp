@@ -235,11 +235,6 @@ bool wildcardMatches(QStringView pattern, QStringView text)
     return p == pattern.size();
 }
 
-int objectsOf(const ObjectModel &model)
-{
-    return model.shownCount();
-}
-
 QString Breach::text() const
 {
     QString what = rule->kind;
@@ -263,11 +258,11 @@ QList<Breach> Evaluator::evaluate(const ObjectModel &model, const QDateTime &tim
             rules << &rule;
     m_withoutReading = 0;
     // A failed query's objects are not the broker's: no breach, no reading to keep.
-    if (rules.isEmpty() || model.header().error_code != 0)
+    if (rules.isEmpty() || model.queryFailed())
         return breaches;
     QHash<QString, Reading> now;
     const qint64 msecs = time.toMSecsSinceEpoch();
-    for (int z = 1; z <= objectsOf(model); ++z) {
+    for (int z = 1; z <= model.shownCount(); ++z) {
         // Only the rules' own fields are read, straight from the record: a full list of
         // values per object would cost more than all the rules together.
         const RecordView record = model.record(z);

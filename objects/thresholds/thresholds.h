@@ -58,9 +58,6 @@ QJsonObject ruleJson(const Rule &rule);
 QString shownKey(const QString &key);
 // '*' any run of characters, '?' one character; everything else stands for itself.
 bool wildcardMatches(QStringView pattern, QStringView text);
-// Stored entries that are objects: for the kinds whose query stores its closing reply
-// (every list kind but the workers), the last stored entry is that reply, not an object.
-int objectsOf(const ObjectModel &model);
 
 const char *comparisonText(Comparison c);
 

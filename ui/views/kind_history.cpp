@@ -85,7 +85,7 @@ QColor tintOnPalette(const QColor &light, const QPalette &palette)
         return light;
     // The same hue and saturation, at a lightness the light text reads well on.
     QColor shade = light.toHsl();
-    shade.setHsl(shade.hslHue(), std::min(255, shade.hslSaturation()), 70);
+    shade.setHsl(shade.hslHue(), shade.hslSaturation(), 70);
     return shade.toRgb();
 }
 
