@@ -43,12 +43,13 @@ void showBreaches(BreachWatch &watch, OperatorViews &views)
         return worst ? breachIcon(*worst) : QIcon();
     };
     marks.rows = [&watch](int tab) -> ObjectTableModel::RowMarker {
-        return [&watch, tab](const QString &key) -> std::optional<ObjectTableModel::RowMark> {
+        return [&watch, tab](const QString &key,
+                             bool withNote) -> std::optional<ObjectTableModel::RowMark> {
             const std::optional<thresholds::Severity> worst = watch.severityOf(tab, key);
             if (!worst)
                 return std::nullopt;
-            return ObjectTableModel::RowMark{breachTint(*worst),
-                                             watch.breachTexts(tab, key).join(u'\n')};
+            return ObjectTableModel::RowMark{
+                breachTint(*worst), withNote ? watch.breachTexts(tab, key).join(u'\n') : QString()};
         };
     };
     marks.boxes = [&watch](int tab) -> TabTints::BoxMarker {

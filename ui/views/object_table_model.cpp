@@ -283,7 +283,7 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
         if (gone(row))
             shown += u'\n' + tr("Gone since the last query");
         if (m_marker)
-            if (const std::optional<RowMark> mark = m_marker(key(row)))
+            if (const std::optional<RowMark> mark = m_marker(key(row), true))
                 shown += u'\n' + mark->note;
         if (!changed(row, column))
             return shown;
@@ -300,7 +300,7 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
         if (m_greyed || gone(row))
             return {};
         if (m_marker)
-            if (const std::optional<RowMark> mark = m_marker(key(row)))
+            if (const std::optional<RowMark> mark = m_marker(key(row), false))
                 return QBrush(mark->color);
         if (!m_highlight)
             return {};

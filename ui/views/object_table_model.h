@@ -86,7 +86,8 @@ public:
         QColor color;
         QString note;
     };
-    using RowMarker = std::function<std::optional<RowMark>(const QString &key)>;
+    // `withNote`: the note is wanted too (a tooltip); painting asks for the colour alone.
+    using RowMarker = std::function<std::optional<RowMark>(const QString &key, bool withNote)>;
     void setRowMarker(RowMarker marker);
     // The marks changed: the rows are painted again.
     void marksChanged();
