@@ -13,6 +13,7 @@
 #include "main_window/frm_main.h"
 #include "object_model.h"
 #include "quiet_presenter.h"
+#include "views/kind_history.h"
 
 #include "text_list.h"
 #include <QAbstractButton>
@@ -113,6 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     FuzzedDataProvider data(bytes, size);
     broker.data = &data;
     broker.reset();
+    // Nothing of the inputs before: no query to compare with, no course kept.
+    for (KindHistory *history : window->findChildren<KindHistory *>())
+        history->forget();
     // The five queries in tab order, each on a call budget of its own.
     bool running = true;
     for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {

@@ -49,6 +49,19 @@ void KindHistory::setErrorText(const QString &text)
         emit updated();
 }
 
+void KindHistory::forget()
+{
+    m_changes = ChangeTracker();
+    m_course = QueryHistory();
+    m_courseHasBefore = false;
+    m_queriedAt = -1;
+    m_goodAt.reset();
+    m_count = 0;
+    m_reading = QueryReading();
+    m_errorText.clear();
+    emit updated();
+}
+
 QString KindHistory::message() const
 {
     if (!queried())

@@ -54,6 +54,9 @@ public:
     QString message() const;
     // The broker's error text of the latest query, as the status bar showed it.
     void setErrorText(const QString &text);
+    // Back to as made: no query seen, nothing to compare with (a fresh start of the
+    // window, without building it again).
+    void forget();
 
 signals:
     // After the latest query's changes are known; views refresh from here.
