@@ -7,10 +7,10 @@
 #include <charconv>
 #include <cstddef>
 #include <map>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -132,7 +132,8 @@ inline Exposition readPrometheus(std::string_view text)
     if (!text.empty() && text.back() != '\n')
         refuse("a last line without LF", text.size());
     Exposition doc;
-    std::set<std::pair<std::string, std::map<std::string, std::string>>> series;
+    // Each series once: its name, then each label in label order with its value's length.
+    std::unordered_set<std::string> series;
     std::string family; // the family whose TYPE came last
     std::size_t i = 0;
     const auto name = [&](bool colon) {
@@ -219,7 +220,15 @@ inline Exposition readPrometheus(std::string_view text)
         if (error != std::errc() || at != number.data() + number.size())
             refuse("a value that is no number", i);
         i = end + 1;
-        if (!series.emplace(s.name, s.labels).second)
+        std::string key = s.name;
+        for (const auto &[label, value] : s.labels)
+            key.append(1, ' ')
+                .append(label)
+                .append(1, '=')
+                .append(std::to_string(value.size()))
+                .append(1, ':')
+                .append(value);
+        if (!series.insert(std::move(key)).second)
             refuse("a series twice: " + s.name, i);
         doc.samples.push_back(std::move(s));
     }
