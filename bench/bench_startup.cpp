@@ -56,14 +56,6 @@ Identity identityFor(const char *brokerId)
             QString(32, ' '), QString(32, ' '), QString(32, ' ')};
 }
 
-void writeConfig(const char *brokerId)
-{
-    QFile cfg(QStringLiteral("Broker.cfg"));
-    if (!cfg.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        std::exit(1);
-    cfg.write(QByteArray(32, ' ') + QByteArray(brokerId).leftJustified(128, ' '));
-}
-
 // One list query as bare Broker calls: the opening call, then follow-ups with the returned
 // conversation ID until "0003". Returns the number of calls.
 int rawQuery(EntryPoint &broker, ControlBlock cb, InfoRequest request,
@@ -99,7 +91,6 @@ int startChild(int &argc, char **argv)
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     SilentPresenter presenter;
-    dialogs::installPresenter(&presenter);
     std::unique_ptr<QMainWindow> window;
     std::unique_ptr<TarnvelBinding> broker;
     if (arguments.value(0) == QLatin1String("--start-full")) {
@@ -180,10 +171,7 @@ int main(int argc, char *argv[])
         qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
     QApplication app(argc, argv);
     SilentPresenter presenter;
-    dialogs::installPresenter(&presenter);
-    qputenv("OSTRANE_SCENARIO_DIR", BENCH_SCENARIO_DIR);
-    QDir::setCurrent(dir.path());
-    writeConfig("full");
+    workIn(dir.path(), "full");
     TarnvelBinding broker(QCoreApplication::applicationDirPath());
     std::vector<Row> rows;
 

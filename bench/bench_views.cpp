@@ -64,14 +64,7 @@ int main(int argc, char *argv[])
         qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
     QApplication app(argc, argv);
     SilentPresenter presenter;
-    dialogs::installPresenter(&presenter);
-    qputenv("OSTRANE_SCENARIO_DIR", BENCH_SCENARIO_DIR);
-    QDir::setCurrent(dir.path());
-    QFile cfg("Broker.cfg");
-    if (!cfg.open(QIODevice::WriteOnly))
-        return 1;
-    cfg.write(QByteArray(32, ' ') + QByteArray("full").leftJustified(128, ' '));
-    cfg.close();
+    workIn(dir.path(), "full");
 
     TarnvelBinding broker(QCoreApplication::applicationDirPath());
     FrmMain w(broker);

@@ -155,30 +155,22 @@ void ObjectTableModel::reload()
 
 qint64 ObjectTableModel::number(int row, int field) const
 {
-    const auto [before, r] = sourceOf(row);
-    const ChangeTracker &changes = m_history.changes();
-    return before ? changes.previousNumber(r, field) : changes.number(r, field);
+    return read(row, field, &ChangeTracker::number, &ChangeTracker::previousNumber);
 }
 
 QAnyStringView ObjectTableModel::shownText(int row, int field) const
 {
-    const auto [before, r] = sourceOf(row);
-    const ChangeTracker &changes = m_history.changes();
-    return before ? changes.previousShownText(r, field) : changes.shownText(r, field);
+    return read(row, field, &ChangeTracker::shownText, &ChangeTracker::previousShownText);
 }
 
 QString ObjectTableModel::decoded(int row, int field) const
 {
-    const auto [before, r] = sourceOf(row);
-    const ChangeTracker &changes = m_history.changes();
-    return before ? changes.previousDecoded(r, field) : changes.decoded(r, field);
+    return read(row, field, &ChangeTracker::decoded, &ChangeTracker::previousDecoded);
 }
 
 QString ObjectTableModel::fieldText(int row, int field) const
 {
-    const auto [before, r] = sourceOf(row);
-    const ChangeTracker &changes = m_history.changes();
-    return visibleText(before ? changes.previousText(r, field) : changes.text(r, field));
+    return visibleText(read(row, field, &ChangeTracker::text, &ChangeTracker::previousText));
 }
 
 std::optional<double> ObjectTableModel::rate(int row, int field) const

@@ -122,6 +122,14 @@ private:
     {
         return row < m_count ? Source{false, row} : Source{true, m_goneRows[row - m_count]};
     }
+    // Row `row`'s field through `latest`, or through `before` for a gone object.
+    template <class Latest, class Before>
+    auto read(int row, int field, Latest latest, Before before) const
+    {
+        const auto [gone, r] = sourceOf(row);
+        const ChangeTracker &changes = m_history.changes();
+        return gone ? (changes.*before)(r, field) : (changes.*latest)(r, field);
+    }
     // Row `row`'s field as a number, and as text.
     qint64 number(int row, int field) const;
     QAnyStringView shownText(int row, int field) const;

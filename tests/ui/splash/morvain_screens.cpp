@@ -27,10 +27,8 @@ bool shoot(const QWidget &window, const QString &file)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: morvain_screens splash|about <file.png>\n");
+    if (!morvain::test::argumentCountIs(argc, 2, "morvain_screens splash|about <file.png>"))
         return 2;
-    }
     const QString what = QString::fromLocal8Bit(argv[1]);
     const QString file = QString::fromLocal8Bit(argv[2]);
     int status = 1;

@@ -59,10 +59,8 @@ QString keyWith(const ObjectModel &model, const QString &part)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: morvain_course_screens <folder> <prefix>\n");
+    if (!test::argumentCountIs(argc, 2, "morvain_course_screens <folder> <prefix>"))
         return 2;
-    }
     const QDir out(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     const QString prefix = QString::fromLocal8Bit(argv[2]);
 

@@ -45,10 +45,8 @@ bool shoot(QRect r, const QString &file)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: morvain_view_screens <folder>\n");
+    if (!test::argumentCountIs(argc, 1, "morvain_view_screens <folder>"))
         return 2;
-    }
     const QDir out(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     QTemporaryDir work; // a fresh "Broker.cfg": the demo broker
     QDir::setCurrent(work.path());
