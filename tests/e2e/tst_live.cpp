@@ -266,9 +266,9 @@ void TestLive::startUp_showsWhatTheApiSays()
         QVERIFY2(QRegularExpression("^[0-9A-F]{16}$").match(id).hasMatch(), qPrintable(id));
 }
 
-// More queues (1100) than the Service tab holds and than the source fetches (1000): the ones served
-// are the ones an operator needs, every queue with messages ready and nobody consuming them among
-// them, and the tab says that it shows part of the list.
+// More queues (1100) than the Service tab holds and than the source fetches (1000): the
+// ones served are the ones an operator needs, every queue with messages ready and nobody
+// consuming it among them, and the tab says that it shows part of the list.
 void TestLive::thousandQueues_servedOnesHoldEveryQueueBackingUp()
 {
     QVERIFY2(m_broker.fill(1100, 30), "tools/rabbitmq-fill did not get ready");
