@@ -3,7 +3,9 @@
 // start-up queries cost. Then, with the broker filled (tools/rabbitmq-fill: 1000 and 5000
 // queues over 3 vhosts, 200 connections, 400 channels), the snapshot's round (the five
 // start-up queries) against one scrape of the broker's own Prometheus plugin
-// (/metrics/per-object). Starts its own broker, traffic and fill (tools/), stops them.
+// (/metrics/per-object); and Morvain's memory after its start-up against the broker of
+// 1000 queues, against the demo's. Starts its own broker, traffic, fill and windows
+// (tools/), stops them.
 //
 //   build/default/bin/morvain_bench_rabbitmq [rounds]   (OSTRANE_LOG=1: every GET on stderr)
 
@@ -265,6 +267,57 @@ pid_t fill(const std::string &tools, std::map<std::string, std::string> &env, in
     return said.find("READY") == std::string::npos ? -pid : pid;
 }
 
+// Morvain's memory after its start-up against `brokerId` (empty: the demo broker), in
+// kB: resident, proportional (shared pages split among their users) and anonymous.
+struct Memory {
+    long rss = 0, pss = 0, anonymous = 0;
+};
+
+Memory windowMemory(const std::string &brokerId)
+{
+    char dir[] = "/tmp/morvain-bench-window.XXXXXX";
+    if (!::mkdtemp(dir))
+        return {};
+    {
+        std::ofstream cfg(std::string(dir) + "/Broker.cfg", std::ios::binary);
+        std::string id = brokerId;
+        id.resize(128, ' ');
+        cfg << std::string(32, ' ') << id;
+    }
+    char self[4096] = {};
+    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+        return {};
+    std::string program(self);
+    program = program.substr(0, program.rfind('/')) + "/Morvain";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(dir) != 0)
+            ::_exit(127);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("XDG_CONFIG_HOME", dir, 1); // no rules file, no settings
+        ::execl(program.c_str(), "Morvain", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(8)); // the start-up queries and paint
+    Memory m;
+    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    for (std::string key; in >> key;) {
+        long kb = 0;
+        in >> kb;
+        if (key == "Rss:")
+            m.rss = kb;
+        else if (key == "Pss:")
+            m.pss = kb;
+        else if (key == "Anonymous:")
+            m.anonymous = kb;
+        in.ignore(1 << 20, '\n');
+    }
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    run(std::string("rm -rf ") + dir);
+    return m;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -354,6 +407,8 @@ int main(int argc, char **argv)
     const int promPort = std::atoi(env["PROMETHEUS_PORT"].c_str());
     std::printf("\n%-22s %9s %6s %11s %11s %7s\n", "filled broker", "round ms", "GETs", "scrape ms",
                 "scrape KB", "ratio");
+    std::vector<Memory> memory;
+    long demoRss = 0;
     for (const int queues : {1000, 5000}) {
         const pid_t filler = fill(tools, env, queues, 60 + rounds * 6);
         if (filler <= 0) {
@@ -385,9 +440,20 @@ int main(int argc, char **argv)
         std::snprintf(label, sizeof label, "%d queues, 200/400", queues);
         std::printf("%-22s %9.1f %6d %11.1f %11zu %7.2f\n", label, median(r), roundGets, median(p),
                     promBytes / 1024, median(r) / median(p));
+        if (queues == 1000)
+            for (int i = 0; i < 3; ++i) {
+                const Memory demo = windowMemory(""), live = windowMemory(url);
+                memory.push_back(
+                    {live.rss - demo.rss, live.pss - demo.pss, live.anonymous - demo.anonymous});
+                demoRss = demo.rss;
+            }
         ::kill(filler, SIGTERM);
         ::waitpid(filler, nullptr, 0);
     }
+    for (const Memory &m : memory)
+        std::printf("Morvain against 1000 queues less against the demo (%ld kB resident):"
+                    " resident %+ld kB, proportional %+ld kB, anonymous %+ld kB\n",
+                    demoRss, m.rss, m.pss, m.anonymous);
     std::printf("(medians of %d; round: the five start-up queries on a fresh snapshot; GETs:"
                 " the most they made, seven while they fit in one round's second; scrape: GET"
                 " /metrics/per-object)\n",
