@@ -153,6 +153,22 @@ QSet<QString> asSet(const QStringList &l)
     return QSet<QString>(l.begin(), l.end());
 }
 
+// Every service the Service tab lists, picking each class and under it each name.
+QSet<QString> servicesShown(QWidget &w)
+{
+    QSet<QString> shown;
+    auto *classList = w.findChild<TextList *>("lstServer_class");
+    auto *nameList = w.findChild<TextList *>("lstServer_name");
+    for (int c = 0; c < classList->count(); ++c) {
+        classList->setCurrentRow(c);
+        for (int n = 0; n < nameList->count(); ++n) {
+            nameList->setCurrentRow(n);
+            shown.unite(asSet(entries(w, "lstService")));
+        }
+    }
+    return shown;
+}
+
 // "Broker.cfg" in the current folder, naming the broker by its URL.
 void useBroker(const QByteArray &url)
 {
@@ -160,6 +176,19 @@ void useBroker(const QByteArray &url)
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(32, ' ') + url.leftJustified(32, ' ') + QByteArray(96, ' '));
 }
+
+// The main window after its start-up against the broker at `url`, in a folder of its own.
+struct StartedWindow {
+    TempWorkdir dir;
+    RecordingPresenter boxes;
+    FrmMain window;
+
+    StartedWindow(EntryPoint &broker, const QByteArray &url) : window(broker)
+    {
+        useBroker(url);
+        window.Form_Load();
+    }
+};
 
 bool isReplyQueue(const QJsonObject &q)
 {
@@ -202,12 +231,9 @@ void TestLive::initTestCase()
 
 void TestLive::startUp_showsWhatTheApiSays()
 {
-    TempWorkdir dir;
-    useBroker(m_broker.url());
-    RecordingPresenter boxes;
-    FrmMain w(m_tarnvel);
-    w.Form_Load();
-    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join('|')));
+    StartedWindow started(m_tarnvel, m_broker.url());
+    FrmMain &w = started.window;
+    QVERIFY2(started.boxes.shown.isEmpty(), qPrintable(started.boxes.texts().join('|')));
 
     const QJsonArray queues = m_broker.api("queues").array();
     const QJsonArray connections = m_broker.api("connections").array();
@@ -238,16 +264,7 @@ void TestLive::startUp_showsWhatTheApiSays()
 
     // Services: every class, and under each name the services it consumes.
     QCOMPARE(asSet(entries(w, "lstServer_class")), classes);
-    QSet<QString> shown;
-    auto *classList = w.findChild<TextList *>("lstServer_class");
-    auto *nameList = w.findChild<TextList *>("lstServer_name");
-    for (int c = 0; c < classList->count(); ++c) {
-        classList->setCurrentRow(c);
-        for (int n = 0; n < nameList->count(); ++n) {
-            nameList->setCurrentRow(n);
-            shown.unite(asSet(entries(w, "lstService")));
-        }
-    }
+    const QSet<QString> shown = servicesShown(w);
     QCOMPARE(shown, services);
 
     // Users: one per connection, repeated names told apart by "~2".
@@ -292,12 +309,9 @@ void TestLive::thousandQueues_servedOnesHoldEveryQueueBackingUp()
     }
     QVERIFY2(backingUp.size() >= 110, qPrintable(QString::number(backingUp.size())));
 
-    TempWorkdir dir;
-    useBroker(m_broker.url());
-    RecordingPresenter boxes;
-    FrmMain w(m_tarnvel);
-    w.Form_Load();
-    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join('|')));
+    StartedWindow started(m_tarnvel, m_broker.url());
+    FrmMain &w = started.window;
+    QVERIFY2(started.boxes.shown.isEmpty(), qPrintable(started.boxes.texts().join('|')));
     QVERIFY(text(w, "txtnum_service").toInt() >= 1100); // the traffic's own come and go
     // A queue consumed by two connections is two services: at least one a queue.
     const QRegularExpressionMatch cut =
@@ -306,16 +320,7 @@ void TestLive::thousandQueues_servedOnesHoldEveryQueueBackingUp()
     QVERIFY2(cut.hasMatch() && cut.captured(2).toInt() >= services,
              qPrintable(w.queryBar(ServiceKind).text()));
 
-    QSet<QString> shown;
-    auto *classList = w.findChild<TextList *>("lstServer_class");
-    auto *nameList = w.findChild<TextList *>("lstServer_name");
-    for (int c = 0; c < classList->count(); ++c) {
-        classList->setCurrentRow(c);
-        for (int n = 0; n < nameList->count(); ++n) {
-            nameList->setCurrentRow(n);
-            shown.unite(asSet(entries(w, "lstService")));
-        }
-    }
+    const QSet<QString> shown = servicesShown(w);
     QVERIFY(shown.size() <= 999);
     const QSet<QString> missing = backingUp - shown;
     QVERIFY2(missing.isEmpty(), qPrintable(QStringList(missing.begin(), missing.end()).join(' ')));
@@ -323,11 +328,8 @@ void TestLive::thousandQueues_servedOnesHoldEveryQueueBackingUp()
 
 void TestLive::brokerStopped_windowAndSnapshotSayFailed()
 {
-    TempWorkdir dir;
-    useBroker(m_broker.url());
-    RecordingPresenter boxes;
-    FrmMain w(m_tarnvel);
-    w.Form_Load();
+    StartedWindow started(m_tarnvel, m_broker.url());
+    FrmMain &w = started.window;
     const QString services = text(w, "txtnum_service");
     QVERIFY(services.toInt() > 0);
     QVERIFY(w.queryBar(0).text().isEmpty());
