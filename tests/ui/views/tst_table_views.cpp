@@ -74,6 +74,7 @@ private slots:
     void tabTints_followTheObjectByKeyWhenTheOrderChanges_data();
     void tabTints_followTheObjectByKeyWhenTheOrderChanges();
     void course_sameRecordsAfterAQueryItMissed_areReadAgain();
+    void history_forgotten_comparesWithNothingBefore();
     void queryBar_keepsItsTintOverRepeatedFailures();
     void window_followsEveryQueryOfItsKind();
     void window_copiesTheSelectionTabSeparated();
@@ -266,6 +267,21 @@ void TestTableViews::course_sameRecordsAfterAQueryItMissed_areReadAgain()
     rig.model.query({workerLike(9, 2, 140, "beta")}); // the same records as the one missed
     QCOMPARE(rig.history.course().latest("9", 2), std::optional<std::int64_t>(140));
     QCOMPARE(rig.history.course().series("9", 2).size(), std::size_t(2));
+}
+
+// What the window fuzzer relies on to start every input afresh.
+void TestTableViews::history_forgotten_comparesWithNothingBefore()
+{
+    Rig rig; // worker 9 made 100 calls
+    rig.now += 1000;
+    rig.model.query({workerLike(9, 2, 140, "beta")});
+    rig.history.forget();
+    QVERIFY(!rig.history.queried());
+    rig.now += 1000;
+    rig.model.query({workerLike(9, 2, 180, "beta")});
+    QVERIFY(!rig.history.changes().hasBaseline());
+    QCOMPARE(rig.history.course().queryCount(), 1);
+    QCOMPARE(rig.history.course().rate("9", 2), std::nullopt);
 }
 
 void TestTableViews::queryBar_keepsItsTintOverRepeatedFailures()
