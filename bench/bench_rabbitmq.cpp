@@ -301,16 +301,19 @@ Memory windowMemory(const std::string &brokerId)
     std::this_thread::sleep_for(std::chrono::seconds(8)); // the start-up queries and paint
     Memory m;
     std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    for (std::string key; in >> key;) {
+    // The first line names the mapping; then "Key:   value kB" lines.
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string key;
         long kb = 0;
-        in >> kb;
+        if (!(fields >> key >> kb))
+            continue;
         if (key == "Rss:")
             m.rss = kb;
         else if (key == "Pss:")
             m.pss = kb;
         else if (key == "Anonymous:")
             m.anonymous = kb;
-        in.ignore(1 << 20, '\n');
     }
     ::kill(pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
