@@ -1,10 +1,9 @@
 #include "check.h"
 
-#include "query_reading.h"
-
 #include "exit_codes.h"
 #include "object_model.h"
 #include "query_failure.h"
+#include "query_reading.h"
 
 #include <QDateTime>
 

@@ -1,9 +1,8 @@
 #include "query_bar.h"
 
-#include <QApplication>
-
 #include "kind_history.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QStyle>
@@ -44,9 +43,8 @@ void QueryBar::follow(const KindHistory &history)
                           ->standardIcon(m_failed ? QStyle::SP_MessageBoxWarning
                                                   : QStyle::SP_MessageBoxInformation)
                           .pixmap(size, size));
-    // Tints that keep the palette's text readable: the window colour, leaning to red or
-    // yellow by a quarter.
-    // From the untinted window colour: the bar's own is the tint of the last time.
+    // Tints that keep the palette's text readable: the application's window colour (the
+    // bar's own holds the last tint), leaning to red or yellow by a quarter.
     QPalette p = palette();
     const QColor base = QApplication::palette(this).color(QPalette::Window);
     const QColor lean = m_failed ? failedTint() : cutTint();
