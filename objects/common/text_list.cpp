@@ -1,5 +1,7 @@
 #include "text_list.h"
 
+#include "text_list_delegate.h"
+
 #include <QItemSelectionModel>
 #include <QStringListModel>
 
@@ -12,6 +14,7 @@ TextList::TextList(QWidget *parent) : QListView(parent), m_entries(new QStringLi
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true); // every entry is one line of plain text
+    setItemDelegate(new TextListDelegate(this));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { emit currentRowChanged(current.row()); });
 }
