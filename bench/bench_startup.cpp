@@ -18,6 +18,7 @@
 #include "measure.h"
 #include "memory_rows.h"
 #include "paint_watch.h"
+#include "qt_floor.h"
 #include "service/service_page.h"
 #include "service/service_reply.h"
 #include "silent_presenter.h"
@@ -159,8 +160,8 @@ int main(int argc, char *argv[])
 {
     if (argc > 1 && QByteArray(argv[1]).startsWith("--start-"))
         return startChild(argc, argv);
-    // Rows to run, by their first word (call, service, select, build, memory, history,
-    // start-up); all without arguments. For a profile of one row.
+    // Rows to run, by their first word (call, service, select, build, floor, memory,
+    // history, start-up); all without arguments. For a profile of one row.
     QByteArrayList only;
     for (int i = 1; i < argc; ++i)
         only << QByteArray(argv[i]);
@@ -241,6 +242,21 @@ int main(int argc, char *argv[])
         rows.push_back({QStringLiteral("build a name list of %1").arg(nameCount), round / 20,
                         QStringLiteral("us"), 0, 100});
         refreshAgainst("full");
+    }
+
+    // The same picks' repaint in a copy of the tab's widgets with nothing behind them.
+    if (wanted("floor")) {
+        refreshAgainst("full");
+        const QStringList classEntries = classes->entries();
+        refreshAgainst("names");
+        const QStringList nameEntries = names->entries();
+        refreshAgainst("full");
+        QtFloor floor(w.servicePage());
+        rows.push_back({QStringLiteral("the same repaint alone: a class pick"),
+                        floor.classPickMicros(watch, classEntries, 5), QStringLiteral("us"), 0, 0});
+        rows.push_back(
+            {QStringLiteral("the same repaint alone: a name list of %1").arg(nameEntries.size()),
+             floor.nameListMicros(watch, nameEntries, 5), QStringLiteral("us"), 0, 0});
     }
 
     // Memory on full tables: the five tabs' Refreshes in turn, each tab in front.
