@@ -46,15 +46,18 @@ namespace
 {
 
 // Appends `entry` to the chain of `name`, linking it from the chain's last entry.
+// True when `name` arrives first with this entry.
 template <class Chains>
-void link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
+bool link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
 {
     auto &chain = chains[name];
-    if (chain.last < 0)
+    const bool first = chain.last < 0;
+    if (first)
         chain.first = entry;
     else
         next[std::size_t(chain.last)] = entry;
     chain.last = entry;
+    return first;
 }
 
 // A text from a list as the stored bytes it would equal; false when no Latin-1 text can.
@@ -85,7 +88,8 @@ const ServiceModel::Index &ServiceModel::index() const
         const Names n{trimBlanks(r.view<"server_class">()), trimBlanks(r.view<"server_name">()),
                       trimBlanks(r.view<"service">())};
         ix.names.push_back(n);
-        link(ix.byClass, n.serverClass, i, ix.nextOfClass);
+        if (link(ix.byClass, n.serverClass, i, ix.nextOfClass) && !n.serverClass.isEmpty())
+            ix.firstOfClass.push_back(i);
         link(ix.byName, n.serverName, i, ix.nextOfName);
     }
     return ix;
@@ -95,12 +99,9 @@ QStringList ServiceModel::serverClasses() const
 {
     const Index &ix = index();
     QStringList classes;
-    classes.reserve(ix.byClass.size());
-    for (int i = 0; i < int(ix.names.size()); ++i) {
-        const QByteArrayView c = ix.names[std::size_t(i)].serverClass;
-        if (!c.isEmpty() && ix.byClass.value(c).first == i) // its first arrival
-            classes << QString::fromLatin1(c);
-    }
+    classes.reserve(qsizetype(ix.firstOfClass.size()));
+    for (const int i : ix.firstOfClass)
+        classes << QString::fromLatin1(ix.names[std::size_t(i)].serverClass);
     return classes;
 }
 

@@ -48,7 +48,8 @@ private:
         int first = -1, last = -1;
     };
     struct Index {
-        std::vector<Names> names; // entry z - 1 belongs to slot z
+        std::vector<Names> names;      // entry z - 1 belongs to slot z
+        std::vector<int> firstOfClass; // the entries where a class first arrives
         std::vector<int> nextOfClass, nextOfName;
         QHash<QByteArrayView, Chain> byClass, byName;
     };
