@@ -68,6 +68,23 @@ void QtFloor::show(int list, const QStringList &entries)
         m_lists[list]->setCurrentRow(0);
 }
 
+double QtFloor::refreshMicros(PaintWatch &watch, const QStringList &classes, int rounds)
+{
+    const QList<QWidget *> changed(m_lists.begin(), m_lists.end());
+    return medianMicros(
+        [&] {
+            watch.run(
+                [&] {
+                    m_lists[0]->clear();
+                    show(0, classes);
+                    show(1, {QStringLiteral("N0")});
+                    show(2, {QStringLiteral("S0")});
+                },
+                changed);
+        },
+        rounds);
+}
+
 double QtFloor::classPickMicros(PaintWatch &watch, const QStringList &classes, int rounds)
 {
     m_lists[0]->setEntries(classes);

@@ -34,6 +34,9 @@ public:
     explicit QtFloor(const QWidget &page);
     ~QtFloor();
 
+    // A Refresh's repaint: the class list emptied and filled with `classes`, the first
+    // current, and a single name and service listed under it.
+    double refreshMicros(PaintWatch &watch, const QStringList &classes, int rounds);
     // Per pick: each class of `classes` current in turn, last to first, and a new single
     // entry in the name and the service lists.
     double classPickMicros(PaintWatch &watch, const QStringList &classes, int rounds);
