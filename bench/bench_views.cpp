@@ -111,8 +111,10 @@ int main(int argc, char *argv[])
                 if (!on && table()) {
                     table()->close(); // and gone: it deletes itself
                     QCoreApplication::processEvents();
-                } else if (on) {
-                    open()->view()->sortByColumn(kind.sortColumn, order);
+                } else if (on) { // sorted and painted before the Refresh is timed
+                    QTableView *sorted = open()->view();
+                    watch.run([&] { sorted->sortByColumn(kind.sortColumn, order); },
+                              {sorted->viewport()});
                 }
             },
             refresh, 15);
