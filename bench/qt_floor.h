@@ -13,12 +13,6 @@
 class QLineEdit;
 class QWidget;
 
-namespace morvain::bench
-{
-
-class PaintWatch;
-}
-
 namespace morvain
 {
 class TextList;
@@ -26,6 +20,8 @@ class TextList;
 
 namespace morvain::bench
 {
+
+class PaintWatch;
 
 class QtFloor
 {

@@ -89,7 +89,6 @@ void TextListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
 
     const int top = textRect.top() + (textRect.height() - s.height) / 2;
     painter->save();
-    painter->setFont(opt.font);
     painter->setPen(colour);
     s.layout.draw(painter, QPointF(textRect.left(), top));
     painter->restore();

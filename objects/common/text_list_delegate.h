@@ -4,9 +4,9 @@
 // repaints the same class names, and a pick repaints rows already shaped, so a paint is
 // the style's panel and the glyphs, not a new text layout per entry per paint.
 //
-// Only a plain entry takes this path: one line of left-aligned text that fits its row,
-// left to right, no icon, no check box, not being edited, not the focused entry. Anything else, an
-// entry too long for its row included (the style elides it), is painted by the style itself.
+// Only a plain entry takes this path: one line of text that fits its row, left to right,
+// not the focused entry. Anything else, an entry too long for its row included (the style
+// elides it), is painted by the style itself.
 
 #include <QFont>
 #include <QStyledItemDelegate>

@@ -45,8 +45,8 @@ void ServiceModel::reset()
 namespace
 {
 
-// Appends `entry` to the chain of `name`, linking it from the chain's last entry.
-// True when `name` arrives first with this entry.
+// Appends `entry` to the chain of `name`, linking it from the chain's last entry; true
+// when `name` arrives first with this entry.
 template <class Chains>
 bool link(Chains &chains, QByteArrayView name, int entry, std::vector<int> &next)
 {
