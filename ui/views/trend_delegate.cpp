@@ -2,6 +2,7 @@
 
 #include "object_table_model.h"
 
+#include <QApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -45,9 +46,47 @@ void TrendDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->restore();
 }
 
+int TrendDelegate::sizedCount() const
+{
+    int count = 0;
+    for (const Sized &sized : m_sized)
+        count += int(sized.byText.size());
+    return count;
+}
+
+// What Qt's delegate answers, measured once per text and font. A cell without text, or with
+// an icon, a check box or wrapped text, is measured each time: its size is not its text's.
+QSize TrendDelegate::textSize(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (index.data(Qt::SizeHintRole).isValid())
+        return QStyledItemDelegate::sizeHint(option, index);
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QWidget *widget = opt.widget;
+    const QStyle *style = widget ? widget->style() : QApplication::style();
+    const auto measure = [&] {
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+    };
+    using Item = QStyleOptionViewItem;
+    if (!(opt.features & Item::HasDisplay) ||
+        opt.features & (Item::HasDecoration | Item::HasCheckIndicator | Item::WrapText))
+        return measure();
+    if (style != m_sizedBy || sizedCount() >= sizedLimit) {
+        m_sized.clear();
+        m_sizedBy = style;
+    }
+    auto sized = std::find_if(m_sized.begin(), m_sized.end(),
+                              [&](const Sized &s) { return s.font == opt.font; });
+    if (sized == m_sized.end())
+        sized = m_sized.insert(m_sized.end(), Sized{opt.font, {}});
+    if (const auto found = sized->byText.constFind(opt.text); found != sized->byText.cend())
+        return *found;
+    return *sized->byText.insert(opt.text, measure());
+}
+
 QSize TrendDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    QSize size = textSize(option, index);
     if (index.data(ObjectTableModel::TrendRole).isValid())
         size.setWidth(std::max(size.width(), 90));
     return size;

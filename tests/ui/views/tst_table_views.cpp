@@ -11,6 +11,7 @@
 #include "views/query_bar.h"
 #include "views/tab_tints.h"
 #include "views/table_window.h"
+#include "views/trend_delegate.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +21,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 
@@ -79,6 +82,7 @@ private slots:
     void window_followsEveryQueryOfItsKind();
     void window_copiesTheSelectionTabSeparated();
     void window_exportsTheCsvOrSaysWhyNot();
+    void columnsSizedToContents_asQtsOwnDelegateSizesThem();
 };
 
 void TestTableViews::cleanup()
@@ -386,6 +390,64 @@ void TestTableViews::window_exportsTheCsvOrSaysWhyNot()
     QVERIFY(!window.writeCsv(dir.file("failed.csv")));
     QVERIFY(!QFile::exists(dir.file("failed.csv")));
     QCOMPARE(m_boxes.shown.size(), 2);
+}
+
+// Sizes are kept by text and font; a column must come out as wide as Qt's own delegate
+// makes it, whatever repeats: the same text bold and plain, with an icon, with no text.
+void TestTableViews::columnsSizedToContents_asQtsOwnDelegateSizesThem()
+{
+    QStandardItemModel model(0, 3);
+    QFont bold;
+    bold.setBold(true);
+    QPixmap icon(24, 24);
+    icon.fill(Qt::red);
+    const auto add = [&](const QString &a, const QString &b, const QString &c) {
+        QList<QStandardItem *> row{new QStandardItem(a), new QStandardItem(b),
+                                   new QStandardItem(c)};
+        model.appendRow(row);
+        return row;
+    };
+    add("0", "WWWW", "7");
+    add("0", "WWWW", "7")[1]->setFont(bold); // the widest cell: a text met plain before
+    add("12", "ok", "7")[2]->setIcon(icon);  // a text met before, now with an icon
+    add("0", "", QString());
+
+    QTableView ours;
+    QTableView qts;
+    auto *delegate = new TrendDelegate(&ours);
+    ours.setItemDelegate(delegate);
+    // Then another look, whose cells are wider.
+    struct WiderCells : QProxyStyle {
+        QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
+                               const QWidget *widget) const override
+        {
+            const QSize base = QProxyStyle::sizeFromContents(type, option, size, widget);
+            return type == CT_ItemViewItem ? base + QSize(10, 0) : base;
+        }
+    };
+    auto wider = std::make_unique<WiderCells>();
+    for (QStyle *style : {static_cast<QStyle *>(nullptr), static_cast<QStyle *>(wider.get())}) {
+        for (QTableView *view : {&ours, &qts}) {
+            if (style)
+                view->setStyle(style);
+            view->setModel(&model);
+            view->setWordWrap(false);
+            view->horizontalHeader()->setResizeContentsPrecision(-1); // every row
+            view->resizeColumnsToContents();
+            view->resizeRowsToContents();
+        }
+        for (int c = 0; c < model.columnCount(); ++c)
+            QCOMPARE(ours.columnWidth(c), qts.columnWidth(c));
+        for (int r = 0; r < 4; ++r)
+            QCOMPARE(ours.rowHeight(r), qts.rowHeight(r));
+    }
+    for (int i = 0; i < TrendDelegate::sizedLimit + 10; ++i) // past the kept sizes' bound
+        add(QString::number(i % 50), "ok", QString::number(i));
+    ours.resizeColumnsToContents();
+    qts.resizeColumnsToContents();
+    QCOMPARE(ours.columnWidth(2), qts.columnWidth(2));
+    QVERIFY(delegate->sizedCount() > 0);
+    QVERIFY(delegate->sizedCount() <= TrendDelegate::sizedLimit);
 }
 
 QTEST_MAIN(TestTableViews)
