@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
                               {sorted->viewport()});
                 }
             },
-            refresh, 15);
+            refresh, 41);
         rows.push_back({QStringLiteral("Refresh of %1, table open vs closed").arg(kind.name),
                         opened, QStringLiteral("ms"), closed, 1.2});
     }
@@ -149,7 +149,7 @@ int main(int argc, char *argv[])
             history->setKeepCourse(on);
             serviceRefresh();
         },
-        serviceRefresh, 15);
+        serviceRefresh, 41);
     rows.push_back({QStringLiteral("Refresh of 999 services, history kept vs off"), kept,
                     QStringLiteral("ms"), off, 1.2});
 
