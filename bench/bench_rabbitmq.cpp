@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -244,6 +245,11 @@ pid_t fill(const std::string &tools, std::map<std::string, std::string> &env, in
     if (::pipe(out) != 0)
         return -1;
     const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        return -1;
+    }
     if (pid == 0) {
         ::dup2(out[1], 1);
         ::close(out[0]);
@@ -290,6 +296,14 @@ Memory windowMemory(const std::string &brokerId)
     std::string program(self);
     program = program.substr(0, program.rfind('/')) + "/Morvain";
     const pid_t pid = ::fork();
+    if (pid < 0) { // no child: nothing to read, and nothing to stop
+        std::filesystem::remove_all(dir);
+        return {};
+    }
+    if (pid < 0) { // no child: nothing to read, and nothing to stop
+        std::filesystem::remove_all(dir);
+        return {};
+    }
     if (pid == 0) {
         if (::chdir(dir) != 0)
             ::_exit(127);
@@ -317,7 +331,7 @@ Memory windowMemory(const std::string &brokerId)
     }
     ::kill(pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
-    run(std::string("rm -rf ") + dir);
+    std::filesystem::remove_all(dir);
     return m;
 }
 
@@ -339,6 +353,11 @@ int main(int argc, char **argv)
     const std::string url = env["URL"];
     const int port = std::atoi(env["HTTP_PORT"].c_str());
     const pid_t traffic = ::fork();
+    if (traffic < 0) {
+        std::fprintf(stderr, "no process for the traffic\n");
+        run("bash " + tools + "/rabbitmq-local stop " + dir);
+        return 1;
+    }
     if (traffic == 0) {
         const std::string script = tools + "/rabbitmq-traffic";
         const std::string seconds = std::to_string(30 + rounds * 14);
