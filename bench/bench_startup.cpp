@@ -245,8 +245,7 @@ int main(int argc, char *argv[])
     }
 
     // The same picks' repaint in a copy of the tab's widgets with nothing behind them.
-    if (wanted("floor")) {
-        refreshAgainst("full");
+    if (wanted("floor")) { // the rows above leave the full tables in place
         const QStringList classEntries = classes->entries();
         refreshAgainst("names");
         const QStringList nameEntries = names->entries();

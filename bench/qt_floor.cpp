@@ -15,9 +15,9 @@ namespace morvain::bench
 namespace
 {
 
-// A widget of the same kind, place and text as `from`, with no handler behind it; nullptr
-// for kinds the tab has none of.
-QWidget *copyOf(const QWidget *from, QWidget *parent)
+// A widget of the same kind, place and text as `from` under `parent`, with no handler
+// behind it, and so on down; kinds the tab has none of are left out.
+void copyOf(const QWidget *from, QWidget *parent)
 {
     QWidget *to = nullptr;
     if (auto *box = qobject_cast<const QGroupBox *>(from))
@@ -35,14 +35,13 @@ QWidget *copyOf(const QWidget *from, QWidget *parent)
     } else if (from->metaObject() == &QWidget::staticMetaObject)
         to = new QWidget(parent);
     if (!to)
-        return nullptr;
+        return;
     to->setObjectName(from->objectName());
     to->setGeometry(from->geometry());
     if (qobject_cast<QGroupBox *>(to) || to->metaObject() == &QWidget::staticMetaObject)
         for (const QWidget *child : from->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
             if (child->isVisibleTo(from))
                 copyOf(child, to);
-    return to;
 }
 
 } // namespace
