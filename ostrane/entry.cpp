@@ -123,6 +123,7 @@ extern "C" int ostrane_entry_1(void *control_block, void *request, void *reply, 
     } catch (...) {
         // Nothing may escape into a caller that knows no C++.
         return ostrane::InformationService::refuse(records, "Internal error in OSTRANE",
-                                                   ostrane::internal_error);
+                                                   ostrane::internal_error,
+                                                   ostrane::internal_failure);
     }
 }

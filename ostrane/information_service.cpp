@@ -83,8 +83,12 @@ KindData listRefused(const Settings &s, const BrokerLookup &named, const Kind &k
 
 } // namespace
 
-int InformationService::refuse(const Records &r, std::string_view text, int result)
+int InformationService::refuse(const Records &r, std::string_view text, int result,
+                               RefusalCode code)
 {
+    // Every reply record starts with its header, whatever kind the caller meant.
+    for (int i = 0; i < header_field_count; ++i)
+        wire::putInt(r.reply + 4 * i, 4, i == error_code ? code : 0);
     writeErrorText(r, text);
     writeResult(r, end_of_conversation);
     return result;
@@ -97,14 +101,14 @@ int InformationService::call(const Records &r, const Settings &s)
     const std::int16_t code = wire::getInt16(r.request + request::object_kind);
     const Kind *kind = kindByCode(code);
     if (!kind)
-        return refuse(r, "Unknown object kind " + std::to_string(code), bad_request);
+        return refuse(r, "Unknown object kind " + std::to_string(code), bad_request, bad_call);
     // The reply buffer is only as large as the kind's record; a length that disagrees means
     // the caller's idea of it differs, so the reply stays untouched.
     if (length != kind->objectLength())
         return refuse(r,
                       "Object length " + std::to_string(length) + " wrong for kind " +
                           std::to_string(code),
-                      bad_request);
+                      bad_request, bad_call);
 
     const std::string convId = wire::getText(r.control + control::conv_id, control::conv_id_width);
     const std::uint8_t callCode = r.control[control::call_code];
@@ -114,11 +118,11 @@ int InformationService::call(const Records &r, const Settings &s)
 
     if (wire::trimmed(convId) == "NEW") {
         if (callCode != 1 || firstCall != "YES")
-            return refuse(r, "Opening call needs call code 1 and YES", bad_request);
+            return refuse(r, "Opening call needs call code 1 and YES", bad_request, bad_call);
         return open(r, s, *kind);
     }
     if (callCode != 2 || firstCall != "NO")
-        return refuse(r, "Follow-up call needs call code 2 and NO", bad_request);
+        return refuse(r, "Follow-up call needs call code 2 and NO", bad_request, bad_call);
     return follow(r, s, *kind, convId);
 }
 
@@ -133,7 +137,7 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
         data = m_live.query(brokerId, kind, s.http);
     } else if (!isSafeScenarioName(brokerId)) {
         logRefusal(s, "broker ID is not a scenario name: " + brokerId);
-        return refuse(r, "Broker ID is not a safe scenario name", bad_source);
+        return refuse(r, "Broker ID is not a safe scenario name", bad_source, unsafe_broker_id);
     } else {
         // A named broker comes before a scenario of the same name. A list that could not
         // be read leaves the scenarios alone: only a name no scenario has is refused.
@@ -153,10 +157,10 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
             if (refused)
                 return answerOpening(r, listRefused(s, named, kind), kind);
             logRefusal(s, e.what());
-            return refuse(r, "Unknown broker ID " + brokerId, bad_source);
+            return refuse(r, "Unknown broker ID " + brokerId, bad_source, unknown_broker);
         } catch (const DataError &e) {
             logRefusal(s, e.what());
-            return refuse(r, "Malformed scenario " + brokerId, bad_source);
+            return refuse(r, "Malformed scenario " + brokerId, bad_source, malformed_scenario);
         }
     }
     return answerOpening(r, std::move(data), kind);
@@ -178,10 +182,11 @@ int InformationService::follow(const Records &r, const Settings &s, const Kind &
                                  [&](const Conversation &c) { return c.id == convId; });
     if (it == m_open.end()) {
         logRefusal(s, "unknown conversation ID \"" + convId + "\"");
-        return refuse(r, "Unknown conversation ID", bad_conversation);
+        return refuse(r, "Unknown conversation ID", bad_conversation, lost_conversation);
     }
     if (it->data.kind != &kind)
-        return refuse(r, "Conversation is of another object kind", bad_conversation);
+        return refuse(r, "Conversation is of another object kind", bad_conversation,
+                      lost_conversation);
     it->last_use = m_calls;
     Conversation c = std::move(*it);
     m_open.erase(it);

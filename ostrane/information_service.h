@@ -3,9 +3,10 @@
 // information conversation from the four records it is handed.
 //
 // Note to maintainer: it writes only `result_code` and `conv_id` of the control block,
-// the header and object of the reply (never more than the kind's reply size, and only
-// after the request's object_length was found to match the kind), and at most 40 bytes of
-// the error text. The request is only read.
+// the reply's 32-byte header (every reply record starts with one, so a refusal writes it
+// too), its object (never more than the kind's reply size, and only after the request's
+// object_length was found to match the kind), and at most 40 bytes of the error text. The
+// request is only read.
 
 #include "broker_data.h"
 #include "http_client.h"
@@ -27,6 +28,17 @@ enum Result : int {
     bad_source = -3,  // broker ID unknown, unsafe, or its scenario unusable
     bad_conversation = -4,
     internal_error = -5,
+};
+
+// The reply header's `error_code` of a refused call, so that no output reads a refusal as a
+// good query. They go on from FailureCode's numbers (http_client.h); never renumber.
+enum RefusalCode : int {
+    unknown_broker = 8,      // no named broker, scenario or URL by that broker ID
+    unsafe_broker_id = 9,    // the broker ID cannot name a scenario file (a path, odd bytes)
+    malformed_scenario = 10, // the scenario file cannot be read as a broker
+    bad_call = 11,           // unknown kind, wrong length, call code not fitting the conv ID
+    lost_conversation = 12,  // a follow-up of a conversation this library does not hold
+    internal_failure = 13,   // anything else inside the library
 };
 
 struct Records {
@@ -52,8 +64,9 @@ public:
     explicit InformationService(std::uint32_t idSalt) : m_salt(idSalt & 0xFFFF) {}
     int call(const Records &r, const Settings &s);
 
-    // Writes a refusal: the error text and "0003", nothing else.
-    static int refuse(const Records &r, std::string_view text, int result);
+    // Writes a refusal: the error text, "0003" and a reply header that carries `code` and
+    // counts no object; the object area stays as it was.
+    static int refuse(const Records &r, std::string_view text, int result, RefusalCode code);
 
 private:
     struct Conversation {

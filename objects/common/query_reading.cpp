@@ -48,6 +48,18 @@ QString errorCodeMeaning(int errorCode)
         return tr("the query ran out of time");
     case 7:
         return tr("the list of named brokers was refused");
+    case 8:
+        return tr("no broker goes by this broker ID");
+    case 9:
+        return tr("the broker ID cannot name a broker");
+    case 10:
+        return tr("the broker's scenario file is malformed");
+    case 11:
+        return tr("the client library refused the request");
+    case 12:
+        return tr("the client library lost the conversation");
+    case 13:
+        return tr("the client library had an internal error");
     case 401:
         return tr("the broker refused the credentials");
     case 403:
@@ -73,6 +85,12 @@ QString likelyFix(int errorCode)
     case 403:
         return tr("Check the credentials: the login in the broker ID and its password in "
                   "~/.netrc or the named broker's entry.");
+    case 8:
+    case 9:
+        return tr("Check the broker ID under Menu > Configure: a URL, a name in brokers.json or "
+                  "a scenario's name.");
+    case 10:
+        return tr("Correct the scenario file; OSTRANE_LOG=1 says where it goes wrong.");
     case 7:
         return tr("Make brokers.json and its password files readable by you alone "
                   "(chmod 600), or correct the list; OSTRANE_LOG=1 says which file and why.");

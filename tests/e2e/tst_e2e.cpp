@@ -16,9 +16,15 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace morvain;
@@ -76,6 +82,8 @@ private slots:
     void refreshAfterTheLastConversationEnded_listsNone();
     void thousandAndFirstWorker_endsTheProgram();
     void failedAndCutQueries_saySoOnEveryTab();
+    void refusedBrokerId_failsInTheWindowAndEveryOutput_data();
+    void refusedBrokerId_failsInTheWindowAndEveryOutput();
 };
 
 void TestEndToEnd::demoBroker_fillsEveryTab()
@@ -213,6 +221,76 @@ void TestEndToEnd::failedAndCutQueries_saySoOnEveryTab()
              qPrintable(w.queryBar(2).text()));
     for (int tab : {0, 3, 4})
         QVERIFY2(w.queryBar(tab).text().isEmpty(), qPrintable(w.queryBar(tab).text()));
+}
+
+void TestEndToEnd::refusedBrokerId_failsInTheWindowAndEveryOutput_data()
+{
+    QTest::addColumn<QByteArray>("brokerId");
+    QTest::addColumn<int>("errorCode");
+    QByteArray noise(32, '\0');
+    QRandomGenerator random(20261209);
+    for (char &c : noise)
+        c = char(random.bounded(1, 256)); // a blank or zero first would only shorten it
+    noise[0] = '\x01';
+    QTest::newRow("unknown") << QByteArray("nosuchscenario") << 8;
+    QTest::newRow("a path") << QByteArray("../../etc/passwd") << 9;
+    QTest::newRow("random bytes") << noise << 9;
+    QTest::newRow("malformed scenario") << QByteArray("malformed") << 10;
+    QTest::newRow("misspelt field") << QByteArray("bad_field") << 10;
+}
+
+// A broker ID that names nothing must never read as a healthy, empty broker: not in the
+// window, the JSON, the Prometheus text nor the check.
+void TestEndToEnd::refusedBrokerId_failsInTheWindowAndEveryOutput()
+{
+    QFETCH(QByteArray, brokerId);
+    QFETCH(int, errorCode);
+    TempWorkdir dir;
+    useBroker(brokerId);
+    const QString code = QStringLiteral("(error %1: ").arg(errorCode);
+    {
+        RecordingPresenter boxes;
+        FrmMain w(m_broker);
+        w.Form_Load();
+        for (int tab = 0; tab < 5; ++tab)
+            QVERIFY2(w.queryBar(tab).failed() && w.queryBar(tab).text().contains(code),
+                     qPrintable(w.queryBar(tab).text()));
+    }
+
+    const auto snapshot = [](const QStringList &args, int *exitCode = nullptr) {
+        QProcess p;
+        p.start(QStringLiteral(SNAPSHOT_FILE), args);
+        if (!p.waitForFinished(20000))
+            p.kill();
+        if (exitCode)
+            *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return p.readAllStandardOutput();
+    };
+    const QJsonArray kinds = QJsonDocument::fromJson(snapshot({})).object()["kinds"].toArray();
+    QCOMPARE(kinds.size(), 5);
+    for (const QJsonValue kind : kinds) {
+        QCOMPARE(kind["ok"].toBool(true), false);
+        QCOMPARE(kind["error_code"].toInt(), errorCode);
+    }
+    const QString metrics = QString::fromUtf8(snapshot({"--format", "prometheus"}));
+    static const QRegularExpression up(QStringLiteral("^morvain_up\\{.*\\} (\\d)$"),
+                                       QRegularExpression::MultilineOption);
+    int ups = 0;
+    for (auto it = up.globalMatch(metrics); it.hasNext(); ++ups)
+        QCOMPARE(it.next().captured(1), QString("0"));
+    QCOMPARE(ups, 5);
+
+    QFile rules("rules.json");
+    QVERIFY(rules.open(QIODevice::WriteOnly));
+    rules.write(R"({"rules": [{"kind": "service", "field": "short_act", "comparison": ">",
+                  "value": 1000, "severity": "critical"}]})");
+    rules.close();
+    int exitCode = 0;
+    const QString line =
+        QString::fromUtf8(snapshot({"--check", "--thresholds", "rules.json"}, &exitCode));
+    QVERIFY2(exitCode == 3 || exitCode == 2, qPrintable(line));
+    QVERIFY2(line.startsWith("MORVAIN UNKNOWN") || line.startsWith("MORVAIN CRITICAL"),
+             qPrintable(line));
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -99,8 +99,8 @@ private slots:
     void demoAndScenarios_leaveLibcurlUnloaded();
 
     // Robustness
-    void refusedCall_touchesOnlyResultAndErrorText_data();
-    void refusedCall_touchesOnlyResultAndErrorText();
+    void refusedCall_writesResultTextAndFailedHeaderOnly_data();
+    void refusedCall_writesResultTextAndFailedHeaderOnly();
     void nullRecord_returnsNegativeAndTouchesNothing_data();
     void nullRecord_returnsNegativeAndTouchesNothing();
     void arbitraryBytes_neverWriteOutsideTheRecords();
@@ -219,7 +219,8 @@ void tst_Ostrane::followUp_ofAnotherKind_isRefused()
     users.followUp(services.convId());
     QVERIFY(users.call() < 0);
     QVERIFY(users.text().startsWith("Conversation is of another object kind"));
-    QCOMPARE(users.record(), QByteArray(user.replySize, untouched));
+    QCOMPARE(users.header(0), 12);
+    QCOMPARE(users.object(), QByteArray(user.replySize - 32, untouched));
     QVERIFY(users.guardsIntact());
 
     // The service conversation goes on undisturbed.
@@ -635,7 +636,7 @@ void tst_Ostrane::scenarioFile_isReadAgainWhenItChanges()
     QCOMPARE(firstWorker(), how == "grown" ? 222 : how == "touched" ? 33 : 44);
 }
 
-void tst_Ostrane::refusedCall_touchesOnlyResultAndErrorText_data()
+void tst_Ostrane::refusedCall_writesResultTextAndFailedHeaderOnly_data()
 {
     QTest::addColumn<QByteArray>("brokerId");
     QTest::addColumn<int>("code");
@@ -645,58 +646,61 @@ void tst_Ostrane::refusedCall_touchesOnlyResultAndErrorText_data()
     QTest::addColumn<int>("callCode");
     QTest::addColumn<QByteArray>("firstCall");
     QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("errorCode");
 
     const QByteArray none;
-    QTest::newRow("unknown kind") << none << 99 << 12 << 0 << QByteArray("NEW") << 1
-                                  << QByteArray("YES") << QByteArray("Unknown object kind 99");
-    QTest::newRow("kind zero") << none << 0 << 12 << 0 << QByteArray("NEW") << 1
-                               << QByteArray("YES") << QByteArray("Unknown object kind 0");
-    QTest::newRow("negative kind") << none << -1 << 12 << 0 << QByteArray("NEW") << 1
-                                   << QByteArray("YES") << QByteArray("Unknown object kind -1");
+    QTest::newRow("unknown kind") << none << 99 << 12 << 32 << QByteArray("NEW") << 1
+                                  << QByteArray("YES") << QByteArray("Unknown object kind 99")
+                                  << 11;
+    QTest::newRow("kind zero") << none << 0 << 12 << 32 << QByteArray("NEW") << 1
+                               << QByteArray("YES") << QByteArray("Unknown object kind 0") << 11;
+    QTest::newRow("negative kind")
+        << none << -1 << 12 << 32 << QByteArray("NEW") << 1 << QByteArray("YES")
+        << QByteArray("Unknown object kind -1") << 11;
     QTest::newRow("length of another kind")
         << none << 6 << 12 << 192 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Object length 12 wrong for kind 6");
+        << QByteArray("Object length 12 wrong for kind 6") << 11;
     QTest::newRow("length counting the header")
         << none << 8 << 44 << 44 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Object length 44 wrong for kind 8");
+        << QByteArray("Object length 44 wrong for kind 8") << 11;
     QTest::newRow("negative length") << none << 4 << -364 << 396 << QByteArray("NEW") << 1
-                                     << QByteArray("YES") << QByteArray("Object length -364");
+                                     << QByteArray("YES") << QByteArray("Object length -364") << 11;
     const QByteArray unsafe("Broker ID is not a safe scenario name");
     for (const char *id : {"../scenarios/basic", "..", ".basic", "/etc/passwd", "a\\b", "bas ic",
                            "M\xfcller", "basic.json\x01"})
         QTest::newRow(qPrintable(QString("unsafe broker ID %1").arg(QString::fromLatin1(id))))
             << QByteArray(id) << 6 << 160 << 192 << QByteArray("NEW") << 1 << QByteArray("YES")
-            << unsafe;
+            << unsafe << 9;
     QTest::newRow("zero byte inside broker ID")
         << QByteArray("bas\0ic", 6) << 6 << 160 << 192 << QByteArray("NEW") << 1
-        << QByteArray("YES") << unsafe;
+        << QByteArray("YES") << unsafe << 9;
     QTest::newRow("unknown broker ID")
         << QByteArray("NOSUCHBROKER") << 6 << 160 << 192 << QByteArray("NEW") << 1
-        << QByteArray("YES") << QByteArray("Unknown broker ID NOSUCHBROKER");
+        << QByteArray("YES") << QByteArray("Unknown broker ID NOSUCHBROKER") << 8;
     QTest::newRow("malformed JSON")
         << QByteArray("malformed") << 8 << 12 << 44 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Malformed scenario malformed");
+        << QByteArray("Malformed scenario malformed") << 10;
     QTest::newRow("misspelt field")
         << QByteArray("bad_field") << 7 << 92 << 124 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Malformed scenario bad_field");
+        << QByteArray("Malformed scenario bad_field") << 10;
     QTest::newRow("garbage conv ID")
         << none << 6 << 160 << 192 << QByteArray("\xff\x01garb\0age\x7f~~~~~", 16) << 2
-        << QByteArray("NO") << QByteArray("Unknown conversation ID");
+        << QByteArray("NO") << QByteArray("Unknown conversation ID") << 12;
     QTest::newRow("broker kind has no follow-up")
         << none << 7 << 92 << 124 << QByteArray("0123456789ABCDEF") << 2 << QByteArray("NO")
-        << QByteArray("Unknown conversation ID");
+        << QByteArray("Unknown conversation ID") << 12;
     QTest::newRow("follow-up sent as opening")
         << none << 6 << 160 << 192 << QByteArray("0123456789ABCDEF") << 1 << QByteArray("YES")
-        << QByteArray("Follow-up call needs call code 2 and NO");
+        << QByteArray("Follow-up call needs call code 2 and NO") << 11;
     QTest::newRow("opening with call code 2")
         << none << 6 << 160 << 192 << QByteArray("NEW") << 2 << QByteArray("YES")
-        << QByteArray("Opening call needs call code 1 and YES");
+        << QByteArray("Opening call needs call code 1 and YES") << 11;
     QTest::newRow("opening with NO")
         << none << 6 << 160 << 192 << QByteArray("NEW") << 1 << QByteArray("NO")
-        << QByteArray("Opening call needs call code 1 and YES");
+        << QByteArray("Opening call needs call code 1 and YES") << 11;
 }
 
-void tst_Ostrane::refusedCall_touchesOnlyResultAndErrorText()
+void tst_Ostrane::refusedCall_writesResultTextAndFailedHeaderOnly()
 {
     QFETCH(QByteArray, brokerId);
     QFETCH(int, code);
@@ -706,6 +710,7 @@ void tst_Ostrane::refusedCall_touchesOnlyResultAndErrorText()
     QFETCH(int, callCode);
     QFETCH(QByteArray, firstCall);
     QFETCH(QByteArray, text);
+    QFETCH(int, errorCode);
 
     Exchange x({code, replySize}, brokerId);
     x.setRequest(objectLength, qint16(code));
@@ -715,7 +720,11 @@ void tst_Ostrane::refusedCall_touchesOnlyResultAndErrorText()
     QVERIFY(x.call() < 0);
     QCOMPARE(x.resultCode(), QByteArray("0003"));
     QVERIFY2(x.text().startsWith(text), x.text().constData());
-    QCOMPARE(x.record(), QByteArray(replySize, untouched));
+    // A header that counts nothing and says why; the object area as it was.
+    QByteArray header(32, '\0');
+    header[0] = char(errorCode);
+    QCOMPARE(x.record().left(32), header);
+    QCOMPARE(x.record().mid(32), QByteArray(replySize - 32, untouched));
     QCOMPARE(x.request, request);
     QCOMPARE(x.control.left(316) + x.control.mid(320), control.left(316) + control.mid(320));
     QVERIFY(x.guardsIntact());
@@ -757,7 +766,7 @@ void tst_Ostrane::arbitraryBytes_neverWriteOutsideTheRecords()
         qint16 code = qint16(kind.code);
         if (!validKind) {
             code = qint16(random.bounded(65536) - 32768);
-            kind = {code, 0};
+            kind = {code, 32}; // no kind, but still the header every reply starts with
             for (const KindInfo &k : known)
                 if (k.code == code)
                     kind = k;
