@@ -32,6 +32,7 @@ RealPresenter realPresenter;
 Presenter *current = &realPresenter;
 int boxesUp = 0;
 int boxCount = 0;
+BoxHold *innermostHold = nullptr;
 
 // Counts a box as up for as long as message() runs, even when the presenter unwinds.
 struct BoxUp {
@@ -45,6 +46,13 @@ struct BoxUp {
     BoxUp &operator=(const BoxUp &) = delete;
 };
 
+// The box itself, held or not.
+void show(const QString &title, const QString &text)
+{
+    const BoxUp up;
+    current->message(title, text);
+}
+
 } // namespace
 
 Presenter *installPresenter(Presenter *presenter)
@@ -54,10 +62,24 @@ Presenter *installPresenter(Presenter *presenter)
     return previous;
 }
 
+BoxHold::BoxHold(Sink sink) : m_sink(std::move(sink)), m_outer(innermostHold)
+{
+    innermostHold = this;
+}
+
+BoxHold::~BoxHold()
+{
+    innermostHold = m_outer;
+}
+
 void message(const QString &title, const QString &text)
 {
-    const BoxUp up;
-    current->message(title, text);
+    if (!innermostHold)
+        return show(title, text);
+    // A copy: the sink may start a hold of its own.
+    const BoxHold::Sink sink = innermostHold->m_sink;
+    if (sink)
+        sink(title, text);
 }
 
 bool boxUp()
@@ -92,7 +114,8 @@ void fatal(int number)
 
 void fatalMessage(const QString &text)
 {
-    message(applicationTitle, text);
+    // Never held: the program ends when it is closed, so it must be seen.
+    show(applicationTitle, text);
     endProgram(1);
 }
 

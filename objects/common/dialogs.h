@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace morvain::dialogs
 {
 
@@ -24,6 +26,25 @@ public:
 Presenter *installPresenter(Presenter *presenter);
 
 void message(const QString &title, const QString &text);
+
+// While a hold is in force, message() puts up no box and hands each one to the hold's sink
+// instead: nobody is there to click during an unattended round, and a box must not stop
+// it. The box of the failure path is never held. Holds nest; the innermost takes the boxes.
+class BoxHold
+{
+public:
+    using Sink = std::function<void(const QString &title, const QString &text)>;
+    explicit BoxHold(Sink sink);
+    ~BoxHold();
+    BoxHold(const BoxHold &) = delete;
+    BoxHold &operator=(const BoxHold &) = delete;
+
+private:
+    Sink m_sink;
+    BoxHold *m_outer;
+    friend void message(const QString &title, const QString &text);
+};
+
 // A box passed through message() is on the screen now (its nested event loop runs).
 bool boxUp();
 // How many boxes message() has shown since the program started.

@@ -14,18 +14,35 @@ QString shownBrokerId(const QString &brokerId)
     return id.isEmpty() ? QObject::tr("built-in demo broker") : maskedUserInfo(id);
 }
 
+namespace
+{
+QString clock(qint64 msecs)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecs).toString(QStringLiteral("HH:mm:ss"));
+}
+} // namespace
+
 QString brokerPanelText(const BrokerPanelState &state)
 {
     QString text = shownBrokerId(state.brokerId);
-    if (state.stopped)
-        return text + QObject::tr(" | auto refresh stopped: %1").arg(state.stopReason);
     if (state.interval <= 0)
         return text + QObject::tr(" | auto refresh off");
     text += QObject::tr(" | auto refresh every %1 s").arg(state.interval);
-    if (state.lastRoundAt)
-        text += QObject::tr(", last round %1")
-                    .arg(QDateTime::fromMSecsSinceEpoch(*state.lastRoundAt)
-                             .toString(QStringLiteral("HH:mm:ss")));
+    if (!state.lastRoundAt)
+        return text;
+    text += QObject::tr(", last round %1").arg(clock(*state.lastRoundAt));
+    if (state.failedInLastRound > 0) {
+        text += state.failedInLastRound == 1
+                    ? QObject::tr(": 1 query failed")
+                    : QObject::tr(": %1 queries failed").arg(state.failedInLastRound);
+        text += state.lastGoodRoundAt
+                    ? QObject::tr(", last good round %1").arg(clock(*state.lastGoodRoundAt))
+                    : QObject::tr(", no good round yet");
+    }
+    if (state.heldInLastRound > 0)
+        text += state.heldInLastRound == 1
+                    ? QObject::tr(", 1 message held")
+                    : QObject::tr(", %1 messages held").arg(state.heldInLastRound);
     return text;
 }
 
@@ -42,19 +59,18 @@ void BrokerPanel::showState(const BrokerPanelState &state)
 {
     m_state = state;
     setText(brokerPanelText(state));
-    setToolTip(text() + u'\n' +
-               (state.stopped ? tr("Click to resume auto refresh")
-                              : tr("Click to set the broker to watch (Menu > Configure)")));
+    QString tip = text() + u'\n' + tr("Click to set the broker to watch (Menu > Configure)");
+    if (!state.notes.isEmpty())
+        tip +=
+            u'\n' + tr("Messages the auto refresh rounds held:") + u'\n' + state.notes.join(u'\n');
+    setToolTip(tip);
 }
 
 void BrokerPanel::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QLabel::mousePressEvent(event);
-    if (m_state.stopped)
-        emit resumeRequested();
-    else
-        emit configureRequested();
+    emit configureRequested();
 }
 
 } // namespace morvain

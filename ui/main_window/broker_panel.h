@@ -1,9 +1,11 @@
 #pragma once
 // The third panel of the status bar: which broker the window watches, and whether auto
-// refresh runs (and when its last round ended) or why it stopped. A click on it opens
-// the configuration dialog, or resumes auto refresh when that stopped.
+// refresh runs: when its last round ended, how many of its queries failed and when the
+// last good round was, and the messages its rounds held (in the tooltip). A click on it
+// opens the configuration dialog.
 
 #include <QLabel>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -14,9 +16,11 @@ namespace morvain
 struct BrokerPanelState {
     QString brokerId;                  // as "Broker.cfg" holds it, untrimmed
     int interval = 0;                  // auto refresh, seconds; 0 is off
-    bool stopped = false;              // auto refresh stopped itself
-    QString stopReason;                // why, when it stopped
     std::optional<qint64> lastRoundAt; // msecs since the epoch
+    int failedInLastRound = 0;         // queries whose reply said they failed
+    std::optional<qint64> lastGoodRoundAt;
+    int heldInLastRound = 0; // messages the round held instead of showing them
+    QStringList notes;       // the held messages, oldest first: "12:01:10 Broker Message: ..."
 };
 
 // "built-in demo broker" for a blank broker ID; a URL's password shown as "***".
@@ -34,7 +38,6 @@ public:
 
 signals:
     void configureRequested();
-    void resumeRequested();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -11,6 +11,7 @@
 #include "dialogs.h"
 #include "failure_path.h"
 #include "header/frm_header.h"
+#include "query_reading.h"
 #include "service/service_page.h"
 #include "text_support.h"
 #include "thresholds.h"
@@ -152,10 +153,14 @@ void FrmMain::buildViews()
     connect(&refresh, &AutoRefresh::intervalChanged, this, &FrmMain::showBrokerPanel);
     connect(&refresh, &AutoRefresh::roundEnded, this, [this] {
         m_lastRoundAt = QDateTime::currentMSecsSinceEpoch();
+        m_failedInLastRound = 0;
+        for (const ObjectModel *model : models())
+            m_failedInLastRound += readingOf(*model).failed ? 1 : 0;
+        if (m_failedInLastRound == 0)
+            m_lastGoodRoundAt = m_lastRoundAt;
         showBrokerPanel();
     });
     connect(m_panel3, &BrokerPanel::configureRequested, this, &FrmMain::mnuConfigure_Click);
-    connect(m_panel3, &BrokerPanel::resumeRequested, &refresh, &AutoRefresh::resume);
     // Each tab says which stored object it shows, so its changed boxes can be tinted.
     for (int tab = 0; tab < int(m_pages.size()); ++tab)
         connect(m_pages[tab], &ObjectPage::objectShown, m_views->tints(tab),
@@ -193,9 +198,13 @@ void FrmMain::showBrokerPanel()
     if (m_views) {
         const AutoRefresh &refresh = m_views->autoRefresh();
         state.interval = refresh.interval();
-        state.stopped = refresh.stoppedByBox();
-        state.stopReason = tr("a query showed a message");
         state.lastRoundAt = m_lastRoundAt;
+        state.failedInLastRound = m_failedInLastRound;
+        state.lastGoodRoundAt = m_lastGoodRoundAt;
+        state.heldInLastRound = refresh.heldInLastRound();
+        for (const HeldBox &box : refresh.notes())
+            state.notes << QDateTime::fromMSecsSinceEpoch(box.at).toString(u"HH:mm:ss ") +
+                               box.title + QStringLiteral(": ") + box.text;
     }
     m_panel3->showState(state);
 }

@@ -104,6 +104,8 @@ private:
     QFrame *m_demoHint = nullptr;
     QVBoxLayout *m_column = nullptr; // the hint above the tabs
     std::optional<qint64> m_lastRoundAt;
+    int m_failedInLastRound = 0;
+    std::optional<qint64> m_lastGoodRoundAt;
     bool m_busy = false;
     BrokerObjectPage *m_broker = nullptr;
     WorkerPage *m_worker = nullptr;

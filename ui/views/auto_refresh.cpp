@@ -1,5 +1,8 @@
 #include "auto_refresh.h"
 
+#include "dialogs.h"
+
+#include <QDateTime>
 #include <QTimer>
 
 #include <memory>
@@ -43,17 +46,15 @@ std::unique_ptr<Ticker> makeEventLoopTicker()
     return std::make_unique<EventLoopTicker>();
 }
 
-AutoRefresh::AutoRefresh(Ticker &ticker, BoxWatch boxes, QList<std::function<void()>> queries,
+AutoRefresh::AutoRefresh(Ticker &ticker, BoxUpWatch boxUp, QList<std::function<void()>> queries,
                          QObject *parent)
-    : QObject(parent), m_ticker(ticker), m_boxes(std::move(boxes)), m_queries(std::move(queries))
+    : QObject(parent), m_ticker(ticker), m_boxUp(std::move(boxUp)), m_queries(std::move(queries))
 {
 }
 
 void AutoRefresh::setInterval(int seconds)
 {
     m_seconds = seconds > 0 ? seconds : 0;
-    if (m_seconds > 0)
-        m_stoppedByBox = false;
     // A round in progress times the next one itself when it ends.
     if (!m_inRound) {
         if (m_seconds > 0)
@@ -62,12 +63,6 @@ void AutoRefresh::setInterval(int seconds)
             m_ticker.cancel();
     }
     emit intervalChanged(m_seconds);
-}
-
-void AutoRefresh::resume()
-{
-    if (m_stoppedByBox && m_stoppedInterval > 0)
-        setInterval(m_stoppedInterval);
 }
 
 void AutoRefresh::schedule()
@@ -79,27 +74,24 @@ void AutoRefresh::fire()
 {
     if (m_seconds == 0 || m_inRound)
         return; // a round in progress times the next one when it ends
-    if (m_boxes.up()) {
+    if (m_boxUp && m_boxUp()) {
         schedule(); // try again a whole interval later: the box may stay up for long
         return;
     }
     m_inRound = true;
-    const int boxesBefore = m_boxes.shownSoFar();
-    for (const auto &query : std::as_const(m_queries)) {
-        query();
-        if (m_boxes.shownSoFar() != boxesBefore)
-            break;
+    m_heldInLastRound = 0;
+    {
+        const dialogs::BoxHold hold([this](const QString &title, const QString &text) {
+            ++m_heldInLastRound;
+            m_notes.append({QDateTime::currentMSecsSinceEpoch(), title, text});
+            if (m_notes.size() > keptNotes)
+                m_notes.removeFirst();
+        });
+        for (const auto &query : std::as_const(m_queries))
+            query();
     }
     m_inRound = false;
     emit roundEnded();
-    if (m_boxes.shownSoFar() != boxesBefore) {
-        m_stoppedByBox = true;
-        m_stoppedInterval = m_seconds;
-        m_seconds = 0;
-        m_ticker.cancel();
-        emit intervalChanged(0);
-        return;
-    }
     if (m_seconds > 0)
         schedule();
 }

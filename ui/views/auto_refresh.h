@@ -1,12 +1,15 @@
 #pragma once
 // Repeats the five queries at a chosen interval. A round runs the queries one after the
 // other; the next round is timed from the end of the last, so rounds never overlap. No
-// round starts while a modal box is up, and a round in which a query shows a box stops
-// the repetition: someone has to read that box first. Nothing of it is kept between runs.
-// Widget-free: the timer and what counts as "a box" are handed in, so a test drives it.
+// round starts while a modal box is up. The boxes a round's queries would show are held
+// (dialogs::BoxHold) and kept as notes instead: an unattended window must ride through a
+// broker's outage and show fresh values once it is back, without waiting for a click.
+// Nothing of it is kept between runs. Widget-free: the timer and what counts as "a box
+// up" are handed in, so a test drives it.
 
 #include <QList>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <memory>
@@ -27,10 +30,13 @@ public:
 // The real timer, on the event loop.
 std::unique_ptr<Ticker> makeEventLoopTicker();
 
-// What the repetition needs to know about modal boxes.
-struct BoxWatch {
-    std::function<bool()> up;        // a modal box is on the screen now
-    std::function<int()> shownSoFar; // how many boxes were shown since the start
+// A modal box is on the screen now (one shown by hand, or another modal dialog).
+using BoxUpWatch = std::function<bool()>;
+
+// A box a round held, with the time it would have been shown.
+struct HeldBox {
+    qint64 at = 0; // msecs since the epoch
+    QString title, text;
 };
 
 class AutoRefresh : public QObject
@@ -39,21 +45,22 @@ class AutoRefresh : public QObject
 public:
     static inline const QList<int> choices{0, 5, 10, 30, 60}; // seconds; 0 is Off
 
-    AutoRefresh(Ticker &ticker, BoxWatch boxes, QList<std::function<void()>> queries,
+    static constexpr int keptNotes = 20;
+
+    AutoRefresh(Ticker &ticker, BoxUpWatch boxUp, QList<std::function<void()>> queries,
                 QObject *parent = nullptr);
 
     // 0 turns it off. Any other value times the first round from now.
     void setInterval(int seconds);
     int interval() const { return m_seconds; }
     bool running() const { return m_inRound; }
-    // Turned off because a query of a round showed a box.
-    bool stoppedByBox() const { return m_stoppedByBox; }
-    // After it stopped itself: the interval it had, from now on.
-    void resume();
+    // The boxes the last round held, and the last keptNotes of the whole run, oldest first.
+    int heldInLastRound() const { return m_heldInLastRound; }
+    const QList<HeldBox> &notes() const { return m_notes; }
 
 signals:
     void intervalChanged(int seconds);
-    // A round ran all its queries (or stopped at a box).
+    // A round ran all its queries.
     void roundEnded();
 
 private:
@@ -61,12 +68,12 @@ private:
     void schedule();
 
     Ticker &m_ticker;
-    BoxWatch m_boxes;
+    BoxUpWatch m_boxUp;
     QList<std::function<void()>> m_queries;
     int m_seconds = 0;
     bool m_inRound = false;
-    bool m_stoppedByBox = false;
-    int m_stoppedInterval = 0; // the interval it had when it stopped itself
+    int m_heldInLastRound = 0;
+    QList<HeldBox> m_notes;
 };
 
 } // namespace morvain

@@ -53,9 +53,9 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
         m_ownTicker = makeEventLoopTicker();
         ticker = m_ownTicker.get();
     }
-    const BoxWatch boxes{[] { return dialogs::boxUp() || QApplication::activeModalWidget(); },
-                         [] { return dialogs::boxesShown(); }};
-    m_auto = std::make_unique<AutoRefresh>(*ticker, boxes, m_setup.queries);
+    m_auto = std::make_unique<AutoRefresh>(
+        *ticker, [] { return dialogs::boxUp() || QApplication::activeModalWidget(); },
+        m_setup.queries);
     connect(m_auto.get(), &AutoRefresh::intervalChanged, this, &OperatorViews::showRefreshState);
 
     for (int tab = 0; tab < m_setup.models.size(); ++tab) {
@@ -152,11 +152,6 @@ void OperatorViews::buildMenu(QAction *before)
         m_intervalActions << item;
         connect(item, &QAction::triggered, this, [this, seconds] { m_auto->setInterval(seconds); });
     }
-    refresh->addSeparator();
-    m_stoppedNote = refresh->addAction(tr("Stopped: a query showed a message"));
-    m_stoppedNote->setObjectName(QStringLiteral("mnuAutoRefreshStopped"));
-    m_stoppedNote->setEnabled(false);
-    m_stoppedNote->setVisible(false);
 
     m_highlightAction = view->addAction(tr("&Highlight changes"));
     m_highlightAction->setObjectName(QStringLiteral("mnuHighlight"));
@@ -212,7 +207,6 @@ void OperatorViews::showRefreshState()
     const int seconds = m_auto->interval();
     for (int i = 0; i < m_intervalActions.size(); ++i)
         m_intervalActions[i]->setChecked(AutoRefresh::choices[i] == seconds);
-    m_stoppedNote->setVisible(m_auto->stoppedByBox());
 }
 
 KindHistory *OperatorViews::history(int tab) const

@@ -109,7 +109,6 @@ private:
     QPointer<TrendWindow> m_trend;
     QIcon m_warningIcon; // a failed query's tab icon, made once
     QList<QAction *> m_intervalActions;
-    QAction *m_stoppedNote = nullptr;
     QAction *m_highlightAction = nullptr;
     QMenu *m_viewMenu = nullptr;
     Marks m_marks;

@@ -344,29 +344,46 @@ void TestMainWindow::brokerPanel_saysWhatTheWindowWatches_data()
 {
     QTest::addColumn<QString>("brokerId");
     QTest::addColumn<int>("interval");
-    QTest::addColumn<bool>("stopped");
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<bool>("goodBefore");
+    QTest::addColumn<int>("held");
     QTest::addColumn<QString>("text");
     const QString pad(14, ' ');
-    QTest::newRow("demo") << QString(32, ' ') << 0 << false
+    QTest::newRow("demo") << QString(32, ' ') << 0 << 0 << false << 0
                           << "built-in demo broker | auto refresh off";
     QTest::newRow("named broker, running")
-        << "prod-rabbit" + pad << 10 << false
+        << "prod-rabbit" + pad << 10 << 0 << true << 0
         << "prod-rabbit | auto refresh every 10 s, last round 12:01:10";
-    QTest::newRow("a URL's password hidden")
-        << "http://mon:s3cr/t@h:15672" << 0 << false << "http://mon:***@h:15672 | auto refresh off";
-    QTest::newRow("stopped") << "prod-rabbit" << 0 << true
-                             << "prod-rabbit | auto refresh stopped: a query showed a message";
+    QTest::newRow("a URL's password hidden") << "http://mon:s3cr/t@h:15672" << 0 << 0 << false << 0
+                                             << "http://mon:***@h:15672 | auto refresh off";
+    QTest::newRow("an outage: failed, held, the last good round")
+        << "prod-rabbit" << 10 << 5 << true << 1
+        << "prod-rabbit | auto refresh every 10 s, last round 12:01:10: 5 queries failed, last "
+           "good round 12:00:40, 1 message held";
+    QTest::newRow("failed from the start")
+        << "prod-rabbit" << 5 << 1 << false << 0
+        << "prod-rabbit | auto refresh every 5 s, last round 12:01:10: 1 query failed, no good "
+           "round yet";
 }
 
 void TestMainWindow::brokerPanel_saysWhatTheWindowWatches()
 {
     QFETCH(QString, brokerId);
     QFETCH(int, interval);
-    QFETCH(bool, stopped);
+    QFETCH(int, failed);
+    QFETCH(bool, goodBefore);
+    QFETCH(int, held);
     QFETCH(QString, text);
-    BrokerPanelState state{brokerId, interval, stopped, "a query showed a message", {}};
+    BrokerPanelState state;
+    state.brokerId = brokerId;
+    state.interval = interval;
+    const QDateTime at(QDate(2026, 12, 8), QTime(12, 1, 10));
     if (interval > 0)
-        state.lastRoundAt = QDateTime(QDate(2026, 12, 8), QTime(12, 1, 10)).toMSecsSinceEpoch();
+        state.lastRoundAt = at.toMSecsSinceEpoch();
+    state.failedInLastRound = failed;
+    if (goodBefore)
+        state.lastGoodRoundAt = (failed ? at.addSecs(-30) : at).toMSecsSinceEpoch();
+    state.heldInLastRound = held;
     QCOMPARE(brokerPanelText(state), text);
 }
 

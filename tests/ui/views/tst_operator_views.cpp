@@ -133,7 +133,7 @@ private slots:
     void toolTips_fullTextWhereClipped();
     void autoRefresh_timing_data();
     void autoRefresh_timing();
-    void autoRefresh_stopByABoxShowsInTheMenu();
+    void autoRefresh_holdsRoundBoxesButNotHandOrFailureBoxes();
     void autoRefresh_offAtEveryStartAndNothingSaved();
 };
 
@@ -455,8 +455,8 @@ void TestOperatorViews::autoRefresh_timing_data()
         << false << -1 << 1 << QStringList{"timer 5000"} + round + QStringList{"timer 5000"} << 5;
     QTest::newRow("a box up: no round, tried again later")
         << true << -1 << -1 << QStringList{"timer 5000", "timer 5000"} << 5;
-    QTest::newRow("a query shows a box: stops")
-        << false << 2 << -1 << QStringList{"timer 5000", "q0", "q1", "q2", "cancel"} << 0;
+    QTest::newRow("a query shows a box: held, the rounds go on")
+        << false << 2 << -1 << QStringList{"timer 5000"} + round + QStringList{"timer 5000"} << 5;
 }
 
 void TestOperatorViews::autoRefresh_timing()
@@ -470,26 +470,30 @@ void TestOperatorViews::autoRefresh_timing()
     FakeTicker ticker;
     ticker.log = &seen;
     bool boxUp = boxUpAtFiring;
-    int boxes = 0;
     QList<std::function<void()>> queries;
     for (int q = 0; q < 5; ++q)
         queries << [&, q] {
             seen << QStringLiteral("q%1").arg(q);
             if (q == boxInQuery)
-                ++boxes;
+                dialogs::message("Broker Message", "EOC true!!!");
             if (q == firingInQuery)
                 ticker.elapse();
         };
-    AutoRefresh refresh(ticker, {[&] { return boxUp; }, [&] { return boxes; }}, queries);
+    AutoRefresh refresh(
+        ticker, [&] { return boxUp; }, queries);
     refresh.setInterval(5);
     ticker.elapse();
     QCOMPARE(seen, log);
     QCOMPARE(refresh.interval(), interval);
-    QCOMPARE(refresh.stoppedByBox(), boxInQuery >= 0);
+    QVERIFY2(m_boxes.shown.isEmpty(), qPrintable(m_boxes.texts().join('|')));
+    QCOMPARE(refresh.heldInLastRound(), boxInQuery >= 0 ? 1 : 0);
+    QCOMPARE(refresh.notes().size(), boxInQuery >= 0 ? 1 : 0);
     QCOMPARE(bool(ticker.pending), interval > 0);
 }
 
-void TestOperatorViews::autoRefresh_stopByABoxShowsInTheMenu()
+// The menu's rounds hold their boxes; a query run by hand shows its box as always, and the
+// failure path's box is never held, inside a round or not.
+void TestOperatorViews::autoRefresh_holdsRoundBoxesButNotHandOrFailureBoxes()
 {
     QStringList seen;
     FakeTicker ticker;
@@ -498,22 +502,33 @@ void TestOperatorViews::autoRefresh_stopByABoxShowsInTheMenu()
     auto *tabs = new QTabWidget(&window);
     window.setCentralWidget(tabs);
     QAction *about = window.menuBar()->addAction("A&bout");
+    bool fail = false;
+    const auto query = [&] {
+        seen << "q";
+        dialogs::message("Broker Message", "User does not exist!");
+        if (fail)
+            dialogs::fatal(9);
+    };
     OperatorViews::Setup setup;
     setup.window = &window;
     setup.tabs = tabs;
     setup.menuBefore = about;
     setup.ticker = &ticker;
-    setup.queries = {[&] { seen << "q0"; },
-                     [&] { dialogs::message("Broker Message", "User does not exist!"); }};
+    setup.queries = {query};
     OperatorViews views(std::move(setup));
-    auto *stopped = window.findChild<QAction *>("mnuAutoRefreshStopped");
     window.findChild<QAction *>("mnuAutoRefresh_30")->trigger();
     ticker.elapse();
-    QCOMPARE(seen, (QStringList{"timer 30000", "q0", "cancel"}));
-    QVERIFY(window.findChild<QAction *>("mnuAutoRefresh_0")->isChecked());
-    QVERIFY(stopped->isVisible());
-    window.findChild<QAction *>("mnuAutoRefresh_5")->trigger(); // started again by hand
-    QVERIFY(!stopped->isVisible());
+    ticker.elapse();
+    QCOMPARE(seen, (QStringList{"timer 30000", "q", "timer 30000", "q", "timer 30000"}));
+    QVERIFY(m_boxes.shown.isEmpty());
+    QCOMPARE(views.autoRefresh().notes().size(), 2);
+    QCOMPARE(views.autoRefresh().notes().last().text, QString("User does not exist!"));
+
+    query(); // by hand
+    QCOMPARE(m_boxes.texts(), QStringList{"User does not exist!"});
+    fail = true;
+    QVERIFY_THROWS_EXCEPTION(ProgramEnded, ticker.elapse());
+    QCOMPARE(m_boxes.texts().last(), dialogs::failureText(9));
 }
 
 void TestOperatorViews::autoRefresh_offAtEveryStartAndNothingSaved()
