@@ -7,8 +7,15 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+#ifdef SIGPIPE
+    // A window must not end silently because whoever read its standard error went away
+    // (OSTRANE_LOG=1 piped into a pager or head): such a write fails and is forgotten.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvain Service"));
 
