@@ -42,9 +42,9 @@ struct KindInfo {
 };
 
 const std::string q_cols =
-    "/api/queues?page=1&page_size=500&sort=messages_ready&sort_reverse=true&columns=name,vhost,"
-    "type,exclusive,arguments,effective_policy_definition,consumers,messages,messages_ready,"
-    "messages_unacknowledged,message_bytes,memory,message_stats.publish";
+    "/api/queues?columns=name,vhost,type,exclusive,arguments,effective_policy_definition,"
+    "consumers,messages,messages_ready,messages_unacknowledged,message_bytes,memory,"
+    "message_stats.publish";
 const std::string cn_cols = "/api/connections?columns=name,user,vhost,peer_host,peer_port,"
                             "user_provided_name,connected_at,channels,timeout,"
                             "client_properties.product";

@@ -97,6 +97,7 @@ int InformationService::refuse(const Records &r, std::string_view text, int resu
 int InformationService::call(const Records &r, const Settings &s)
 {
     ++m_calls;
+    m_live.touch(); // follow-ups too: a live round lasts while its calls come
     const std::int32_t length = wire::getInt32(r.request + request::object_length);
     const std::int16_t code = wire::getInt16(r.request + request::object_kind);
     const Kind *kind = kindByCode(code);

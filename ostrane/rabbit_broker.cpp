@@ -40,7 +40,7 @@ int mapBroker(const View &v, Marks &marks, KindData &out)
         (c.server ? servers : clients) += 1;
         (c.server ? serversActive : clientsActive) += active(v, c) ? 1 : 0;
     }
-    services += v.unseen_queues; // on pages not fetched: counted, not known in detail
+    services += v.unseen_queues; // beyond those kept: counted, not known in detail
     const std::int64_t memLimit = self ? self->mem_limit / 1024 : 0;
     const std::int64_t memUsed = self ? self->mem_used / 1024 : 0;
 

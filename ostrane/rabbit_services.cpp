@@ -85,7 +85,7 @@ int mapServices(const View &v, Marks &marks, KindData &out)
         if (byQueue[qi].empty())
             service(v, marks, out, q, fitName("-" + q.vhost, 32), 0);
     }
-    // Queues on pages not fetched count as one service each.
+    // Queues listed beyond those kept count as one service each.
     return static_cast<int>(std::min<std::int64_t>(total + v.unseen_queues, INT32_MAX));
 }
 

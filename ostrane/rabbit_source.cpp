@@ -12,17 +12,15 @@ namespace
 {
 
 // Only what the mapping reads: `columns` cuts the queue list to a tenth. The queues come
-// in pages, most ready messages first (a queue nobody consumes has all its messages
-// ready), so that the ones an operator needs are among those served
-// (rabbit_services.cpp picks them); the API sorts by one field and refuses pages above 500.
-constexpr int page_size = 500, max_pages = 2;
+// as one unsorted list: the broker sorts (and pages) at a cost that grows faster than the
+// list, so the stand-in picks the ones served itself (rabbit_services.cpp).
 constexpr const char *paths[endpoint_count] = {
     "/api/overview?columns=node,erlang_version,queue_totals.messages,object_totals.channels",
     "/api/nodes?columns=name,running,uptime,mem_limit,mem_used,run_queue",
     "/api/vhosts?columns=name,tracing",
-    "/api/queues?page_size=500&sort=messages_ready&sort_reverse=true&columns=name,vhost,type,"
-    "exclusive,arguments,effective_policy_definition,consumers,messages,messages_ready,"
-    "messages_unacknowledged,message_bytes,memory,message_stats.publish",
+    "/api/queues?columns=name,vhost,type,exclusive,arguments,effective_policy_definition,"
+    "consumers,messages,messages_ready,messages_unacknowledged,message_bytes,memory,"
+    "message_stats.publish",
     "/api/connections?columns=name,user,vhost,peer_host,peer_port,user_provided_name,"
     "connected_at,channels,timeout,client_properties.product",
     "/api/channels?columns=name,connection_details.name,vhost,number,consumer_count,"
@@ -31,33 +29,27 @@ constexpr const char *paths[endpoint_count] = {
     "channel_details.connection_name",
 };
 
-// Objects kept of a list; beyond them a list is only counted. Above every cap the mapping
-// serves, small enough that a hostile body of empty objects costs a few megabytes.
+// Objects kept of a list; beyond them a list is only counted. Every queue is kept up to
+// far more than any broker we saw, so that the served ones are picked from all of them and
+// the counts follow the mapping; small enough that a hostile body of empty objects costs
+// some 20 MB.
 std::size_t keepOf(Endpoint e)
 {
     switch (e) {
     case overview:
         return 1;
     case queues:
-        return page_size * max_pages; // a broker that ignores paging sends one list
-    case channels:
     case consumers:
-        return 5000;
+        return 25000;
+    case connections:
+    case channels:
+        return 10000;
     case nodes:
     case vhosts:
-    case connections:
     case endpoint_count:
         break;
     }
     return 2000;
-}
-
-std::string pathOf(Endpoint e, int page)
-{
-    std::string p = paths[e];
-    if (e == queues)
-        p.insert(p.find('?') + 1, "page=" + std::to_string(page) + "&");
-    return p;
 }
 
 std::string shortPath(Endpoint e)
@@ -69,7 +61,6 @@ std::string shortPath(Endpoint e)
 // The GETs each kind needs, in the order it makes them.
 std::span<const Endpoint> needs(KindId kind)
 {
-    // vhosts last: it only says whether a vhost traces, and waits for a round with room.
     static constexpr Endpoint broker[] = {overview, nodes,     queues, connections,
                                           channels, consumers, vhosts};
     static constexpr Endpoint worker[] = {nodes, channels};
@@ -123,42 +114,36 @@ Source::Broker &Source::broker(const std::string &url)
 }
 
 std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, Endpoint e,
-                                             int page, const HttpOptions &options, bool cut,
-                                             Clock::time_point until)
+                                             const HttpOptions &options, bool cut)
 {
     std::string base = url;
     while (!base.empty() && base.back() == '/')
         base.pop_back();
-    ++b.gets;
-    HttpResponse r = m_http.get(base, pathOf(e, page), options);
-    const auto now = Clock::now();
+    HttpResponse r = m_http.get(base, paths[e], options);
     if (!r.reached) {
         // A GET that timed out on the rest of the round's time says the round ran out.
         const FailureCode code = r.failure == timed_out && cut ? round_timed_out : r.failure;
         return Failure{r.reason + " " + hostPort(url), code == no_failure ? unreachable : code,
-                       false, now};
+                       false};
     }
     if (r.status == 401)
-        return Failure{"HTTP 401 Login failed", 401, true, now};
+        return Failure{"HTTP 401 Login failed", 401, true};
     if (r.status < 200 || r.status > 299)
         return Failure{"HTTP " + std::to_string(r.status) + " on " + shortPath(e),
-                       static_cast<std::int32_t>(r.status), false, now};
+                       static_cast<std::int32_t>(r.status), false};
     Body body;
     bool late = false;
-    if (!r.error.empty() || !readEndpoint(r.body, e, body, until, &late))
-        return late ? Failure{"Broker timed out " + hostPort(url), round_timed_out, false, now}
-                    : Failure{"Unreadable JSON from " + shortPath(e), unreadable, false, now};
-    if (page > 1 && b.fetched[e]) {
-        Body &first = b.fetched[e]->body;
-        first.count += body.count;
-        for (auto &item : body.items)
-            first.items.push_back(std::move(item));
-    } else {
-        b.fetched[e] = Fetched{std::move(body), now, r.date};
-    }
-    if (e == vhosts)
-        b.vhosts_before = b.fetched[e]->body;
+    if (!r.error.empty() || !readEndpoint(r.body, e, body, b.deadline, &late))
+        return late ? Failure{"Broker timed out " + hostPort(url), round_timed_out, false}
+                    : Failure{"Unreadable JSON from " + shortPath(e), unreadable, false};
+    b.fetched[e] = Fetched{std::move(body), r.date};
     return std::nullopt;
+}
+
+bool Source::roundServes(const Broker &b, KindId kind, Clock::time_point now) const
+{
+    return b.round && !(b.asked & (1u << static_cast<unsigned>(kind))) &&
+           now - m_quietSince < idle_gap && now < b.deadline + beyond_deadline;
 }
 
 KindData Source::query(const std::string &url, const Kind &kind, const HttpOptions &options)
@@ -167,83 +152,61 @@ KindData Source::query(const std::string &url, const Kind &kind, const HttpOptio
     Broker &b = broker(options.user.empty() ? url : url + "\n" + options.user);
     KindData data(kind);
     const auto now = Clock::now();
+    const auto budget = std::chrono::milliseconds(options.total_ms);
 
-    // A failure is kept as long as a snapshot would be, so that a start-up against a
-    // broker that is down waits for one round, not five.
-    std::optional<Failure> failure;
-    if (b.failure && now - b.failure->at < shared_for)
-        failure = b.failure;
-    // The snapshot's age counts from the round's first GET, not from the end of each.
-    if (b.round && now - *b.round >= shared_for) {
-        b.round.reset();
-        b.gets = 0;
+    if (!roundServes(b, kind.id, now)) {
+        b.round = now;
+        b.deadline = now + budget;
+        b.asked = 0;
+        b.failure.reset();
+        b.serial = ++m_serial;
         for (auto &f : b.fetched)
             f.reset();
     }
-    const auto budget = std::chrono::milliseconds(options.total_ms);
-    for (int step = 0; !failure && step < static_cast<int>(needs(kind.id).size()) * max_pages;
-         ++step) {
-        const Endpoint e = needs(kind.id)[static_cast<std::size_t>(step / max_pages)];
-        const int page = step % max_pages + 1;
-        // A second page only of the queues, only when there is one.
-        if (page > 1 && (e != queues || !b.fetched[e] || b.fetched[e]->body.page_count < 2 ||
-                         b.fetched[e]->body.count != page_size || b.fetched[e]->pages >= page))
+    b.asked |= 1u << static_cast<unsigned>(kind.id);
+
+    // A failure answers the rest of its round, so that a start-up against a broker that is
+    // down waits for one round, not five.
+    for (const Endpoint e : needs(kind.id)) {
+        if (b.failure)
+            break;
+        if (b.fetched[e])
             continue;
-        if (page == 1 && b.fetched[e])
-            continue;
-        // Seven GETs a round: what does not fit is the vhosts, whose last answer stands.
-        if (b.gets >= max_gets)
-            continue;
-        if (!b.round) {
-            b.round = Clock::now();
-            b.serial = ++m_serial;
-        }
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(*b.round + budget - Clock::now());
+            std::chrono::duration_cast<std::chrono::milliseconds>(b.deadline - Clock::now());
         if (left.count() <= 0) {
-            failure =
-                Failure{"Broker timed out " + hostPort(url), round_timed_out, false, Clock::now()};
+            b.failure = Failure{"Broker timed out " + hostPort(url), round_timed_out, false};
             break;
         }
         HttpOptions rest = options;
         rest.total_ms = static_cast<long>(left.count());
         rest.connect_ms = std::min(options.connect_ms, rest.total_ms);
         // Earlier GETs of the round took their share: a timeout now is the round's.
-        failure = fetch(b, url, e, page, rest, left + std::chrono::milliseconds(100) < budget,
-                        *b.round + budget);
-        if (!failure)
-            b.fetched[e]->pages = page;
+        b.failure = fetch(b, url, e, rest, left + std::chrono::milliseconds(100) < budget);
     }
-    if (failure) {
-        b.failure = failure;
-        b.round.reset();
-        b.gets = 0;
+    m_lastSeen = Clock::now();
+    if (b.failure) {
         for (auto &f : b.fetched)
             f.reset();
         // Every reply of the conversation names the failure, the closing one too, and
         // none touches the object area.
-        data.every_call.header[error_code] = failure->code;
+        data.every_call.header[error_code] = b.failure->code;
         data.every_call.object = false;
         CallScript opening;
-        opening.error_text = failure->text;
-        if (failure->login)
+        opening.error_text = b.failure->text;
+        if (b.failure->login)
             opening.result_code = "0002"; // the follow-up answers "0003"
         data.calls.push_back(opening);
         return data;
     }
-    b.failure.reset();
 
     Raw raw;
     raw.serial = b.serial;
     raw.now = -1;
     for (const Endpoint e : needs(kind.id)) {
-        if (!b.fetched[e])
-            continue; // vhosts, left out of a full round
         raw.body[e] = &b.fetched[e]->body;
         raw.now = std::max(raw.now, b.fetched[e]->date);
     }
-    if (!raw.body[vhosts] && kind.id == KindId::Broker && b.vhosts_before)
-        raw.body[vhosts] = &*b.vhosts_before;
     if (raw.now < 0)
         raw.now = static_cast<std::int64_t>(std::time(nullptr));
     return mapKind(raw, kind, b.marks);

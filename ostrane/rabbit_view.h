@@ -76,7 +76,7 @@ struct View {
     std::vector<Channel> channels;
     // Listed by the broker, kept or not: lists beyond what is kept are counted only.
     std::int64_t node_count = 0, connection_count = 0, channel_count = 0;
-    std::int64_t unseen_queues = 0; // on pages not fetched
+    std::int64_t unseen_queues = 0; // listed beyond those kept
     std::int64_t now = 0;
     std::uint64_t serial = 0;
 };

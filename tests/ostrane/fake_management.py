@@ -8,16 +8,19 @@ then "GET <login> <path>" for every request.
 GET /api/<name>?... answers FIXTURE_DIR/<name>.json with the Date of FIXTURE_DIR/date.txt,
 paged as the management API pages when the query asks for a page.
 The login name of the request picks a misbehaviour: nologin (401; so does pw with a
-password other than Qz7k), fail500, stall
-(answers after 3 s), truncated, deep (nesting beyond any sane depth), huge (40 MiB),
-types (every value of the wrong type), bignum (numbers at the ends of 64 bits), many
-(5000 queues, 220 channels), names (long and per-vhost names), spread (1006 queues, the
-ones that matter last), empties (queues: 32 MiB of {}), sleepN (answers after N ms). It ends when stdin closes, and after 300 s in any case.
+password other than Qz7k), fail500, stall (answers after 3 s), truncated, deep (nesting
+beyond any sane depth), huge (40 MiB), types (every value of the wrong type), bignum
+(numbers at the ends of 64 bits), many (5000 queues, 220 channels), names (long and
+per-vhost names), spread (1006 queues, the ones that matter last), replies (1101 queues,
+60 of them reply queues, a server's queue among the last), empties (queues: 32 MiB of
+{}), sleepN or sN followed by a letter (answers after N ms; the letter makes a broker of
+its own for the stand-in, in a URL short enough for the broker ID). It ends when stdin closes, and after 300 s in any case.
 """
 
 import base64
 import json
 import os
+import re
 import ssl
 import sys
 import threading
@@ -127,6 +130,42 @@ def spread(name):
     return json.dumps(queues).encode()
 
 
+def replies(name):
+    """1040 queues backing up, then "work" (nobody waiting in it) consumed by server-1, and
+    60 reply queues (exclusive or server-named) consumed by 30 clients: one channel each."""
+    clients = ["client-%02d" % i for i in range(30)]
+    if name == "queues":
+        queues = [{"vhost": "/", "name": "svc-%04d" % i, "consumers": 0,
+                   "messages": 1040 - i, "messages_ready": 1040 - i} for i in range(1040)]
+        queues.append({"vhost": "/", "name": "work", "consumers": 1, "messages": 0})
+        for i in range(30):
+            queues.append({"vhost": "/", "name": "reply-%02d" % i, "exclusive": True,
+                           "consumers": 1, "messages": 0})
+            queues.append({"vhost": "/", "name": "amq.gen-%02d" % i, "consumers": 1,
+                           "messages": 0})
+        return json.dumps(queues).encode()
+    if name == "connections":
+        return json.dumps([{"name": c, "user_provided_name": c, "channels": 1}
+                           for c in ["server-1"] + clients]).encode()
+    if name == "channels":
+        return json.dumps([{"name": c + " (1)", "vhost": "/", "consumer_count": 1,
+                            "connection_details": {"name": c}}
+                           for c in ["server-1"] + clients]).encode()
+    if name == "consumers":
+        def consumer(c, q):
+            return {"queue": {"vhost": "/", "name": q},
+                    "channel_details": {"name": c + " (1)", "connection_name": c}}
+        listed = [consumer("server-1", "work")]
+        for i, c in enumerate(clients):
+            listed += [consumer(c, "reply-%02d" % i), consumer(c, "amq.gen-%02d" % i)]
+        return json.dumps(listed).encode()
+    if name == "overview":
+        ov = json.loads(fixture(name))
+        ov["object_totals"]["channels"] = 31
+        return json.dumps(ov).encode()
+    return fixture(name)
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -164,11 +203,12 @@ class Handler(BaseHTTPRequestHandler):
             return self.answer(500, b'{"error":"internal"}')
         if who == "stall":
             time.sleep(3)
-        elif who.startswith("sleep") and who[5:].isdigit():
-            time.sleep(min(int(who[5:]), 10000) / 1000)
+        elif re.fullmatch(r"(sleep|s)\d+[a-z]?", who):
+            time.sleep(min(int(re.search(r"\d+", who).group()), 10000) / 1000)
         try:
             body = (many(name) if who == "many" else names(name) if who == "names"
-                    else spread(name) if who == "spread" else fixture(name))
+                    else spread(name) if who == "spread"
+                    else replies(name) if who == "replies" else fixture(name))
         except OSError:
             return self.answer(404, b'{"error":"Object Not Found"}')
         query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)

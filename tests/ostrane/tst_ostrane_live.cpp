@@ -7,12 +7,15 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+
+#include <array>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -128,10 +131,13 @@ private slots:
     void caps_cutListsAndNameTheTrueCount_data();
     void caps_cutListsAndNameTheTrueCount();
     void names_tellEveryServiceAndUserApart();
-    void paging_servesTheQueuesThatMatter();
+    void queueList_servesTheQueuesThatMatter();
+    void counts_followTheMappingBeyondTheServedQueues_data();
+    void counts_followTheMappingBeyondTheServedQueues();
     void hostileBody_costsBoundedMemory();
     void startUp_sharesOneSnapshotAmongTheKinds();
-    void round_agesFromItsFirstGet();
+    void round_fetchesEachEndpointOnce_data();
+    void round_fetchesEachEndpointOnce();
     void round_endsByItsDeadline();
     void credentialsAndTls_data();
     void credentialsAndTls();
@@ -358,16 +364,16 @@ void tst_OstraneLive::names_tellEveryServiceAndUserApart()
     QCOMPARE_NE(users[0].mid(32, 32), users[1].mid(32, 32));
 }
 
-void tst_OstraneLive::paging_servesTheQueuesThatMatter()
+void tst_OstraneLive::queueList_servesTheQueuesThatMatter()
 {
     // 1006 queues over 3 vhosts: the 20 with messages and no consumer come last in the
-    // broker's list and hold the fewest messages; two pages of 500, then 999 served.
+    // broker's list and hold the fewest messages; one unsorted list, then 999 served.
     const QByteArray id = url("spread");
-    Exchange b(broker, id); // a round of its own: seven GETs, the vhosts wait for room
+    Exchange b(broker, id);
     QCOMPARE(b.call(), 0);
     QCOMPARE(getsBy("spread"), 7);
-    QVERIFY(!m_log.contains("GET spread /api/vhosts"));
-    QVERIFY(!m_log.contains("page_size=1000"));
+    QVERIFY(m_log.contains("GET spread /api/vhosts"));
+    QVERIFY(!m_log.contains("sort=") && !m_log.contains("page="));
     Exchange x(service, id);
     QCOMPARE(x.call(), 0);
     QCOMPARE(x.text().trimmed(), QByteArray("Ok, 999 of 1006 services"));
@@ -376,6 +382,43 @@ void tst_OstraneLive::paging_servesTheQueuesThatMatter()
     for (const QByteArray &reply : walk(service, id))
         stuck += reply.mid(96, 6) == "stuck-" ? 1 : 0;
     QCOMPARE(stuck, 20);
+}
+
+void tst_OstraneLive::counts_followTheMappingBeyondTheServedQueues_data()
+{
+    // 1040 queues backing up, "work" consumed by server-1 and served by none of the 999,
+    // 60 reply queues of 30 clients: the totals count what the mapping says.
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("replySize");
+    QTest::addColumn<int>("offset"); // in the first object; -1: the reply's total
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QByteArray>("expected");
+    const auto row = [](const char *name, KindInfo k, int offset, int width, const char *value) {
+        QTest::newRow(name) << k.code << k.replySize << offset << width << QByteArray(value);
+    };
+    row("broker num_service: not reply queues", broker, 80, 4, "1041");
+    row("broker service_act", broker, 84, 4, "1");
+    row("broker num_server: its queue is not served", broker, 88, 4, "1");
+    row("broker num_client: reply consumers", broker, 100, 4, "30");
+    row("broker num_conv", broker, 112, 4, "31");
+    row("services total", service, -1, 4, "1041");
+    row("users total", user, -1, 4, "31");
+    row("conversations total", conversation, -1, 4, "31");
+    row("server-1 waits on its queue", user, 240, 32, "work");
+}
+
+void tst_OstraneLive::counts_followTheMappingBeyondTheServedQueues()
+{
+    QFETCH(int, code);
+    QFETCH(int, replySize);
+    QFETCH(int, offset);
+    QFETCH(int, width);
+    QFETCH(QByteArray, expected);
+    Exchange x(KindInfo{code, replySize}, url("replies"));
+    QCOMPARE(x.call(), 0);
+    QCOMPARE(x.resultCode(), QByteArray("0000"));
+    QCOMPARE(offset < 0 ? QByteArray::number(x.header(1)) : field(x.reply, offset, width),
+             expected);
 }
 
 static qint64 statusKiB(const QByteArray &key)
@@ -428,21 +471,66 @@ void tst_OstraneLive::startUp_sharesOneSnapshotAmongTheKinds()
     QVERIFY2(getsBy("count") >= 1 && getsBy("count") <= 7, m_log.right(2000).constData());
 }
 
-void tst_OstraneLive::round_agesFromItsFirstGet()
+void tst_OstraneLive::round_fetchesEachEndpointOnce_data()
 {
-    // 200 ms a GET: the broker's seven take 1.4 s, so the round is over when the workers
-    // ask, though its last GETs are younger than a second.
-    qputenv("OSTRANE_HTTP_TIMEOUT_MS", "5000");
+    // Opening calls in order: B W S U C the kinds, "." no call for 2.5 s, "~" 2 s of
+    // calls to the demo broker every 100 ms. Expected: the GETs each kind's call made.
+    QTest::addColumn<QByteArray>("login");
+    QTest::addColumn<int>("deadlineMs");
+    QTest::addColumn<QByteArray>("calls");
+    QTest::addColumn<QByteArray>("gets");
+    // Every GET takes 0.7 s, the broker's seven 4.9 s; the rule is about counts, so the
+    // round's deadline (round_endsByItsDeadline) is set out of the way.
+    const QList<std::array<const char *, 3>> rows = {
+        {{"window start-up", "BWSUC", "70000"}},
+        {{"auto-refresh round after an interval", "BWSUC.BWSUC", "70000.70000"}},
+        {{"morvain-snapshot round, then a scrape at once", "BWSUCBWSUC", "7000070000"}},
+        {{"a tab refreshed by hand asks again", "SS", "33"}},
+        {{"kinds in another order share the round", "SUWCB", "31102"}},
+        {{"no call for a while ends the round", "S.U", "3.4"}},
+    };
+    for (int i = 0; i < int(rows.size()); ++i)
+        QTest::newRow(rows[i][0]) << "s700" + QByteArray(1, char('a' + i)) << 20000
+                                  << QByteArray(rows[i][1]) << QByteArray(rows[i][2]);
+    // Busy all along, no kind twice: the round still ends 5 s past its 0.5 s deadline.
+    QTest::newRow("a round never outlives its bound")
+        << QByteArray("s0z") << 500 << QByteArray("S~~~B") << QByteArray("3~~~7");
+}
+
+void tst_OstraneLive::round_fetchesEachEndpointOnce()
+{
+    QFETCH(QByteArray, login);
+    QFETCH(int, deadlineMs);
+    QFETCH(QByteArray, calls);
+    QFETCH(QByteArray, gets);
+    qputenv("OSTRANE_HTTP_TIMEOUT_MS", QByteArray::number(deadlineMs));
     const auto restore = qScopeGuard([] { qputenv("OSTRANE_HTTP_TIMEOUT_MS", "1000"); });
-    const QByteArray id = url("sleep200");
-    Exchange b(broker, id);
-    QCOMPARE(b.call(), 0);
-    QCOMPARE(b.resultCode(), QByteArray("0000"));
-    QCOMPARE(getsBy("sleep200"), 7);
-    Exchange w(worker, id);
-    QCOMPARE(w.call(), 0);
-    QCOMPARE(w.resultCode(), QByteArray("0000"));
-    QCOMPARE(getsBy("sleep200"), 7 + 2);
+    const QMap<char, KindInfo> kinds = {
+        {'B', broker}, {'W', worker}, {'S', service}, {'U', user}, {'C', conversation}};
+    const QByteArray id = url(login);
+    QByteArray made;
+    int before = getsBy(login);
+    for (const char c : calls) {
+        if (c == '.') {
+            QTest::qWait(2500);
+        } else if (c == '~') {
+            for (int i = 0; i < 20; ++i) {
+                Exchange demo(broker);
+                QCOMPARE(demo.call(), 0);
+                QTest::qWait(100);
+            }
+        } else {
+            Exchange x(kinds.value(c), id);
+            QCOMPARE(x.call(), 0);
+            QVERIFY2(x.resultCode() == "0000", x.text().constData());
+            const int now = getsBy(login);
+            made += QByteArray::number(now - before);
+            before = now;
+            continue;
+        }
+        made += c;
+    }
+    QCOMPARE(made, gets);
 }
 
 void tst_OstraneLive::round_endsByItsDeadline()
