@@ -16,17 +16,26 @@ using exporting::Charset;
 
 // Quoted when it holds a comma, a quote or any control (CR and LF among them); quotes are
 // doubled. Bytes from 0x80 up are no controls, in Latin-1 as in UTF-8.
-template <Charset from> void appendField(std::string &out, std::string_view field)
+constexpr exporting::ByteSet quoting = exporting::specialBytes<Charset::Utf8>(
+    [](unsigned char c) { return c == ',' || c == '"' || c < 0x20 || c == 0x7f; });
+
+constexpr std::string_view escapeOf(unsigned char c)
 {
-    const bool quoted = std::find_if(field.begin(), field.end(), [](char ch) {
-                            const auto c = static_cast<unsigned char>(ch);
-                            return c == ',' || c == '"' || c < 0x20 || c == 0x7f;
-                        }) != field.end();
+    return c == '"' ? std::string_view("\"\"") : std::string_view();
+}
+
+template <Charset from>
+constexpr exporting::ByteSet special = exporting::specialBytes<from>([](unsigned char c) {
+    return !escapeOf(c).empty();
+});
+
+template <Charset from> void appendField(exporting::Document &out, std::string_view field)
+{
+    const bool quoted = std::any_of(field.begin(), field.end(),
+                                    [](char c) { return quoting[static_cast<unsigned char>(c)]; });
     if (quoted)
         out += '"';
-    exporting::appendEscaped<from>(out, field, [](unsigned char c) {
-        return c == '"' ? std::string_view("\"\"") : std::string_view();
-    });
+    exporting::appendEscaped<from>(out, field, special<from>, escapeOf);
     if (quoted)
         out += '"';
 }
@@ -36,16 +45,16 @@ template <Charset from> void appendField(std::string &out, std::string_view fiel
 QByteArray document(const ObjectModel &model)
 {
     exporting::FieldReader objects(model);
-    std::string out;
+    exporting::Document out;
     qsizetype width = 0; // the header's fields
     for (const FieldInfo &column : objects.columns()) {
         if (width++ > 0)
             out += ',';
-        const std::string name = column.name.toStdString();
-        appendField<Charset::Utf8>(out, name);
+        const QByteArray name = column.name.toUtf8();
+        appendField<Charset::Utf8>(out, name.toStdString());
         if (column.kind == FieldKind::Code) {
             out += ',';
-            appendField<Charset::Utf8>(out, name + "_word");
+            appendField<Charset::Utf8>(out, (name + "_word").toStdString());
             ++width;
         }
     }
@@ -58,7 +67,7 @@ QByteArray document(const ObjectModel &model)
     for (int z = 1; z <= rows; ++z) {
         objects.select(z);
         if (objects.fieldCount() == 0) // no record: an empty row of the header's width
-            out.append(std::size_t(std::max<qsizetype>(width - 1, 0)), ',');
+            out.append(std::max<qsizetype>(width - 1, 0), ',');
         for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
             if (c > 0)
                 out += ',';
@@ -75,7 +84,7 @@ QByteArray document(const ObjectModel &model)
         }
         out += "\r\n";
     }
-    return QByteArray(out.data(), qsizetype(out.size()));
+    return out.take();
 }
 
 } // namespace morvain::csv

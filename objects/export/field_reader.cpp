@@ -26,6 +26,7 @@ void FieldReader::select(int z)
     m_table = m_record.fields.data();
     m_fields.clear();
     m_words.clear();
+    m_readings.clear();
     for (const wire::Field &f : m_record.fields) {
         if (f.encoding == wire::Encoding::Padding)
             continue;
@@ -34,12 +35,7 @@ void FieldReader::select(int z)
                             isText ? FieldKind::Text : m_record.rules->kindOf(f.name)});
     }
     m_words.resize(m_fields.size());
-}
-
-std::int64_t FieldReader::number(qsizetype c) const
-{
-    const Field &f = m_fields[std::size_t(c)];
-    return numberAt(m_record.bytes.data() + f.offset, f.width);
+    m_readings.assign(m_fields.size(), {});
 }
 
 std::string_view FieldReader::text(qsizetype c)
@@ -59,11 +55,10 @@ std::string_view FieldReader::word(qsizetype c)
         return {};
     const std::int64_t n = number(c);
     if (f.kind != FieldKind::Code) {
-        const QString reading = m_record.rules->decodedOf(f.name, n);
-        if (reading.isEmpty())
-            return {};
-        m_reading = reading.toStdString();
-        return m_reading;
+        Reading &last = m_readings[std::size_t(c)];
+        if (!last.known || last.number != n)
+            last = {true, n, m_record.rules->decodedOf(f.name, n).toStdString()};
+        return last.text;
     }
     auto &words = m_words[std::size_t(c)];
     auto found = words.find(n);

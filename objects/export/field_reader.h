@@ -3,6 +3,7 @@
 // bytes through the field table that came with them (ObjectModel::record()). Texts come as
 // their Latin-1 bytes, numbers as numbers, words as UTF-8.
 
+#include "field_values.h"
 #include "object_model.h"
 
 #include <QList>
@@ -33,12 +34,27 @@ public:
     const void *table() const { return m_table; }
     std::string_view name(qsizetype c) const { return m_fields[std::size_t(c)].name; }
     FieldKind kind(qsizetype c) const { return m_fields[std::size_t(c)].kind; }
-    std::int64_t number(qsizetype c) const;
+    std::int64_t number(qsizetype c) const
+    {
+        const Field &f = m_fields[std::size_t(c)];
+        const std::uint8_t *at = m_record.bytes.data() + f.offset;
+        // numberAt() for the widths the records use, inline: the writers read every number.
+        switch (f.width) {
+        case 1:
+            return at[0];
+        case 2:
+            return std::int16_t(at[0] | at[1] << 8);
+        case 4:
+            return std::int32_t(std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 |
+                                std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24);
+        }
+        return numberAt(at, f.width);
+    }
     // A text field's Latin-1 bytes as stored, untrimmed; a number field's decimal digits.
     // Valid until the next call of text().
     std::string_view text(qsizetype c);
     // A code's word, or a number's derived reading (UTF-8); empty when there is none.
-    // Valid until the next call of word().
+    // Valid until the next call of word() for the same field.
     std::string_view word(qsizetype c);
 
 private:
@@ -59,7 +75,14 @@ private:
     // The word of each code seen, per field of m_fields: decoding builds a text each time,
     // and codes repeat down a table.
     std::vector<std::unordered_map<std::int64_t, std::string>> m_words;
-    std::string m_reading;
+    // The last reading of each number field of m_fields: numbers often repeat down a
+    // table, and decoding builds a text each time.
+    struct Reading {
+        bool known = false;
+        std::int64_t number = 0;
+        std::string text;
+    };
+    std::vector<Reading> m_readings;
     char m_digits[24] = {};
 };
 

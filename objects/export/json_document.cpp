@@ -10,6 +10,7 @@
 #include <QList>
 
 #include <array>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,29 +22,65 @@ namespace
 using exporting::Charset;
 
 // Quotes, backslashes and controls (0x7f too) escaped; bytes from 0x80 up never are.
-std::string_view escapeOf(unsigned char c)
+struct Escapes {
+    std::array<std::array<char, 6>, 0x80> text{};
+    std::array<std::uint8_t, 0x80> size{}; // 0: written as it is
+};
+constexpr Escapes escapes = [] {
+    Escapes e;
+    constexpr char hex[] = "0123456789abcdef";
+    for (int c = 0; c < 0x80; ++c)
+        if (c < 0x20 || c == 0x7f) {
+            e.text[std::size_t(c)] = {'\\', 'u', '0', '0', hex[c >> 4], hex[c & 15]};
+            e.size[std::size_t(c)] = 6;
+        }
+    e.text['"'] = {'\\', '"'};
+    e.size['"'] = 2;
+    e.text['\\'] = {'\\', '\\'};
+    e.size['\\'] = 2;
+    return e;
+}();
+
+constexpr std::string_view escapeOf(unsigned char c)
 {
-    static const std::array<std::string, 0x80> table = [] {
-        std::array<std::string, 0x80> t;
-        static const char hex[] = "0123456789abcdef";
-        for (int c = 0; c < 0x80; ++c)
-            if (c < 0x20 || c == 0x7f)
-                t[std::size_t(c)] = std::string("\\u00") + hex[c >> 4] + hex[c & 15];
-        t['"'] = "\\\"";
-        t['\\'] = "\\\\";
-        return t;
-    }();
-    return table[c];
+    return {escapes.text[c].data(), escapes.size[c]};
 }
 
-template <Charset from> void appendQuoted(std::string &out, std::string_view text)
+template <Charset from>
+constexpr exporting::ByteSet special = exporting::specialBytes<from>([](unsigned char c) {
+    return !escapeOf(c).empty();
+});
+
+template <Charset from, class Out> void appendQuoted(Out &out, std::string_view text)
 {
     out += '"';
-    exporting::appendEscaped<from>(out, text, [](unsigned char c) {
-        const bool plain = c >= 0x20 && c != '"' && c != '\\' && c != 0x7f;
-        return plain ? std::string_view() : escapeOf(c);
-    });
+    exporting::appendEscaped<from>(out, text, special<from>, escapeOf);
     out += '"';
+}
+
+// A text raw and as the lists show it. The shown text is a piece of the raw one (blanks
+// before it, blanks and a zero byte's tail after it), and escapes go byte by byte: its
+// escaped form is copied from the raw one's instead of escaped again, and the blanks,
+// which need no escape, go in as they are.
+void writeText(exporting::Document &out, std::string_view text)
+{
+    static_assert(!special<Charset::Latin1>[' ']);
+    const void *zero = std::memchr(text.data(), 0, text.size());
+    const std::size_t kept =
+        zero ? std::size_t(static_cast<const char *>(zero) - text.data()) : text.size();
+    const std::string_view shown = exporting::visible(text.substr(0, kept));
+    const std::size_t first = shown.empty() ? kept : std::size_t(shown.data() - text.data());
+    out += "{\"raw\": \"";
+    exporting::append(out, text.substr(0, first));
+    const qsizetype from = out.size();
+    exporting::appendEscaped<Charset::Latin1>(out, shown, special<Charset::Latin1>, escapeOf);
+    const qsizetype to = out.size();
+    exporting::append(out, text.substr(first + shown.size(), kept - first - shown.size()));
+    exporting::appendEscaped<Charset::Latin1>(out, text.substr(kept), special<Charset::Latin1>,
+                                              escapeOf);
+    out += "\", \"trimmed\": \"";
+    out.appendCopy(from, to - from);
+    out += "\"}";
 }
 
 // A writer that keeps members in the order they are written (QJsonObject sorts them), so
@@ -55,7 +92,7 @@ public:
     QByteArray take()
     {
         m_out += '\n';
-        return QByteArray(m_out.data(), qsizetype(m_out.size()));
+        return m_out.take();
     }
 
     void beginObject(bool oneLine = false) { open('{', oneLine); }
@@ -73,7 +110,8 @@ public:
     void value(const QString &text)
     {
         separate();
-        appendQuoted<Charset::Utf8>(m_out, text.toStdString());
+        const QByteArray utf8 = text.toUtf8();
+        appendQuoted<Charset::Utf8>(m_out, {utf8.constData(), std::size_t(utf8.size())});
     }
     void value(std::int64_t number)
     {
@@ -92,8 +130,9 @@ public:
         key(name);
         value(v);
     }
+    void reserve(qsizetype more) { m_out.reserve(more); }
     // The document's bytes, for a value written in place.
-    std::string &raw()
+    exporting::Document &raw()
     {
         separate();
         return m_out;
@@ -138,10 +177,10 @@ private:
     void newline()
     {
         m_out += '\n';
-        m_out.append(std::size_t(2 * m_levels.size()), ' ');
+        m_out.append(2 * m_levels.size(), ' ');
     }
 
-    std::string m_out;
+    exporting::Document m_out;
     QList<Level> m_levels;
     bool m_afterKey = false;
 };
@@ -167,17 +206,17 @@ const char *kindWord(FieldKind kind)
 // How each member starts, `"name": `, for the fields of one field table.
 struct MemberHeads {
     const void *table = nullptr;
-    std::vector<std::string> heads;
+    std::vector<QByteArray> heads;
 };
 
-void writeObject(std::string &out, exporting::FieldReader &object, MemberHeads &names,
+void writeObject(exporting::Document &out, exporting::FieldReader &object, MemberHeads &names,
                  bool closingReply)
 {
     if (names.table != object.table()) {
         names.table = object.table();
         names.heads.clear();
         for (qsizetype i = 0; i < object.fieldCount(); ++i) {
-            std::string head;
+            QByteArray head;
             appendQuoted<Charset::Utf8>(head, object.name(i));
             names.heads.push_back(head + ": ");
         }
@@ -193,15 +232,9 @@ void writeObject(std::string &out, exporting::FieldReader &object, MemberHeads &
     for (qsizetype i = 0; i < count; ++i) {
         head(i, i == 0);
         switch (object.kind(i)) {
-        case FieldKind::Text: {
-            const std::string_view text = object.text(i);
-            out += "{\"raw\": ";
-            appendQuoted<Charset::Latin1>(out, text);
-            out += ", \"trimmed\": ";
-            appendQuoted<Charset::Latin1>(out, exporting::visible(text));
-            out += '}';
+        case FieldKind::Text:
+            writeText(out, object.text(i));
             break;
-        }
         case FieldKind::Code:
             out += "{\"value\": ";
             exporting::appendNumber(out, object.number(i));
@@ -232,6 +265,23 @@ void writeObject(std::string &out, exporting::FieldReader &object, MemberHeads &
     if (closingReply)
         out += count > 0 ? ", \"closing_reply\": true" : "\"closing_reply\": true";
     out += '}';
+}
+
+// About the bytes writeObject() gives an object like object 1, to reserve them at once.
+qsizetype objectSize(exporting::FieldReader &object)
+{
+    if (object.objectCount() == 0)
+        return 0;
+    object.select(1);
+    qsizetype size = 16;
+    for (qsizetype i = 0; i < object.fieldCount(); ++i) {
+        const FieldKind kind = object.kind(i);
+        size += qsizetype(object.name(i).size()) + 6 +
+                (kind == FieldKind::Text   ? 2 * qsizetype(object.text(i).size()) + 28
+                 : kind == FieldKind::Code ? 48
+                                           : 12);
+    }
+    return size;
 }
 
 void writeHeader(Writer &w, const ReplyHeader &h)
@@ -282,6 +332,7 @@ void writeKind(Writer &w, const KindReport &kind)
     }
     w.key("objects");
     w.beginArray();
+    w.reserve(object.objectCount() * objectSize(object));
     MemberHeads names;
     for (int z = 1; z <= object.objectCount(); ++z) {
         object.select(z);

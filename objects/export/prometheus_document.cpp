@@ -7,7 +7,9 @@
 #include "text_out.h"
 #include "text_support.h"
 
+#include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -25,29 +27,43 @@ bool isLabelField(std::string_view name)
            name == "user_id" || name == "conversation_id" || name == "worker_id";
 }
 
-// `name="value"`; label values escape backslash, quote and line feed.
-template <Charset from>
-void appendLabel(std::string &out, std::string_view name, std::string_view value)
+// Label values escape backslash, quote and line feed.
+constexpr std::string_view escapeOf(unsigned char c)
 {
-    out += name;
+    return c == '\\'   ? std::string_view("\\\\")
+           : c == '"'  ? std::string_view("\\\"")
+           : c == '\n' ? std::string_view("\\n")
+                       : std::string_view();
+}
+
+template <Charset from>
+constexpr exporting::ByteSet special = exporting::specialBytes<from>([](unsigned char c) {
+    return !escapeOf(c).empty();
+});
+
+// `name="value"`.
+template <Charset from, class Out>
+void appendLabel(Out &out, std::string_view name, std::string_view value)
+{
+    exporting::append(out, name);
     out += "=\"";
-    exporting::appendEscaped<from>(out, value, [](unsigned char c) {
-        return c == '\\'   ? std::string_view("\\\\")
-               : c == '"'  ? std::string_view("\\\"")
-               : c == '\n' ? std::string_view("\\n")
-                           : std::string_view();
-    });
+    exporting::appendEscaped<from>(out, value, special<from>, escapeOf);
     out += '"';
 }
 
-void family(std::string &out, std::string_view name, const QString &help, const char *type)
+std::string_view view(const QByteArray &bytes)
+{
+    return {bytes.constData(), std::size_t(bytes.size())};
+}
+
+void family(exporting::Document &out, const QByteArray &name, const QString &help, const char *type)
 {
     QByteArray escaped = help.toUtf8();
     escaped.replace('\\', "\\\\").replace('\n', "\\n");
     out += "# HELP ";
     out += name;
     out += ' ';
-    out += escaped.toStdString();
+    out += escaped;
     out += "\n# TYPE ";
     out += name;
     out += ' ';
@@ -58,12 +74,13 @@ void family(std::string &out, std::string_view name, const QString &help, const 
 // One sample per queried kind of morvain_up, and of morvain_objects and
 // morvain_objects_total for those up, so that a failed or cut query is seen as such and
 // never read as an empty broker.
-void writeReadings(std::string &out, const SnapshotReport &report, const std::string &brokerLabel)
+void writeReadings(exporting::Document &out, const SnapshotReport &report,
+                   const QByteArray &brokerLabel)
 {
     std::vector<QueryReading> readings;
     for (const KindReport &kind : report.kinds)
         readings.push_back(readingOf(*kind.model));
-    const auto writeFamily = [&](std::string_view name, const QString &help, auto valueOf) {
+    const auto writeFamily = [&](const QByteArray &name, const QString &help, auto valueOf) {
         family(out, name, help, "gauge");
         for (qsizetype i = 0; i < report.kinds.size(); ++i) {
             const QueryReading &r = readings[std::size_t(i)];
@@ -74,7 +91,7 @@ void writeReadings(std::string &out, const SnapshotReport &report, const std::st
             out += brokerLabel;
             out += ',';
             appendLabel<Charset::Utf8>(out, "kind",
-                                       report.kinds.at(i).model->kindName().toStdString());
+                                       view(report.kinds.at(i).model->kindName().toUtf8()));
             out += "} ";
             exporting::appendNumber(out, valueOf(r));
             out += '\n';
@@ -97,40 +114,72 @@ void writeReadings(std::string &out, const SnapshotReport &report, const std::st
 // Every object's labels, built once and shared by all its samples: broker_id, then its
 // label fields as the lists show them; an object whose labels an earlier one has gets its
 // slot as a further label.
-std::vector<std::string> objectLabels(FieldReader &objects, int count,
-                                      const std::string &brokerLabel)
+class ObjectLabels
 {
-    std::vector<std::string> labels;
-    std::unordered_set<std::string> seen;
-    for (int z = 1; z <= count; ++z) {
-        objects.select(z);
-        std::string label = brokerLabel;
-        for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
-            if (!isLabelField(objects.name(c)))
-                continue;
-            label += ',';
-            appendLabel<Charset::Latin1>(label, objects.name(c),
-                                         exporting::visible(objects.text(c)));
+public:
+    ObjectLabels(FieldReader &objects, int count, const QByteArray &brokerLabel)
+    {
+        std::vector<qsizetype> labelFields; // of the field table last seen
+        const void *table = nullptr;
+        m_ends.reserve(std::size_t(std::max(count, 0)));
+        for (int z = 1; z <= count; ++z) {
+            objects.select(z);
+            if (objects.table() != table) {
+                table = objects.table();
+                labelFields.clear();
+                for (qsizetype c = 0; c < objects.fieldCount(); ++c)
+                    if (isLabelField(objects.name(c)))
+                        labelFields.push_back(c);
+            }
+            m_bytes.append(brokerLabel.constData(), std::size_t(brokerLabel.size()));
+            for (const qsizetype c : labelFields) {
+                m_bytes += ',';
+                appendLabel<Charset::Latin1>(m_bytes, objects.name(c),
+                                             exporting::visible(objects.text(c)));
+            }
+            m_ends.push_back(m_bytes.size());
         }
-        if (!seen.insert(label).second) {
-            label += ',';
-            appendLabel<Charset::Utf8>(label, "slot", std::to_string(z));
-        }
-        labels.push_back(std::move(label));
+        // Looked for once all are written, so that the views stay valid.
+        std::unordered_set<std::string_view> seen;
+        seen.reserve(m_ends.size());
+        m_repeats.resize(m_ends.size());
+        for (std::size_t i = 0; i < m_ends.size(); ++i)
+            m_repeats[i] = !seen.insert(of(int(i) + 1)).second;
     }
-    return labels;
-}
+
+    // Object z's labels, 1 to count, without the comma before them.
+    template <class Out> void write(Out &out, int z) const
+    {
+        exporting::append(out, of(z));
+        if (m_repeats[std::size_t(z - 1)]) {
+            out += ',';
+            appendLabel<Charset::Utf8>(out, "slot", std::to_string(z));
+        }
+    }
+    qsizetype size() const { return qsizetype(m_bytes.size()); }
+
+private:
+    std::string_view of(int z) const
+    {
+        const std::size_t begin = z > 1 ? m_ends[std::size_t(z - 2)] : 0;
+        return std::string_view(m_bytes).substr(begin, m_ends[std::size_t(z - 1)] - begin);
+    }
+
+    std::string m_bytes;             // every object's labels, one after the other
+    std::vector<std::size_t> m_ends; // where each object's end in m_bytes
+    std::vector<bool> m_repeats;     // whose labels an earlier object has
+};
 
 // One kind's families: every number field that is no label, then its samples, one per
 // object (the closing reply is none).
-void writeKind(std::string &out, const ObjectModel &model, const std::string &brokerLabel)
+void writeKind(exporting::Document &out, const ObjectModel &model, const QByteArray &brokerLabel)
 {
     FieldReader objects(model);
     const int shown = readingOf(model).shown;
     const QString kind = model.kindName();
-    const std::string prefix = "morvain_" + kind.toStdString() + '_';
+    const QByteArray prefix = "morvain_" + kind.toUtf8() + '_';
 
-    const std::string count = prefix + "stored_objects";
+    const QByteArray count = prefix + "stored_objects";
     family(out, count, QStringLiteral("Objects the last %1 query stored.").arg(kind), "gauge");
     out += count;
     out += '{';
@@ -139,33 +188,47 @@ void writeKind(std::string &out, const ObjectModel &model, const std::string &br
     exporting::appendNumber(out, objects.objectCount());
     out += '\n';
 
-    const std::vector<std::string> labels = objectLabels(objects, shown, brokerLabel);
+    const ObjectLabels labels(objects, shown, brokerLabel);
     const QList<FieldInfo> &columns = objects.columns();
     for (qsizetype c = 0; c < columns.size(); ++c) {
         const FieldInfo &column = columns.at(c);
-        const std::string field = column.name.toStdString();
-        if (column.kind == FieldKind::Text || isLabelField(field))
+        const QByteArray field = column.name.toUtf8();
+        if (column.kind == FieldKind::Text || isLabelField(view(field)))
             continue;
-        const std::string name = prefix + field;
+        const QByteArray name = prefix + field;
         const bool counter = column.kind == FieldKind::Counter;
+        const bool code = column.kind == FieldKind::Code;
         family(out, name,
-               column.kind == FieldKind::Code
-                   ? QStringLiteral("The code field %1 of the %2 kind; the label word decodes it.")
-                         .arg(column.name, kind)
-                   : QStringLiteral("The %1 field %2 of the %3 kind.")
-                         .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"),
-                              column.name, kind),
+               code ? QStringLiteral("The code field %1 of the %2 kind; the label word decodes it.")
+                          .arg(column.name, kind)
+                    : QStringLiteral("The %1 field %2 of the %3 kind.")
+                          .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"),
+                               column.name, kind),
                counter ? "counter" : "gauge");
+        // The family's samples: their labels, name and number, and a word for codes.
+        out.reserve(labels.size() + shown * (name.size() + (code ? 48 : 16)));
+        // `,word="..."` of each code seen, for the field table last seen.
+        std::unordered_map<std::int64_t, QByteArray> wordLabels;
+        const void *table = nullptr;
         for (int z = 1; z <= shown; ++z) {
             objects.select(z);
             if (c >= objects.fieldCount())
                 continue;
             out += name;
             out += '{';
-            out += labels[std::size_t(z - 1)];
-            if (column.kind == FieldKind::Code) {
-                out += ',';
-                appendLabel<Charset::Utf8>(out, "word", objects.word(c));
+            labels.write(out, z);
+            if (code) {
+                if (objects.table() != table) {
+                    table = objects.table();
+                    wordLabels.clear();
+                }
+                auto found = wordLabels.find(objects.number(c));
+                if (found == wordLabels.end()) {
+                    QByteArray word = ",";
+                    appendLabel<Charset::Utf8>(word, "word", objects.word(c));
+                    found = wordLabels.emplace(objects.number(c), std::move(word)).first;
+                }
+                out += found->second;
             }
             out += "} ";
             exporting::appendNumber(out, objects.number(c));
@@ -178,15 +241,15 @@ void writeKind(std::string &out, const ObjectModel &model, const std::string &br
 
 QByteArray document(const SnapshotReport &report)
 {
-    std::string brokerLabel;
+    QByteArray brokerLabel;
     appendLabel<Charset::Utf8>(brokerLabel, "broker_id",
-                               trimIdentifier(maskedUserInfo(report.brokerId)).toStdString());
-    std::string out;
+                               view(trimIdentifier(maskedUserInfo(report.brokerId)).toUtf8()));
+    exporting::Document out;
     writeReadings(out, report, brokerLabel);
     for (const KindReport &kind : report.kinds)
         if (!readingOf(*kind.model).failed) // a failed query's entries are no objects
             writeKind(out, *kind.model, brokerLabel);
-    return QByteArray(out.data(), qsizetype(out.size()));
+    return out.take();
 }
 
 } // namespace morvain::prometheus

@@ -1,0 +1,764 @@
+// The export writers in their plainest form, kept as the reference the fast ones in
+// objects/export/ are checked against byte for byte (tests/fuzz/fuzz_writers_diff.cpp).
+// Change both together: a difference is a fault in one of them.
+
+#include "reference_writers.h"
+
+#include "field_values.h"
+#include "json_document.h"
+#include "object_model.h"
+#include "query_reading.h"
+#include "snapshot_report.h"
+#include "text_support.h"
+#include "wire_field.h"
+
+#include <QList>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace morvain::reference
+{
+namespace exporting
+{
+
+// A text as the lists show it: up to its first zero byte, blanks off both ends.
+inline std::string_view visible(std::string_view text)
+{
+    if (const void *zero = std::memchr(text.data(), 0, text.size()))
+        text = text.substr(0, std::size_t(static_cast<const char *>(zero) - text.data()));
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+inline void appendNumber(std::string &out, std::int64_t number)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    out.append(digits, std::size_t(end - digits));
+}
+
+enum class Charset { Latin1, Utf8 };
+
+// `text` as UTF-8, each byte below 0x80 for which escape(c) is not empty written as that.
+// Latin-1 bytes from 0x80 up become two UTF-8 bytes; UTF-8 ones go as they are (escape()
+// is never asked about them).
+template <Charset from, class Escape>
+void appendEscaped(std::string &out, std::string_view text, Escape escape)
+{
+    std::size_t run = 0; // the bytes from here on go in as they are
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::string_view instead;
+        char pair[2];
+        if (c >= 0x80) {
+            if (from == Charset::Utf8)
+                continue;
+            pair[0] = char(0xc0 | (c >> 6));
+            pair[1] = char(0x80 | (c & 0x3f));
+            instead = {pair, 2};
+        } else {
+            instead = escape(c);
+            if (instead.empty())
+                continue;
+        }
+        out.append(text.substr(run, i - run));
+        out.append(instead);
+        run = i + 1;
+    }
+    out.append(text.substr(run));
+}
+
+class FieldReader
+{
+public:
+    explicit FieldReader(const ObjectModel &model);
+
+    const QList<FieldInfo> &columns() const { return m_columns; }
+    int objectCount() const { return m_objectCount; }
+
+    // Makes object z (1 to objectCount()) the one the readings below are of. An object
+    // without record bytes has no fields.
+    void select(int z);
+    qsizetype fieldCount() const { return qsizetype(m_fields.size()); }
+    // The field table the selected object is read through: the fields are those of the
+    // last object as long as it stays the same.
+    const void *table() const { return m_table; }
+    std::string_view name(qsizetype c) const { return m_fields[std::size_t(c)].name; }
+    FieldKind kind(qsizetype c) const { return m_fields[std::size_t(c)].kind; }
+    std::int64_t number(qsizetype c) const;
+    // A text field's Latin-1 bytes as stored, untrimmed; a number field's decimal digits.
+    // Valid until the next call of text().
+    std::string_view text(qsizetype c);
+    // A code's word, or a number's derived reading (UTF-8); empty when there is none.
+    // Valid until the next call of word().
+    std::string_view word(qsizetype c);
+
+private:
+    struct Field {
+        std::string_view name;
+        int offset = 0;
+        int width = 0;
+        bool isText = false;
+        FieldKind kind = FieldKind::Gauge;
+    };
+
+    const ObjectModel &m_model;
+    QList<FieldInfo> m_columns;
+    int m_objectCount = 0;
+    RecordView m_record;           // the selected object's
+    const void *m_table = nullptr; // the field table m_fields was made from
+    std::vector<Field> m_fields;   // its fields without padding
+    // The word of each code seen, per field of m_fields: decoding builds a text each time,
+    // and codes repeat down a table.
+    std::vector<std::unordered_map<std::int64_t, std::string>> m_words;
+    std::string m_reading;
+    char m_digits[24] = {};
+};
+
+FieldReader::FieldReader(const ObjectModel &model)
+    : m_model(model), m_columns(model.columns()), m_objectCount(model.objectCount())
+{
+}
+
+void FieldReader::select(int z)
+{
+    m_record = m_model.record(z);
+    if (m_record.bytes.empty()) {
+        m_fields.clear();
+        m_table = nullptr;
+        return;
+    }
+    if (m_record.fields.data() == m_table)
+        return;
+    m_table = m_record.fields.data();
+    m_fields.clear();
+    m_words.clear();
+    for (const wire::Field &f : m_record.fields) {
+        if (f.encoding == wire::Encoding::Padding)
+            continue;
+        const bool isText = f.encoding == wire::Encoding::Text;
+        m_fields.push_back({f.name, f.offset, f.width, isText,
+                            isText ? FieldKind::Text : m_record.rules->kindOf(f.name)});
+    }
+    m_words.resize(m_fields.size());
+}
+
+std::int64_t FieldReader::number(qsizetype c) const
+{
+    const Field &f = m_fields[std::size_t(c)];
+    return numberAt(m_record.bytes.data() + f.offset, f.width);
+}
+
+std::string_view FieldReader::text(qsizetype c)
+{
+    const Field &f = m_fields[std::size_t(c)];
+    if (f.isText)
+        return {reinterpret_cast<const char *>(m_record.bytes.data() + f.offset),
+                std::size_t(f.width)};
+    const auto end = std::to_chars(m_digits, m_digits + sizeof m_digits, number(c)).ptr;
+    return {m_digits, std::size_t(end - m_digits)};
+}
+
+std::string_view FieldReader::word(qsizetype c)
+{
+    const Field &f = m_fields[std::size_t(c)];
+    if (f.isText)
+        return {};
+    const std::int64_t n = number(c);
+    if (f.kind != FieldKind::Code) {
+        const QString reading = m_record.rules->decodedOf(f.name, n);
+        if (reading.isEmpty())
+            return {};
+        m_reading = reading.toStdString();
+        return m_reading;
+    }
+    auto &words = m_words[std::size_t(c)];
+    auto found = words.find(n);
+    if (found == words.end())
+        found = words.emplace(n, m_record.rules->decodedOf(f.name, n).toStdString()).first;
+    return found->second;
+}
+
+} // namespace exporting
+
+namespace json
+{
+using morvain::json::schemaVersion;
+namespace
+{
+
+using exporting::Charset;
+
+// Quotes, backslashes and controls (0x7f too) escaped; bytes from 0x80 up never are.
+std::string_view escapeOf(unsigned char c)
+{
+    static const std::array<std::string, 0x80> table = [] {
+        std::array<std::string, 0x80> t;
+        static const char hex[] = "0123456789abcdef";
+        for (int c = 0; c < 0x80; ++c)
+            if (c < 0x20 || c == 0x7f)
+                t[std::size_t(c)] = std::string("\\u00") + hex[c >> 4] + hex[c & 15];
+        t['"'] = "\\\"";
+        t['\\'] = "\\\\";
+        return t;
+    }();
+    return table[c];
+}
+
+template <Charset from> void appendQuoted(std::string &out, std::string_view text)
+{
+    out += '"';
+    exporting::appendEscaped<from>(out, text, [](unsigned char c) {
+        const bool plain = c >= 0x20 && c != '"' && c != '\\' && c != 0x7f;
+        return plain ? std::string_view() : escapeOf(c);
+    });
+    out += '"';
+}
+
+// A writer that keeps members in the order they are written (QJsonObject sorts them), so
+// fields come out in record order. Two blanks of indent per level; a level opened "on one
+// line" keeps its members on the line of its opening bracket.
+class Writer
+{
+public:
+    QByteArray take()
+    {
+        m_out += '\n';
+        return QByteArray(m_out.data(), qsizetype(m_out.size()));
+    }
+
+    void beginObject(bool oneLine = false) { open('{', oneLine); }
+    void endObject() { close('}'); }
+    void beginArray(bool oneLine = false) { open('[', oneLine); }
+    void endArray() { close(']'); }
+
+    void key(std::string_view name)
+    {
+        separate();
+        appendQuoted<Charset::Utf8>(m_out, name);
+        m_out += ": ";
+        m_afterKey = true;
+    }
+    void value(const QString &text)
+    {
+        separate();
+        appendQuoted<Charset::Utf8>(m_out, text.toStdString());
+    }
+    void value(std::int64_t number)
+    {
+        separate();
+        exporting::appendNumber(m_out, number);
+    }
+    void value(int number) { value(std::int64_t(number)); }
+    void value(bool yes)
+    {
+        separate();
+        m_out += yes ? "true" : "false";
+    }
+    void value(const char *text) { value(QString::fromUtf8(text)); }
+    template <class T> void member(std::string_view name, const T &v)
+    {
+        key(name);
+        value(v);
+    }
+    // The document's bytes, for a value written in place.
+    std::string &raw()
+    {
+        separate();
+        return m_out;
+    }
+
+private:
+    struct Level {
+        bool empty = true;
+        bool oneLine = false;
+    };
+
+    void open(char bracket, bool oneLine)
+    {
+        separate();
+        m_out += bracket;
+        m_levels.append({true, oneLine || (!m_levels.isEmpty() && m_levels.last().oneLine)});
+    }
+    void close(char bracket)
+    {
+        const Level level = m_levels.takeLast();
+        if (!level.empty && !level.oneLine)
+            newline();
+        m_out += bracket;
+    }
+    // Before any value or key: a comma after a sibling, then a new line (or a blank on one
+    // line), unless a key precedes.
+    void separate()
+    {
+        if (m_afterKey) {
+            m_afterKey = false;
+            return;
+        }
+        if (m_levels.isEmpty())
+            return;
+        Level &level = m_levels.last();
+        if (!level.empty)
+            m_out += level.oneLine ? ", " : ",";
+        level.empty = false;
+        if (!level.oneLine)
+            newline();
+    }
+    void newline()
+    {
+        m_out += '\n';
+        m_out.append(std::size_t(2 * m_levels.size()), ' ');
+    }
+
+    std::string m_out;
+    QList<Level> m_levels;
+    bool m_afterKey = false;
+};
+
+const char *kindWord(FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Text:
+        return "text";
+    case FieldKind::Code:
+        return "code";
+    case FieldKind::Gauge:
+        return "gauge";
+    case FieldKind::Counter:
+        return "counter";
+    }
+    return "gauge";
+}
+
+// One object on one line: texts raw and as the lists show them, codes with their word,
+// other numbers plain; derived readings (the broker's run time split) follow the fields
+// under "readings".
+// How each member starts, `"name": `, for the fields of one field table.
+struct MemberHeads {
+    const void *table = nullptr;
+    std::vector<std::string> heads;
+};
+
+void writeObject(std::string &out, exporting::FieldReader &object, MemberHeads &names,
+                 bool closingReply)
+{
+    if (names.table != object.table()) {
+        names.table = object.table();
+        names.heads.clear();
+        for (qsizetype i = 0; i < object.fieldCount(); ++i) {
+            std::string head;
+            appendQuoted<Charset::Utf8>(head, object.name(i));
+            names.heads.push_back(head + ": ");
+        }
+    }
+    const auto head = [&](qsizetype i, bool first) {
+        if (!first)
+            out += ", ";
+        out += names.heads[std::size_t(i)];
+    };
+    out += '{';
+    bool anyReading = false;
+    const qsizetype count = object.fieldCount();
+    for (qsizetype i = 0; i < count; ++i) {
+        head(i, i == 0);
+        switch (object.kind(i)) {
+        case FieldKind::Text: {
+            const std::string_view text = object.text(i);
+            out += "{\"raw\": ";
+            appendQuoted<Charset::Latin1>(out, text);
+            out += ", \"trimmed\": ";
+            appendQuoted<Charset::Latin1>(out, exporting::visible(text));
+            out += '}';
+            break;
+        }
+        case FieldKind::Code:
+            out += "{\"value\": ";
+            exporting::appendNumber(out, object.number(i));
+            out += ", \"word\": ";
+            appendQuoted<Charset::Utf8>(out, object.word(i));
+            out += '}';
+            break;
+        case FieldKind::Gauge:
+        case FieldKind::Counter:
+            exporting::appendNumber(out, object.number(i));
+            anyReading = anyReading || !object.word(i).empty();
+            break;
+        }
+    }
+    if (anyReading) {
+        out += ", \"readings\": {";
+        bool first = true;
+        for (qsizetype i = 0; i < count; ++i) {
+            const FieldKind kind = object.kind(i);
+            if (kind == FieldKind::Text || kind == FieldKind::Code || object.word(i).empty())
+                continue;
+            head(i, std::exchange(first, false));
+            appendQuoted<Charset::Utf8>(out, object.word(i));
+        }
+        out += '}';
+    }
+    // Kept, as the tab keeps it, but marked: it is no object.
+    if (closingReply)
+        out += count > 0 ? ", \"closing_reply\": true" : "\"closing_reply\": true";
+    out += '}';
+}
+
+void writeHeader(Writer &w, const ReplyHeader &h)
+{
+    w.key("header");
+    w.beginObject(true);
+    w.member("error_code", h.error_code);
+    w.member("total_num_objects", h.total_num_objects);
+    w.member("current_num_objects", h.current_num_objects);
+    w.member("max_sc_len", h.max_sc_len);
+    w.member("max_sn_len", h.max_sn_len);
+    w.member("max_sv_len", h.max_sv_len);
+    w.member("max_uid_len", h.max_uid_len);
+    w.member("max_tk_len", h.max_tk_len);
+    w.endObject();
+}
+
+void writeKind(Writer &w, const KindReport &kind)
+{
+    const ObjectModel &model = *kind.model;
+    const QueryReading reading = readingOf(model);
+    w.beginObject();
+    w.member("kind", model.kindName());
+    w.member("ok", !reading.failed);
+    if (!!reading.failed)
+        w.member("error_code", reading.errorCode);
+    w.member("error_text", kind.errorText);
+    w.key("messages");
+    w.beginArray(true);
+    for (const QString &m : kind.messages)
+        w.value(m);
+    w.endArray();
+    writeHeader(w, model.header());
+    w.key("columns");
+    w.beginArray();
+    exporting::FieldReader object(model);
+    for (const FieldInfo &column : object.columns()) {
+        w.beginObject(true);
+        w.member("name", column.name);
+        w.member("kind", kindWord(column.kind));
+        w.endObject();
+    }
+    w.endArray();
+    w.member("object_count", object.objectCount());
+    if (!reading.failed) {
+        w.member("shown", reading.shown);
+        w.member("total", reading.total);
+    }
+    w.key("objects");
+    w.beginArray();
+    MemberHeads names;
+    for (int z = 1; z <= object.objectCount(); ++z) {
+        object.select(z);
+        writeObject(w.raw(), object, names, z > reading.shown);
+    }
+    w.endArray();
+    w.endObject();
+}
+
+} // namespace
+
+QByteArray document(const SnapshotReport &report)
+{
+    Writer w;
+    w.beginObject();
+    w.member("schema_version", schemaVersion);
+    const QString brokerId = maskedUserInfo(report.brokerId);
+    w.member("broker_id", trimIdentifier(brokerId));
+    w.member("broker_id_raw", brokerId);
+    w.member("time", report.time.toUTC().toString(Qt::ISODateWithMs));
+    w.key("kinds");
+    w.beginArray();
+    for (const KindReport &kind : report.kinds)
+        writeKind(w, kind);
+    w.endArray();
+    w.endObject();
+    return w.take();
+}
+
+} // namespace json
+
+namespace prometheus
+{
+namespace
+{
+
+using exporting::Charset;
+using exporting::FieldReader;
+
+bool isLabelField(std::string_view name)
+{
+    return name == "server_class" || name == "server_name" || name == "service" ||
+           name == "user_id" || name == "conversation_id" || name == "worker_id";
+}
+
+// `name="value"`; label values escape backslash, quote and line feed.
+template <Charset from>
+void appendLabel(std::string &out, std::string_view name, std::string_view value)
+{
+    out += name;
+    out += "=\"";
+    exporting::appendEscaped<from>(out, value, [](unsigned char c) {
+        return c == '\\'   ? std::string_view("\\\\")
+               : c == '"'  ? std::string_view("\\\"")
+               : c == '\n' ? std::string_view("\\n")
+                           : std::string_view();
+    });
+    out += '"';
+}
+
+void family(std::string &out, std::string_view name, const QString &help, const char *type)
+{
+    QByteArray escaped = help.toUtf8();
+    escaped.replace('\\', "\\\\").replace('\n', "\\n");
+    out += "# HELP ";
+    out += name;
+    out += ' ';
+    out += escaped.toStdString();
+    out += "\n# TYPE ";
+    out += name;
+    out += ' ';
+    out += type;
+    out += '\n';
+}
+
+// One sample per queried kind of morvain_up, and of morvain_objects and
+// morvain_objects_total for those up, so that a failed or cut query is seen as such and
+// never read as an empty broker.
+void writeReadings(std::string &out, const SnapshotReport &report, const std::string &brokerLabel)
+{
+    std::vector<QueryReading> readings;
+    for (const KindReport &kind : report.kinds)
+        readings.push_back(readingOf(*kind.model));
+    const auto writeFamily = [&](std::string_view name, const QString &help, auto valueOf) {
+        family(out, name, help, "gauge");
+        for (qsizetype i = 0; i < report.kinds.size(); ++i) {
+            const QueryReading &r = readings[std::size_t(i)];
+            if (name != "morvain_up" && !!r.failed)
+                continue;
+            out += name;
+            out += '{';
+            out += brokerLabel;
+            out += ',';
+            appendLabel<Charset::Utf8>(out, "kind",
+                                       report.kinds.at(i).model->kindName().toStdString());
+            out += "} ";
+            exporting::appendNumber(out, valueOf(r));
+            out += '\n';
+        }
+    };
+    writeFamily("morvain_up",
+                QStringLiteral("1 when the last query of the kind succeeded, 0 when the broker "
+                               "answered it with an error code."),
+                [](const QueryReading &r) { return std::int64_t(!r.failed ? 1 : 0); });
+    writeFamily("morvain_objects",
+                QStringLiteral("Objects the last query of the kind brought back (the reply that "
+                               "ended it is not one)."),
+                [](const QueryReading &r) { return std::int64_t(r.shown); });
+    writeFamily("morvain_objects_total",
+                QStringLiteral("Objects of the kind the broker holds, by the header of its last "
+                               "reply; above morvain_objects when the list was cut."),
+                [](const QueryReading &r) { return std::int64_t(r.total); });
+}
+
+// Every object's labels, built once and shared by all its samples: broker_id, then its
+// label fields as the lists show them; an object whose labels an earlier one has gets its
+// slot as a further label.
+std::vector<std::string> objectLabels(FieldReader &objects, int count,
+                                      const std::string &brokerLabel)
+{
+    std::vector<std::string> labels;
+    std::unordered_set<std::string> seen;
+    for (int z = 1; z <= count; ++z) {
+        objects.select(z);
+        std::string label = brokerLabel;
+        for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
+            if (!isLabelField(objects.name(c)))
+                continue;
+            label += ',';
+            appendLabel<Charset::Latin1>(label, objects.name(c),
+                                         exporting::visible(objects.text(c)));
+        }
+        if (!seen.insert(label).second) {
+            label += ',';
+            appendLabel<Charset::Utf8>(label, "slot", std::to_string(z));
+        }
+        labels.push_back(std::move(label));
+    }
+    return labels;
+}
+
+// One kind's families: every number field that is no label, then its samples, one per
+// object (the closing reply is none).
+void writeKind(std::string &out, const ObjectModel &model, const std::string &brokerLabel)
+{
+    FieldReader objects(model);
+    const int shown = readingOf(model).shown;
+    const QString kind = model.kindName();
+    const std::string prefix = "morvain_" + kind.toStdString() + '_';
+
+    const std::string count = prefix + "stored_objects";
+    family(out, count, QStringLiteral("Objects the last %1 query stored.").arg(kind), "gauge");
+    out += count;
+    out += '{';
+    out += brokerLabel;
+    out += "} ";
+    exporting::appendNumber(out, objects.objectCount());
+    out += '\n';
+
+    const std::vector<std::string> labels = objectLabels(objects, shown, brokerLabel);
+    const QList<FieldInfo> &columns = objects.columns();
+    for (qsizetype c = 0; c < columns.size(); ++c) {
+        const FieldInfo &column = columns.at(c);
+        const std::string field = column.name.toStdString();
+        if (column.kind == FieldKind::Text || isLabelField(field))
+            continue;
+        const std::string name = prefix + field;
+        const bool counter = column.kind == FieldKind::Counter;
+        family(out, name,
+               column.kind == FieldKind::Code
+                   ? QStringLiteral("The code field %1 of the %2 kind; the label word decodes it.")
+                         .arg(column.name, kind)
+                   : QStringLiteral("The %1 field %2 of the %3 kind.")
+                         .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"),
+                              column.name, kind),
+               counter ? "counter" : "gauge");
+        for (int z = 1; z <= shown; ++z) {
+            objects.select(z);
+            if (c >= objects.fieldCount())
+                continue;
+            out += name;
+            out += '{';
+            out += labels[std::size_t(z - 1)];
+            if (column.kind == FieldKind::Code) {
+                out += ',';
+                appendLabel<Charset::Utf8>(out, "word", objects.word(c));
+            }
+            out += "} ";
+            exporting::appendNumber(out, objects.number(c));
+            out += '\n';
+        }
+    }
+}
+
+} // namespace
+
+QByteArray document(const SnapshotReport &report)
+{
+    std::string brokerLabel;
+    appendLabel<Charset::Utf8>(brokerLabel, "broker_id",
+                               trimIdentifier(maskedUserInfo(report.brokerId)).toStdString());
+    std::string out;
+    writeReadings(out, report, brokerLabel);
+    for (const KindReport &kind : report.kinds)
+        if (!readingOf(*kind.model).failed) // a failed query's entries are no objects
+            writeKind(out, *kind.model, brokerLabel);
+    return QByteArray(out.data(), qsizetype(out.size()));
+}
+
+} // namespace prometheus
+
+namespace csv
+{
+namespace
+{
+
+using exporting::Charset;
+
+// Quoted when it holds a comma, a quote or any control (CR and LF among them); quotes are
+// doubled. Bytes from 0x80 up are no controls, in Latin-1 as in UTF-8.
+template <Charset from> void appendField(std::string &out, std::string_view field)
+{
+    const bool quoted = std::find_if(field.begin(), field.end(), [](char ch) {
+                            const auto c = static_cast<unsigned char>(ch);
+                            return c == ',' || c == '"' || c < 0x20 || c == 0x7f;
+                        }) != field.end();
+    if (quoted)
+        out += '"';
+    exporting::appendEscaped<from>(out, field, [](unsigned char c) {
+        return c == '"' ? std::string_view("\"\"") : std::string_view();
+    });
+    if (quoted)
+        out += '"';
+}
+
+} // namespace
+
+QByteArray document(const ObjectModel &model)
+{
+    exporting::FieldReader objects(model);
+    std::string out;
+    qsizetype width = 0; // the header's fields
+    for (const FieldInfo &column : objects.columns()) {
+        if (width++ > 0)
+            out += ',';
+        const std::string name = column.name.toStdString();
+        appendField<Charset::Utf8>(out, name);
+        if (column.kind == FieldKind::Code) {
+            out += ',';
+            appendField<Charset::Utf8>(out, name + "_word");
+            ++width;
+        }
+    }
+    out += "\r\n";
+
+    // A failed query's entries are no objects, nor is the reply that ended a list: the
+    // header row alone says what was asked.
+    const QueryReading reading = readingOf(model);
+    const int rows = !reading.failed ? reading.shown : 0;
+    for (int z = 1; z <= rows; ++z) {
+        objects.select(z);
+        if (objects.fieldCount() == 0) // no record: an empty row of the header's width
+            out.append(std::size_t(std::max<qsizetype>(width - 1, 0)), ',');
+        for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
+            if (c > 0)
+                out += ',';
+            const FieldKind kind = objects.kind(c);
+            if (kind == FieldKind::Text) {
+                appendField<Charset::Latin1>(out, exporting::visible(objects.text(c)));
+                continue;
+            }
+            exporting::appendNumber(out, objects.number(c));
+            if (kind == FieldKind::Code) {
+                out += ',';
+                appendField<Charset::Utf8>(out, objects.word(c));
+            }
+        }
+        out += "\r\n";
+    }
+    return QByteArray(out.data(), qsizetype(out.size()));
+}
+
+} // namespace csv
+
+QByteArray jsonDocument(const SnapshotReport &report)
+{
+    return json::document(report);
+}
+
+QByteArray prometheusDocument(const SnapshotReport &report)
+{
+    return prometheus::document(report);
+}
+
+QByteArray csvDocument(const ObjectModel &model)
+{
+    return csv::document(model);
+}
+
+} // namespace morvain::reference
