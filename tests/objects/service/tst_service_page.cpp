@@ -235,6 +235,9 @@ void TestServicePage::lists_builtFromStoredReplies_data()
     QTest::newRow("case counts") << L{{"abc", "N1", "S1"}, {"ABC", "N2", "S2"}} << blank
                                  << QStringList{"abc", "ABC"} << QStringList{"N1"}
                                  << QStringList{"S1"} << "1";
+    QTest::newRow("case counts in names too")
+        << L{{"A", "n1", "S1"}, {"A", "N1", "S2"}} << blank << QStringList{"A"}
+        << QStringList{"n1", "N1"} << QStringList{"S1"} << "1";
     QTest::newRow("blank name not listed")
         << L{{"A", "", "S0"}, {"A", "N1", "S1"}} << blank << QStringList{"A"} << QStringList{"N1"}
         << QStringList{"S1"} << "2";
