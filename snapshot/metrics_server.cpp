@@ -1,6 +1,7 @@
 #include "metrics_server.h"
 
 #include "exit_codes.h"
+#include "http_gate.h"
 #include "monitoring_options.h"
 #include "prometheus_document.h"
 #include "query_failure.h"
@@ -10,8 +11,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-
-#include <httplib.h>
 
 #include <thread>
 
@@ -158,10 +157,7 @@ int serveMetrics(SnapshotRound &round, const Options &o, const QString &brokerId
         },
         std::chrono::seconds(o.minIntervalSeconds));
 
-    httplib::Server server;
-    // Scrapes mostly wait for the one round; a few threads are plenty.
-    server.new_task_queue = [] { return new httplib::ThreadPool(8); };
-    server.set_keep_alive_timeout(2);
+    GatedServer server;
     server.Get("/metrics", [&](const httplib::Request &, httplib::Response &res) {
         const std::optional<QByteArray> document = sharing.scrape(std::chrono::seconds(60));
         if (!document) {
@@ -175,36 +171,34 @@ int serveMetrics(SnapshotRound &round, const Options &o, const QString &brokerId
     server.Get("/", [](const httplib::Request &, httplib::Response &res) {
         res.set_content(indexPage, "text/html; charset=utf-8");
     });
-    const auto notAllowed = [](const httplib::Request &, httplib::Response &res) {
-        res.status = 405;
-        res.set_header("Allow", "GET, HEAD");
-        res.set_content("Only GET.\n", "text/plain; charset=utf-8");
-    };
-    for (const char *path : {"/", "/metrics"}) {
-        server.Post(path, notAllowed);
-        server.Put(path, notAllowed);
-        server.Delete(path, notAllowed);
-        server.Patch(path, notAllowed);
-        server.Options(path, notAllowed);
-    }
+    // Answered before any body is read: a slow body would hold a worker as a slow head
+    // would. The other methods on other paths are not found, as before.
+    server.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+        if (req.method == "GET" || req.method == "HEAD")
+            return httplib::Server::HandlerResponse::Unhandled;
+        if (req.path == "/" || req.path == "/metrics") {
+            res.status = 405;
+            res.set_header("Allow", "GET, HEAD");
+            res.set_content("Only GET.\n", "text/plain; charset=utf-8");
+        } else {
+            res.status = 404;
+        }
+        return httplib::Server::HandlerResponse::Handled;
+    });
 
     const std::string host = o.listenHost == QLatin1String("localhost")
                                  ? std::string("127.0.0.1")
                                  : o.listenHost.toStdString();
-    // The library listens with a backlog of 5: a burst of connections beyond that is lost
-    // by the kernel until the client gives up. Its listening socket gets a real one below.
-    socket_t listening = INVALID_SOCKET;
-    server.set_socket_options([&](socket_t sock) {
+    server.set_socket_options([](socket_t sock) {
         // The library's own options add SO_REUSEPORT, which lets a second exporter share
         // the port unnoticed; address reuse alone only spares a restart the wait.
         const int yes = 1;
         ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        listening = sock;
     });
     int port = o.listenPort;
     const bool bound =
         port == 0 ? (port = server.bind_to_any_port(host)) > 0 : server.bind_to_port(host, port);
-    if (!bound || ::listen(listening, SOMAXCONN) != 0) {
+    if (!bound || !server.listenBound()) {
         printErr(QStringLiteral("Cannot listen on %1:%2.").arg(o.listenHost).arg(o.listenPort));
         return ExitOther;
     }
@@ -215,13 +209,15 @@ int serveMetrics(SnapshotRound &round, const Options &o, const QString &brokerId
         printErr(QStringLiteral("%1 is not a loopback address: other machines can reach the "
                                 "metrics.")
                      .arg(o.listenHost));
-    std::thread serving([&] { server.listen_after_bind(); });
+    // Scrapes mostly wait for the one round; a few workers are plenty, since only requests
+    // that came whole reach them.
+    std::thread serving([&] { server.serve(8); });
 
     QObject::connect(&stops, &StopSignals::stopRequested, qApp,
                      [] { QCoreApplication::exit(ExitOk); });
     const int code = QCoreApplication::exec();
     sharing.stop();
-    server.stop();
+    server.stopServing();
     serving.join();
     return code;
 }

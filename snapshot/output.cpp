@@ -1,24 +1,30 @@
 #include "output.h"
 
+#include "whole_file.h"
+
 #include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdio>
 
 namespace morvain::snapshot
 {
 
+namespace
+{
+QString cannotWrite(const QString &outputFile, const QString &why)
+{
+    return QStringLiteral("Cannot write to '%1': %2.")
+        .arg(QDir::current().absoluteFilePath(outputFile), why);
+}
+} // namespace
+
 QString refusedOutput(const QString &outputFile)
 {
     // A rename over a FIFO, a device or a folder would replace it with a regular file (run
-    // as root, --output /dev/null would take the machine's /dev/null away).
-    const QFileInfo info(outputFile); // follows a link to what it names
-    if (!info.exists() || info.isFile())
-        return {};
-    return QStringLiteral("Cannot write to '%1': not a regular file, and only a regular file is "
-                          "ever replaced.")
-        .arg(QDir::current().absoluteFilePath(outputFile));
+    // as root, --output /dev/null would take the machine's /dev/null away); through a link,
+    // whoever may write the folder would choose which file is replaced.
+    const QString refused = refusedTarget(outputFile);
+    return refused.isEmpty() ? refused : cannotWrite(outputFile, refused);
 }
 
 QString writeDocument(const QString &outputFile, const QByteArray &document)
@@ -30,17 +36,8 @@ QString writeDocument(const QString &outputFile, const QByteArray &document)
             return QStringLiteral("Cannot write to standard output.");
         return {};
     }
-    if (const QString refused = refusedOutput(outputFile); !refused.isEmpty())
-        return refused;
-    QSaveFile file(outputFile);
-    const QString shown = QDir::current().absoluteFilePath(outputFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot open file for writing at '%1': %2.")
-            .arg(shown, file.errorString());
-    file.write(document);
-    if (!file.commit())
-        return QStringLiteral("Cannot write file at '%1': %2.").arg(shown, file.errorString());
-    return {};
+    const QString failed = writeWholeFile(outputFile, document);
+    return failed.isEmpty() ? failed : cannotWrite(outputFile, failed);
 }
 
 } // namespace morvain::snapshot

@@ -1,7 +1,8 @@
 #pragma once
-// Where each round's document goes: standard output, or a file replaced atomically (a
-// temporary file in the same folder, renamed over it), so a reader such as node_exporter's
-// textfile collector never sees half a document. Only a regular file is ever replaced.
+// Where each round's document goes: standard output, or a file replaced whole (a new file
+// beside it, synced and renamed over it), so a reader such as node_exporter's textfile
+// collector never sees half a document. Only a regular file is ever replaced; a symbolic
+// link at the path is refused, never followed.
 
 #include <QByteArray>
 #include <QString>
@@ -9,8 +10,8 @@
 namespace morvain::snapshot
 {
 
-// Why `outputFile` may not be replaced (it exists and is no regular file: a FIFO, a
-// device, a folder), or an empty string. Looks only; opens nothing.
+// Why `outputFile` may not be replaced (a link, a FIFO, a device, a folder), or an empty
+// string. Looks only; opens nothing.
 QString refusedOutput(const QString &outputFile);
 
 // Returns an empty string, or what went wrong, naming the file.

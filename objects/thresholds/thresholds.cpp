@@ -1,9 +1,9 @@
 #include "thresholds.h"
 
 #include "field_values.h"
+#include "whole_file.h"
 #include "wire_field.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -173,14 +173,15 @@ RuleFile parseRules(const QByteArray &json, const KindFields &kinds)
 
 RuleFile readRules(const QString &path, const KindFields &kinds)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    // A FIFO or a device named as the rules file would hang --check and the window's start.
+    const SmallFile read = readSmallFile(path);
+    if (!read.error.isEmpty()) {
         RuleFile file;
         file.error =
-            QStringLiteral("Cannot open file for reading at '%1': %2.").arg(path, f.errorString());
+            QStringLiteral("Cannot open file for reading at '%1': %2.").arg(path, read.error);
         return file;
     }
-    RuleFile file = parseRules(f.readAll(), kinds);
+    RuleFile file = parseRules(read.bytes, kinds);
     if (!file.error.isEmpty())
         file.error = QStringLiteral("'%1' is %2.").arg(path, file.error);
     return file;

@@ -1,9 +1,10 @@
 #include "thresholds_dialog.h"
 
+#include "whole_file.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -135,15 +135,15 @@ void ThresholdsDialog::reload()
     m_keptRefused = {};
     m_unreadable = false;
     const QString path = m_watch.path();
-    QFile f(path);
-    if (!f.exists()) {
+    const SmallFile read = readSmallFile(path);
+    if (read.missing) {
         showNote(tr("No rules file yet: Save writes one."));
         m_save->setEnabled(true);
         return;
     }
-    const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    thresholds::RuleFile file = f.isOpen() ? thresholds::parseRules(bytes, m_fields)
-                                           : thresholds::readRules(path, m_fields);
+    const QByteArray &bytes = read.bytes;
+    thresholds::RuleFile file = read.error.isEmpty() ? thresholds::parseRules(bytes, m_fields)
+                                                     : thresholds::readRules(path, m_fields);
     // Saving over a file that could not be read would lose it: it is fixed by hand first.
     m_unreadable = !file.error.isEmpty();
     m_save->setEnabled(!m_unreadable);
@@ -261,13 +261,12 @@ bool ThresholdsDialog::save()
     top.insert(QStringLiteral("rules"), list);
 
     const QString path = m_watch.path();
-    QSaveFile file(path);
-    const bool written = QDir().mkpath(QFileInfo(path).absolutePath()) &&
-                         file.open(QIODevice::WriteOnly) &&
-                         file.write(QJsonDocument(top).toJson()) >= 0 && file.commit();
-    if (!written) {
+    const QString failed = QDir().mkpath(QFileInfo(path).absolutePath())
+                               ? writeWholeFile(path, QJsonDocument(top).toJson())
+                               : tr("its folder cannot be made");
+    if (!failed.isEmpty()) {
         showNote(tr("Not saved. Cannot write the rules file at '%1': %2.")
-                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+                     .arg(QDir::toNativeSeparators(path), failed));
         return false;
     }
     m_watch.load(path);

@@ -3,12 +3,16 @@
 #include "breach_views.h"
 #include "thresholds_dialog.h"
 #include "views/operator_views.h"
+#include "whole_file.h"
 
 #include <QMainWindow>
 #include <QMenu>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+
+#include <memory>
 
 namespace morvain
 {
@@ -18,20 +22,31 @@ namespace
 const QString notificationsKey = QStringLiteral("thresholds/desktop_notifications");
 
 // Beside the rules file: the same folder for the window whatever its application name.
-QSettings settings()
+// QSettings reads its file as it is made, and a FIFO there would hang the window's start:
+// the file is judged first, and one that is no small regular file is left alone (the
+// notifications stay off and nothing is written to it). Only this one file is read, not
+// the folders QSettings would fall back to.
+std::unique_ptr<QSettings> settings()
 {
-    return QSettings(QStringLiteral("morvain"), QStringLiteral("morvain"));
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QStringLiteral("/morvain/morvain.conf");
+    const SmallFile file = readSmallFile(path, 64 * 1024);
+    if (!file.missing && !file.error.isEmpty())
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 } // namespace
 
 bool desktopNotificationsOn()
 {
-    return settings().value(notificationsKey, false).toBool();
+    const auto kept = settings();
+    return kept && kept->value(notificationsKey, false).toBool();
 }
 
 void setDesktopNotificationsOn(bool on)
 {
-    settings().setValue(notificationsKey, on);
+    if (const auto kept = settings())
+        kept->setValue(notificationsKey, on);
 }
 
 ThresholdsUi::ThresholdsUi(QMainWindow &window, OperatorViews &views, const QString &rulesFile)

@@ -1,6 +1,7 @@
 #include "trend_window.h"
 
 #include "dialogs.h"
+#include "views/export_file.h"
 
 #include <QBuffer>
 #include <QChart>
@@ -13,7 +14,6 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -227,11 +227,7 @@ bool TrendWindow::writePng(const QString &path)
 
 bool TrendWindow::save(const QString &title, const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    dialogs::message(title, tr("Cannot write the file '%1': %2").arg(path, file.errorString()));
-    return false;
+    return exportFile(title, path, bytes);
 }
 
 } // namespace morvain

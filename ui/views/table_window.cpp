@@ -1,6 +1,7 @@
 #include "table_window.h"
 
 #include "dialogs.h"
+#include "export_file.h"
 #include "object_table_model.h"
 #include "query_bar.h"
 #include "trend_delegate.h"
@@ -17,7 +18,6 @@
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -192,13 +192,7 @@ bool TableWindow::writeCsv(const QString &path)
                              .arg(m_title.toLower()));
         return false;
     }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(m_csv(m_history.model())) >= 0 &&
-        file.commit())
-        return true;
-    dialogs::message(tr("Export CSV"),
-                     tr("Cannot write the file '%1': %2").arg(path, file.errorString()));
-    return false;
+    return exportFile(tr("Export CSV"), path, m_csv(m_history.model()));
 }
 
 } // namespace morvain
