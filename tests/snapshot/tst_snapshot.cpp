@@ -300,6 +300,8 @@ void TestSnapshot::output_replacesOnlyARegularFile_data()
     QTest::newRow("character device") << "device";
     QTest::newRow("folder") << "folder";
     QTest::newRow("link to a fifo") << "link";
+    QTest::newRow("link to a file in another folder") << "file link";
+    QTest::newRow("dangling link") << "dangling link";
 }
 
 void TestSnapshot::output_replacesOnlyARegularFile()
@@ -310,8 +312,15 @@ void TestSnapshot::output_replacesOnlyARegularFile()
     const QByteArray path = QFile::encodeName(dir.file("out"));
     if (make == "fifo" || make == "link")
         QVERIFY(::mkfifo(path + (make == "link" ? ".fifo" : ""), 0644) == 0);
-    if (make == "link")
-        QVERIFY(QFile::link(dir.file("out.fifo"), dir.file("out")));
+    const bool link = make.contains("link");
+    if (make == "file link") {
+        QVERIFY(QDir(dir.path()).mkdir("elsewhere"));
+        QFile kept(dir.file("elsewhere/kept"));
+        QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("keep") == 4);
+    }
+    if (link) // a link's target is out.fifo, or the file elsewhere, or nothing at all
+        QVERIFY(QFile::link(dir.file(make == "file link" ? "elsewhere/kept" : "out.fifo"),
+                            dir.file("out")));
     if (make == "folder")
         QVERIFY(QDir(dir.path()).mkdir("out"));
     // A device of its own, the same as /dev/null: the machine's is never put at risk.
@@ -327,15 +336,22 @@ void TestSnapshot::output_replacesOnlyARegularFile()
     const Run run = runSnapshot({"--kind", "broker", "--output", "out"});
     QCOMPARE(run.exitCode, 5);
     // A link is refused as a link, whatever it points at: it is never followed.
-    QVERIFY2(
-        run.err.contains(make == "link" ? "/out': a symbolic link" : "/out': not a regular file"),
-        run.err.constData());
+    QVERIFY2(run.err.contains(link ? "/out': a symbolic link" : "/out': not a regular file"),
+             run.err.constData());
     QCOMPARE(typeAt(dir.file("out")), before);
     QCOMPARE(typeAt(dir.file("out.fifo")), target);
     QCOMPARE(QDir(dir.path())
                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden)
                  .size(),
-             make == "link" ? 3 : 2); // no temporary file left behind
+             make == "fifo" || make == "device" || make == "folder" || make == "dangling link"
+                 ? 2
+                 : 3); // no temporary file left behind
+    if (make == "file link") {
+        QFile kept(dir.file("elsewhere/kept"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep"));
+        QCOMPARE(QDir(dir.file("elsewhere")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
 }
 
 void TestSnapshot::watch_runsRoundsApartUntilInterrupted_data()
