@@ -175,6 +175,7 @@ private slots:
     void listen_minIntervalServesLastRound_data();
     void listen_minIntervalServesLastRound();
     void listen_failedRoundServesUpZero();
+    void listen_slowClientsStarveNoScrapeNorTheStop();
     void listen_usageErrors_data();
     void listen_usageErrors();
 };
@@ -441,6 +442,39 @@ void TestMonitoring::listen_failedRoundServesUpZero()
     const QByteArray err = exporter.err();
     QVERIFY(err.contains("Error no. 53") && !err.contains("secretpw"));
     QCOMPARE(exporter.terminate(), 0);
+}
+
+// Fifty connections that send a header byte now and then hold no worker: a scrape is
+// answered meanwhile, and SIGTERM ends the exporter whatever they do.
+void TestMonitoring::listen_slowClientsStarveNoScrapeNorTheStop()
+{
+    TempWorkdir dir;
+    writeFile(QStringLiteral("billing.json"), billingScenario);
+    writeConfig("billing");
+    Exporter exporter;
+    QVERIFY2(exporter.port() != 0, exporter.err().constData());
+    std::vector<std::unique_ptr<QTcpSocket>> slow;
+    for (int i = 0; i < 50; ++i) {
+        slow.push_back(std::make_unique<QTcpSocket>());
+        slow.back()->connectToHost(QHostAddress::LocalHost, exporter.port());
+        QVERIFY(slow.back()->waitForConnected(5000));
+        slow.back()->write("G");
+        slow.back()->flush();
+    }
+    QTest::qWait(1000);
+    for (auto &s : slow)
+        s->write("E");
+    QElapsedTimer took;
+    took.start();
+    const Answer a = exchange(exporter.port(), get("/metrics")).constFirst();
+    qInfo("a scrape beside 50 slow connections: %lld ms", took.elapsed());
+    QCOMPARE(a.status, 200);
+    QVERIFY(a.body.contains("morvain_up"));
+    for (auto &s : slow)
+        s->write("T");
+    took.restart();
+    QCOMPARE(exporter.terminate(), 0); // within 10 s, or -1
+    qInfo("SIGTERM to exit beside 50 slow connections: %lld ms", took.elapsed());
 }
 
 void TestMonitoring::listen_usageErrors_data()
