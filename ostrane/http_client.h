@@ -12,7 +12,7 @@ namespace ostrane
 struct CurlLibrary;
 
 // Why the broker gave no answer, as the reply header's `error_code` names it (an HTTP
-// failure carries its status instead). Documented in README.md; never renumber.
+// failure carries its status instead). Documented in docs/rabbitmq.md; never renumber.
 enum FailureCode : int {
     no_failure = 0,
     unreachable = 1,     // refused, no route, bad host

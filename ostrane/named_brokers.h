@@ -1,7 +1,7 @@
 #pragma once
 // Named brokers: a list of the stand-in's own (brokers.json) that gives a short broker ID
 // a management-API URL of any length, a login and a password that "Broker.cfg" has no
-// room for. Format in README.md.
+// room for. Format in ostrane/README.md.
 
 #include <string>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Scenario files: a broker scripted in JSON (format in README.md).
+// Scenario files: a broker scripted in JSON (format in ostrane/README.md).
 
 #include "broker_data.h"
 
