@@ -34,6 +34,7 @@ class FakeModel : public ObjectModel
 public:
     QString kind = QStringLiteral("service");
     QList<std::pair<QString, qint64>> objects; // key, number
+    qint64 shortActFactor = 1;                 // short_act holds the number times this
 
     QString kindName() const override { return kind; }
     QList<FieldInfo> columns() const override { return columnsOf(serviceLike, serviceLikeRules); }
@@ -48,8 +49,9 @@ public:
         std::copy(text.begin(), text.end(), r.begin());
         for (int at : {32, 36})
             for (int i = 0; i < 4; ++i)
-                r[std::size_t(at + i)] =
-                    std::uint8_t(std::uint64_t(objects.at(z - 1).second) >> (8 * i));
+                r[std::size_t(at + i)] = std::uint8_t(
+                    std::uint64_t(objects.at(z - 1).second * (at == 32 ? shortActFactor : 1)) >>
+                    (8 * i));
         return {r, serviceLike, &serviceLikeRules};
     }
     QString key(int z) const override { return objects.at(z - 1).first; }
@@ -81,6 +83,7 @@ private slots:
     void wildcard_data();
     void wildcard();
     void evaluate_rateNeedsTwoReadingsAndSurvivesNoRestart();
+    void evaluate_twoRatesOfOneObjectReadTheirOwnFields();
 };
 
 void TestThresholds::parse_refusesBadRuleByIndexAndName_data()
@@ -203,6 +206,29 @@ void TestThresholds::evaluate_rateNeedsTwoReadingsAndSurvivesNoRestart()
     m.objects = {{QStringLiteral("a"), 3}};
     QVERIFY(e.evaluate(m, t0.addSecs(20)).isEmpty());
     QCOMPARE(e.ratesWithoutReading(), 1);
+}
+
+// Two rate rules on one object keep their earlier readings apart, by field: keyed by the
+// object alone, the second rule's reading would stand in for the first's.
+void TestThresholds::evaluate_twoRatesOfOneObjectReadTheirOwnFields()
+{
+    const RuleFile file = parseRules(
+        ruleFile(
+            R"({"kind": "worker", "field": "short_act", "rate": true, "comparison": ">", "value": 50, "severity": "warning"},
+               {"kind": "worker", "field": "req_sum", "rate": true, "comparison": ">", "value": 50, "severity": "warning"})"),
+        fields());
+    QVERIFY2(file.error.isEmpty() && file.rules.size() == 2, qPrintable(file.error));
+    FakeModel m;
+    m.kind = QStringLiteral("worker"); // a worker list keeps no closing reply
+    m.shortActFactor = 100;            // short_act 100 times req_sum
+    const QDateTime t0 = QDateTime::fromSecsSinceEpoch(1000, Qt::UTC);
+    m.objects = {{QStringLiteral("a"), 10}};
+    Evaluator e(file.rules);
+    QVERIFY(e.evaluate(m, t0).isEmpty());
+    m.objects = {{QStringLiteral("a"), 20}}; // req_sum 1/s, short_act 1000 to 2000: 100/s
+    const QList<Breach> breaches = e.evaluate(m, t0.addSecs(10));
+    QCOMPARE(breaches.size(), 1);
+    QCOMPARE(breaches.constFirst().text(), QStringLiteral("worker a short_act rate 100/s > 50"));
 }
 
 QTEST_GUILESS_MAIN(TestThresholds)
