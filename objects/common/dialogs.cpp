@@ -31,16 +31,11 @@ public:
 RealPresenter realPresenter;
 Presenter *current = &realPresenter;
 int boxesUp = 0;
-int boxCount = 0;
 BoxHold *innermostHold = nullptr;
 
 // Counts a box as up for as long as message() runs, even when the presenter unwinds.
 struct BoxUp {
-    BoxUp()
-    {
-        ++boxesUp;
-        ++boxCount;
-    }
+    BoxUp() { ++boxesUp; }
     ~BoxUp() { --boxesUp; }
     BoxUp(const BoxUp &) = delete;
     BoxUp &operator=(const BoxUp &) = delete;
@@ -85,11 +80,6 @@ void message(const QString &title, const QString &text)
 bool boxUp()
 {
     return boxesUp > 0;
-}
-
-int boxesShown()
-{
-    return boxCount;
 }
 
 void endProgram(int status)

@@ -47,8 +47,6 @@ private:
 
 // A box passed through message() is on the screen now (its nested event loop runs).
 bool boxUp();
-// How many boxes message() has shown since the program started.
-int boxesShown();
 [[noreturn]] void endProgram(int status);
 
 // "Error no. N has occured...Probable cause: Net-work not started...exiting"
