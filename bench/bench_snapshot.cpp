@@ -7,6 +7,7 @@
 #include "config_record.h"
 #include "csv_document.h"
 #include "json_document.h"
+#include "kind_registry.h"
 #include "prometheus_document.h"
 #include "snapshot_report.h"
 #include "snapshot_round.h"
@@ -97,7 +98,9 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "unexpected message: " << note << "\n";
     });
     round.startUp(identity);
-    const QStringList all = {"broker", "worker", "service", "client_server", "conversation"};
+    QStringList all;
+    for (const KindInfo &kind : kindRegistry)
+        all << QString::fromLatin1(kind.name.data(), qsizetype(kind.name.size()));
 
     QTextStream out(stdout);
     int calls = 0;

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "exit_codes.h"
+#include "kind_registry.h"
 #include "monitoring_options.h"
 
 #include <QCommandLineParser>
@@ -10,9 +11,12 @@ namespace morvain::snapshot
 
 const QStringList &kindNames()
 {
-    static const QStringList names = {QStringLiteral("broker"), QStringLiteral("worker"),
-                                      QStringLiteral("service"), QStringLiteral("client_server"),
-                                      QStringLiteral("conversation")};
+    static const QStringList names = [] {
+        QStringList all;
+        for (const KindInfo &kind : kindRegistry)
+            all << QString::fromLatin1(kind.name.data(), qsizetype(kind.name.size()));
+        return all;
+    }();
     return names;
 }
 

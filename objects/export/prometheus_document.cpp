@@ -1,6 +1,7 @@
 #include "prometheus_document.h"
 
 #include "field_reader.h"
+#include "kind_registry.h"
 #include "object_model.h"
 #include "query_reading.h"
 #include "snapshot_report.h"
@@ -21,10 +22,13 @@ namespace
 using exporting::Charset;
 using exporting::FieldReader;
 
+// An object's key fields label its samples: they tell one series from another.
 bool isLabelField(std::string_view name)
 {
-    return name == "server_class" || name == "server_name" || name == "service" ||
-           name == "user_id" || name == "conversation_id" || name == "worker_id";
+    for (const KindInfo &kind : kindRegistry)
+        if (std::find(kind.keyFields.begin(), kind.keyFields.end(), name) != kind.keyFields.end())
+            return !name.empty();
+    return false;
 }
 
 // Label values escape backslash, quote and line feed.

@@ -9,11 +9,13 @@
 #include "tarnvel_binding.h"
 #include "temp_workdir.h"
 #include "text_list.h"
+#include "thresholds/breach_views.h"
 #include "views/operator_views.h"
 #include "views/query_bar.h"
 #include "views/table_window.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -25,7 +27,11 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace morvain;
 using namespace morvain::test;
@@ -84,6 +90,8 @@ private slots:
     void failedAndCutQueries_saySoOnEveryTab();
     void refusedBrokerId_failsInTheWindowAndEveryOutput_data();
     void refusedBrokerId_failsInTheWindowAndEveryOutput();
+    void settingsFileNoSmallRegularFile_neverHangsTheStart_data();
+    void settingsFileNoSmallRegularFile_neverHangsTheStart();
 };
 
 void TestEndToEnd::demoBroker_fillsEveryTab()
@@ -291,6 +299,65 @@ void TestEndToEnd::refusedBrokerId_failsInTheWindowAndEveryOutput()
     QVERIFY2(exitCode == 3 || exitCode == 2, qPrintable(line));
     QVERIFY2(line.startsWith("MORVAIN UNKNOWN") || line.startsWith("MORVAIN CRITICAL"),
              qPrintable(line));
+}
+
+void TestEndToEnd::settingsFileNoSmallRegularFile_neverHangsTheStart_data()
+{
+    QTest::addColumn<QString>("file"); // in the configuration folder's morvain/
+    QTest::addColumn<QString>("make");
+    QTest::addColumn<QString>("breaches"); // the status bar's rules label
+    QTest::newRow("rules file a FIFO") << "thresholds.json"
+                                       << "fifo"
+                                       << "Rules file unusable";
+    QTest::newRow("rules file of 5 MiB") << "thresholds.json"
+                                         << "large"
+                                         << "Rules file unusable";
+    QTest::newRow("rules file a link to a device") << "thresholds.json"
+                                                   << "device"
+                                                   << "Rules file unusable";
+    QTest::newRow("settings a FIFO") << "morvain.conf"
+                                     << "fifo"
+                                     << "";
+    QTest::newRow("settings a link to a device") << "morvain.conf"
+                                                 << "device"
+                                                 << "";
+}
+
+// A FIFO waits for a writer for ever and a device may never end: the window starts anyway,
+// says the rules file is unusable, and writes nothing into either.
+void TestEndToEnd::settingsFileNoSmallRegularFile_neverHangsTheStart()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, make);
+    QFETCH(QString, breaches);
+    TempWorkdir dir;
+    QVERIFY(QDir().mkpath("config/morvain"));
+    const QByteArray path = QFile::encodeName(dir.file("config/morvain/" + file));
+    if (make == "fifo")
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else if (make == "device")
+        QCOMPARE(::symlink("/dev/zero", path.constData()), 0);
+    else
+        QVERIFY(QFile(path).open(QIODevice::WriteOnly) &&
+                QFile::resize(QFile::decodeName(path), 5 << 20)); // sparse, too large
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
+    const auto restore = qScopeGuard([&before] { qputenv("XDG_CONFIG_HOME", before); });
+    RecordingPresenter boxes;
+    FrmMain w(m_broker);
+    w.Form_Load();
+    QVERIFY2(boxes.shown.isEmpty(), qPrintable(boxes.texts().join('|')));
+    QVERIFY(entries(w, "lstServer_class").size() >= 3);
+    auto *label = w.findChild<BreachLabel *>();
+    QVERIFY(label);
+    QCOMPARE(label->isVisibleTo(&w) ? label->text() : QString(), breaches);
+    w.findChild<QPushButton *>("cmdCall_Service")->click(); // judged again, still unusable
+    struct stat st {
+    };
+    QCOMPARE(::lstat(path.constData(), &st), 0); // nothing was written in its place
+    QVERIFY(make == "fifo"     ? S_ISFIFO(st.st_mode)
+            : make == "device" ? S_ISLNK(st.st_mode)
+                               : st.st_size == 5 << 20);
 }
 
 QTEST_MAIN(TestEndToEnd)

@@ -9,9 +9,12 @@
 #include "tarnvel_binding.h"
 #include "temp_workdir.h"
 #include "text_list.h"
+#include "views/auto_refresh.h"
+#include "views/operator_views.h"
 #include "views/query_bar.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -120,6 +123,15 @@ public:
 
     QByteArray url() const { return m_env.value("URL"); }
 
+    // rabbitmqctl against this broker (stop_app, start_app); true when it succeeded.
+    bool ctl(const QStringList &args)
+    {
+        QProcess p;
+        p.start("bash", QStringList{TOOLS_DIR "/rabbitmq-local", "ctl", m_dir.path()} + args);
+        return p.waitForFinished(120'000) && p.exitStatus() == QProcess::NormalExit &&
+               p.exitCode() == 0;
+    }
+
 private:
     QTemporaryDir m_dir;
     QMap<QByteArray, QByteArray> m_env;
@@ -208,6 +220,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase() { m_broker.stop(); }
     void startUp_showsWhatTheApiSays();
+    void outage_autoRefreshRidesThroughAndShowsFreshValues();
     // After the others that compare whole lists: it leaves the broker full.
     void thousandQueues_servedOnesHoldEveryQueueBackingUp();
     // Last: it stops the broker.
@@ -287,6 +300,55 @@ void TestLive::startUp_showsWhatTheApiSays()
 // More queues (1100) than the Service tab holds: the ones served are the ones an operator
 // needs, every queue with messages ready and nobody consuming it among them, and the tab
 // says that it shows part of the list.
+// Every tab's last query failed, or none did.
+static QString runTime(FrmMain &w)
+{
+    return text(w, "lblhour") + ":" + text(w, "lblmin") + ":" + text(w, "lblsec");
+}
+
+static bool allBars(FrmMain &w, bool failed)
+{
+    for (int tab = 0; tab < int(w.pages().size()); ++tab)
+        if (w.queryBar(tab).failed() != failed)
+            return false;
+    return true;
+}
+
+void TestLive::outage_autoRefreshRidesThroughAndShowsFreshValues()
+{
+    StartedWindow started(m_tarnvel, m_broker.url());
+    FrmMain &w = started.window;
+    QVERIFY(allBars(w, false));
+    AutoRefresh &autoRefresh = w.views().autoRefresh();
+    int rounds = 0;
+    connect(&autoRefresh, &AutoRefresh::roundEnded, this, [&rounds] { ++rounds; });
+    autoRefresh.setInterval(5);
+    QTRY_VERIFY_WITH_TIMEOUT(rounds >= 1, 30'000);
+    const QString before = runTime(w);
+
+    // The broker's application stops (its ports refuse) for at least two rounds. The
+    // bounds are generous: rabbitmqctl alone takes tens of seconds on a loaded machine.
+    QVERIFY2(m_broker.ctl({"stop_app"}), "rabbitmqctl stop_app failed");
+    const int down = rounds;
+    QTRY_VERIFY_WITH_TIMEOUT(rounds >= down + 2 && allBars(w, true), 60'000);
+    QVERIFY2(w.queryBar(0).text().startsWith("Query failed at "), qPrintable(w.queryBar(0).text()));
+    QVERIFY2(started.boxes.shown.isEmpty(), qPrintable(started.boxes.texts().join('|')));
+    QVERIFY(autoRefresh.heldInLastRound() > 0);
+    QVERIFY(autoRefresh.interval() == 5); // the rounds go on
+
+    QVERIFY2(m_broker.ctl({"start_app"}), "rabbitmqctl start_app failed");
+    QElapsedTimer back;
+    back.start();
+    const int up = rounds;
+    QTRY_VERIFY_WITH_TIMEOUT(rounds > up && allBars(w, false), 60'000);
+    qInfo("fresh values %.1f s after the broker was back (interval 5 s), after %d failed rounds",
+          back.elapsed() / 1000.0, up - down);
+    // The broker's run time as the last good round before the outage showed it moved on.
+    QVERIFY2(runTime(w) != before, qPrintable(runTime(w)));
+    QVERIFY2(started.boxes.shown.isEmpty(), qPrintable(started.boxes.texts().join('|')));
+    autoRefresh.setInterval(0);
+}
+
 void TestLive::thousandQueues_servedOnesHoldEveryQueueBackingUp()
 {
     // What this judges is which queues are served, not how fast: on a loaded machine the

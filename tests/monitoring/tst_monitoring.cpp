@@ -12,6 +12,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <memory>
 
@@ -266,6 +268,14 @@ void TestMonitoring::check_exitCodeAndStatusLine_data()
         << billingScenario << QByteArray("[") << QStringList() << 3
         << "MORVAIN UNKNOWN - 'rules.json' is not JSON at offset 12: "
         << "";
+    QTest::newRow("UNKNOWN: rules file a FIFO, never waited on")
+        << billingScenario << QByteArray("<fifo>") << QStringList() << 3
+        << "MORVAIN UNKNOWN - Cannot open file for reading at 'rules.json': Not a regular file."
+        << "";
+    QTest::newRow("UNKNOWN: rules file too large")
+        << billingScenario << QByteArray("<5 MiB>") << QStringList() << 3
+        << "MORVAIN UNKNOWN - Cannot open file for reading at 'rules.json': Larger than 4 MiB."
+        << "";
     QTest::newRow("UNKNOWN: usage")
         << billingScenario << "[" + busy + "]" << QStringList{QStringLiteral("--watch=5")} << 3
         << "MORVAIN UNKNOWN - --check prints a status line: no --format, --output, --watch or "
@@ -311,7 +321,12 @@ void TestMonitoring::check_exitCodeAndStatusLine()
         args = QStringList{QStringLiteral("--check")};
         extra.clear();
     }
-    writeFile(rulesFile, "{\"rules\": " + rules + "}");
+    if (rules == "<fifo>")
+        QCOMPARE(::mkfifo(QFile::encodeName(rulesFile).constData(), 0600), 0);
+    else if (rules == "<5 MiB>")
+        writeFile(rulesFile, "{\"rules\": []}" + QByteArray(5 << 20, ' '));
+    else
+        writeFile(rulesFile, "{\"rules\": " + rules + "}");
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(program, args + extra);

@@ -359,6 +359,11 @@ void tst_OstraneLive::names_tellEveryServiceAndUserApart()
         QVERIFY2(cut.match(services[2].mid(offset, 32)).hasMatch(), services[2].constData());
         QCOMPARE_NE(services[2].mid(offset, 32), services[3].mid(offset, 32));
     }
+    // A second round: each queue keeps its own high-water mark, also where two vhosts
+    // hold queues of one name ("idle": 3 and 7 messages).
+    const QList<QByteArray> again = walk(service, url("names"));
+    QCOMPARE(field(again[0], 64, 32) + " " + field(again[0], 164, 4), "-/ 3");
+    QCOMPARE(field(again[1], 64, 32) + " " + field(again[1], 164, 4), "-billing 7");
     const QList<QByteArray> users = walk(user, url("names"));
     QCOMPARE(users.size(), 2);
     QCOMPARE_NE(users[0].mid(32, 32), users[1].mid(32, 32));

@@ -8,9 +8,16 @@
 
 #include <QApplication>
 #include <QChartView>
+#include <QDir>
 #include <QFile>
 #include <QLineSeries>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace morvain;
 using namespace morvain::test;
@@ -141,30 +148,85 @@ void TestTrendWindow::export_writesTheFileOrSaysWhyNot_data()
 {
     QTest::addColumn<bool>("png");
     QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("setup");    // what is there before
     QTest::addColumn<QByteArray>("start"); // of what was written; empty: nothing, a box
-    QTest::newRow("csv") << false << "t.csv" << QByteArray("time,\"worker 9: Calls\"\r\n");
-    QTest::newRow("png") << true << "t.png" << QByteArray("\x89PNG");
-    QTest::newRow("png, no such folder") << true << "none/t.png" << QByteArray();
+    QTest::addColumn<QString>("why");      // in the box
+    const QByteArray csv("time,\"worker 9: Calls\"\r\n");
+    QTest::newRow("csv") << false << "t.csv"
+                         << "" << csv << "";
+    QTest::newRow("csv over a file") << false << "t.csv"
+                                     << "old" << csv << "";
+    QTest::newRow("png") << true << "t.png"
+                         << "" << QByteArray("\x89PNG") << "";
+    QTest::newRow("png, no such folder") << true << "none/t.png"
+                                         << "" << QByteArray() << "No such file";
+    QTest::newRow("csv onto a read-only file") << false << "t.csv"
+                                               << "read-only" << QByteArray() << "read-only";
+    QTest::newRow("csv into a read-only folder")
+        << false << "t.csv"
+        << "read-only folder" << QByteArray() << "Permission denied";
+    QTest::newRow("png onto a full disk") << true << "t.png"
+                                          << "full disk" << QByteArray() << "File too large";
+    QTest::newRow("csv onto a link") << false << "t.csv"
+                                     << "link" << QByteArray() << "link";
 }
 
+// Whole or not at all: a write that fails leaves what was there before, and no part file.
 void TestTrendWindow::export_writesTheFileOrSaysWhyNot()
 {
     QFETCH(bool, png);
     QFETCH(QString, file);
+    QFETCH(QString, setup);
     QFETCH(QByteArray, start);
+    QFETCH(QString, why);
     TempWorkdir dir;
     Rig rig;
     rig.query(1);
     TrendWindow window;
     window.plot(rig.history, "9", callSum, "Calls");
-    const bool written = png ? window.writePng(dir.file(file)) : window.writeCsv(dir.file(file));
+    const QString path = dir.file(file);
+    const QString other = dir.file("elsewhere.txt");
+    if (!setup.isEmpty()) {
+        QFile old(setup == "link" ? other : path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        if (setup == "link")
+            QVERIFY(QFile::link(other, path));
+    }
+    // Root may write anything; its write runs as nobody where a permission is the point.
+    const bool drop = ::geteuid() == 0 && setup.startsWith("read-only");
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), setup == "read-only folder" ? 0555
+                                                               : drop                      ? 0777
+                                                                      : 0700) == 0);
+    if (setup == "read-only")
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0444) == 0);
+    rlimit limit{};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit full{64, limit.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (setup == "full disk")
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    if (drop)
+        QCOMPARE(::seteuid(65534), 0);
+    const bool written = png ? window.writePng(path) : window.writeCsv(path);
+    if (drop)
+        QCOMPARE(::seteuid(0), 0);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+
     QCOMPARE(written, !start.isEmpty());
-    QFile out(dir.file(file));
-    QCOMPARE(out.open(QIODevice::ReadOnly), written);
-    QVERIFY(out.readAll().startsWith(start));
+    QFile out(setup == "link" ? other : path);
+    QCOMPARE(out.open(QIODevice::ReadOnly), written || !setup.isEmpty());
+    if (out.isOpen())
+        QVERIFY(out.readAll().startsWith(written ? start : QByteArray("old")));
     QCOMPARE(m_boxes.shown.size(), written ? 0 : 1);
-    if (!written)
+    if (!written) {
         QCOMPARE(m_boxes.shown[0].first, QString(png ? "Export PNG" : "Export CSV"));
+        QVERIFY2(m_boxes.shown[0].second.contains(why), qPrintable(m_boxes.shown[0].second));
+    }
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QCOMPARE(left.size(), int(!setup.isEmpty() || written) + int(setup == "link"));
 }
 
 QTEST_MAIN(TestTrendWindow)
