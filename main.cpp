@@ -53,9 +53,13 @@ int main(int argc, char *argv[])
     auto *splash = new morvain::FrmSplash([&broker, autoRefresh]() -> QWidget * {
         auto *window = new morvain::FrmMain(broker);
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->Form_Load();
-        if (autoRefresh > 0)
+        if (autoRefresh > 0) {
+            // Nobody may be there to click: the start's boxes are held as a round's are.
+            window->views().autoRefresh().holdBoxesOf([window] { window->Form_Load(); });
             window->views().autoRefresh().setInterval(autoRefresh);
+        } else {
+            window->Form_Load();
+        }
         return window;
     });
     splash->show();

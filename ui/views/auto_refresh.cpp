@@ -70,6 +70,18 @@ void AutoRefresh::schedule()
     m_ticker.startOnce(m_seconds * 1000, [this] { fire(); });
 }
 
+void AutoRefresh::holdBoxesOf(const std::function<void()> &work)
+{
+    m_heldInLastRound = 0;
+    const dialogs::BoxHold hold([this](const QString &title, const QString &text) {
+        ++m_heldInLastRound;
+        m_notes.append({QDateTime::currentMSecsSinceEpoch(), title, text});
+        if (m_notes.size() > keptNotes)
+            m_notes.removeFirst();
+    });
+    work();
+}
+
 void AutoRefresh::fire()
 {
     if (m_seconds == 0 || m_inRound)
@@ -79,17 +91,10 @@ void AutoRefresh::fire()
         return;
     }
     m_inRound = true;
-    m_heldInLastRound = 0;
-    {
-        const dialogs::BoxHold hold([this](const QString &title, const QString &text) {
-            ++m_heldInLastRound;
-            m_notes.append({QDateTime::currentMSecsSinceEpoch(), title, text});
-            if (m_notes.size() > keptNotes)
-                m_notes.removeFirst();
-        });
+    holdBoxesOf([this] {
         for (const auto &query : std::as_const(m_queries))
             query();
-    }
+    });
     m_inRound = false;
     emit roundEnded();
     if (m_seconds > 0)

@@ -54,6 +54,8 @@ public:
     void setInterval(int seconds);
     int interval() const { return m_seconds; }
     bool running() const { return m_inRound; }
+    // Runs `work` with its boxes held as a round's are: an unattended start's queries.
+    void holdBoxesOf(const std::function<void()> &work);
     // The boxes the last round held, and the last keptNotes of the whole run, oldest first.
     int heldInLastRound() const { return m_heldInLastRound; }
     const QList<HeldBox> &notes() const { return m_notes; }

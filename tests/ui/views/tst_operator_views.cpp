@@ -524,6 +524,12 @@ void TestOperatorViews::autoRefresh_holdsRoundBoxesButNotHandOrFailureBoxes()
     QCOMPARE(views.autoRefresh().notes().size(), 2);
     QCOMPARE(views.autoRefresh().notes().last().text, QString("User does not exist!"));
 
+    // An unattended start (Morvain --auto-refresh) holds its boxes as a round does.
+    views.autoRefresh().holdBoxesOf(query);
+    QVERIFY(m_boxes.shown.isEmpty());
+    QCOMPARE(views.autoRefresh().heldInLastRound(), 1);
+    QCOMPARE(views.autoRefresh().notes().size(), 3);
+
     query(); // by hand
     QCOMPARE(m_boxes.texts(), QStringList{"User does not exist!"});
     fail = true;
