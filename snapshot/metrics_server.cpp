@@ -3,6 +3,7 @@
 #include "exit_codes.h"
 #include "http_gate.h"
 #include "monitoring_options.h"
+#include "probe_targets.h"
 #include "prometheus_document.h"
 #include "query_failure.h"
 #include "stop_signals.h"
@@ -19,28 +20,33 @@
 namespace morvain::snapshot
 {
 
-RoundSharing::RoundSharing(std::function<QByteArray(quint64)> round,
+RoundSharing::RoundSharing(std::function<Answer(const QString &, quint64)> round,
                            std::chrono::milliseconds minInterval)
     : m_round(std::move(round)), m_minInterval(minInterval)
 {
 }
 
-std::optional<QByteArray> RoundSharing::scrape(std::chrono::milliseconds limit)
+std::optional<Answer> RoundSharing::scrape(const QString &name, std::chrono::milliseconds limit)
 {
     std::unique_lock lock(m_mutex);
+    if (m_keys.size() >= maxKeys && !m_keys.count(name))
+        return Answer{503, "Too many targets asked for.\n"};
+    Key &key = m_keys[name];
     const auto now = std::chrono::steady_clock::now();
-    if (m_minInterval.count() > 0 && m_lastEnd && now - *m_lastEnd < m_minInterval)
-        return m_last;
+    if (m_minInterval.count() > 0 && key.lastEnd && now - *key.lastEnd < m_minInterval)
+        return key.last;
     // The round running or asked for now is the next to finish: this scrape shares it.
-    const quint64 wanted = m_rounds + 1;
-    if (!m_asked && !m_stopping) {
-        m_asked = true;
-        QMetaObject::invokeMethod(this, &RoundSharing::runRound, Qt::QueuedConnection);
+    const quint64 wanted = key.rounds + 1;
+    if (!key.asked && !m_stopping) {
+        key.asked = true;
+        QMetaObject::invokeMethod(
+            this, [this, name] { runRound(name); }, Qt::QueuedConnection);
     }
-    if (!m_done.wait_until(lock, now + limit, [&] { return m_rounds >= wanted || m_stopping; }) ||
-        m_rounds < wanted)
+    // std::map keeps its elements in place while others are added.
+    if (!m_done.wait_until(lock, now + limit, [&] { return key.rounds >= wanted || m_stopping; }) ||
+        key.rounds < wanted)
         return std::nullopt;
-    return m_last;
+    return key.last;
 }
 
 void RoundSharing::stop()
@@ -52,23 +58,24 @@ void RoundSharing::stop()
     m_done.notify_all();
 }
 
-void RoundSharing::runRound()
+void RoundSharing::runRound(const QString &name)
 {
     quint64 number = 0;
     {
         const std::lock_guard lock(m_mutex);
         if (m_stopping)
             return;
-        number = m_rounds + 1;
+        number = m_keys[name].rounds + 1;
     }
-    // Scrapes arriving from here on wait for this round: m_asked stays set until it ends.
-    QByteArray document = m_round(number);
+    // Scrapes arriving from here on wait for this round: `asked` stays set until it ends.
+    Answer answer = m_round(name, number);
     {
         const std::lock_guard lock(m_mutex);
-        m_last = std::move(document);
-        m_lastEnd = std::chrono::steady_clock::now();
-        ++m_rounds;
-        m_asked = false;
+        Key &key = m_keys[name];
+        key.last = std::move(answer);
+        key.lastEnd = std::chrono::steady_clock::now();
+        ++key.rounds;
+        key.asked = false;
     }
     m_done.notify_all();
 }
@@ -126,57 +133,83 @@ QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QD
            label + QByteArray::number(rounds) + '\n';
 }
 
-int serveMetrics(SnapshotRound &round, const Options &o, const QString &brokerId,
-                 const std::function<void(const QString &)> &printErr)
+Answer roundAnswer(SnapshotRound &round, const QStringList &kinds, const QString &brokerId,
+                   quint64 number, const std::function<void(const QString &)> &printErr)
+{
+    QElapsedTimer took;
+    took.start();
+    const QDateTime start = QDateTime::currentDateTimeUtc();
+    QByteArray document;
+    try {
+        document = prometheus::document(round.run(kinds));
+    } catch (const std::exception &e) {
+        const int failure = dynamic_cast<const QueryFailure *>(&e)
+                                ? static_cast<const QueryFailure &>(e).number()
+                                : int(Unexpected);
+        printErr(
+            QStringLiteral("Error no. %1: %2. %3")
+                .arg(failure)
+                .arg(QLatin1String(failureMeaning(failure)), QString::fromLocal8Bit(e.what())));
+        document = failedRoundDocument(brokerId, kinds);
+    }
+    return {200,
+            document + roundTimingDocument(brokerId, took.nsecsElapsed() / 1e9, start, number)};
+}
+
+int serveMetrics(SnapshotRound &round, EntryPoint &entry, const Identity &identity,
+                 const Options &o, const std::function<void(const QString &)> &printErr)
 {
     StopSignals stops;
     if (!stops.ok()) {
         printErr(QStringLiteral("Cannot catch SIGINT and SIGTERM."));
         return ExitOther;
     }
+    ProbeTargets targets(entry, identity, o.kinds, printErr);
+    // "" is "Broker.cfg"'s broker for /metrics; every other key is a probe's target.
     RoundSharing sharing(
-        [&](quint64 number) {
-            QElapsedTimer took;
-            took.start();
-            const QDateTime start = QDateTime::currentDateTimeUtc();
-            QByteArray document;
-            try {
-                document = prometheus::document(round.run(o.kinds));
-            } catch (const std::exception &e) {
-                const int number = dynamic_cast<const QueryFailure *>(&e)
-                                       ? static_cast<const QueryFailure &>(e).number()
-                                       : int(Unexpected);
-                printErr(QStringLiteral("Error no. %1: %2. %3")
-                             .arg(number)
-                             .arg(QLatin1String(failureMeaning(number)),
-                                  QString::fromLocal8Bit(e.what())));
-                document = failedRoundDocument(brokerId, o.kinds);
-            }
-            return document +
-                   roundTimingDocument(brokerId, took.nsecsElapsed() / 1e9, start, number);
+        [&](const QString &key, quint64 number) {
+            return key.isEmpty() ? roundAnswer(round, o.kinds, identity.brokerId, number, printErr)
+                                 : targets.round(key, number);
         },
         std::chrono::seconds(o.minIntervalSeconds));
 
     GatedServer server;
-    server.Get("/metrics", [&](const httplib::Request &, httplib::Response &res) {
-        const std::optional<QByteArray> document = sharing.scrape(std::chrono::seconds(60));
-        if (!document) {
+    const auto answer = [&](const QString &key, httplib::Response &res, const QByteArray &extra) {
+        const std::optional<Answer> got = sharing.scrape(key, std::chrono::seconds(60));
+        if (!got) {
             res.status = 503;
             res.set_content("No round finished in time.\n", "text/plain; charset=utf-8");
             return;
         }
-        res.set_content(document->constData(), size_t(document->size()),
-                        "text/plain; version=0.0.4; charset=utf-8");
+        res.status = got->status;
+        const QByteArray body = got->status == 200 ? got->body + extra : got->body;
+        res.set_content(body.constData(), size_t(body.size()),
+                        got->status == 200 ? "text/plain; version=0.0.4; charset=utf-8"
+                                           : "text/plain; charset=utf-8");
+    };
+    server.Get("/metrics", [&](const httplib::Request &, httplib::Response &res) {
+        answer(QString(), res, o.targets ? targets.selfDocument() : QByteArray());
     });
+    if (o.targets)
+        server.Get("/probe", [&](const httplib::Request &req, httplib::Response &res) {
+            const QString target = QString::fromUtf8(req.get_param_value("target"));
+            if (const QString refused = refusedTargetName(target); !refused.isEmpty()) {
+                targets.countRefused();
+                res.status = 400;
+                res.set_content((refused + u'\n').toStdString(), "text/plain; charset=utf-8");
+                return;
+            }
+            answer(target, res, {});
+        });
     server.Get("/", [](const httplib::Request &, httplib::Response &res) {
         res.set_content(indexPage, "text/html; charset=utf-8");
     });
     // Answered before any body is read: a slow body would hold a worker as a slow head
     // would. The other methods on other paths are not found, as before.
-    server.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+    server.set_pre_routing_handler([&o](const httplib::Request &req, httplib::Response &res) {
         if (req.method == "GET" || req.method == "HEAD")
             return httplib::Server::HandlerResponse::Unhandled;
-        if (req.path == "/" || req.path == "/metrics") {
+        if (req.path == "/" || req.path == "/metrics" || (o.targets && req.path == "/probe")) {
             res.status = 405;
             res.set_header("Allow", "GET, HEAD");
             res.set_content("Only GET.\n", "text/plain; charset=utf-8");

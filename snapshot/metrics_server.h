@@ -7,6 +7,8 @@
 //   waits for that round and shares its result: rounds never overlap and never queue up.
 // - With a minimum interval, a scrape within that many seconds of the last round's end
 //   gets the last result without a round.
+// - With --targets, GET /probe?target=NAME does the same for the named broker or scenario
+//   NAME (probe_targets.h), each target's rounds kept apart.
 
 #include "options.h"
 #include "snapshot_round.h"
@@ -17,38 +19,54 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 
 namespace morvain::snapshot
 {
 
+// What a scrape is answered with.
+struct Answer {
+    int status = 200;
+    QByteArray body;
+};
+
+// Rounds kept apart by a key (a probe's target; "" for /metrics): rounds of one key never
+// overlap, and every round runs on this object's thread, one at a time.
 class RoundSharing : public QObject
 {
     Q_OBJECT
 public:
-    // `round` runs one round and returns its document; called on this object's thread with
-    // the round's number, from 1.
-    RoundSharing(std::function<QByteArray(quint64)> round, std::chrono::milliseconds minInterval);
+    // Beyond this many keys a scrape of a new one is refused: names come from scrapers.
+    static constexpr std::size_t maxKeys = 1024;
 
-    // From any thread but this object's: the result of the round running now or of the
-    // next one. Empty when it did not come within `limit` or the server is stopping.
-    std::optional<QByteArray> scrape(std::chrono::milliseconds limit);
+    // `round` runs one round of `key` and returns its answer; called on this object's
+    // thread with the key's round number, from 1.
+    RoundSharing(std::function<Answer(const QString &key, quint64)> round,
+                 std::chrono::milliseconds minInterval);
+
+    // From any thread but this object's: the answer of the key's round running now or of
+    // its next one. Empty when it did not come within `limit` or the server is stopping.
+    std::optional<Answer> scrape(const QString &key, std::chrono::milliseconds limit);
     // Wakes every waiting scrape with an empty answer; no round starts after it.
     void stop();
 
 private:
-    void runRound();
+    struct Key {
+        quint64 rounds = 0; // rounds finished
+        bool asked = false; // a round is asked for or running
+        Answer last;
+        std::optional<std::chrono::steady_clock::time_point> lastEnd;
+    };
+    void runRound(const QString &key);
 
-    std::function<QByteArray(quint64)> m_round;
+    std::function<Answer(const QString &, quint64)> m_round;
     std::chrono::milliseconds m_minInterval;
     std::mutex m_mutex;
     std::condition_variable m_done;
-    quint64 m_rounds = 0; // rounds finished
-    bool m_asked = false; // a round is asked for or running
+    std::map<QString, Key> m_keys;
     bool m_stopping = false;
-    QByteArray m_last;
-    std::optional<std::chrono::steady_clock::time_point> m_lastEnd;
 };
 
 // morvain_up 0 for each kind, for a round that failed as a whole (no library, no entry
@@ -59,8 +77,14 @@ QByteArray failedRoundDocument(const QString &brokerId, const QStringList &kinds
 QByteArray roundTimingDocument(const QString &brokerId, double seconds, const QDateTime &start,
                                quint64 rounds);
 
-// Serves until SIGINT or SIGTERM; returns the exit code.
-int serveMetrics(SnapshotRound &round, const Options &o, const QString &brokerId,
-                 const std::function<void(const QString &)> &printErr);
+// One round's answer: its Prometheus text and timing; for a round that failed as a whole,
+// morvain_up 0 for each kind (said on standard error too).
+Answer roundAnswer(SnapshotRound &round, const QStringList &kinds, const QString &brokerId,
+                   quint64 number, const std::function<void(const QString &)> &printErr);
+
+// Serves until SIGINT or SIGTERM; returns the exit code. `round` has started up with
+// `identity`; with --targets each target's rounds start from it with their own broker ID.
+int serveMetrics(SnapshotRound &round, EntryPoint &entry, const Identity &identity,
+                 const Options &o, const std::function<void(const QString &)> &printErr);
 
 } // namespace morvain::snapshot

@@ -64,6 +64,9 @@ QString monitoringOptions(const QCommandLineParser &parser, Options &o)
         if (!ok || o.minIntervalSeconds < 0 || o.minIntervalSeconds > 86400)
             return QStringLiteral("--min-interval takes whole seconds from 0 to 86400.");
     }
+    o.targets = set("targets");
+    if (o.targets && !set("listen"))
+        return QStringLiteral("--targets goes with --listen.");
     return {};
 }
 

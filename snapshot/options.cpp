@@ -85,8 +85,12 @@ ParseResult parseOptions(const QStringList &arguments)
         QStringLiteral("With --listen: scrapes within SECONDS of the last round get its "
                        "result."),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption targets(
+        QStringLiteral("targets"),
+        QStringLiteral("With --listen: also serves GET /probe?target=NAME, one round against "
+                       "the named broker of brokers.json or the scenario NAME."));
     parser.addOptions({help, version, config, kind, format, output, watch, check, thresholds,
-                       listen, minInterval});
+                       listen, minInterval, targets});
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());

@@ -23,7 +23,9 @@ struct Options {
     // --listen: serve /metrics; a round per scrape.
     QString listenHost; // empty: not serving
     int listenPort = 0;
-    int minIntervalSeconds = 0;
+    int minIntervalSeconds = 0; // per target with --targets
+    // --targets: also serve /probe?target=NAME for any named broker or scenario.
+    bool targets = false;
 };
 
 // The kinds in the order of the tabs, as --kind names them.

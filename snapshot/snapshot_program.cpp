@@ -170,7 +170,7 @@ int runProgram(const QStringList &arguments)
     if (o.check)
         return runCheck(round, o);
     if (!o.listenHost.isEmpty())
-        return serveMetrics(round, o, identity.brokerId, printErr);
+        return serveMetrics(round, broker, identity, o, printErr);
     return o.watchSeconds > 0 ? watch(round, o) : runRound(round, o);
 }
 

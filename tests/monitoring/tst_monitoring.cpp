@@ -180,6 +180,8 @@ private slots:
     void listen_slowClientsStarveNoScrapeNorTheStop();
     void listen_usageErrors_data();
     void listen_usageErrors();
+    void probe_answersEachTargetLabelledOrSaysWhy_data();
+    void probe_answersEachTargetLabelledOrSaysWhy();
 };
 
 void TestMonitoring::check_exitCodeAndStatusLine_data()
@@ -518,6 +520,63 @@ void TestMonitoring::listen_usageErrors()
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), 2);
     QCOMPARE(QString::fromUtf8(p.readAllStandardError()).section(u'\n', 0, 0), message);
+}
+
+void TestMonitoring::probe_answersEachTargetLabelledOrSaysWhy_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<bool>("targets"); // --targets given
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("a scenario")
+        << QByteArray("/probe?target=billing") << true << 200
+        << QByteArray(
+               "\nmorvain_up{target=\"billing\",broker_id=\"billing\",kind=\"service\"} 1\n");
+    QTest::newRow("a failing scenario: up 0")
+        << QByteArray("/probe?target=failing") << true << 200
+        << QByteArray("morvain_up{target=\"failing\",broker_id=\"failing\",kind=\"service\"} 0\n");
+    QTest::newRow("unknown target") << QByteArray("/probe?target=nosuch") << true << 404
+                                    << QByteArray("Unknown target 'nosuch'");
+    QTest::newRow("an address is no target")
+        << QByteArray("/probe?target=http%3A%2F%2F127.0.0.1%3A9") << true << 400
+        << QByteArray("never an address");
+    QTest::newRow("a path is no target")
+        << QByteArray("/probe?target=..%2Fetc") << true << 400 << QByteArray("never an address");
+    QTest::newRow("no target") << QByteArray("/probe") << true << 400 << QByteArray("No target");
+    QTest::newRow("no --targets: no probes")
+        << QByteArray("/probe?target=billing") << false << 404 << QByteArray();
+}
+
+void TestMonitoring::probe_answersEachTargetLabelledOrSaysWhy()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(bool, targets);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    TempWorkdir dir;
+    writeFile(QStringLiteral("billing.json"), billingScenario);
+    QByteArray failing = billingScenario;
+    failing.insert(failing.lastIndexOf('}'),
+                   R"(, "script": {"services": {"every_call": {"header": {"error_code": 7}}}})");
+    writeFile(QStringLiteral("failing.json"), failing);
+    Exporter exporter(targets ? QStringList{QStringLiteral("--targets")} : QStringList());
+    QVERIFY2(exporter.port() != 0, exporter.err().constData());
+    const Answer a = exchange(exporter.port(), get(path)).constFirst();
+    QCOMPARE(a.status, status);
+    QVERIFY2(a.body.contains(body), a.body.left(300).constData());
+    // Every sample carries the target; a refused probe is counted, never shown as data.
+    const Answer metrics = exchange(exporter.port(), get("/metrics")).constFirst();
+    if (status == 200) {
+        for (const QByteArray &line : a.body.split('\n'))
+            QVERIFY2(line.isEmpty() || line.startsWith('#') || line.contains("{target=\""),
+                     line.constData());
+        QVERIFY(metrics.body.contains("morvain_probe_rounds_total{target=\"" +
+                                      path.mid(path.indexOf('=') + 1) + "\"} 1\n"));
+    } else if (targets) {
+        QVERIFY(!a.body.contains("morvain_up"));
+        QVERIFY(metrics.body.contains("\nmorvain_probe_refused_total 1\n"));
+    }
+    QCOMPARE(exporter.terminate(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestMonitoring)
