@@ -43,10 +43,11 @@ class LiveBroker
 public:
     ~LiveBroker() { stop(); }
 
-    bool start(QString &why)
+    bool start(QString &why, int nodes = 1)
     {
         QProcess p;
-        p.start("bash", {TOOLS_DIR "/rabbitmq-local", "start", m_dir.path()});
+        p.start("bash", {TOOLS_DIR "/rabbitmq-local", "start", "--nodes", QString::number(nodes),
+                         m_dir.path()});
         if (!p.waitForFinished(120'000) || p.exitCode() != 0) {
             p.kill();
             why = QString::fromLocal8Bit(p.readAllStandardError());
@@ -124,6 +125,23 @@ public:
     QByteArray url() const { return m_env.value("URL"); }
 
     // rabbitmqctl against this broker (stop_app, start_app); true when it succeeded.
+    // A PUT to the management API of `url` (a node of the cluster).
+    bool put(const QString &url, const QString &path)
+    {
+        QProcess p;
+        p.start(
+            "/usr/bin/python3",
+            {"-c",
+             "import base64,sys,urllib.request\n"
+             "r=urllib.request.Request(sys.argv[1],data=b'{}',method='PUT')\n"
+             "r.add_header('Authorization','Basic '+base64.b64encode(b'guest:guest').decode())\n"
+             "r.add_header('Content-Type','application/json')\n"
+             "urllib.request.urlopen(r,timeout=5)\n",
+             url + "/api/" + path});
+        return p.waitForFinished(10'000) && p.exitCode() == 0;
+    }
+    QString env(const QByteArray &key) const { return QString::fromLatin1(m_env.value(key)); }
+
     bool ctl(const QStringList &args)
     {
         QProcess p;
@@ -225,6 +243,8 @@ private slots:
     void thousandQueues_servedOnesHoldEveryQueueBackingUp();
     // Last: it stops the broker.
     void brokerStopped_windowAndSnapshotSayFailed();
+    // A broker of its own: two nodes joined as a cluster.
+    void cluster_eachNodeAWorkerAndAStoppedOneStaysListed();
 };
 
 void TestLive::initTestCase()
@@ -420,6 +440,35 @@ void TestLive::brokerStopped_windowAndSnapshotSayFailed()
              out.constData()); // every kind down
     QVERIFY2(!out.contains("morvain_broker_num_service"),
              out.constData()); // no data from a failure
+}
+
+void TestLive::cluster_eachNodeAWorkerAndAStoppedOneStaysListed()
+{
+    LiveBroker cluster;
+    QString why;
+    QVERIFY2(cluster.start(why, 2), qPrintable("the cluster did not start: " + why));
+    // A queue whose leader is the second node, declared through that node's own API.
+    QVERIFY(cluster.put(cluster.env("URL2"), "queues/%2F/on-the-second-node"));
+
+    StartedWindow started(m_tarnvel, cluster.url());
+    FrmMain &w = started.window;
+    QCOMPARE(entries(w, "comWorker_id"), (QStringList{"1", "2"}));
+    QCOMPARE(text(w, "lblnum_worker_act"), QString("2"));
+    QVERIFY(servicesShown(w).contains("on-the-second-node"));
+
+    QVERIFY2(cluster.ctl({"--node", "2", "stop_app"}), "rabbitmqctl stop_app failed");
+    for (ObjectPage *page : w.pages())
+        page->callBroker();
+    QCOMPARE(text(w, "lblnum_worker_act"), QString("1"));
+    QCOMPARE(entries(w, "comWorker_id"), (QStringList{"1", "2"})); // not vanished
+    auto *workers = w.findChild<QComboBox *>("comWorker_id");
+    workers->setCurrentIndex(0);
+    emit workers->activated(0); // as the user's pick
+    const QString running = text(w, "txtworker_stat");
+    workers->setCurrentIndex(1);
+    emit workers->activated(1);
+    QVERIFY2(text(w, "txtworker_stat") != running, qPrintable(running)); // not running
+    QVERIFY(w.queryBar(WorkerKind).text().isEmpty()); // a good query: a node is down, not it
 }
 
 QTEST_MAIN(TestLive)
