@@ -42,7 +42,8 @@ constexpr int clientHeight = 434;
 constexpr int panel1Width = 169;
 } // namespace
 
-FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_session(entry, *this)
+FrmMain::FrmMain(EntryPoint &entry, QWidget *parent, Ticker *ticker)
+    : QMainWindow(parent), m_session(entry, *this)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Morvain Services "));
@@ -93,7 +94,7 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_se
     setCentralWidget(central);
 
     buildStatusBar();
-    buildViews();
+    buildViews(ticker);
     const int height = menuBar()->sizeHint().height() + clientHeight;
     resize(clientWidth, height);
 }
@@ -135,14 +136,16 @@ void FrmMain::buildMenu()
     connect(about, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
 }
 
-void FrmMain::buildViews()
+void FrmMain::buildViews(Ticker *ticker)
 {
     OperatorViews::Setup setup;
+    setup.ticker = ticker;
     setup.window = this;
     setup.tabs = m_tabs;
     setup.menuBefore = m_about;
     for (ObjectPage *page : m_pages) {
         setup.queries << [page] { page->callBroker(); };
+        setup.roundQueries << [page] { page->refreshKeepingSelection(); };
         setup.boxes << page->fieldBoxes();
     }
     setup.models = models();

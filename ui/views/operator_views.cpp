@@ -55,7 +55,7 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
     }
     m_auto = std::make_unique<AutoRefresh>(
         *ticker, [] { return dialogs::boxUp() || QApplication::activeModalWidget(); },
-        m_setup.queries);
+        m_setup.roundQueries.isEmpty() ? m_setup.queries : m_setup.roundQueries);
     connect(m_auto.get(), &AutoRefresh::intervalChanged, this, &OperatorViews::showRefreshState);
 
     for (int tab = 0; tab < m_setup.models.size(); ++tab) {

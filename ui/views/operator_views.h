@@ -40,8 +40,11 @@ public:
     struct Setup {
         QMainWindow *window = nullptr;
         QTabWidget *tabs = nullptr;
-        QAction *menuBefore = nullptr;            // the bar item "&View" goes before
-        QList<std::function<void()>> queries;     // the tabs' query handlers, tab order
+        QAction *menuBefore = nullptr;        // the bar item "&View" goes before
+        QList<std::function<void()>> queries; // the tabs' query handlers, tab order
+        // The queries of an auto-refresh round, tab order; none: those above. A round
+        // keeps each tab's object where a query by hand selects the first.
+        QList<std::function<void()>> roundQueries;
         QList<ObjectModel *> models;              // the tabs' kinds, tab order
         QList<QHash<QString, QLineEdit *>> boxes; // per tab: its box for each field
         QList<QueryBar *> bars;                   // per tab: the bar across its top

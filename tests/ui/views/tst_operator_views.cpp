@@ -13,6 +13,7 @@
 #include "service/service_page.h"
 #include "service/service_reply.h"
 #include "temp_workdir.h"
+#include "text_list.h"
 #include "trend/trend_window.h"
 #include "views/auto_refresh.h"
 #include "views/full_text_tooltips.h"
@@ -22,7 +23,9 @@
 #include "worker/worker_page.h"
 #include "worker/worker_reply.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +33,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -135,6 +139,10 @@ private slots:
     void autoRefresh_timing();
     void autoRefresh_holdsRoundBoxesButNotHandOrFailureBoxes();
     void autoRefresh_offAtEveryStartAndNothingSaved();
+    void autoRefresh_keepsTheShownObjectARefreshByHandTheFirst_data();
+    void autoRefresh_keepsTheShownObjectARefreshByHandTheFirst();
+    void tables_freezeTheirKindsKeyColumns_data();
+    void tables_freezeTheirKindsKeyColumns();
 };
 
 void TestOperatorViews::viewMenu_sitsBetweenMenuAndAbout()
@@ -553,6 +561,147 @@ void TestOperatorViews::autoRefresh_offAtEveryStartAndNothingSaved()
     FrmMain again(fake);
     QCOMPARE(checkedInterval(again), QStringList{"mnuAutoRefresh_0"});
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Broker.cfg"});
+}
+
+// Object `name` of tab `tab` with `value` in its counted field; each service under a class
+// and a server name of its own, so keeping one selects at all three levels.
+QByteArray namedObject(int tab, const QString &name, int value)
+{
+    if (tab != 2)
+        return objectOf(tab, name, value);
+    ServiceReply r;
+    r.setText<"server_class">("C" + name);
+    r.setText<"server_name">("N" + name);
+    r.setText<"service">("S" + name);
+    r.setInt32<"req_sum">(value);
+    return raw(r);
+}
+
+// What the tab has selected, as namedObject() named it.
+QString selectedName(FrmMain &w, int tab)
+{
+    if (tab == 2) {
+        const auto *classes = w.findChild<TextList *>("lstServer_class");
+        return classes->text(classes->currentRow()).mid(1);
+    }
+    return w.findChild<QComboBox *>(tab == 3 ? "comUser_ID" : "comConv_id")->currentText();
+}
+
+void TestOperatorViews::autoRefresh_keepsTheShownObjectARefreshByHandTheFirst_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("counted");
+    QTest::addColumn<QStringList>("inRound"); // the objects the round's query finds
+    QTest::addColumn<QString>("kept");        // the one the tab shows after it
+    const QList<QPair<int, QString>> tabs{{2, "req_sum"}, {3, "sum_conv"}, {4, "last_active_conv"}};
+    for (const auto &[tab, counted] : tabs) {
+        const QByteArray kind = QByteArray::number(tab);
+        QTest::newRow(kind + ": still there, moved")
+            << tab << counted << QStringList{"4", "3", "2"} << "2";
+        QTest::newRow(kind + ": gone") << tab << counted << QStringList{"4", "3"} << "4";
+    }
+}
+
+// The operator picks object 2; a round finds it elsewhere, or not at all; then a refresh by
+// hand selects the first entry, as ever.
+void TestOperatorViews::autoRefresh_keepsTheShownObjectARefreshByHandTheFirst()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, counted);
+    QFETCH(QStringList, inRound);
+    QFETCH(QString, kept);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    QStringList timing;
+    FakeTicker ticker;
+    ticker.log = &timing;
+    FrmMain w(fake, nullptr, &ticker);
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(tab);
+    int round = 0;
+    // Object n's counted value in query r: 100 r + n, so a box tells which object it shows.
+    const auto script = [&](const QStringList &names) {
+        ++round;
+        fake.sent.clear();
+        fake.script.clear();
+        scriptConversation(fake, int(names.size()), [&](int i) {
+            return namedObject(tab, names[i], 100 * round + names[i].toInt());
+        });
+    };
+    const auto shows = [&](const QString &name) {
+        const QString value = QString::number(100 * round + name.toInt());
+        return selectedName(w, tab) == name &&
+               w.pages()[tab]->fieldBoxes().value(counted)->text() == value;
+    };
+    script({"1", "2", "3"});
+    w.views().runFrontQuery();
+    QVERIFY(shows("1"));
+    if (tab == 2) {
+        w.findChild<TextList *>("lstServer_class")->setCurrentRow(1);
+    } else {
+        auto *ids = w.findChild<QComboBox *>(tab == 3 ? "comUser_ID" : "comConv_id");
+        ids->setCurrentIndex(1);
+        emit ids->activated(1);
+    }
+    QVERIFY(shows("2"));
+
+    // WHEN a round queries every tab, this one finding `inRound` (the other kinds none)
+    w.views().autoRefresh().setInterval(10);
+    script(inRound);
+    // The tabs before this one query an empty broker: one call each, "0003" at once.
+    for (int kind = 0; kind < tab; ++kind)
+        fake.script.prepend(ScriptedCall{"0003", {}, {}, {}, {}, 0});
+    ticker.elapse();
+    // THEN the tab shows the object kept, found by its key, or the first
+    QVERIFY2(shows(kept), qPrintable(selectedName(w, tab)));
+
+    // WHEN the operator refreshes by hand THEN the first entry is selected, as ever
+    w.views().autoRefresh().setInterval(0);
+    script(inRound);
+    w.views().runFrontQuery();
+    QVERIFY(shows(inRound.first()));
+}
+
+void TestOperatorViews::tables_freezeTheirKindsKeyColumns_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QStringList>("frozen"); // the titles that stay in view
+    QTest::newRow("workers") << 1 << QStringList{"worker_id"};
+    QTest::newRow("services") << 2 << QStringList{"server_class", "server_name", "service"};
+    QTest::newRow("users") << 3 << QStringList{"user_id"};
+    QTest::newRow("conversations") << 4 << QStringList{"conversation_id"};
+}
+
+void TestOperatorViews::tables_freezeTheirKindsKeyColumns()
+{
+    QFETCH(int, tab);
+    QFETCH(QStringList, frozen);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    scriptConversation(fake, 3, [&](int i) { return objectOf(tab, QString::number(i + 1), i); });
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(tab);
+    w.views().runFrontQuery();
+    TableWindow *table = w.views().openTable(tab);
+    table->resize(400, 300);
+    QVERIFY(QTest::qWaitForWindowExposed(table));
+    FrozenColumnsView *view = table->view();
+    QTableView *part = view->frozenPart();
+    QStringList shown; // by the field names in the header's tooltips
+    for (int c = 0; c < part->model()->columnCount(); ++c)
+        if (!part->isColumnHidden(c))
+            shown << part->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString();
+    QCOMPARE(shown, frozen);
+
+    // Scrolled right to the end, the key columns still cover the table's left edge.
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    QVERIFY(view->horizontalScrollBar()->value() > view->frozenWidth());
+    QVERIFY(part->isVisible());
+    QCOMPARE(part->geometry().left(), view->verticalHeader()->width() + view->frameWidth());
+    QCOMPARE(part->width(), view->frozenWidth());
+    const QModelIndex under = part->indexAt({2, part->rowHeight(0) / 2});
+    QCOMPARE(under.column(), 0);
+    QCOMPARE(under.row(), 0);
+    QVERIFY(part->selectionModel() == view->selectionModel());
 }
 
 QTEST_MAIN(TestOperatorViews)
