@@ -1,5 +1,6 @@
 #include "frozen_columns_view.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -25,6 +26,7 @@ FrozenColumnsView::FrozenColumnsView(QWidget *parent) : QTableView(parent)
     setVerticalScrollMode(ScrollPerPixel);
     m_frozen->setVerticalScrollMode(ScrollPerPixel);
     viewport()->stackUnder(m_frozen);
+    verticalHeader()->viewport()->installEventFilter(this);
 
     connect(verticalScrollBar(), &QAbstractSlider::valueChanged, m_frozen->verticalScrollBar(),
             &QAbstractSlider::setValue);
@@ -56,6 +58,18 @@ FrozenColumnsView::FrozenColumnsView(QWidget *parent) : QTableView(parent)
             });
     connect(verticalHeader(), &QHeaderView::sectionResized, this,
             [this](int row, int, int size) { m_frozen->setRowHeight(row, size); });
+}
+
+bool FrozenColumnsView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == verticalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress ||
+            event->type() == QEvent::MouseButtonDblClick)
+            m_pickingRows = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_pickingRows = false;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void FrozenColumnsView::setModel(QAbstractItemModel *model)
@@ -145,8 +159,10 @@ QModelIndex FrozenColumnsView::moveCursor(CursorAction action, Qt::KeyboardModif
 
 void FrozenColumnsView::scrollTo(const QModelIndex &index, ScrollHint hint)
 {
-    // A frozen cell is always in view sideways: only its row may need scrolling to.
-    if (index.isValid() && index.column() < m_count) {
+    // A frozen cell is always in view sideways: only its row may need scrolling to. A row
+    // picked by its header makes the column at the table's left edge current, which lies
+    // under the frozen ones: that pick must not scroll sideways either.
+    if (index.isValid() && (index.column() < m_count || m_pickingRows)) {
         const int sideways = horizontalScrollBar()->value();
         QTableView::scrollTo(index, hint);
         horizontalScrollBar()->setValue(sideways);

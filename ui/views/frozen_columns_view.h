@@ -27,6 +27,7 @@ public:
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void updateGeometries() override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
@@ -39,6 +40,7 @@ private:
 
     QTableView *m_frozen = nullptr;
     int m_count = 0;
+    bool m_pickingRows = false; // a mouse button is down on the row headers
 };
 
 } // namespace morvain

@@ -702,6 +702,13 @@ void TestOperatorViews::tables_freezeTheirKindsKeyColumns()
     QCOMPARE(under.column(), 0);
     QCOMPARE(under.row(), 0);
     QVERIFY(part->selectionModel() == view->selectionModel());
+
+    // A row picked by its header is selected where the table stands.
+    const int across = view->horizontalScrollBar()->value();
+    QTest::mouseClick(view->verticalHeader()->viewport(), Qt::LeftButton, {},
+                      {4, view->rowViewportPosition(1) + 4});
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(view->horizontalScrollBar()->value(), across);
 }
 
 QTEST_MAIN(TestOperatorViews)
