@@ -258,7 +258,12 @@ void FrmMain::mnuConfigure_Click()
     if (!m_config) {
         m_config = new FrmConfig(
             [this](const Identity &identity) {
-                assignIdentity(m_session.cycle().controlBlock(), identity);
+                ControlBlock &block = m_session.cycle().controlBlock();
+                const QString before = block.text<"broker_id">();
+                assignIdentity(block, identity);
+                const QString after = block.text<"broker_id">();
+                if (trimIdentifier(before) != trimIdentifier(after))
+                    brokerSwitched(before, after);
                 showBrokerPanel();
             },
             this);
@@ -267,6 +272,14 @@ void FrmMain::mnuConfigure_Click()
     m_config->show();
     m_config->raise();
     m_config->activateWindow();
+}
+
+// Values, history and breaches of the old broker are never compared with the new one's.
+void FrmMain::brokerSwitched(const QString &before, const QString &after)
+{
+    if (m_demoHint)
+        m_demoHint->hide();
+    m_views->brokerSwitched(shownBrokerId(before), shownBrokerId(after));
 }
 
 void FrmMain::mnuAbout_Click()

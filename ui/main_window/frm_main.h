@@ -93,6 +93,7 @@ private:
     void buildMenu();
     void buildStatusBar();
     void buildViews(Ticker *ticker);
+    void brokerSwitched(const QString &before, const QString &after);
     void showBrokerPanel();
     void showDemoHint();
     void setBusy(bool busy);

@@ -23,6 +23,7 @@ KindHistory::KindHistory(ObjectModel &model, Clock clock, QObject *parent)
 
 void KindHistory::record()
 {
+    m_forgottenNote.clear();
     m_queriedAt = m_clock();
     m_reading = readingOf(*m_model);
     if (!m_reading.failed) {
@@ -49,8 +50,9 @@ void KindHistory::setErrorText(const QString &text)
         emit updated();
 }
 
-void KindHistory::forget()
+void KindHistory::forget(const QString &note)
 {
+    m_forgottenNote = note;
     m_changes = ChangeTracker();
     m_course = QueryHistory();
     m_courseHasBefore = false;
@@ -65,7 +67,7 @@ void KindHistory::forget()
 QString KindHistory::message() const
 {
     if (!queried())
-        return {};
+        return m_forgottenNote;
     const std::string_view title = m_model->kind().tableTitle;
     const QString kindTitle = QString::fromLatin1(title.data(), qsizetype(title.size())).toLower();
     return readingMessage(m_reading, {kindTitle, m_errorText, m_queriedAt, m_goodAt});

@@ -97,6 +97,13 @@ void OperatorViews::showReading(int tab)
         m_setup.tabs->setTabIcon(tab, icon);
 }
 
+void OperatorViews::brokerSwitched(const QString &from, const QString &to)
+{
+    const QString note = tr("from %1, before the switch; Refresh to ask %2").arg(from, to);
+    for (KindHistory *history : std::as_const(m_histories))
+        history->forget(note);
+}
+
 void OperatorViews::setMarks(Marks marks)
 {
     m_marks = std::move(marks);

@@ -68,6 +68,10 @@ public:
     bool highlight() const { return m_highlight; }
     void setHighlight(bool on);
     void runFrontQuery();
+    // The broker ID changed from `from` to `to` (as a person reads them): every kind's
+    // history, tints and trends start afresh, and each tab says until its next query that
+    // its values are the old broker's.
+    void brokerSwitched(const QString &from, const QString &to);
     // The "&View" menu, for items that other parts of the window add at its end.
     QMenu *viewMenu() const { return m_viewMenu; }
 

@@ -25,6 +25,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,6 +144,7 @@ private slots:
     void autoRefresh_keepsTheShownObjectARefreshByHandTheFirst();
     void tables_freezeTheirKindsKeyColumns_data();
     void tables_freezeTheirKindsKeyColumns();
+    void brokerSwitch_marksEveryTabAndComparesNothingAcross();
 };
 
 void TestOperatorViews::viewMenu_sitsBetweenMenuAndAbout()
@@ -711,6 +713,52 @@ void TestOperatorViews::tables_freezeTheirKindsKeyColumns()
                       {4, view->rowViewportPosition(1) + 4});
     QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(view->horizontalScrollBar()->value(), across);
+}
+
+void TestOperatorViews::brokerSwitch_marksEveryTabAndComparesNothingAcross()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load(); // a blank broker ID: the demo, and its hint
+    auto *hint = w.findChild<QFrame *>("demoHint");
+    QVERIFY(hint && hint->isVisibleTo(&w));
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(2);
+    const auto queryServices = [&](int value) {
+        fake.sent.clear();
+        fake.script.clear();
+        scriptConversation(fake, 1, [&](int) { return objectOf(2, "1", value); });
+        w.views().runFrontQuery();
+    };
+    queryServices(10);
+    QLineEdit *box = w.servicePage().fieldBoxes().value("req_sum");
+    const QList<FieldInfo> fields = w.views().history(2)->model().columns();
+    int column = 0;
+    while (column < fields.size() && fields[column].name != "req_sum")
+        ++column;
+    QCOMPARE(w.views().plotOverTime(2, w.servicePage().model().key(1), column)->series().size(),
+             std::size_t(1));
+
+    // WHEN Save names another broker
+    w.mnuConfigure_Click();
+    w.configDialog()->findChild<QLineEdit *>("txtBroker_id")->setText("rabbit-prod");
+    w.configDialog()->findChild<QPushButton *>("cmdSave")->click();
+
+    // THEN every tab says whose values it still shows, the hint and the trend's series go
+    const QString note = "from built-in demo broker, before the switch; Refresh to ask rabbit-prod";
+    for (int tab = 0; tab < KindCount; ++tab)
+        QCOMPARE(w.queryBar(tab).text(), note);
+    QVERIFY(!hint->isVisibleTo(&w));
+    QVERIFY(w.views().trendWindow()->series().empty());
+    QCOMPARE(box->text(), QString("10"));
+
+    // WHEN the service tab asks the new broker THEN its values are not compared with the
+    // demo's, and the other tabs still say theirs are old
+    queryServices(20);
+    QCOMPARE(box->text(), QString("20"));
+    QVERIFY(w.queryBar(2).text().isEmpty());
+    QVERIFY(!w.views().tints(2)->tinted(box));
+    QCOMPARE(w.queryBar(3).text(), note);
 }
 
 QTEST_MAIN(TestOperatorViews)
