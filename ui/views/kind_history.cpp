@@ -23,7 +23,6 @@ KindHistory::KindHistory(ObjectModel &model, Clock clock, QObject *parent)
 
 void KindHistory::record()
 {
-    m_forgottenNote.clear();
     m_queriedAt = m_clock();
     m_reading = readingOf(*m_model);
     if (!m_reading.failed) {

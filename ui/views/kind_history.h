@@ -77,7 +77,7 @@ private:
     int m_count = 0;
     QueryReading m_reading;
     QString m_errorText;
-    QString m_forgottenNote; // until the next query
+    QString m_forgottenNote; // shown while not queried since
 };
 
 // `light` as a tint behind text on a light palette; on a dark palette (its base darker than
