@@ -83,9 +83,13 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
     m_view->setItemDelegate(new TrendDelegate(m_view));
     m_view->frozenPart()->setItemDelegate(new TrendDelegate(m_view->frozenPart()));
     m_view->setFrozenCount(keyColumns(history.model(), *m_model));
-    m_view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view->horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
-            &TableWindow::headerMenu);
+    // The frozen columns' header lies over the table's own: both offer the menu.
+    for (QHeaderView *header :
+         {m_view->horizontalHeader(), m_view->frozenPart()->horizontalHeader()}) {
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(header, &QHeaderView::customContextMenuRequested, this,
+                [this, header](const QPoint &at) { headerMenu(header, at); });
+    }
     m_view->resizeColumnsToContents();
 
     m_bar = new QueryBar(this);
@@ -153,9 +157,9 @@ void TableWindow::followQuery()
     }
 }
 
-void TableWindow::headerMenu(const QPoint &at)
+void TableWindow::headerMenu(QHeaderView *header, const QPoint &at)
 {
-    const int column = m_view->horizontalHeader()->logicalIndexAt(at);
+    const int column = header->logicalIndexAt(at);
     const int field = m_model->fieldOf(column);
     if (column < 0 || !m_model->trendable(field))
         return;
@@ -164,7 +168,7 @@ void TableWindow::headerMenu(const QPoint &at)
     trend->setObjectName(QStringLiteral("mnuTrendLine"));
     trend->setCheckable(true);
     trend->setChecked(m_model->trend(field));
-    if (menu.exec(m_view->horizontalHeader()->mapToGlobal(at)) == trend)
+    if (menu.exec(header->mapToGlobal(at)) == trend)
         showTrend(field, trend->isChecked());
 }
 

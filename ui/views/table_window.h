@@ -14,6 +14,7 @@
 #include <functional>
 
 class QCheckBox;
+class QHeaderView;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -74,7 +75,7 @@ signals:
 private:
     void applyFilter();
     // The header's menu: a trend line beside a number column, or none.
-    void headerMenu(const QPoint &at);
+    void headerMenu(QHeaderView *header, const QPoint &at);
     void followQuery();
     // The selection and the scroll position over a query that resets the rows.
     void noteSelection();
