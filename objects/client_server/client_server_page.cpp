@@ -62,7 +62,7 @@ void ClientServerPage::Display_ClientServer_Info()
     {
         const QSignalBlocker quiet(ids);
         setEntries(ids, listed);
-        ids->setCurrentIndex(listed.isEmpty() ? -1 : 0);
+        ids->setCurrentIndex(listed.isEmpty() ? -1 : rowToSelect(listed, keptKey()));
     }
     // A broker without clients or servers is an ordinary state: nothing to show.
     if (listed.isEmpty()) {

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringListModel>
 
+#include <algorithm>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -53,6 +54,13 @@ inline void setEntries(QComboBox *combo, const QStringList &entries)
         combo->setModel(list);
     }
     list->setStringList(entries);
+}
+
+// The entry a fresh list selects: the one with the text `kept` when it is listed (an
+// auto-refresh round keeps the operator's object), else the first.
+inline int rowToSelect(const QStringList &entries, const QString &kept)
+{
+    return kept.isEmpty() ? 0 : std::max(0, int(entries.indexOf(kept)));
 }
 
 // Runs `handler` once for every entry the user picks from the list of an editable combo

@@ -63,7 +63,7 @@ void ConversationPage::Display_Conversation_Info()
     {
         const QSignalBlocker quiet(ids);
         setEntries(ids, listed);
-        ids->setCurrentIndex(listed.isEmpty() ? -1 : 0);
+        ids->setCurrentIndex(listed.isEmpty() ? -1 : rowToSelect(listed, keptKey()));
     }
     // A broker without conversations is an ordinary state: nothing to show, no failure.
     // The "Service of Conversation" boxes keep what their last writer (the service query,

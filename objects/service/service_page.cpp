@@ -59,32 +59,42 @@ void ServicePage::Store_service_info()
     m_model.store();
 }
 
-// Replaces the list's entries without running its handler, then selects the first entry,
-// which runs it once. An empty list selects nothing and reports false.
-bool ServicePage::fillAndSelectFirst(TextList *list, const QStringList &entries)
+// Replaces the list's entries without running its handler, then selects one, which runs
+// it once: the entry of the kept service at this level (an auto-refresh round), else the
+// first. An empty list selects nothing and reports false.
+bool ServicePage::fillAndSelect(TextList *list, const QStringList &entries, int level)
 {
     list->setEntries(entries);
     if (entries.isEmpty())
         return false;
-    list->setCurrentRow(0);
+    list->setCurrentRow(rowToSelect(entries, m_keep.value(level)));
     return true;
 }
 
 void ServicePage::Display_Service_Info()
 {
+    const QStringList classes = m_model.serverClasses();
+    m_keep = keptKey().split(QChar(0x1f));
+    // The kept service only when the lists still lead to it: else the first, at every level.
+    if (m_keep.size() != 3 || !m_model.serverNames(m_keep[0]).contains(m_keep[1]) ||
+        !m_model.services(m_keep[1]).contains(m_keep[2]) ||
+        m_model.find(m_keep[0], m_keep[1], m_keep[2]) == 0)
+        m_keep.clear();
     // A broker without services is an ordinary state: every level below stays empty.
-    if (!fillAndSelectFirst(ui->lstServer_class, m_model.serverClasses())) {
-        fillAndSelectFirst(ui->lstServer_name, {});
-        fillAndSelectFirst(ui->lstService, {});
+    if (!fillAndSelect(ui->lstServer_class, classes, 0)) {
+        fillAndSelect(ui->lstServer_name, {}, 1);
+        fillAndSelect(ui->lstService, {}, 2);
         clearServiceBoxes();
     }
+    // The user's picks afterwards start each level below from its first entry.
+    m_keep.clear();
 }
 
 void ServicePage::lstServer_class_Click()
 {
     const QStringList names = m_model.serverNames(selectedText(ui->lstServer_class));
-    if (!fillAndSelectFirst(ui->lstServer_name, names)) {
-        fillAndSelectFirst(ui->lstService, {});
+    if (!fillAndSelect(ui->lstServer_name, names, 1)) {
+        fillAndSelect(ui->lstService, {}, 2);
         clearServiceBoxes();
     }
 }
@@ -94,7 +104,7 @@ void ServicePage::lstServer_class_Click()
 // under two classes offers the services of both.
 void ServicePage::lstServer_name_Click()
 {
-    if (!fillAndSelectFirst(ui->lstService, m_model.services(selectedText(ui->lstServer_name))))
+    if (!fillAndSelect(ui->lstService, m_model.services(selectedText(ui->lstServer_name)), 2))
         clearServiceBoxes();
 }
 

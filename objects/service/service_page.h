@@ -55,13 +55,16 @@ public:
 
 private:
     FieldBoxes boxes() const;
-    bool fillAndSelectFirst(TextList *list, const QStringList &entries);
+    bool fillAndSelect(TextList *list, const QStringList &entries, int level);
     void clearServiceBoxes();
 
     std::unique_ptr<Ui::ServicePage> ui;
     PageContext m_ctx;
     ServiceOfConversation &m_conversation;
     ServiceModel &m_model;
+    // While the lists are built after a query: the class, name and service to select
+    // again, by level; empty otherwise.
+    QStringList m_keep;
 };
 
 } // namespace morvain

@@ -42,7 +42,8 @@ constexpr int clientHeight = 434;
 constexpr int panel1Width = 169;
 } // namespace
 
-FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_session(entry, *this)
+FrmMain::FrmMain(EntryPoint &entry, QWidget *parent, Ticker *ticker)
+    : QMainWindow(parent), m_session(entry, *this)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Morvain Services "));
@@ -93,7 +94,7 @@ FrmMain::FrmMain(EntryPoint &entry, QWidget *parent) : QMainWindow(parent), m_se
     setCentralWidget(central);
 
     buildStatusBar();
-    buildViews();
+    buildViews(ticker);
     const int height = menuBar()->sizeHint().height() + clientHeight;
     resize(clientWidth, height);
 }
@@ -135,14 +136,16 @@ void FrmMain::buildMenu()
     connect(about, &QAction::triggered, this, &FrmMain::mnuAbout_Click);
 }
 
-void FrmMain::buildViews()
+void FrmMain::buildViews(Ticker *ticker)
 {
     OperatorViews::Setup setup;
+    setup.ticker = ticker;
     setup.window = this;
     setup.tabs = m_tabs;
     setup.menuBefore = m_about;
     for (ObjectPage *page : m_pages) {
         setup.queries << [page] { page->callBroker(); };
+        setup.roundQueries << [page] { page->refreshKeepingSelection(); };
         setup.boxes << page->fieldBoxes();
     }
     setup.models = models();
@@ -255,7 +258,12 @@ void FrmMain::mnuConfigure_Click()
     if (!m_config) {
         m_config = new FrmConfig(
             [this](const Identity &identity) {
-                assignIdentity(m_session.cycle().controlBlock(), identity);
+                ControlBlock &block = m_session.cycle().controlBlock();
+                const QString before = block.text<"broker_id">();
+                assignIdentity(block, identity);
+                const QString after = block.text<"broker_id">();
+                if (trimIdentifier(before) != trimIdentifier(after))
+                    brokerSwitched(before, after);
                 showBrokerPanel();
             },
             this);
@@ -264,6 +272,14 @@ void FrmMain::mnuConfigure_Click()
     m_config->show();
     m_config->raise();
     m_config->activateWindow();
+}
+
+// Values, history and breaches of the old broker are never compared with the new one's.
+void FrmMain::brokerSwitched(const QString &before, const QString &after)
+{
+    if (m_demoHint)
+        m_demoHint->hide();
+    m_views->brokerSwitched(shownBrokerId(before), shownBrokerId(after));
 }
 
 void FrmMain::mnuAbout_Click()

@@ -42,12 +42,14 @@ class OperatorViews;
 class QueryBar;
 class BrokerPanel;
 class ThresholdsUi;
+class Ticker;
 
 class FrmMain : public QMainWindow, public CycleView, public HeaderHost
 {
     Q_OBJECT
 public:
-    explicit FrmMain(EntryPoint &entry, QWidget *parent = nullptr);
+    // `ticker` times auto refresh (a test's); nullptr: the event loop's timer.
+    explicit FrmMain(EntryPoint &entry, QWidget *parent = nullptr, Ticker *ticker = nullptr);
     ~FrmMain() override;
 
     void Form_Load();
@@ -90,7 +92,8 @@ protected:
 private:
     void buildMenu();
     void buildStatusBar();
-    void buildViews();
+    void buildViews(Ticker *ticker);
+    void brokerSwitched(const QString &before, const QString &after);
     void showBrokerPanel();
     void showDemoHint();
     void setBusy(bool busy);

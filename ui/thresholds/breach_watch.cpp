@@ -70,6 +70,17 @@ QStringList BreachWatch::problems() const
 void BreachWatch::evaluate(int tab)
 {
     KindHistory &history = *m_histories[tab];
+    // A forgotten history (another broker now) holds no breaches.
+    if (!history.queried()) {
+        const bool had = !m_breaches[tab].isEmpty();
+        m_breaches[tab].clear();
+        m_breached[tab].clear();
+        m_byKey[tab].clear();
+        m_notes[tab].clear();
+        if (had)
+            emit changed();
+        return;
+    }
     // Only a good query is judged ("updated" comes again for a failed one's error text);
     // a failed one keeps the breaches of the last good query, which the label says.
     if (!m_evaluator || m_file.rules.isEmpty() || !history.queried() || history.failed()) {

@@ -128,6 +128,13 @@ void TrendWindow::follow(KindHistory &history)
 
 void TrendWindow::appendLatest(const KindHistory &history)
 {
+    // A forgotten history (another broker now): its series would join two brokers' lines.
+    if (!history.queried()) {
+        for (std::size_t i = m_sources.size(); i-- > 0;)
+            if (m_sources[i].history == &history)
+                removeSeries(int(i));
+        return;
+    }
     if (history.failed())
         return; // a failed query adds no reading
     bool added = false;

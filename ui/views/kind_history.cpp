@@ -49,8 +49,9 @@ void KindHistory::setErrorText(const QString &text)
         emit updated();
 }
 
-void KindHistory::forget()
+void KindHistory::forget(const QString &note)
 {
+    m_forgottenNote = note;
     m_changes = ChangeTracker();
     m_course = QueryHistory();
     m_courseHasBefore = false;
@@ -65,7 +66,7 @@ void KindHistory::forget()
 QString KindHistory::message() const
 {
     if (!queried())
-        return {};
+        return m_forgottenNote;
     const std::string_view title = m_model->kind().tableTitle;
     const QString kindTitle = QString::fromLatin1(title.data(), qsizetype(title.size())).toLower();
     return readingMessage(m_reading, {kindTitle, m_errorText, m_queriedAt, m_goodAt});

@@ -55,8 +55,9 @@ public:
     // The broker's error text of the latest query, as the status bar showed it.
     void setErrorText(const QString &text);
     // Back to as made: no query seen, nothing to compare with (a fresh start of the
-    // window, without building it again).
-    void forget();
+    // window, without building it again). `note`: what the views say of the values the
+    // tab still shows until the kind is queried again (another broker's, say).
+    void forget(const QString &note = {});
 
 signals:
     // After the latest query's changes are known; views refresh from here.
@@ -76,6 +77,7 @@ private:
     int m_count = 0;
     QueryReading m_reading;
     QString m_errorText;
+    QString m_forgottenNote; // shown while not queried since
 };
 
 // `light` as a tint behind text on a light palette; on a dark palette (its base darker than

@@ -55,7 +55,7 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
     }
     m_auto = std::make_unique<AutoRefresh>(
         *ticker, [] { return dialogs::boxUp() || QApplication::activeModalWidget(); },
-        m_setup.queries);
+        m_setup.roundQueries.isEmpty() ? m_setup.queries : m_setup.roundQueries);
     connect(m_auto.get(), &AutoRefresh::intervalChanged, this, &OperatorViews::showRefreshState);
 
     for (int tab = 0; tab < m_setup.models.size(); ++tab) {
@@ -95,6 +95,13 @@ void OperatorViews::showReading(int tab)
     // it changes.
     if (icon.cacheKey() != m_setup.tabs->tabIcon(tab).cacheKey())
         m_setup.tabs->setTabIcon(tab, icon);
+}
+
+void OperatorViews::brokerSwitched(const QString &from, const QString &to)
+{
+    const QString note = tr("from %1, before the switch; Refresh to ask %2").arg(from, to);
+    for (KindHistory *history : std::as_const(m_histories))
+        history->forget(note);
 }
 
 void OperatorViews::setMarks(Marks marks)

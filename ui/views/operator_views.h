@@ -40,8 +40,11 @@ public:
     struct Setup {
         QMainWindow *window = nullptr;
         QTabWidget *tabs = nullptr;
-        QAction *menuBefore = nullptr;            // the bar item "&View" goes before
-        QList<std::function<void()>> queries;     // the tabs' query handlers, tab order
+        QAction *menuBefore = nullptr;        // the bar item "&View" goes before
+        QList<std::function<void()>> queries; // the tabs' query handlers, tab order
+        // The queries of an auto-refresh round, tab order; none: those above. A round
+        // keeps each tab's object where a query by hand selects the first.
+        QList<std::function<void()>> roundQueries;
         QList<ObjectModel *> models;              // the tabs' kinds, tab order
         QList<QHash<QString, QLineEdit *>> boxes; // per tab: its box for each field
         QList<QueryBar *> bars;                   // per tab: the bar across its top
@@ -65,6 +68,10 @@ public:
     bool highlight() const { return m_highlight; }
     void setHighlight(bool on);
     void runFrontQuery();
+    // The broker ID changed from `from` to `to` (as a person reads them): every kind's
+    // history, tints and trends start afresh, and each tab says until its next query that
+    // its values are the old broker's.
+    void brokerSwitched(const QString &from, const QString &to);
     // The "&View" menu, for items that other parts of the window add at its end.
     QMenu *viewMenu() const { return m_viewMenu; }
 

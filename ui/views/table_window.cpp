@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "export_file.h"
+#include "frozen_columns_view.h"
 #include "object_table_model.h"
 #include "query_bar.h"
 #include "trend_delegate.h"
@@ -18,12 +19,40 @@
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace morvain
 {
+
+namespace
+{
+const QKeySequence copyWithoutTitlesKey(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
+
+// The leading columns that show the kind's key fields: they name a row's object.
+int keyColumns(const ObjectModel &kind, const ObjectTableModel &table)
+{
+    const QList<FieldInfo> fields = kind.columns();
+    const auto isKey = [&](int column) {
+        const int field = table.fieldOf(column);
+        if (field < 0 || field >= fields.size() || !table.sent(column))
+            return false;
+        const QByteArray name = fields[field].name.toLatin1();
+        for (std::string_view key : kind.kind().keyFields)
+            if (!key.empty() && key == std::string_view(name.constData(), size_t(name.size())))
+                return true;
+        return false;
+    };
+    int count = 0;
+    while (count < table.columnCount() && isKey(count))
+        ++count;
+    return count;
+}
+} // namespace
 
 TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter csv,
                          QHash<QString, QString> labels, QWidget *parent)
@@ -42,7 +71,7 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
     m_export = new QPushButton(tr("Export CSV..."), this);
     m_export->setObjectName(QStringLiteral("cmdExport"));
 
-    m_view = new QTableView(this);
+    m_view = new FrozenColumnsView(this);
     m_view->setObjectName(QStringLiteral("tblObjects"));
     m_view->setModel(m_proxy);
     // Unsorted at first: the rows in the order the broker sent them.
@@ -52,9 +81,15 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setWordWrap(false);
     m_view->setItemDelegate(new TrendDelegate(m_view));
-    m_view->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view->horizontalHeader(), &QHeaderView::customContextMenuRequested, this,
-            &TableWindow::headerMenu);
+    m_view->frozenPart()->setItemDelegate(new TrendDelegate(m_view->frozenPart()));
+    m_view->setFrozenCount(keyColumns(history.model(), *m_model));
+    // The frozen columns' header lies over the table's own: both offer the menu.
+    for (QHeaderView *header :
+         {m_view->horizontalHeader(), m_view->frozenPart()->horizontalHeader()}) {
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(header, &QHeaderView::customContextMenuRequested, this,
+                [this, header](const QPoint &at) { headerMenu(header, at); });
+    }
     m_view->resizeColumnsToContents();
 
     m_bar = new QueryBar(this);
@@ -73,17 +108,28 @@ TableWindow::TableWindow(KindHistory &history, const QString &title, CsvWriter c
 
     auto *copy = new QShortcut(QKeySequence::Copy, m_view);
     copy->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(copy, &QShortcut::activated, this, &TableWindow::copySelection);
+    connect(copy, &QShortcut::activated, this, &TableWindow::copyWithTitles);
+    auto *copyBare = new QShortcut(copyWithoutTitlesKey, m_view);
+    copyBare->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copyBare, &QShortcut::activated, this, &TableWindow::copySelection);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TableWindow::noteSelection);
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TableWindow::noteSelection);
+    connect(m_proxy, &QAbstractItemModel::modelAboutToBeReset, this, &TableWindow::keepBearings);
+    connect(m_proxy, &QAbstractItemModel::modelReset, this, &TableWindow::takeBearings);
     connect(m_filter, &QLineEdit::textChanged, this, &TableWindow::applyFilter);
     connect(m_regex, &QCheckBox::toggled, this, &TableWindow::applyFilter);
     connect(m_export, &QPushButton::clicked, this, &TableWindow::exportCsv);
     connect(&history, &KindHistory::updated, this, &TableWindow::followQuery);
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        QMenu *menu = cellMenu(m_view->indexAt(at));
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(m_view->viewport()->mapToGlobal(at));
-    });
+    for (QTableView *part : {static_cast<QTableView *>(m_view), m_view->frozenPart()}) {
+        part->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(part, &QWidget::customContextMenuRequested, this, [this, part](const QPoint &at) {
+            QMenu *menu = cellMenu(part->indexAt(at));
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(part->viewport()->mapToGlobal(at));
+        });
+    }
 
     followQuery();
     resize(760, 420);
@@ -111,9 +157,9 @@ void TableWindow::followQuery()
     }
 }
 
-void TableWindow::headerMenu(const QPoint &at)
+void TableWindow::headerMenu(QHeaderView *header, const QPoint &at)
 {
-    const int column = m_view->horizontalHeader()->logicalIndexAt(at);
+    const int column = header->logicalIndexAt(at);
     const int field = m_model->fieldOf(column);
     if (column < 0 || !m_model->trendable(field))
         return;
@@ -122,7 +168,7 @@ void TableWindow::headerMenu(const QPoint &at)
     trend->setObjectName(QStringLiteral("mnuTrendLine"));
     trend->setCheckable(true);
     trend->setChecked(m_model->trend(field));
-    if (menu.exec(m_view->horizontalHeader()->mapToGlobal(at)) == trend)
+    if (menu.exec(header->mapToGlobal(at)) == trend)
         showTrend(field, trend->isChecked());
 }
 
@@ -140,14 +186,28 @@ void TableWindow::applyFilter()
     m_filter->setToolTip(valid ? QString() : tr("Not a valid regular expression"));
 }
 
-QString TableWindow::selectionText() const
+QString TableWindow::selectionText(Titles titles) const
 {
-    QMap<int, QMap<int, QString>> cells; // view row -> view column -> text
-    for (const QModelIndex &index : m_view->selectionModel()->selectedIndexes())
-        cells[index.row()][index.column()] = index.data(Qt::DisplayRole).toString();
+    // By the columns' places on the screen, which the user may have moved.
+    const QHeaderView *header = m_view->horizontalHeader();
+    QMap<int, QMap<int, QString>> cells; // view row -> visual column -> text
+    QMap<int, QString> titled;           // visual column -> title
+    for (const QModelIndex &index : m_view->selectionModel()->selectedIndexes()) {
+        const int at = header->visualIndex(index.column());
+        cells[index.row()][at] = index.data(Qt::DisplayRole).toString();
+        titled[at] = m_proxy->headerData(index.column(), Qt::Horizontal).toString();
+    }
     QStringList lines;
-    for (const auto &row : std::as_const(cells))
-        lines << QStringList(row.values()).join(u'\t');
+    if (titles == Titles::With && !cells.isEmpty())
+        lines << QStringList(titled.values()).join(u'\t');
+    for (const auto &row : std::as_const(cells)) {
+        // Every line has a cell for every titled column, so the columns stay under their
+        // titles when the selection is ragged.
+        QStringList texts;
+        for (auto it = titled.cbegin(); it != titled.cend(); ++it)
+            texts << row.value(it.key());
+        lines << (titles == Titles::With ? texts : QStringList(row.values())).join(u'\t');
+    }
     return lines.join(u'\n');
 }
 
@@ -156,6 +216,74 @@ void TableWindow::copySelection() const
     const QString text = selectionText();
     if (!text.isEmpty())
         QApplication::clipboard()->setText(text);
+}
+
+void TableWindow::copyWithTitles() const
+{
+    const QString text = selectionText(Titles::With);
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+// Read when the selection changes, not when the rows are about to go: by then the kind's
+// history already holds the new query, and a row's key would be the new object's.
+void TableWindow::noteSelection()
+{
+    m_bearings.selected.clear();
+    for (const QModelIndex &index : m_view->selectionModel()->selectedIndexes())
+        m_bearings.selected.append(
+            {m_model->key(m_proxy->mapToSource(index).row()), index.column()});
+    const QModelIndex current = m_view->currentIndex();
+    m_bearings.hasCurrent = current.isValid();
+    if (current.isValid())
+        m_bearings.current = {m_model->key(m_proxy->mapToSource(current).row()), current.column()};
+}
+
+void TableWindow::keepBearings()
+{
+    m_bearings.across = m_view->horizontalScrollBar()->value();
+    m_bearings.down = m_view->verticalScrollBar()->value();
+}
+
+void TableWindow::takeBearings()
+{
+    // A copy: selecting notes the selection anew.
+    const Bearings kept = m_bearings;
+    QHash<QString, int> rowOf; // source row by key
+    for (int row = m_model->rowCount() - 1; row >= 0; --row)
+        rowOf.insert(m_model->key(row), row);
+    const auto indexOf = [&](const Cell &cell) {
+        const auto row = rowOf.constFind(cell.key);
+        return row == rowOf.cend()
+                   ? QModelIndex()
+                   : m_proxy->mapFromSource(m_model->index(*row, 0)).siblingAtColumn(cell.column);
+    };
+    // One range per run of cells side by side: a selected row is one range, not thirty.
+    QMap<int, QList<int>> columnsOf; // view row -> its selected columns
+    for (const Cell &cell : std::as_const(kept.selected))
+        if (const QModelIndex index = indexOf(cell); index.isValid())
+            columnsOf[index.row()] << index.column();
+    QItemSelection selection;
+    for (auto it = columnsOf.begin(); it != columnsOf.end(); ++it) {
+        QList<int> &columns = it.value();
+        std::sort(columns.begin(), columns.end());
+        for (qsizetype from = 0, to = 0; from < columns.size(); from = to) {
+            while (++to < columns.size() && columns[to] == columns[to - 1] + 1) {
+            }
+            selection.select(m_proxy->index(it.key(), columns[from]),
+                             m_proxy->index(it.key(), columns[to - 1]));
+        }
+    }
+    QItemSelectionModel *selected = m_view->selectionModel();
+    selected->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (kept.hasCurrent)
+        if (const QModelIndex index = indexOf(kept.current); index.isValid())
+            selected->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    // The rows laid out now, so the scroll bars take the old positions within their ranges.
+    m_view->doItemsLayout();
+    m_view->horizontalScrollBar()->setValue(kept.across);
+    m_view->verticalScrollBar()->setValue(kept.down);
+    noteSelection();
 }
 
 void TableWindow::exportCsv()
@@ -178,6 +306,22 @@ QMenu *TableWindow::cellMenu(const QModelIndex &index)
     if (plot->isEnabled())
         connect(plot, &QAction::triggered, this,
                 [this, key = m_model->key(cell.row()), field] { emit plotRequested(key, field); });
+    menu->addSeparator();
+    const bool selected = m_view->selectionModel()->hasSelection();
+    // The keys are said after a tab, not set: the window's shortcuts already take them.
+    const auto keyText = [](const QKeySequence &key) {
+        return u'\t' + key.toString(QKeySequence::NativeText);
+    };
+    QAction *copy =
+        menu->addAction(tr("&Copy with column titles") + keyText(QKeySequence(QKeySequence::Copy)));
+    copy->setObjectName(QStringLiteral("actCopyWithTitles"));
+    copy->setEnabled(selected);
+    connect(copy, &QAction::triggered, this, &TableWindow::copyWithTitles);
+    QAction *bare =
+        menu->addAction(tr("Copy &without column titles") + keyText(copyWithoutTitlesKey));
+    bare->setObjectName(QStringLiteral("actCopyWithoutTitles"));
+    bare->setEnabled(selected);
+    connect(bare, &QAction::triggered, this, &TableWindow::copySelection);
     return menu;
 }
 

@@ -96,6 +96,7 @@ private slots:
     // --- notifications
     void notifications_onePerTransitionIntoBreach_data();
     void notifications_onePerTransitionIntoBreach();
+    void brokerSwitch_dropsTheOldBrokersBreaches();
 
     // --- the rules file
     void rulesFile_badRuleRefusedByName_othersRun_data();
@@ -143,6 +144,17 @@ void TestThresholdViews::notifications_onePerTransitionIntoBreach()
     QCOMPARE(rig.watch->count(), breachedAtEnd);
     QCOMPARE(rig.label->text(),
              breachedAtEnd == 1 ? QStringLiteral("1 breach") : QStringLiteral("No breaches"));
+}
+
+void TestThresholdViews::brokerSwitch_dropsTheOldBrokersBreaches()
+{
+    Rig rig(callsOver100);
+    rig.query({workerLike(7, 2, 150, "seven")});
+    QCOMPARE(rig.watch->count(), 1);
+    rig.views->brokerSwitched("demo", "rabbit-prod");
+    QCOMPARE(rig.watch->count(), 0);
+    QVERIFY(!rig.watch->severityOf(1, "7"));
+    QCOMPARE(rig.label->text(), QStringLiteral("No breaches"));
 }
 
 void TestThresholdViews::rulesFile_badRuleRefusedByName_othersRun_data()

@@ -13,6 +13,7 @@
 #include "service/service_page.h"
 #include "service/service_reply.h"
 #include "temp_workdir.h"
+#include "text_list.h"
 #include "trend/trend_window.h"
 #include "views/auto_refresh.h"
 #include "views/full_text_tooltips.h"
@@ -22,7 +23,10 @@
 #include "worker/worker_page.h"
 #include "worker/worker_reply.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +34,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -135,6 +140,11 @@ private slots:
     void autoRefresh_timing();
     void autoRefresh_holdsRoundBoxesButNotHandOrFailureBoxes();
     void autoRefresh_offAtEveryStartAndNothingSaved();
+    void autoRefresh_keepsTheShownObjectARefreshByHandTheFirst_data();
+    void autoRefresh_keepsTheShownObjectARefreshByHandTheFirst();
+    void tables_freezeTheirKindsKeyColumns_data();
+    void tables_freezeTheirKindsKeyColumns();
+    void brokerSwitch_marksEveryTabAndComparesNothingAcross();
 };
 
 void TestOperatorViews::viewMenu_sitsBetweenMenuAndAbout()
@@ -559,6 +569,198 @@ void TestOperatorViews::autoRefresh_offAtEveryStartAndNothingSaved()
     FrmMain again(fake);
     QCOMPARE(checkedInterval(again), QStringList{"mnuAutoRefresh_0"});
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Broker.cfg"});
+}
+
+// Object `name` of tab `tab` with `value` in its counted field; services of even and odd
+// numbers under a class and a server name of their own, so keeping one selects at more
+// than one level.
+QByteArray namedObject(int tab, const QString &name, int value)
+{
+    if (tab != 2)
+        return objectOf(tab, name, value);
+    ServiceReply r;
+    const QString parity = QString::number(name.toInt() % 2);
+    r.setText<"server_class">("C" + parity);
+    r.setText<"server_name">("N" + parity);
+    r.setText<"service">("S" + name);
+    r.setInt32<"req_sum">(value);
+    return raw(r);
+}
+
+// What the tab has selected, as namedObject() named it.
+QString selectedName(FrmMain &w, int tab)
+{
+    if (tab == 2) {
+        const auto *services = w.findChild<TextList *>("lstService");
+        return services->text(services->currentRow()).mid(1);
+    }
+    return w.findChild<QComboBox *>(tab == 3 ? "comUser_ID" : "comConv_id")->currentText();
+}
+
+void TestOperatorViews::autoRefresh_keepsTheShownObjectARefreshByHandTheFirst_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("counted");
+    QTest::addColumn<QStringList>("inRound"); // the objects the round's query finds
+    QTest::addColumn<QString>("kept");        // the one the tab shows after it
+    const QList<QPair<int, QString>> tabs{{2, "req_sum"}, {3, "sum_conv"}, {4, "last_active_conv"}};
+    for (const auto &[tab, counted] : tabs) {
+        const QByteArray kind = QByteArray::number(tab);
+        QTest::newRow(kind + ": still there, moved")
+            << tab << counted << QStringList{"3", "4", "2"} << "2";
+        QTest::newRow(kind + ": gone") << tab << counted << QStringList{"4", "3"} << "4";
+    }
+}
+
+// The operator picks object 2; a round finds it elsewhere, or not at all; then a refresh by
+// hand selects the first entry, as ever.
+void TestOperatorViews::autoRefresh_keepsTheShownObjectARefreshByHandTheFirst()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, counted);
+    QFETCH(QStringList, inRound);
+    QFETCH(QString, kept);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    QStringList timing;
+    FakeTicker ticker;
+    ticker.log = &timing;
+    FrmMain w(fake, nullptr, &ticker);
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(tab);
+    int round = 0;
+    // Object n's counted value in query r: 100 r + n, so a box tells which object it shows.
+    const auto script = [&](const QStringList &names) {
+        ++round;
+        fake.sent.clear();
+        fake.script.clear();
+        scriptConversation(fake, int(names.size()), [&](int i) {
+            return namedObject(tab, names[i], 100 * round + names[i].toInt());
+        });
+    };
+    const auto shows = [&](const QString &name) {
+        const QString value = QString::number(100 * round + name.toInt());
+        return selectedName(w, tab) == name &&
+               w.pages()[tab]->fieldBoxes().value(counted)->text() == value;
+    };
+    script({"1", "2", "3"});
+    w.views().runFrontQuery();
+    QVERIFY(shows("1"));
+    if (tab == 2) {
+        w.findChild<TextList *>("lstServer_class")->setCurrentRow(1);
+    } else {
+        auto *ids = w.findChild<QComboBox *>(tab == 3 ? "comUser_ID" : "comConv_id");
+        ids->setCurrentIndex(1);
+        emit ids->activated(1);
+    }
+    QVERIFY(shows("2"));
+
+    // WHEN a round queries every tab, this one finding `inRound` (the other kinds none)
+    w.views().autoRefresh().setInterval(10);
+    script(inRound);
+    // The tabs before this one query an empty broker: one call each, "0003" at once.
+    for (int kind = 0; kind < tab; ++kind)
+        fake.script.prepend(ScriptedCall{"0003", {}, {}, {}, {}, 0});
+    ticker.elapse();
+    // THEN the tab shows the object kept, found by its key, or the first
+    QVERIFY2(shows(kept), qPrintable(selectedName(w, tab)));
+
+    // WHEN the operator refreshes by hand THEN the first entry is selected, as ever
+    w.views().autoRefresh().setInterval(0);
+    script(inRound);
+    w.views().runFrontQuery();
+    QVERIFY(shows(inRound.first()));
+}
+
+void TestOperatorViews::tables_freezeTheirKindsKeyColumns_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QStringList>("frozen"); // the titles that stay in view
+    QTest::newRow("workers") << 1 << QStringList{"worker_id"};
+    QTest::newRow("services") << 2 << QStringList{"server_class", "server_name", "service"};
+    QTest::newRow("users") << 3 << QStringList{"user_id"};
+    QTest::newRow("conversations") << 4 << QStringList{"conversation_id"};
+}
+
+void TestOperatorViews::tables_freezeTheirKindsKeyColumns()
+{
+    QFETCH(int, tab);
+    QFETCH(QStringList, frozen);
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    scriptConversation(fake, 3, [&](int i) { return objectOf(tab, QString::number(i + 1), i); });
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(tab);
+    w.views().runFrontQuery();
+    TableWindow *table = w.views().openTable(tab);
+    table->resize(400, 300);
+    QVERIFY(QTest::qWaitForWindowExposed(table));
+    FrozenColumnsView *view = table->view();
+    QTableView *part = view->frozenPart();
+    QStringList shown; // by the field names in the header's tooltips
+    for (int c = 0; c < part->model()->columnCount(); ++c)
+        if (!part->isColumnHidden(c))
+            shown << part->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString();
+    QCOMPARE(shown, frozen);
+
+    // Scrolled right to the end, the key columns still cover the table's left edge.
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    QVERIFY(view->horizontalScrollBar()->value() > view->frozenWidth());
+    QVERIFY(part->isVisible() && part->selectionModel() == view->selectionModel());
+    QCOMPARE(part->geometry().left(), view->verticalHeader()->width() + view->frameWidth());
+    QCOMPARE(part->width(), view->frozenWidth());
+
+    // A row picked by its header is selected where the table stands.
+    const int across = view->horizontalScrollBar()->value();
+    QTest::mouseClick(view->verticalHeader()->viewport(), Qt::LeftButton, {},
+                      {4, view->rowViewportPosition(1) + 4});
+    QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(view->horizontalScrollBar()->value(), across);
+}
+
+void TestOperatorViews::brokerSwitch_marksEveryTabAndComparesNothingAcross()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load(); // a blank broker ID: the demo, and its hint
+    auto *hint = w.findChild<QFrame *>("demoHint");
+    QVERIFY(hint && hint->isVisibleTo(&w));
+    w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(2);
+    const auto queryServices = [&](int value) {
+        fake.sent.clear();
+        fake.script.clear();
+        scriptConversation(fake, 1, [&](int) { return objectOf(2, "1", value); });
+        w.views().runFrontQuery();
+    };
+    queryServices(10);
+    QLineEdit *box = w.servicePage().fieldBoxes().value("req_sum");
+    const QList<FieldInfo> fields = w.views().history(2)->model().columns();
+    int column = 0;
+    while (column < fields.size() && fields[column].name != "req_sum")
+        ++column;
+    QCOMPARE(w.views().plotOverTime(2, w.servicePage().model().key(1), column)->series().size(),
+             std::size_t(1));
+
+    // WHEN Save names another broker
+    w.mnuConfigure_Click();
+    w.configDialog()->findChild<QLineEdit *>("txtBroker_id")->setText("rabbit-prod");
+    w.configDialog()->findChild<QPushButton *>("cmdSave")->click();
+
+    // THEN every tab says whose values it still shows, the hint and the trend's series go
+    const QString note = "from built-in demo broker, before the switch; Refresh to ask rabbit-prod";
+    for (int tab = 0; tab < KindCount; ++tab)
+        QCOMPARE(w.queryBar(tab).text(), note);
+    QVERIFY(!hint->isVisibleTo(&w));
+    QVERIFY(w.views().trendWindow()->series().empty());
+    QCOMPARE(box->text(), QString("10"));
+
+    // WHEN the service tab asks the new broker THEN its values are not compared with the
+    // demo's, and the other tabs still say theirs are old
+    queryServices(20);
+    QCOMPARE(box->text(), QString("20"));
+    QVERIFY(w.queryBar(2).text().isEmpty());
+    QVERIFY(!w.views().tints(2)->tinted(box));
+    QCOMPARE(w.queryBar(3).text(), note);
 }
 
 QTEST_MAIN(TestOperatorViews)

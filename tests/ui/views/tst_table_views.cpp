@@ -21,10 +21,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProxyStyle>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
+
+#include <memory>
 
 using namespace morvain;
 using namespace morvain::test;
@@ -82,6 +86,10 @@ private slots:
     void window_followsEveryQueryOfItsKind();
     void window_copiesTheSelectionTabSeparated();
     void window_exportsTheCsvOrSaysWhyNot();
+    void window_keepsItsBearingsAcrossQueries_data();
+    void window_keepsItsBearingsAcrossQueries();
+    void window_copiesWithTitlesByCtrlCWithoutByCtrlShiftC_data();
+    void window_copiesWithTitlesByCtrlCWithoutByCtrlShiftC();
     void columnsSizedToContents_asQtsOwnDelegateSizesThem();
 };
 
@@ -390,6 +398,120 @@ void TestTableViews::window_exportsTheCsvOrSaysWhyNot()
     QVERIFY(!window.writeCsv(dir.file("failed.csv")));
     QVERIFY(!QFile::exists(dir.file("failed.csv")));
     QCOMPARE(m_boxes.shown.size(), 2);
+}
+
+// Forty workers, IDs 1 to 40, with `calls` calls each and names that sort as the IDs.
+QList<QList<FieldValue>> fortyWorkers(qint64 calls, int without = 0)
+{
+    QList<QList<FieldValue>> workers;
+    for (int id = 1; id <= 40; ++id)
+        if (id != without)
+            workers << workerLike(id, 2, calls, QString("w%1").arg(id, 2, 10, QChar('0')));
+    return workers;
+}
+
+// The keys of the selected rows, in the order shown.
+QStringList selectedKeys(TableWindow &window)
+{
+    QStringList keys;
+    for (const QModelIndex &row : window.view()->selectionModel()->selectedRows())
+        keys << window.tableModel().key(window.proxy().mapToSource(row).row());
+    return keys;
+}
+
+void TestTableViews::window_keepsItsBearingsAcrossQueries_data()
+{
+    QTest::addColumn<qint64>("calls"); // every worker's calls in the query after
+    QTest::addColumn<int>("without");  // a worker the query after no longer finds
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("values changed: rows rebuilt") << qint64(7) << 0 << QStringList{"30", "28"};
+    QTest::newRow("one selected gone, listed") << qint64(7) << 28 << QStringList{"30", "28"};
+    QTest::newRow("one selected gone, dropped") << qint64(7) << -28 << QStringList{"30"};
+}
+
+// Sorted by name descending, filtered, scrolled right and down, two rows selected: a query
+// that rebuilds the rows changes none of it.
+void TestTableViews::window_keepsItsBearingsAcrossQueries()
+{
+    QFETCH(qint64, calls);
+    QFETCH(int, without);
+    QFETCH(QStringList, kept);
+    Rig rig;
+    rig.model.query(fortyWorkers(1));
+    TableWindow window(rig.history, "Workers", {});
+    window.resize(260, 220);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTableView *view = window.view();
+    view->sortByColumn(5, Qt::DescendingOrder);
+    window.findChild<QLineEdit *>("txtFilter")->setText("w");
+    const QAbstractItemModel *m = view->model();
+    for (int row : {10, 12}) // w30 and w28
+        view->selectionModel()->select(m->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->selectionModel()->setCurrentIndex(m->index(12, 3), QItemSelectionModel::NoUpdate);
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum() / 2);
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+    const int across = view->horizontalScrollBar()->value();
+    const int down = view->verticalScrollBar()->value();
+    QVERIFY(across > 0 && down > 0);
+
+    rig.now += 2000;
+    rig.model.query(fortyWorkers(calls, std::abs(without)));
+    if (without < 0) { // once more: the gone worker is no longer listed
+        rig.now += 2000;
+        rig.model.query(fortyWorkers(calls, -without));
+    }
+    QCoreApplication::processEvents(); // the view's delayed layout
+    QCOMPARE(selectedKeys(window), kept);
+    const QModelIndex current = window.proxy().mapToSource(view->currentIndex());
+    QCOMPARE(current.isValid() ? window.tableModel().key(current.row()) : QString(),
+             kept.contains("28") ? QString("28") : QString());
+    QCOMPARE(m->index(0, 5).data().toString(), QString("w40")); // still sorted
+    QCOMPARE(view->horizontalScrollBar()->value(), across);
+    QCOMPARE(view->verticalScrollBar()->value(), down);
+}
+
+void TestTableViews::window_copiesWithTitlesByCtrlCWithoutByCtrlShiftC_data()
+{
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<bool>("ragged"); // the second row's middle cell not selected
+    QTest::addColumn<QString>("copied");
+    // Columns: worker_id, status, status word, calls, calls /s, name; rows sorted by ID.
+    QTest::newRow("Ctrl+C") << QKeyCombination(Qt::ControlModifier, Qt::Key_C) << false
+                            << "Worker id\tCall sum\tCall sum /s\n-5\t3\t\n9\t100\t";
+    QTest::newRow("Ctrl+C, ragged") << QKeyCombination(Qt::ControlModifier, Qt::Key_C) << true
+                                    << "Worker id\tCall sum\tCall sum /s\n-5\t3\t\n9\t\t";
+    QTest::newRow("Ctrl+Shift+C") << QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier,
+                                                     Qt::Key_C)
+                                  << false << "-5\t3\t\n9\t100\t";
+}
+
+void TestTableViews::window_copiesWithTitlesByCtrlCWithoutByCtrlShiftC()
+{
+    QFETCH(QKeyCombination, key);
+    QFETCH(bool, ragged);
+    QFETCH(QString, copied);
+    Rig rig;
+    TableWindow window(rig.history, "Workers", {});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTableView *view = window.view();
+    view->sortByColumn(0, Qt::AscendingOrder);
+    const QAbstractItemModel *m = view->model();
+    QItemSelection cells(m->index(0, 3), m->index(1, 4));
+    cells.select(m->index(0, 0), m->index(1, 0)); // the frozen key column
+    view->selectionModel()->select(cells, QItemSelectionModel::Select);
+    if (ragged)
+        view->selectionModel()->select(m->index(1, 3), QItemSelectionModel::Deselect);
+    QApplication::clipboard()->clear();
+    view->setFocus();
+    QTest::keyClick(view, key.key(), key.keyboardModifiers());
+    QCOMPARE(QApplication::clipboard()->text(), copied);
+
+    std::unique_ptr<QMenu> menu(window.cellMenu(m->index(0, 0))); // copies either way too
+    menu->findChild<QAction *>("actCopyWithoutTitles")->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), window.selectionText());
 }
 
 // Sizes are kept by text and font; a column must come out as wide as Qt's own delegate
