@@ -3,7 +3,9 @@
 // tables, so these runs cross-check two readings of every layout.
 
 #include "client_server/client_server_page.h"
+#include "config/known_brokers.h"
 #include "conversation/conversation_page.h"
+#include "main_window/broker_panel.h"
 #include "main_window/frm_main.h"
 #include "recording_presenter.h"
 #include "tarnvel_binding.h"
@@ -23,6 +25,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -92,6 +95,8 @@ private slots:
     void refusedBrokerId_failsInTheWindowAndEveryOutput();
     void settingsFileNoSmallRegularFile_neverHangsTheStart_data();
     void settingsFileNoSmallRegularFile_neverHangsTheStart();
+    void pickedBroker_isAskedByTheNextQuery_data();
+    void pickedBroker_isAskedByTheNextQuery();
 };
 
 void TestEndToEnd::demoBroker_fillsEveryTab()
@@ -358,6 +363,58 @@ void TestEndToEnd::settingsFileNoSmallRegularFile_neverHangsTheStart()
     QVERIFY(make == "fifo"     ? S_ISFIFO(st.st_mode)
             : make == "device" ? S_ISLNK(st.st_mode)
                                : st.st_size == 5 << 20);
+}
+
+void TestEndToEnd::pickedBroker_isAskedByTheNextQuery_data()
+{
+    QTest::addColumn<bool>("fromPanel"); // the third panel's menu, else Configure's list
+    QTest::newRow("Configure's list, then Save") << false;
+    QTest::newRow("the third panel's menu") << true;
+}
+
+// Both lists offer the broker list's names, then the scenarios'; the pick is written to
+// "Broker.cfg" and the next query asks the picked broker.
+void TestEndToEnd::pickedBroker_isAskedByTheNextQuery()
+{
+    QFETCH(bool, fromPanel);
+    TempWorkdir dir; // no Broker.cfg: the demo broker
+    QFile list("brokers.json");
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("{\n  // a comment, as the list allows\n  \"prod-01\": {\"url\": "
+               "\"http://127.0.0.1:9\", \"password\": \"not shown\"}\n}\n");
+    list.close();
+    const QByteArray before = qgetenv("OSTRANE_BROKERS");
+    qputenv("OSTRANE_BROKERS", QFile::encodeName(dir.file("brokers.json")));
+    const auto restore = qScopeGuard([&before] { qputenv("OSTRANE_BROKERS", before); });
+    RecordingPresenter boxes;
+    FrmMain w(m_broker);
+    w.Form_Load();
+    QVERIFY(entries(w, "lstServer_class").size() >= 3); // the demo's
+    if (fromPanel) {
+        QMenu *menu = w.findChild<BrokerPanel *>()->pickMenu(
+            knownBrokerNames(brokerListFile(), scenarioFolder()));
+        QStringList items;
+        for (QAction *a : menu->actions())
+            items << a->text();
+        QCOMPARE(items.mid(0, 3), (QStringList{"built-in demo broker", "prod-01", "bad_field"}));
+        QVERIFY(items.contains("basic") && !items.join(' ').contains("not shown"));
+        menu->actions().at(items.indexOf("basic"))->trigger();
+    } else {
+        w.mnuConfigure_Click();
+        auto *known = w.configDialog()->findChild<QComboBox *>("cboKnownBrokers");
+        QCOMPARE(known->itemText(2), QString("prod-01"));
+        const int basic = known->findText("basic");
+        QVERIFY(basic > 2);
+        known->setCurrentIndex(basic);
+        emit known->activated(basic);
+        QCOMPARE(w.configDialog()->findChild<QLineEdit *>("txtBroker_id")->text(), "basic");
+        w.configDialog()->cmdSave_Click();
+    }
+    QFile saved("Broker.cfg");
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll().mid(32, 32).trimmed(), QByteArray("basic"));
+    w.findChild<QPushButton *>("cmdCall_Service")->click();
+    QCOMPARE(entries(w, "lstServer_class"), (QStringList{"ACCT", "STOCK"}));
 }
 
 QTEST_MAIN(TestEndToEnd)

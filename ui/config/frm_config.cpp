@@ -1,9 +1,11 @@
 #include "frm_config.h"
 
 #include "config_file.h"
+#include "known_brokers.h"
 #include "ui_frm_config.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -54,6 +56,19 @@ FrmConfig::FrmConfig(std::function<void(const Identity &)> applyIdentity, QWidge
            "URL of any length and its credentials;\n"
            "- an http:// or https:// URL of a RabbitMQ management API (keep passwords in "
            "~/.netrc or the broker list, not here)."));
+    // Beside the box: the names the client library knows, one pick fills the box.
+    m_known = new QComboBox(this);
+    m_known->setObjectName(QStringLiteral("cboKnownBrokers"));
+    m_known->setToolTip(tr("Named brokers and scenarios of the client library: a pick "
+                           "fills the Broker ID box; Save makes it the broker to watch."));
+    m_known->setAccessibleName(tr("Known brokers"));
+    m_known->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_known->setMinimumContentsLength(16); // its popup shows whole names
+    ui->grid->addWidget(m_known, 1, 2);
+    connect(m_known, &QComboBox::activated, this, [this](int index) {
+        if (index > 0)
+            pickBroker(m_known->itemData(index).toString());
+    });
     for (const auto &[label, box] : labelledBoxes())
         connect(box, &QLineEdit::textChanged, this, [this] {
             m_cutBySave.clear();
@@ -65,6 +80,21 @@ FrmConfig::FrmConfig(std::function<void(const Identity &)> applyIdentity, QWidge
 }
 
 FrmConfig::~FrmConfig() = default;
+
+void FrmConfig::pickBroker(const QString &name)
+{
+    ui->txtBroker_id->setText(name);
+}
+
+void FrmConfig::showEvent(QShowEvent *event)
+{
+    m_known->clear();
+    m_known->addItem(tr("Known brokers..."), QString());
+    m_known->addItem(tr("built-in demo broker"), QString());
+    for (const QString &name : knownBrokerNames(brokerListFile(), scenarioFolder()))
+        m_known->addItem(name, name);
+    QDialog::showEvent(event);
+}
 
 void FrmConfig::Form_Load()
 {

@@ -18,6 +18,8 @@
 class QLabel;
 class QLineEdit;
 
+class QComboBox;
+
 namespace Ui
 {
 class FrmConfig;
@@ -37,6 +39,8 @@ public:
     void Form_Load();
     void cmdSave_Click();
     void cmdCancel_Click();
+    // The broker ID box takes `name`, as if picked from the list beside it.
+    void pickBroker(const QString &name);
 
     // What the note under the frame says: which values do not fit their 32 characters and
     // would be cut on Save, or which were cut by the last Save. Empty when all fit.
@@ -44,7 +48,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void reject() override; // Esc acts as Cancel: hide, stay loaded
+    void showEvent(QShowEvent *event) override; // the names beside the broker ID, afresh
+    void reject() override;                     // Esc acts as Cancel: hide, stay loaded
 
 private:
     QList<QPair<QLabel *, QLineEdit *>> labelledBoxes() const;
@@ -53,7 +58,8 @@ private:
 
     std::unique_ptr<Ui::FrmConfig> ui;
     QLabel *m_fit = nullptr;
-    QString m_cutBySave; // the values the last Save cut, named
+    QComboBox *m_known = nullptr; // named brokers and scenarios, beside the broker ID
+    QString m_cutBySave;          // the values the last Save cut, named
     std::function<void(const Identity &)> m_applyIdentity;
     Identity m_loaded; // the fields as last read from the file
 };

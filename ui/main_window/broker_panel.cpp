@@ -1,8 +1,11 @@
 #include "broker_panel.h"
 
+#include "config/known_brokers.h"
 #include "text_support.h"
 
+#include <QContextMenuEvent>
 #include <QDateTime>
+#include <QMenu>
 #include <QMouseEvent>
 
 namespace morvain
@@ -59,11 +62,37 @@ void BrokerPanel::showState(const BrokerPanelState &state)
 {
     m_state = state;
     setText(brokerPanelText(state));
-    QString tip = text() + u'\n' + tr("Click to set the broker to watch (Menu > Configure)");
+    QString tip = text() + u'\n' +
+                  tr("Click to set the broker to watch (Menu > Configure); right-click to "
+                     "pick a named broker or scenario");
     if (!state.notes.isEmpty())
         tip +=
             u'\n' + tr("Messages the auto refresh rounds held:") + u'\n' + state.notes.join(u'\n');
     setToolTip(tip);
+}
+
+QMenu *BrokerPanel::pickMenu(const QStringList &names)
+{
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuPickBroker"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QString current = m_state.brokerId.trimmed();
+    for (const QString &name : QStringList{QString()} + names) {
+        QAction *item = menu->addAction(name.isEmpty() ? tr("built-in demo broker") : name);
+        item->setCheckable(true);
+        item->setChecked(name == current);
+        connect(item, &QAction::triggered, this, [this, name] { emit brokerPicked(name); });
+    }
+    menu->addSeparator();
+    connect(menu->addAction(tr("Configure...")), &QAction::triggered, this,
+            &BrokerPanel::configureRequested);
+    return menu;
+}
+
+void BrokerPanel::contextMenuEvent(QContextMenuEvent *event)
+{
+    pickMenu(knownBrokerNames(brokerListFile(), scenarioFolder()))->popup(event->globalPos());
+    event->accept();
 }
 
 void BrokerPanel::mousePressEvent(QMouseEvent *event)

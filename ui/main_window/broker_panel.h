@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QStringList>
 
+class QMenu;
+#include <QStringList>
+
 #include <functional>
 #include <optional>
 
@@ -36,11 +39,17 @@ public:
     void showState(const BrokerPanelState &state);
     const BrokerPanelState &state() const { return m_state; }
 
+    // The menu a right click shows: one item per name, "" for the demo broker.
+    QMenu *pickMenu(const QStringList &names);
+
 signals:
     void configureRequested();
+    // A name picked from the right-click menu: the broker to watch from now on.
+    void brokerPicked(const QString &name);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     BrokerPanelState m_state;

@@ -164,6 +164,7 @@ void FrmMain::buildViews(Ticker *ticker)
         showBrokerPanel();
     });
     connect(m_panel3, &BrokerPanel::configureRequested, this, &FrmMain::mnuConfigure_Click);
+    connect(m_panel3, &BrokerPanel::brokerPicked, this, &FrmMain::pickBroker);
     // Each tab says which stored object it shows, so its changed boxes can be tinted.
     for (int tab = 0; tab < int(m_pages.size()); ++tab)
         connect(m_pages[tab], &ObjectPage::objectShown, m_views->tints(tab),
@@ -255,6 +256,23 @@ void FrmMain::Form_Load()
 
 void FrmMain::mnuConfigure_Click()
 {
+    FrmConfig *config = ensureConfig();
+    config->show();
+    config->raise();
+    config->activateWindow();
+}
+
+// One click in the third panel's menu: the name goes into "Broker.cfg" as Save writes it.
+void FrmMain::pickBroker(const QString &name)
+{
+    FrmConfig *config = ensureConfig();
+    config->Form_Load(); // the other fields as the file holds them
+    config->pickBroker(name);
+    config->cmdSave_Click();
+}
+
+FrmConfig *FrmMain::ensureConfig()
+{
     if (!m_config) {
         m_config = new FrmConfig(
             [this](const Identity &identity) {
@@ -269,9 +287,7 @@ void FrmMain::mnuConfigure_Click()
             this);
         m_config->setObjectName(QStringLiteral("frmConfig"));
     }
-    m_config->show();
-    m_config->raise();
-    m_config->activateWindow();
+    return m_config;
 }
 
 // Values, history and breaches of the old broker are never compared with the new one's.

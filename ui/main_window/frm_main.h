@@ -54,6 +54,8 @@ public:
 
     void Form_Load();
     void mnuConfigure_Click();
+    // The third panel's menu: watch `name` from now on, saved as Configure saves it.
+    void pickBroker(const QString &name);
     void mnuAbout_Click();
     void mnuExit_Click();
 
@@ -118,6 +120,7 @@ private:
     QList<ObjectPage *> m_pages; // in tab order
     QList<QueryBar *> m_bars;    // across the top of each tab
     int m_querying = -1;         // the tab whose kind is being queried
+    FrmConfig *ensureConfig();
     QPointer<FrmConfig> m_config;
     QAction *m_about = nullptr;
     OperatorViews *m_views = nullptr;

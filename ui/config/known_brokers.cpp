@@ -1,0 +1,85 @@
+#include "known_brokers.h"
+
+#include "whole_file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace morvain
+{
+
+namespace
+{
+
+constexpr int idWidth = 32; // characters of the broker ID in "Broker.cfg"
+
+// The list allows // and /* */ comments; JSON does not. Strings are left as they are.
+QByteArray withoutComments(const QByteArray &text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    bool inString = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (inString) {
+            out += c;
+            if (c == '\\' && i + 1 < text.size())
+                out += text[++i];
+            else if (c == '"')
+                inString = false;
+        } else if (c == '/' && next == '/') {
+            while (i < text.size() && text[i] != '\n')
+                ++i;
+            out += '\n';
+        } else if (c == '/' && next == '*') {
+            const qsizetype end = text.indexOf("*/", i + 2);
+            i = end < 0 ? text.size() : end + 1;
+            out += ' ';
+        } else {
+            inString = c == '"';
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString brokerListFile()
+{
+    if (const QString set = qEnvironmentVariable("OSTRANE_BROKERS"); !set.isEmpty())
+        return set;
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(config))
+        return config + QStringLiteral("/morvain/brokers.json");
+    return QDir::homePath() + QStringLiteral("/.config/morvain/brokers.json");
+}
+
+QString scenarioFolder()
+{
+    if (const QString set = qEnvironmentVariable("OSTRANE_SCENARIO_DIR"); !set.isEmpty())
+        return set;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/scenarios");
+}
+
+QStringList knownBrokerNames(const QString &listFile, const QString &scenarios)
+{
+    QStringList named;
+    const SmallFile list = readSmallFile(listFile, 1024 * 1024);
+    if (list.error.isEmpty())
+        named = QJsonDocument::fromJson(withoutComments(list.bytes)).object().keys();
+    QStringList files;
+    for (const QString &file : QDir(scenarios).entryList({QStringLiteral("*.json")}, QDir::Files))
+        files << file.chopped(5);
+    files.sort();
+    QStringList all;
+    for (const QString &name : named + files)
+        if (!name.trimmed().isEmpty() && name.size() <= idWidth && !all.contains(name))
+            all << name;
+    return all;
+}
+
+} // namespace morvain
