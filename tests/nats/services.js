@@ -2,9 +2,12 @@
 // `nats`: S services ("orders", "billing", "reports", ...) of M endpoints each, N instances
 // of every service (one connection each, so the server lists every instance as its own
 // client), a requester that keeps num_requests moving, and one endpoint per service that
-// throws on every k-th request so that num_errors and last_error move.
+// throws on every k-th request so that num_errors and last_error move. --url may list
+// several servers, comma-separated: the instances are spread over them in turn.
 // Run through tools/nats-services; "ready" on stdout once every instance is registered.
 "use strict";
+const fs = require("fs");
+const path = require("path");
 const { connect, StringCodec } = require("nats");
 
 const serviceNames = ["orders", "billing", "reports", "shipping", "search", "accounts"];
@@ -46,22 +49,29 @@ function parse(argv) {
 
 const nameAt = (names, prefix, i) => (i < names.length ? names[i] : `${prefix}-${i + 1}`);
 
+// Requests the failing endpoint of each service served, over all its instances: with
+// many instances sharing the traffic, errors still come every K-th request.
+const served = new Map();
+
 // The endpoint that fails: the second when there are several, so the first always works.
 const failingEndpoint = (m) => (m > 1 ? 1 : 0);
 
-async function startInstance(o, service) {
-    const nc = await connect({servers: o.url, name: `${service}-instance`, maxReconnectAttempts: 0});
+async function startInstance(o, service, url) {
+    const nc = await connect({servers: url, name: `${service}-instance`, maxReconnectAttempts: 0});
     const srv = await nc.services.add({name: service, version: "1.2.0",
                                        description: `${service} test service`});
     const group = srv.addGroup(service);
-    let served = 0;
     for (let e = 0; e < o.endpoints; ++e) {
         const name = nameAt(endpointNames, "endpoint", e);
         group.addEndpoint(name, (err, msg) => {
             if (err)
                 return;
-            if (e === failingEndpoint(o.endpoints) && ++served % o.errorEvery === 0)
-                throw new Error(`${service}.${name}: planted failure ${served}`);
+            if (e === failingEndpoint(o.endpoints)) {
+                const n = (served.get(service) || 0) + 1;
+                served.set(service, n);
+                if (n % o.errorEvery === 0)
+                    throw new Error(`${service}.${name}: planted failure ${n}`);
+            }
             msg.respond(msg.data);
         });
     }
@@ -71,13 +81,14 @@ async function startInstance(o, service) {
 async function main() {
     const o = parse(process.argv.slice(2));
     const services = Array.from({length: o.services}, (_, i) => nameAt(serviceNames, "service", i));
+    const urls = o.url.split(",");
     const connections = [];
     for (const s of services)
         for (let i = 0; i < o.instances; ++i)
-            connections.push(await startInstance(o, s));
+            connections.push(await startInstance(o, s, urls[connections.length % urls.length]));
 
     const sc = StringCodec();
-    const requester = await connect({servers: o.url, name: "nats-services-requester",
+    const requester = await connect({servers: urls, name: "nats-services-requester",
                                      maxReconnectAttempts: 0});
     connections.push(requester);
     let stopping = false;
@@ -87,6 +98,10 @@ async function main() {
         stopping = true;
         clearInterval(ticker);
         await Promise.allSettled(connections.map((c) => c.close()));
+        // Started by tools/nats-services --background: its PID file goes with it.
+        if (process.env.NATS_SERVICES_PID_DIR)
+            fs.rmSync(path.join(process.env.NATS_SERVICES_PID_DIR, `services-${process.pid}.pid`),
+                      {force: true});
         process.exit(code);
     };
     // Round-robin over every service's endpoints; a failed request (the planted throw
