@@ -62,6 +62,7 @@ bool latin1Of(const QString &text, QByteArray &out)
 QStringList ServiceModel::serverClasses() const
 {
     QSet<QByteArrayView> seen;
+    seen.reserve(qsizetype(m_names.size()));
     QStringList classes;
     for (const Names &n : m_names)
         if (!n.serverClass.isEmpty() && !seen.contains(n.serverClass)) {
