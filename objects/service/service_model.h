@@ -3,18 +3,15 @@
 // the tab walks down (server classes, names under a class, services under a name), and
 // every field as values.
 //
-// Storing a reply copies it and nothing else. The first list asked for after a query
-// reads every stored reply's trimmed class, name and service in place (no copies) and
-// chains the entries of each class and each name, so a pick walks only its own entries.
+// Storing a reply also notes its trimmed class, name and service, as views into the stored
+// record; a list walks those notes, at most a thousand of them.
 
 #include "list_model.h"
 #include "service/service_reply.h"
 
 #include <QByteArrayView>
-#include <QHash>
 #include <QStringList>
 
-#include <optional>
 #include <vector>
 
 namespace morvain
@@ -43,20 +40,7 @@ private:
     struct Names {
         QByteArrayView serverClass, serverName, service;
     };
-    // The first and last entry of one class or name; entries link to the next of theirs.
-    struct Chain {
-        int first = -1, last = -1;
-    };
-    struct Index {
-        std::vector<Names> names;      // entry z - 1 belongs to slot z
-        std::vector<int> firstOfClass; // the entries where a class first arrives
-        std::vector<int> nextOfClass, nextOfName;
-        QHash<QByteArrayView, Chain> byClass, byName;
-    };
-    const Index &index() const;
-    template <class Visit> void forEachOfClass(const QString &serverClass, Visit visit) const;
-
-    mutable std::optional<Index> m_index; // built on first use after each store
+    std::vector<Names> m_names; // entry z - 1 belongs to slot z
 };
 
 } // namespace morvain

@@ -14,10 +14,7 @@ Clock systemClock()
 KindHistory::KindHistory(ObjectModel &model, Clock clock, QObject *parent)
     : QObject(parent), m_model(&model), m_clock(std::move(clock))
 {
-    connect(&model, &ObjectModel::aboutToQuery, this, [this] {
-        m_changes.detach();
-        m_errorText.clear();
-    });
+    connect(&model, &ObjectModel::aboutToQuery, this, [this] { m_errorText.clear(); });
     connect(&model, &ObjectModel::queried, this, &KindHistory::record);
 }
 
@@ -34,7 +31,8 @@ void KindHistory::record()
         if (m_keepCourse && m_courseHasBefore && m_changes.sameAsBefore())
             m_course.recordSame(m_queriedAt);
         else if (m_keepCourse)
-            m_course.record(*m_model, m_queriedAt, &m_changes.keys()); // read once, for both
+            m_course.record(*m_model, m_queriedAt,
+                            &m_changes.latest().keys()); // read once, for both
         m_courseHasBefore = m_keepCourse;
     }
     emit updated();

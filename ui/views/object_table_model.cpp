@@ -105,9 +105,10 @@ void ObjectTableModel::setTrend(int field, bool on)
 void ObjectTableModel::reload()
 {
     const ChangeTracker &changes = m_history.changes();
+    const QuerySnapshot &now = changes.latest(), &before = changes.previous();
     // The reply that ended a list query is no object of its own.
     const int closing = m_history.model().kind().storesClosingReply ? 1 : 0;
-    m_count = std::max(0, changes.rowCount() - closing);
+    m_count = std::max(0, now.count() - closing);
     m_states.fill(ChangeState::Unchanged, m_count);
     m_cellChanged.assign(size_t(m_count * m_width), false);
     m_new = 0;
@@ -116,16 +117,16 @@ void ObjectTableModel::reload()
     QSet<QString> counted;
     counted.reserve(m_count);
     // Cells are compared as the records hold them; no field is read as text here.
-    const QStringList &keys = changes.keys();
+    const QStringList &keys = now.keys();
     for (int r = 0; r < m_count; ++r) {
         const QString &key = keys[r];
-        const int before = changes.previousRow(key);
-        if (changes.hasBaseline() && before < 0)
+        const int was = before.rowOf(key);
+        if (changes.hasBaseline() && was < 0)
             m_states[r] = ChangeState::New;
         bool rowChanged = false;
-        for (qsizetype c = 0; before >= 0 && c < m_width; ++c) {
+        for (qsizetype c = 0; was >= 0 && c < m_width; ++c) {
             const Column &column = m_columns[c];
-            if (column.shows != Shows::Field || !changes.differs(r, before, column.field))
+            if (column.shows != Shows::Field || sameCell(before, was, now, r, column.field))
                 continue;
             m_cellChanged[size_t(r * m_width + c)] = true;
             rowChanged = true;
@@ -142,9 +143,9 @@ void ObjectTableModel::reload()
     // failed query compares with nothing, so it lists none.
     m_goneKeys.clear();
     m_goneRows.clear();
-    const int objectsBefore = changes.previousRowCount() - closing;
+    const int objectsBefore = before.count() - closing;
     for (const QString &key : changes.gone()) {
-        const int row = changes.previousRow(key);
+        const int row = before.rowOf(key);
         if (row >= 0 && row < objectsBefore) {
             m_goneKeys << key;
             m_goneRows << row;
@@ -155,22 +156,22 @@ void ObjectTableModel::reload()
 
 qint64 ObjectTableModel::number(int row, int field) const
 {
-    return read(row, field, &ChangeTracker::number, &ChangeTracker::previousNumber);
+    return read(row, field, &QuerySnapshot::number);
 }
 
 QAnyStringView ObjectTableModel::shownText(int row, int field) const
 {
-    return read(row, field, &ChangeTracker::shownText, &ChangeTracker::previousShownText);
+    return read(row, field, &QuerySnapshot::shownText);
 }
 
 QString ObjectTableModel::decoded(int row, int field) const
 {
-    return read(row, field, &ChangeTracker::decoded, &ChangeTracker::previousDecoded);
+    return read(row, field, &QuerySnapshot::decoded);
 }
 
 QString ObjectTableModel::fieldText(int row, int field) const
 {
-    return visibleText(read(row, field, &ChangeTracker::text, &ChangeTracker::previousText));
+    return visibleText(read(row, field, &QuerySnapshot::text));
 }
 
 std::optional<double> ObjectTableModel::rate(int row, int field) const
@@ -196,7 +197,8 @@ QVariant ObjectTableModel::trendOf(int row, int field) const
 
 QString ObjectTableModel::key(int row) const
 {
-    return row < m_count ? m_history.changes().key(row) : m_goneKeys.value(row - m_count);
+    return row < m_count ? m_history.changes().latest().keys()[row]
+                         : m_goneKeys.value(row - m_count);
 }
 
 QString ObjectTableModel::text(int row, int column) const
@@ -279,14 +281,8 @@ QVariant ObjectTableModel::data(const QModelIndex &index, int role) const
                 shown += u'\n' + mark->note;
         if (!changed(row, column))
             return shown;
-        const ChangeTracker &changes = m_history.changes();
         // Asked for one cell at a time, so the details are worked out here, not per query.
-        const QList<FieldValue> &now = changes.row(row);
-        if (info.field >= now.size())
-            return shown;
-        const FieldChange change =
-            changes.compare(changes.before(changes.key(row)), info.field, now[info.field]);
-        return shown + u'\n' + changeToolTip(change);
+        return shown + u'\n' + changeToolTip(m_history.changes().change(row, info.field));
     }
     case Qt::BackgroundRole:
         if (m_greyed || gone(row))

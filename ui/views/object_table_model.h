@@ -122,13 +122,12 @@ private:
     {
         return row < m_count ? Source{false, row} : Source{true, m_goneRows[row - m_count]};
     }
-    // Row `row`'s field through `latest`, or through `before` for a gone object.
-    template <class Latest, class Before>
-    auto read(int row, int field, Latest latest, Before before) const
+    // Row `row`'s field through `cell`, read off the query before for a gone object.
+    template <class Cell> auto read(int row, int field, Cell cell) const
     {
         const auto [gone, r] = sourceOf(row);
         const ChangeTracker &changes = m_history.changes();
-        return gone ? (changes.*before)(r, field) : (changes.*latest)(r, field);
+        return ((gone ? changes.previous() : changes.latest()).*cell)(r, field);
     }
     // Row `row`'s field as a number, and as text.
     qint64 number(int row, int field) const;

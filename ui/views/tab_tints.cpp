@@ -67,7 +67,7 @@ void TabTints::apply()
     const int r = m_shown - 1;
     // A failed query shows what the library left in the reply: nothing there changed.
     const bool compare = m_highlight && !m_history.failed() && changes.hasBaseline() && r >= 0 &&
-                         r < changes.rowCount();
+                         r < changes.latest().count();
     const int before = compare ? changes.previousRowOf(r) : -1;
     // Marks belong to the last good query's objects, as the tints do.
     const bool markable = m_marker && !m_history.failed() && m_shown >= 1 &&
@@ -80,12 +80,9 @@ void TabTints::apply()
             continue;
         const std::optional<BoxMark> mark =
             markable ? m_marker(key, box->field) : std::optional<BoxMark>();
-        FieldChange change;
-        if (before >= 0 && changes.differs(r, before, column)) {
-            const QList<FieldValue> &now = changes.row(r);
-            if (column < now.size())
-                change = changes.compare(&changes.previousFields(before), column, now[column]);
-        }
+        const FieldChange change =
+            before >= 0 ? changeOf(changes.previous(), before, changes.latest(), r, column)
+                        : FieldChange();
         tint(*box, change, mark);
     }
 }

@@ -193,9 +193,6 @@ void TestTableViews::changes_perObjectAndField()
              int(ChangeState::Unchanged)); // nothing to compare with yet
 
     // The repeated 10 (a closing reply repeats the last object) is compared by its first.
-    // The tracker reads the latest query off the model until it copies it, as KindHistory
-    // has it do when the model announces a query.
-    QObject::connect(&model, &ObjectModel::aboutToQuery, [&tracker] { tracker.detach(); });
     model.query({workerLike(9, 5, 140, "BETA"), workerLike(10, 5, 7, "Alpha"),
                  workerLike(7, 2, 1, "new"), workerLike(10, 2, 99, "Alpha")});
     tracker.record(model, 12'000);
