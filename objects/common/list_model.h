@@ -79,27 +79,17 @@ public:
     virtual void reset()
     {
         m_table.reset();
-        m_keys.reset();
+        m_keys.clear();
     }
     // The reply just received; beyond the last slot the query fails.
     virtual void store()
     {
         m_table.store(m_reply);
-        m_keys.reset();
+        m_keys << key(objectCount()); // a stored slot never changes
     }
 
     // Every stored reply's key: entry z - 1 belongs to slot z.
-    const QStringList &keys() const
-    {
-        if (!m_keys) {
-            QStringList keys;
-            keys.reserve(objectCount());
-            for (int z = 1; z <= objectCount(); ++z)
-                keys << key(z);
-            m_keys = std::move(keys);
-        }
-        return *m_keys;
-    }
+    const QStringList &keys() const { return m_keys; }
     // Each non-empty key once, in order of first arrival: the IDs a tab lists (a closing
     // reply that repeats the last object adds nothing).
     QStringList distinctKeys() const
@@ -150,7 +140,7 @@ private:
     std::vector<const wire::Field *> m_keyFields;
     Reply m_reply;
     Table m_table;
-    mutable std::optional<QStringList> m_keys; // read off the table on first use
+    QStringList m_keys; // one per stored reply, added as it is stored
 };
 
 } // namespace morvain
