@@ -156,7 +156,8 @@ List parseList(const std::string &text, const std::string &folder)
         fail("top level", "expected an object of named brokers");
     List list;
     static const char *const keys[] = {
-        "url", "user", "password", "password_file", "ca_file", "timeout_ms", "connect_timeout_ms"};
+        "type",          "url",     "user",       "password",
+        "password_file", "ca_file", "timeout_ms", "connect_timeout_ms"};
     for (const auto &[name, entry] : doc.items()) {
         if (name.size() > max_name || !isSafeScenarioName(name))
             fail(name, "not a name of at most 32 letters, digits, _ . -");
@@ -166,9 +167,15 @@ List parseList(const std::string &text, const std::string &folder)
             if (std::find(std::begin(keys), std::end(keys), key) == std::end(keys))
                 fail(name + "." + key, "no such field");
         NamedBroker b;
+        const std::string type = stringOf(entry, "type", name);
+        if (!type.empty() && liveTypeNamed(type) == LiveType::none)
+            fail(name + ".type", "expected rabbitmq");
         b.url = stringOf(entry, "url", name);
-        if (b.url.rfind("http://", 0) != 0 && b.url.rfind("https://", 0) != 0)
+        b.type = liveTypeOf(b.url);
+        if (b.type == LiveType::none)
             fail(name + ".url", "expected http://... or https://...");
+        if (!type.empty() && liveTypeNamed(type) != b.type)
+            fail(name + ".url", "not a URL of a " + type + " broker");
         b.user = stringOf(entry, "user", name);
         b.password = stringOf(entry, "password", name);
         const std::string passwordFile = stringOf(entry, "password_file", name);

@@ -3,12 +3,15 @@
 // a management-API URL of any length, a login and a password that "Broker.cfg" has no
 // room for. Format in ostrane/README.md.
 
+#include "live_type.h"
+
 #include <string>
 
 namespace ostrane
 {
 
 struct NamedBroker {
+    LiveType type = LiveType::rabbitmq; // `type`, else by the URL's scheme
     std::string url, user, password, ca_file;
     std::string password_file;                   // read by lookupBroker into `password`
     long timeout_ms = 0, connect_timeout_ms = 0; // 0: the live source's default
