@@ -56,7 +56,13 @@ void logRefusal(const Settings &s, const std::string &detail)
 // The live source's target with a named broker's own options in place of the defaults.
 LiveTarget targetFor(const NamedBroker &b, const Settings &s)
 {
-    LiveTarget t{b.type, b.url, s.http};
+    LiveTarget t;
+    t.type = b.type;
+    t.url = b.url;
+    t.http = s.http;
+    t.monitor_url = b.monitor_url;
+    t.token = b.token;
+    t.creds_file = b.creds_file;
     t.http.user = b.user;
     t.http.password = b.password;
     if (!b.ca_file.empty())
@@ -129,7 +135,11 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
     if (brokerId.empty()) {
         data = std::move(demoBroker(s.seconds, m_calls)[kind.id]);
     } else if (const LiveType type = liveTypeOf(brokerId); type != LiveType::none) {
-        data = m_live.query({type, brokerId, s.http}, kind);
+        LiveTarget t;
+        t.type = type;
+        t.url = brokerId;
+        t.http = s.http;
+        data = m_live.query(t, kind);
     } else if (!isSafeScenarioName(brokerId)) {
         logRefusal(s, "broker ID is not a scenario name: " + brokerId);
         return refuse(r, "Broker ID is not a safe scenario name", bad_source, unsafe_broker_id);

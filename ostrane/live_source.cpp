@@ -1,5 +1,6 @@
 #include "live_source.h"
 
+#include "nats_source.h"
 #include "rabbit_source.h"
 
 namespace ostrane
@@ -9,12 +10,16 @@ LiveType liveTypeOf(std::string_view id)
 {
     if (id.rfind("http://", 0) == 0 || id.rfind("https://", 0) == 0)
         return LiveType::rabbitmq;
+    if (id.rfind("nats://", 0) == 0 || id.rfind("tls://", 0) == 0)
+        return LiveType::nats;
     return LiveType::none;
 }
 
 LiveType liveTypeNamed(std::string_view type)
 {
-    return type == "rabbitmq" ? LiveType::rabbitmq : LiveType::none;
+    return type == "rabbitmq" ? LiveType::rabbitmq
+           : type == "nats"   ? LiveType::nats
+                              : LiveType::none;
 }
 
 LiveSources::LiveSources() = default;
@@ -27,6 +32,9 @@ KindData LiveSources::query(const LiveTarget &target, const Kind &kind)
         switch (target.type) {
         case LiveType::rabbitmq:
             source = std::make_unique<rabbit::Source>(m_activity);
+            break;
+        case LiveType::nats:
+            source = std::make_unique<nats::Source>(m_activity);
             break;
         case LiveType::none:
         case LiveType::live_type_count:

@@ -22,6 +22,9 @@ struct LiveTarget {
     LiveType type = LiveType::none;
     std::string url;
     HttpOptions http; // timeouts, CA file, login; the round's budget is http.total_ms
+    // NATS: the monitoring port's URL ("": the client URL's host, port 8222, http), and a
+    // token or credentials file for the client port besides http's user and password.
+    std::string monitor_url, token, creds_file;
 };
 
 class LiveSource

@@ -13,7 +13,10 @@ namespace ostrane
 struct NamedBroker {
     LiveType type = LiveType::rabbitmq; // `type`, else by the URL's scheme
     std::string url, user, password, ca_file;
-    std::string password_file;                   // read by lookupBroker into `password`
+    std::string password_file; // read by lookupBroker into `password`
+    // NATS only: the monitoring port's URL, a token (read from token_file into `token`)
+    // and a credentials file libnats reads itself.
+    std::string monitor_url, token, token_file, creds_file;
     long timeout_ms = 0, connect_timeout_ms = 0; // 0: the live source's default
 };
 
