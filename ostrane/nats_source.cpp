@@ -199,7 +199,10 @@ std::optional<Failure> Source::fetch(Broker &b, const LiveTarget &t, Part p,
 
 KindData Source::query(const LiveTarget &target, const Kind &kind)
 {
-    Broker &b = m_brokers.of(target.url, target.http.user + "\n" + target.token);
+    // Two monitoring URLs or logins for one client URL are two brokers: neither's round may
+    // answer for the other.
+    Broker &b = m_brokers.of(target.url + "\n" + target.monitor_url,
+                             target.http.user + "\n" + target.token);
     const auto budget = live::milliseconds(target.http.total_ms);
     if (b.round.begin(kind.id, budget, m_activity))
         b.snapshot.clear();
