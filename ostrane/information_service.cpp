@@ -61,6 +61,7 @@ LiveTarget targetFor(const NamedBroker &b, const Settings &s)
     t.url = b.url;
     t.http = s.http;
     t.monitor_url = b.monitor_url;
+    t.cluster_monitor_urls = b.cluster_monitor_urls;
     t.token = b.token;
     t.creds_file = b.creds_file;
     t.http.user = b.user;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ostrane
 {
@@ -25,6 +26,7 @@ struct LiveTarget {
     // NATS: the monitoring port's URL ("": the client URL's host, port 8222, http), and a
     // token or credentials file for the client port besides http's user and password.
     std::string monitor_url, token, creds_file;
+    std::vector<std::string> cluster_monitor_urls; // the cluster's other servers
 };
 
 class LiveSource

@@ -27,6 +27,7 @@ constexpr off_t max_list_size = 64 * 1024;
 constexpr off_t max_password_size = 4 * 1024;
 constexpr std::size_t max_name = 32; // a broker ID's width
 constexpr long max_timeout_ms = 60000;
+constexpr std::size_t max_cluster = 31; // other servers of a NATS cluster
 
 struct FileStamp {
     std::int64_t size = 0, mtime_ns = 0, ctime_ns = 0; // ctime: a chmod changes it
@@ -158,7 +159,7 @@ List parseList(const std::string &text, const std::string &folder)
     static const char *const keys[] = {
         "type",          "url",        "user",       "password",
         "password_file", "ca_file",    "timeout_ms", "connect_timeout_ms",
-        "monitor_url",   "token_file", "creds_file"};
+        "monitor_url",   "token_file", "creds_file", "cluster_monitor_urls"};
     for (const auto &[name, entry] : doc.items()) {
         if (name.size() > max_name || !isSafeScenarioName(name))
             fail(name, "not a name of at most 32 letters, digits, _ . -");
@@ -188,10 +189,21 @@ List parseList(const std::string &text, const std::string &folder)
         b.monitor_url = stringOf(entry, "monitor_url", name);
         b.token_file = resolved(stringOf(entry, "token_file", name), folder);
         b.creds_file = resolved(stringOf(entry, "creds_file", name), folder);
-        const bool natsOnly =
-            !b.monitor_url.empty() || !b.token_file.empty() || !b.creds_file.empty();
+        if (const auto it = entry.find("cluster_monitor_urls"); it != entry.end()) {
+            if (!it->is_array() || it->size() > max_cluster)
+                fail(name + ".cluster_monitor_urls", "expected a list of at most 31 URLs");
+            for (const json &u : *it) {
+                if (!u.is_string() ||
+                    liveTypeOf(u.get_ref<const std::string &>()) != LiveType::rabbitmq)
+                    fail(name + ".cluster_monitor_urls", "expected http://... or https://...");
+                b.cluster_monitor_urls.push_back(u.get<std::string>());
+            }
+        }
+        const bool natsOnly = !b.monitor_url.empty() || !b.token_file.empty() ||
+                              !b.creds_file.empty() || !b.cluster_monitor_urls.empty();
         if (natsOnly && b.type != LiveType::nats)
-            fail(name, "monitor_url, token_file and creds_file are for NATS brokers");
+            fail(name, "monitor_url, token_file, creds_file and cluster_monitor_urls are for NATS "
+                       "brokers");
         if (!b.monitor_url.empty() && liveTypeOf(b.monitor_url) != LiveType::rabbitmq)
             fail(name + ".monitor_url", "expected http://... or https://...");
         b.timeout_ms = millisecondsOf(entry, "timeout_ms", name);

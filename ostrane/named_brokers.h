@@ -6,6 +6,7 @@
 #include "live_type.h"
 
 #include <string>
+#include <vector>
 
 namespace ostrane
 {
@@ -17,7 +18,8 @@ struct NamedBroker {
     // NATS only: the monitoring port's URL, a token (read from token_file into `token`)
     // and a credentials file libnats reads itself.
     std::string monitor_url, token, token_file, creds_file;
-    long timeout_ms = 0, connect_timeout_ms = 0; // 0: the live source's default
+    std::vector<std::string> cluster_monitor_urls; // the cluster's other servers
+    long timeout_ms = 0, connect_timeout_ms = 0;   // 0: the live source's default
 };
 
 struct BrokerLookup {

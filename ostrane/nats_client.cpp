@@ -72,7 +72,7 @@ void connectFailed(Gathered &g, const NatsLibrary &lib, natsStatus status, const
 } // namespace
 
 Gathered gatherServices(const ClientOptions &o, std::int64_t expected,
-                        live::Clock::time_point deadline)
+                        live::Clock::time_point deadline, live::milliseconds quiet)
 {
     Gathered g;
     const std::string where = live::hostPort(o.url, default_client_port);
@@ -138,9 +138,13 @@ Gathered gatherServices(const ClientOptions &o, std::int64_t expected,
         } else {
             g.reached = true;
             const auto want = static_cast<std::size_t>(std::max<std::int64_t>(expected, 0));
-            for (int n = 0; n < 2 * max_replies && (g.info.size() < want || g.stats.size() < want);
-                 ++n) {
-                const std::int64_t left = msLeft(deadline);
+            for (int n = 0; n < 2 * max_replies; ++n) {
+                const bool counted = g.info.size() >= want && g.stats.size() >= want;
+                if (counted && quiet.count() <= 0)
+                    break;
+                const std::int64_t left =
+                    counted ? std::min<std::int64_t>(quiet.count(), msLeft(deadline))
+                            : msLeft(deadline);
                 natsMsg *msg = nullptr;
                 if (left <= 0 || lib->next_msg(&msg, s.subscription, left) != NATS_OK || !msg)
                     break;

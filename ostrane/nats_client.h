@@ -38,7 +38,10 @@ struct Gathered {
     std::vector<std::string> stats;
 };
 
+// With `quiet` above zero, `expected` is a lower bound: past it, the gathering ends after
+// a gap of `quiet` without a reply.
 Gathered gatherServices(const ClientOptions &options, std::int64_t expected,
-                        live::Clock::time_point deadline);
+                        live::Clock::time_point deadline,
+                        live::milliseconds quiet = live::milliseconds(0));
 
 } // namespace ostrane::nats

@@ -16,6 +16,8 @@ namespace
 {
 
 constexpr int default_client_port = 4222, default_monitor_port = 8222;
+// Past the count, in a cluster whose other servers are not all monitored.
+constexpr auto quiet_gap = live::milliseconds(100);
 
 // The monitoring port's pages; /subsz with test= counts the subscriptions a $SRV.PING
 // would reach: one per service instance. The limits lift the default page of 1024.
@@ -41,12 +43,15 @@ std::string shortPath(Part p)
 // gathering may take the rest of the round.
 std::span<const Part> needs(KindId kind)
 {
-    static constexpr Part broker[] = {Part::varz, Part::connz, Part::routez, Part::subsz,
+    // /varz and /routez in every kind: a cluster's servers that are not monitored are told
+    // apart from those that are by their server IDs.
+    static constexpr Part broker[] = {Part::varz, Part::routez, Part::connz, Part::subsz,
                                       Part::services};
     static constexpr Part worker[] = {Part::varz, Part::routez};
-    static constexpr Part service[] = {Part::subsz, Part::services};
+    static constexpr Part service[] = {Part::varz, Part::routez, Part::subsz, Part::services};
     // A connection's role and its endpoints' names come from the services.
-    static constexpr Part party[] = {Part::connz, Part::subsz, Part::services};
+    static constexpr Part party[] = {Part::varz, Part::routez, Part::connz, Part::subsz,
+                                     Part::services};
     switch (kind) {
     case KindId::Broker:
         return broker;
@@ -112,15 +117,24 @@ std::string monitorUrlOf(const std::string &clientUrl)
     return "http://" + host + ":" + std::to_string(default_monitor_port);
 }
 
-bool Source::Snapshot::has(Part p) const
+std::vector<std::string> monitorUrls(const LiveTarget &t)
 {
+    std::vector<std::string> urls{t.monitor_url.empty() ? monitorUrlOf(t.url) : t.monitor_url};
+    urls.insert(urls.end(), t.cluster_monitor_urls.begin(), t.cluster_monitor_urls.end());
+    return urls;
+}
+
+bool Source::Snapshot::has(Part p, std::size_t server) const
+{
+    const Server none{};
+    const Server &s = server < servers.size() ? servers[server] : none;
     switch (p) {
     case Part::varz:
-        return varz.has_value();
+        return s.varz.has_value();
     case Part::connz:
-        return connz.has_value();
+        return s.connz.has_value();
     case Part::subsz:
-        return instances.has_value();
+        return s.instances.has_value();
     case Part::routez:
         return routez.has_value();
     case Part::services:
@@ -129,7 +143,21 @@ bool Source::Snapshot::has(Part p) const
     return services.has_value();
 }
 
-std::optional<Failure> Source::fetch(Broker &b, const LiveTarget &t, Part p,
+std::int64_t Source::unmonitored(const Snapshot &s)
+{
+    if (!s.routez)
+        return 0;
+    std::int64_t unseen = 0;
+    for (const Route &r : s.routez->routes)
+        unseen += std::none_of(
+                      s.servers.begin(), s.servers.end(),
+                      [&](const Server &m) { return m.varz && m.varz->server_id == r.remote_id; })
+                      ? 1
+                      : 0;
+    return unseen;
+}
+
+std::optional<Failure> Source::fetch(Broker &b, const LiveTarget &t, Part p, std::size_t server,
                                      live::milliseconds budget)
 {
     const auto left = b.round.left();
@@ -140,7 +168,9 @@ std::optional<Failure> Source::fetch(Broker &b, const LiveTarget &t, Part p,
     if (p == Part::services) {
         // Asked even when no instance is counted: credentials the server refuses must fail
         // the query, not pass for a broker without services.
-        const std::int64_t expected = b.snapshot.instances.value_or(0);
+        std::int64_t expected = 0;
+        for (const Server &s : b.snapshot.servers)
+            expected += s.instances.value_or(0);
         ClientOptions o;
         o.url = client;
         o.user = t.http.user;
@@ -150,14 +180,18 @@ std::optional<Failure> Source::fetch(Broker &b, const LiveTarget &t, Part p,
         o.ca_file = t.http.ca_file;
         o.connect_ms = t.http.connect_ms;
         o.log = t.http.log;
-        Gathered g = gatherServices(o, expected, b.round.deadline);
+        // Servers of the cluster that are not monitored hold instances nobody counted: past
+        // the count, replies are taken until a quiet gap.
+        const bool counted = unmonitored(b.snapshot) == 0;
+        Gathered g = gatherServices(o, expected, b.round.deadline,
+                                    counted ? live::milliseconds(0) : quiet_gap);
         if (!g.reached)
             return Failure{g.reason, g.failure, g.login};
         b.snapshot.services = std::move(g);
         return std::nullopt;
     }
 
-    const std::string monitor = t.monitor_url.empty() ? monitorUrlOf(client) : t.monitor_url;
+    const std::string monitor = monitorUrls(t)[server];
     std::string base = monitor;
     while (!base.empty() && base.back() == '/')
         base.pop_back();
@@ -179,7 +213,9 @@ std::optional<Failure> Source::fetch(Broker &b, const LiveTarget &t, Part p,
                        static_cast<std::int32_t>(r.status), false};
     std::string error;
     bool read = r.error.empty();
-    Snapshot &s = b.snapshot;
+    if (b.snapshot.servers.size() <= server)
+        b.snapshot.servers.resize(server + 1);
+    Server &s = b.snapshot.servers[server];
     if (read && p == Part::varz)
         read = readVarz(r.body, s.varz.emplace(), error);
     else if (read && p == Part::connz)
@@ -187,7 +223,7 @@ std::optional<Failure> Source::fetch(Broker &b, const LiveTarget &t, Part p,
     else if (read && p == Part::subsz)
         read = readSubszTotal(r.body, s.instances.emplace(), error);
     else if (read && p == Part::routez)
-        read = readRoutez(r.body, s.routez.emplace(), error);
+        read = readRoutez(r.body, b.snapshot.routez.emplace(), error);
     if (!read) {
         b.snapshot.clear();
         return Failure{"Unreadable JSON from " + shortPath(p), unreadable, false};
@@ -201,16 +237,20 @@ KindData Source::query(const LiveTarget &target, const Kind &kind)
 {
     // Two monitoring URLs or logins for one client URL are two brokers: neither's round may
     // answer for the other.
-    Broker &b = m_brokers.of(target.url + "\n" + target.monitor_url,
-                             target.http.user + "\n" + target.token);
+    std::string monitors;
+    for (const std::string &m : monitorUrls(target))
+        monitors += "\n" + m;
+    Broker &b = m_brokers.of(target.url + monitors, target.http.user + "\n" + target.token);
     const auto budget = live::milliseconds(target.http.total_ms);
     if (b.round.begin(kind.id, budget, m_activity))
         b.snapshot.clear();
+    const std::size_t servers = monitorUrls(target).size();
     for (const Part p : needs(kind.id)) {
-        if (b.round.failure)
-            break;
-        if (!b.snapshot.has(p))
-            b.round.failure = fetch(b, target, p, budget);
+        // /routez and the services once; the other parts from every monitored server.
+        const bool once = p == Part::routez || p == Part::services;
+        for (std::size_t i = 0; i < (once ? 1 : servers) && !b.round.failure; ++i)
+            if (!b.snapshot.has(p, i))
+                b.round.failure = fetch(b, target, p, i, budget);
     }
     m_activity.busy();
     if (b.round.failure) {
@@ -219,27 +259,51 @@ KindData Source::query(const LiveTarget &target, const Kind &kind)
     }
 
     const Snapshot &s = b.snapshot;
+    // One list of every monitored server's connections; a cid is unique only on its
+    // server, so the server's place goes into the high bits.
+    Connz merged;
+    bool anyConnz = false;
     Raw raw;
-    raw.varz = s.varz ? &*s.varz : nullptr;
-    raw.connz = s.connz ? &*s.connz : nullptr;
+    for (std::size_t i = 0; i < s.servers.size(); ++i) {
+        const Server &server = s.servers[i];
+        if (server.varz)
+            raw.servers.push_back(&*server.varz);
+        raw.expected += server.instances.value_or(0);
+        if (!server.connz)
+            continue;
+        anyConnz = true;
+        merged.total += server.connz->total;
+        for (Connection c : server.connz->connections) {
+            c.cid += static_cast<std::int64_t>(i) << 32;
+            merged.connections.push_back(std::move(c));
+        }
+    }
+    raw.varz = raw.servers.empty() ? nullptr : raw.servers.front();
+    raw.connz = anyConnz ? &merged : nullptr;
     raw.routez = s.routez ? &*s.routez : nullptr;
     raw.info = s.services ? &s.services->info : nullptr;
     raw.stats = s.services ? &s.services->stats : nullptr;
-    raw.expected = s.instances.value_or(0);
     raw.now = s.date > 0 ? s.date : static_cast<std::int64_t>(std::time(nullptr));
     raw.serial = b.round.serial;
     const View view = read(raw);
     KindData data = mapKind(view, kind, b.marks);
 
-    // Fewer instances replied than the server counted: the opening call says so, and no
-    // missing instance passes for one with nothing to report.
+    // Fewer instances replied than the servers counted, or servers of the cluster are not
+    // monitored: the opening call says so, and nothing missing passes for a zero.
     const bool usesServices = std::find(needs(kind.id).begin(), needs(kind.id).end(),
                                         Part::services) != needs(kind.id).end();
-    if (usesServices && view.replied < view.expected) {
+    const std::int64_t unseen = unmonitored(s);
+    std::optional<std::string> text;
+    if (usesServices && view.replied < view.expected)
+        text = live::okOf(static_cast<int>(view.replied), view.expected, "instances");
+    else if (unseen > 0 && kind.id != KindId::Worker)
+        text =
+            live::okOf(static_cast<int>(s.servers.size()),
+                       static_cast<std::int64_t>(s.servers.size()) + unseen, "servers monitored");
+    if (text) {
         if (data.calls.empty())
             data.calls.emplace_back();
-        data.calls.front().error_text =
-            live::okOf(static_cast<int>(view.replied), view.expected, "instances");
+        data.calls.front().error_text = *text;
     }
     return data;
 }

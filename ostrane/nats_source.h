@@ -25,20 +25,28 @@ public:
     KindData query(const LiveTarget &target, const Kind &kind) override;
 
 private:
-    struct Snapshot {
+    // One monitored server's parts.
+    struct Server {
         std::optional<Varz> varz;
         std::optional<Connz> connz;
         std::optional<std::int64_t> instances; // /subsz' total
-        std::optional<Routez> routez;
+    };
+    struct Snapshot {
+        std::vector<Server> servers;  // the one asked first, then the cluster's listed ones
+        std::optional<Routez> routez; // of the one asked
         std::optional<Gathered> services;
         std::int64_t date = -1;
-        bool has(Part p) const;
+        bool has(Part p, std::size_t server) const;
         void clear() { *this = Snapshot{}; }
     };
     using Broker = live::Brokers<Snapshot>::Broker;
 
+    // Servers the asked one's routes reach that no monitoring URL of the round answered for.
+    static std::int64_t unmonitored(const Snapshot &s);
+
+    // One part of the round; `server` indexes the monitoring URLs (the asked one first).
     std::optional<live::Failure> fetch(Broker &b, const LiveTarget &target, Part p,
-                                       live::milliseconds budget);
+                                       std::size_t server, live::milliseconds budget);
 
     live::Activity &m_activity;
     HttpClient m_http;
@@ -47,5 +55,7 @@ private:
 
 // The monitoring port's URL of a client URL: its host, port 8222, http.
 std::string monitorUrlOf(const std::string &clientUrl);
+// The monitoring URLs a round reads: the asked server's, then the cluster's others.
+std::vector<std::string> monitorUrls(const LiveTarget &target);
 
 } // namespace ostrane::nats

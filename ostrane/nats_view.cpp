@@ -96,6 +96,7 @@ View read(const Raw &raw)
 {
     View v;
     v.varz = raw.varz;
+    v.servers = raw.servers;
     v.connz = raw.connz;
     v.routez = raw.routez;
     v.expected = raw.expected;

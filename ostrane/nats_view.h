@@ -26,8 +26,9 @@ struct Party {
 };
 
 struct Raw {
-    const Varz *varz = nullptr; // null: not fetched
-    const Connz *connz = nullptr;
+    const Varz *varz = nullptr;        // the server asked; null: not fetched
+    std::vector<const Varz *> servers; // every monitored server's, the one asked first
+    const Connz *connz = nullptr;      // every monitored server's connections
     const Routez *routez = nullptr;
     const std::vector<std::string> *info = nullptr, *stats = nullptr;
     std::int64_t expected = 0; // instances /subsz counted
@@ -37,6 +38,7 @@ struct Raw {
 
 struct View {
     const Varz *varz = nullptr;
+    std::vector<const Varz *> servers;
     const Connz *connz = nullptr;
     const Routez *routez = nullptr;
     std::vector<Instance> instances; // by name, then id

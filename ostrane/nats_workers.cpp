@@ -18,13 +18,16 @@ struct Server {
 
 int mapWorkers(const View &v, Marks &marks, KindData &out)
 {
+    // Named by server ID, so that any server asked numbers the cluster alike. A monitored
+    // server shows its own figures, one reached only by a route the route's.
     std::vector<Server> servers;
-    if (v.varz)
-        servers.push_back({v.varz->server_name.empty() ? v.varz->server_id : v.varz->server_name,
-                           v.varz->in_msgs + v.varz->out_msgs, v.varz->uptime_s});
+    for (const Varz *z : v.servers)
+        servers.push_back({z->server_id, z->in_msgs + z->out_msgs, z->uptime_s});
     if (v.routez)
         for (const Route &r : v.routez->routes)
-            servers.push_back({r.remote_id, r.in_msgs + r.out_msgs, -1});
+            if (std::none_of(servers.begin(), servers.end(),
+                             [&](const Server &s) { return s.name == r.remote_id; }))
+                servers.push_back({r.remote_id, r.in_msgs + r.out_msgs, -1});
     std::stable_sort(servers.begin(), servers.end(),
                      [](const Server &a, const Server &b) { return a.name < b.name; });
     int id = 0;
