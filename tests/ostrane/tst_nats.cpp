@@ -92,8 +92,8 @@ class tst_Nats : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_home;
-    QMap<QByteArray, QByteArray> m_env; // the fixture's nats.env
-    QProcess m_guarded;                 // a server that asks a login
+    QMap<QByteArray, QByteArray> m_env, m_cluster; // the fixtures' nats.env
+    QProcess m_guarded;                            // a server that asks a login
     int m_guardedPort = 0;
 
 private slots:
@@ -103,16 +103,33 @@ private slots:
     void failures_answerAFailedQueryNeverZeros_data();
     void failures_answerAFailedQueryNeverZeros();
     void silentInstance_roundKeepsItsDeadline();
+    void cluster_everyServerOnceEveryInstanceOnce_data();
+    void cluster_everyServerOnceEveryInstanceOnce();
 };
+
+namespace
+{
+
+QMap<QByteArray, QByteArray> readEnv(const QString &path)
+{
+    QMap<QByteArray, QByteArray> env;
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (const int eq = line.indexOf('='); eq > 0)
+                env[line.left(eq)] = line.mid(eq + 1);
+    return env;
+}
+
+} // namespace
 
 void tst_Nats::initTestCase()
 {
-    QFile env(NATS_STATE "/nats.env");
-    QVERIFY2(env.open(QIODevice::ReadOnly), "no nats.env: the nats fixture did not start");
-    for (const QByteArray &line : env.readAll().split('\n'))
-        if (const int eq = line.indexOf('='); eq > 0)
-            m_env[line.left(eq)] = line.mid(eq + 1);
-    QVERIFY(m_env.contains("URL") && m_env.contains("MONITOR_URL"));
+    m_env = readEnv(NATS_STATE "/nats.env");
+    m_cluster = readEnv(NATS_CLUSTER_STATE "/nats.env");
+    QVERIFY2(m_env.contains("URL") && m_env.contains("MONITOR_URL"),
+             "no nats.env: the nats fixture did not start");
+    QVERIFY2(m_cluster.value("NODES") == "3", "the nats_cluster fixture did not start");
 
     m_guardedPort = closedPort();
     const int guardedMonitor = closedPort();
@@ -130,14 +147,20 @@ void tst_Nats::initTestCase()
     };
     QFile list(m_home.filePath("brokers.json"));
     QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("{\"good\": " + entry(url, monitor) +
-               ",\n\"quick\": " + entry(url, monitor, ", \"timeout_ms\": 1500") + ",\n\"down\": " +
-               entry(nowhere, noMonitor) + ",\n\"nomonitor\": " + entry(url, noMonitor) +
-               ",\n\"noclient\": " + entry(nowhere, monitor) + ",\n\"badlogin\": " +
-               entry("nats://127.0.0.1:" + QByteArray::number(m_guardedPort),
-                     "http://127.0.0.1:" + QByteArray::number(guardedMonitor),
-                     ", \"user\": \"monitor\", \"password\": \"wrong\"") +
-               "}\n");
+    list.write(
+        "{\"good\": " + entry(url, monitor) +
+        ",\n\"quick\": " + entry(url, monitor, ", \"timeout_ms\": 1500") +
+        ",\n\"down\": " + entry(nowhere, noMonitor) + ",\n\"nomonitor\": " + entry(url, noMonitor) +
+        ",\n\"noclient\": " + entry(nowhere, monitor) + ",\n\"cluster\": " +
+        entry(m_cluster["NODE1_URL"], m_cluster["NODE1_MONITOR_URL"],
+              ", \"cluster_monitor_urls\": [\"" + m_cluster["NODE2_MONITOR_URL"] + "\", \"" +
+                  m_cluster["NODE3_MONITOR_URL"] + "\"]") +
+        ",\n\"clusterone\": " + entry(m_cluster["NODE1_URL"], m_cluster["NODE1_MONITOR_URL"]) +
+        ",\n\"badlogin\": " +
+        entry("nats://127.0.0.1:" + QByteArray::number(m_guardedPort),
+              "http://127.0.0.1:" + QByteArray::number(guardedMonitor),
+              ", \"user\": \"monitor\", \"password\": \"wrong\"") +
+        "}\n");
     list.close();
     QVERIFY(list.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
     qputenv("HOME", m_home.path().toLocal8Bit());
@@ -255,6 +278,52 @@ void tst_Nats::silentInstance_roundKeepsItsDeadline()
     QCOMPARE(ex.text().trimmed(), QByteArray("Ok, 3 of 4 instances"));
     QCOMPARE(ex.header(1), 9); // the three that replied; the silent one shows nothing
     QCOMPARE(trimmedText(ex.record(), sv_class, 32), QByteArray("orders"));
+}
+
+void tst_Nats::cluster_everyServerOnceEveryInstanceOnce_data()
+{
+    QTest::addColumn<QByteArray>("broker");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("everyConnection"); // the three instances and the requester
+    QTest::newRow("every server monitored") << QByteArray("cluster") << QByteArray("Ok") << true;
+    // Routes reach two servers whose monitoring ports are not known.
+    QTest::newRow("one server monitored")
+        << QByteArray("clusterone") << QByteArray("Ok, 1 of 3 servers monitored") << false;
+}
+
+void tst_Nats::cluster_everyServerOnceEveryInstanceOnce()
+{
+    QFETCH(QByteArray, broker);
+    QFETCH(QByteArray, text);
+    QFETCH(bool, everyConnection);
+    // Instances spread over the three servers: each replies once, wherever it is.
+    Exchange services(service, broker);
+    QCOMPARE(services.call(), 0);
+    QCOMPARE(services.header(0), 0);
+    QCOMPARE(services.text().trimmed(), text);
+    QCOMPARE(services.header(1), 9);
+    QSet<QByteArray> instances;
+    for (int n = 0; n < 9; ++n) {
+        instances.insert(trimmedText(services.record(), sv_name, 32));
+        services.followUp(services.convId());
+        QCOMPARE(services.call(), 0);
+    }
+    QCOMPARE(instances.size(), 3);
+
+    Exchange workers(worker, broker);
+    QCOMPARE(workers.call(), 0);
+    QCOMPARE(workers.header(1), 3);
+    QList<qint16> ids;
+    for (int n = 0; n < 3; ++n) {
+        ids.append(int16At(workers.record(), 32)); // worker_id
+        workers.followUp(workers.convId());
+        QCOMPARE(workers.call(), 0);
+    }
+    QCOMPARE(ids, (QList<qint16>{1, 2, 3}));
+
+    Exchange users(user, broker);
+    QCOMPARE(users.call(), 0);
+    QCOMPARE(users.header(1) == 4, everyConnection);
 }
 
 QTEST_GUILESS_MAIN(tst_Nats)
