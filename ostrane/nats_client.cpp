@@ -100,7 +100,7 @@ Gathered gatherServices(const ClientOptions &o, std::int64_t expected,
     if (st == NATS_OK)
         st = lib->options_set_allow_reconnect(s.options, false);
     if (st == NATS_OK)
-        st = lib->options_set_name(s.options, "morvain-ostrane");
+        st = lib->options_set_name(s.options, std::string(own_connection_name).c_str());
     if (st == NATS_OK)
         st = lib->options_set_max_pending(s.options, max_replies);
     if (st == NATS_OK && !o.token.empty())

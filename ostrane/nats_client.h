@@ -9,10 +9,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ostrane::nats
 {
+
+// The name of the stand-in's own connection, which the mapping leaves out: a connection
+// that is closing may still be listed by /connz of a later GET.
+inline constexpr std::string_view own_connection_name = "morvain-ostrane";
 
 struct ClientOptions {
     std::string url;                   // nats://host:port or tls://host:port

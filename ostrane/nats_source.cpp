@@ -274,6 +274,10 @@ KindData Source::query(const LiveTarget &target, const Kind &kind)
         anyConnz = true;
         merged.total += server.connz->total;
         for (Connection c : server.connz->connections) {
+            if (c.name == own_connection_name) {
+                --merged.total;
+                continue;
+            }
             c.cid += static_cast<std::int64_t>(i) << 32;
             merged.connections.push_back(std::move(c));
         }
