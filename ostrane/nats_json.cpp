@@ -142,6 +142,10 @@ private:
             failure = "nests deeper than " + std::to_string(max_depth);
             return false;
         }
+        if (m_stack.empty() && !container.is_object()) {
+            failure = "no JSON object"; // every body read here is one: refused before it is read
+            return false;
+        }
         if (m_skip > 0 || !keeping()) {
             m_wanted = false;
             ++m_skip;
