@@ -1,6 +1,6 @@
 #include "nats_library.h"
 
-#include <dlfcn.h>
+#include "library_binding.h"
 
 namespace ostrane
 {
@@ -15,56 +15,51 @@ struct Binding {
     std::string error; // empty once every function is bound
 };
 
-template <typename F> bool bind(void *handle, const char *name, F &slot, std::string &error)
-{
-    // POSIX guarantees that a function's address survives the trip through void *.
-    slot = reinterpret_cast<F>(dlsym(handle, name));
-    if (!slot)
-        error = std::string("libnats lacks ") + name;
-    return slot != nullptr;
-}
-
 Binding load()
 {
     Binding b;
     // Never closed: its threads and their state outlive any one round.
-    void *handle = dlopen(library_file, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char *why = dlerror();
-        b.error = why ? why : "libnats not found";
+    void *handle = openLibrary(library_file, "libnats", b.error);
+    if (!handle)
         return b;
-    }
     NatsLibrary &f = b.functions;
     [[maybe_unused]] const bool bound =
-        bind(handle, "natsOptions_Create", f.options_create, b.error) &&
-        bind(handle, "natsOptions_Destroy", f.options_destroy, b.error) &&
-        bind(handle, "natsOptions_SetURL", f.options_set_url, b.error) &&
-        bind(handle, "natsOptions_SetTimeout", f.options_set_timeout, b.error) &&
-        bind(handle, "natsOptions_SetAllowReconnect", f.options_set_allow_reconnect, b.error) &&
-        bind(handle, "natsOptions_SetName", f.options_set_name, b.error) &&
-        bind(handle, "natsOptions_SetUserInfo", f.options_set_user_info, b.error) &&
-        bind(handle, "natsOptions_SetToken", f.options_set_token, b.error) &&
-        bind(handle, "natsOptions_SetSecure", f.options_set_secure, b.error) &&
-        bind(handle, "natsOptions_LoadCATrustedCertificates", f.options_load_ca, b.error) &&
-        bind(handle, "natsOptions_SetUserCredentialsFromFiles", f.options_set_credentials,
-             b.error) &&
-        bind(handle, "natsOptions_SetMaxPendingMsgs", f.options_set_max_pending, b.error) &&
-        bind(handle, "natsConnection_Connect", f.connect, b.error) &&
-        bind(handle, "natsConnection_Destroy", f.connection_destroy, b.error) &&
-        bind(handle, "natsConnection_FlushTimeout", f.flush_timeout, b.error) &&
-        bind(handle, "natsConnection_PublishRequest", f.publish_request, b.error) &&
-        bind(handle, "natsConnection_SubscribeSync", f.subscribe_sync, b.error) &&
-        bind(handle, "natsSubscription_SetPendingLimits", f.set_pending_limits, b.error) &&
-        bind(handle, "natsSubscription_NextMsg", f.next_msg, b.error) &&
-        bind(handle, "natsSubscription_Destroy", f.subscription_destroy, b.error) &&
-        bind(handle, "natsInbox_Create", f.inbox_create, b.error) &&
-        bind(handle, "natsInbox_Destroy", f.inbox_destroy, b.error) &&
-        bind(handle, "natsMsg_GetSubject", f.msg_subject, b.error) &&
-        bind(handle, "natsMsg_GetData", f.msg_data, b.error) &&
-        bind(handle, "natsMsg_GetDataLength", f.msg_length, b.error) &&
-        bind(handle, "natsMsg_Destroy", f.msg_destroy, b.error) &&
-        bind(handle, "natsStatus_GetText", f.status_text, b.error) &&
-        bind(handle, "nats_GetLastError", f.last_error, b.error);
+        bindSymbol(handle, "libnats", "natsOptions_Create", f.options_create, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_Destroy", f.options_destroy, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetURL", f.options_set_url, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetTimeout", f.options_set_timeout, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetAllowReconnect",
+                   f.options_set_allow_reconnect, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetName", f.options_set_name, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetUserInfo", f.options_set_user_info,
+                   b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetToken", f.options_set_token, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetSecure", f.options_set_secure, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_LoadCATrustedCertificates", f.options_load_ca,
+                   b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetUserCredentialsFromFiles",
+                   f.options_set_credentials, b.error) &&
+        bindSymbol(handle, "libnats", "natsOptions_SetMaxPendingMsgs", f.options_set_max_pending,
+                   b.error) &&
+        bindSymbol(handle, "libnats", "natsConnection_Connect", f.connect, b.error) &&
+        bindSymbol(handle, "libnats", "natsConnection_Destroy", f.connection_destroy, b.error) &&
+        bindSymbol(handle, "libnats", "natsConnection_FlushTimeout", f.flush_timeout, b.error) &&
+        bindSymbol(handle, "libnats", "natsConnection_PublishRequest", f.publish_request,
+                   b.error) &&
+        bindSymbol(handle, "libnats", "natsConnection_SubscribeSync", f.subscribe_sync, b.error) &&
+        bindSymbol(handle, "libnats", "natsSubscription_SetPendingLimits", f.set_pending_limits,
+                   b.error) &&
+        bindSymbol(handle, "libnats", "natsSubscription_NextMsg", f.next_msg, b.error) &&
+        bindSymbol(handle, "libnats", "natsSubscription_Destroy", f.subscription_destroy,
+                   b.error) &&
+        bindSymbol(handle, "libnats", "natsInbox_Create", f.inbox_create, b.error) &&
+        bindSymbol(handle, "libnats", "natsInbox_Destroy", f.inbox_destroy, b.error) &&
+        bindSymbol(handle, "libnats", "natsMsg_GetSubject", f.msg_subject, b.error) &&
+        bindSymbol(handle, "libnats", "natsMsg_GetData", f.msg_data, b.error) &&
+        bindSymbol(handle, "libnats", "natsMsg_GetDataLength", f.msg_length, b.error) &&
+        bindSymbol(handle, "libnats", "natsMsg_Destroy", f.msg_destroy, b.error) &&
+        bindSymbol(handle, "libnats", "natsStatus_GetText", f.status_text, b.error) &&
+        bindSymbol(handle, "libnats", "nats_GetLastError", f.last_error, b.error);
     return b;
 }
 

@@ -52,61 +52,14 @@ std::span<const Part> needs(KindId kind)
     // A connection's role and its endpoints' names come from the services.
     static constexpr Part party[] = {Part::varz, Part::routez, Part::connz, Part::subsz,
                                      Part::services};
-    switch (kind) {
-    case KindId::Broker:
-        return broker;
-    case KindId::Worker:
-        return worker;
-    case KindId::Service:
-        return service;
-    case KindId::User:
-    case KindId::Conversation:
-        break;
-    }
-    return party;
+    // In KindId order.
+    static constexpr std::span<const Part> byKind[] = {broker, worker, service, party, party};
+    return byKind[static_cast<int>(kind)];
 }
 
-const char *noun(KindId kind)
-{
-    switch (kind) {
-    case KindId::Worker:
-        return "servers";
-    case KindId::Service:
-        return "endpoints";
-    case KindId::User:
-        return "connections";
-    case KindId::Conversation:
-        return "subscriptions";
-    case KindId::Broker:
-        break;
-    }
-    return "objects";
-}
-
-KindData mapKind(const View &view, const Kind &kind, Marks &marks)
-{
-    KindData data(kind);
-    int total = 0;
-    switch (kind.id) {
-    case KindId::Broker:
-        total = mapBroker(view, marks, data);
-        break;
-    case KindId::Worker:
-        total = mapWorkers(view, marks, data);
-        break;
-    case KindId::Service:
-        total = mapServices(view, marks, data);
-        break;
-    case KindId::User:
-        total = mapUsers(view, marks, data);
-        break;
-    case KindId::Conversation:
-        total = mapConversations(view, marks, data);
-        break;
-    }
-    live::closeList(data, total, noun(kind.id));
-    return data;
-}
+constexpr live::KindMappings<View> mappings{
+    {mapBroker, mapWorkers, mapServices, mapUsers, mapConversations},
+    {"objects", "servers", "endpoints", "connections", "subscriptions"}};
 
 } // namespace
 
@@ -290,7 +243,7 @@ KindData Source::query(const LiveTarget &target, const Kind &kind)
     raw.now = s.date > 0 ? s.date : static_cast<std::int64_t>(std::time(nullptr));
     raw.serial = b.round.serial;
     const View view = read(raw);
-    KindData data = mapKind(view, kind, b.marks);
+    KindData data = mappings(view, kind, b.marks);
 
     // Fewer instances replied than the servers counted, or servers of the cluster are not
     // monitored: the opening call says so, and nothing missing passes for a zero.

@@ -73,37 +73,15 @@ std::span<const Endpoint> needs(KindId kind)
     static constexpr Endpoint service[] = {queues, consumers, connections};
     static constexpr Endpoint user[] = {connections, channels, consumers, queues};
     static constexpr Endpoint conversation[] = {channels, connections, consumers, queues};
-    switch (kind) {
-    case KindId::Broker:
-        return broker;
-    case KindId::Worker:
-        return worker;
-    case KindId::Service:
-        return service;
-    case KindId::User:
-        return user;
-    case KindId::Conversation:
-        break;
-    }
-    return conversation;
+    // In KindId order.
+    static constexpr std::span<const Endpoint> byKind[] = {broker, worker, service, user,
+                                                           conversation};
+    return byKind[static_cast<int>(kind)];
 }
 
-const char *noun(KindId kind)
-{
-    switch (kind) {
-    case KindId::Worker:
-        return "nodes";
-    case KindId::Service:
-        return "services";
-    case KindId::User:
-        return "connections";
-    case KindId::Conversation:
-        return "channels";
-    case KindId::Broker:
-        break;
-    }
-    return "objects";
-}
+constexpr live::KindMappings<View> mappings{
+    {mapBroker, mapWorkers, mapServices, mapUsers, mapConversations},
+    {"objects", "nodes", "services", "connections", "channels"}};
 
 } // namespace
 
@@ -186,29 +164,7 @@ bool readEndpoint(std::string_view text, Endpoint e, Body &out,
 
 KindData mapKind(const Raw &raw, const Kind &kind, live::Marks &marks)
 {
-    KindData data(kind);
-    const View view = read(raw);
-
-    int total = 0;
-    switch (kind.id) {
-    case KindId::Broker:
-        total = mapBroker(view, marks, data);
-        break;
-    case KindId::Worker:
-        total = mapWorkers(view, marks, data);
-        break;
-    case KindId::Service:
-        total = mapServices(view, marks, data);
-        break;
-    case KindId::User:
-        total = mapUsers(view, marks, data);
-        break;
-    case KindId::Conversation:
-        total = mapConversations(view, marks, data);
-        break;
-    }
-    live::closeList(data, total, noun(kind.id));
-    return data;
+    return mappings(read(raw), kind, marks);
 }
 
 } // namespace ostrane::rabbit
