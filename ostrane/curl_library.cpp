@@ -1,6 +1,6 @@
 #include "curl_library.h"
 
-#include <dlfcn.h>
+#include "library_binding.h"
 
 #include <cstdlib>
 #include <mutex>
@@ -40,40 +40,28 @@ void closeAtExit()
     openHandles().clear();
 }
 
-template <typename F> bool bind(void *handle, const char *name, F &slot, std::string &error)
-{
-    // POSIX guarantees that a function's address survives the trip through void *.
-    slot = reinterpret_cast<F>(dlsym(handle, name));
-    if (!slot)
-        error = std::string("libcurl lacks ") + name;
-    return slot != nullptr;
-}
-
 Binding load()
 {
     Binding b;
     // Never closed: curl's global state and the handles outlive any one client.
-    void *handle = dlopen(library_file, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char *why = dlerror();
-        b.error = why ? why : "libcurl not found";
+    void *handle = openLibrary(library_file, "libcurl", b.error);
+    if (!handle)
         return b;
-    }
     CurlLibrary &f = b.functions;
-    if (bind(handle, "curl_global_init", f.global_init, b.error) &&
-        bind(handle, "curl_easy_init", f.easy_init, b.error) &&
-        bind(handle, "curl_easy_setopt", f.easy_setopt, b.error) &&
-        bind(handle, "curl_easy_perform", f.easy_perform, b.error) &&
-        bind(handle, "curl_easy_getinfo", f.easy_getinfo, b.error) &&
-        bind(handle, "curl_easy_reset", f.easy_reset, b.error) &&
-        bind(handle, "curl_easy_cleanup", f.easy_cleanup, b.error) &&
-        bind(handle, "curl_easy_strerror", f.easy_strerror, b.error) &&
-        bind(handle, "curl_getdate", f.getdate, b.error) &&
-        bind(handle, "curl_url", f.url, b.error) &&
-        bind(handle, "curl_url_cleanup", f.url_cleanup, b.error) &&
-        bind(handle, "curl_url_set", f.url_set, b.error) &&
-        bind(handle, "curl_url_get", f.url_get, b.error) &&
-        bind(handle, "curl_free", f.free, b.error)) {
+    if (bindSymbol(handle, "libcurl", "curl_global_init", f.global_init, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_init", f.easy_init, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_setopt", f.easy_setopt, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_perform", f.easy_perform, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_getinfo", f.easy_getinfo, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_reset", f.easy_reset, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_cleanup", f.easy_cleanup, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_strerror", f.easy_strerror, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_getdate", f.getdate, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_url", f.url, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_url_cleanup", f.url_cleanup, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_url_set", f.url_set, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_url_get", f.url_get, b.error) &&
+        bindSymbol(handle, "libcurl", "curl_free", f.free, b.error)) {
         const CURLcode rc = f.global_init(CURL_GLOBAL_DEFAULT);
         if (rc != CURLE_OK)
             b.error = std::string("libcurl did not start: ") + f.easy_strerror(rc);

@@ -1,6 +1,7 @@
 #include "http_client.h"
 
 #include "curl_library.h"
+#include "url_secrets.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,11 @@
 
 namespace ostrane
 {
+using live::afterLogin;
+using live::hostPort;
+using live::readUrl;
+using live::UrlParts;
+
 namespace
 {
 
@@ -60,51 +66,6 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     return n;
 }
 
-// What can be shown of a URL that libcurl cannot read: the text after the last '@' up to
-// the path, so that no part of a user-info ever shows, whatever characters it holds.
-std::string afterLogin(const std::string &url)
-{
-    std::size_t from = url.find("://");
-    from = from == std::string::npos ? 0 : from + 3;
-    if (const std::size_t at = url.rfind('@'); at != std::string::npos && at >= from)
-        from = at + 1;
-    const std::size_t end = url.find_first_of("/?#", from);
-    return url.substr(from, end == std::string::npos ? std::string::npos : end - from);
-}
-
-struct UrlParts {
-    bool read = false; // libcurl read it: the rest is set
-    std::string host, port, user;
-    std::string password[2]; // as written and decoded, to keep out of any text
-};
-
-// The URL as the GET itself will read it: libcurl's own parser.
-UrlParts readUrl(const std::string &url)
-{
-    UrlParts parts;
-    const CurlLibrary *lib = curlLibrary();
-    CURLU *handle = lib ? lib->url() : nullptr;
-    if (!handle)
-        return parts;
-    const auto get = [&](CURLUPart what, unsigned int flags, std::string &to) {
-        char *text = nullptr;
-        if (lib->url_get(handle, what, &text, flags) == CURLUE_OK && text)
-            to = text;
-        if (text)
-            lib->free(text);
-    };
-    if (lib->url_set(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-        parts.read = true;
-        get(CURLUPART_HOST, 0, parts.host);
-        get(CURLUPART_PORT, CURLU_DEFAULT_PORT, parts.port);
-        get(CURLUPART_USER, CURLU_URLDECODE, parts.user);
-        get(CURLUPART_PASSWORD, 0, parts.password[0]);
-        get(CURLUPART_PASSWORD, CURLU_URLDECODE, parts.password[1]);
-    }
-    lib->url_cleanup(handle);
-    return parts;
-}
-
 // A named broker's user put into the URL, where ~/.netrc finds the password for it as for
 // a login written there; the URL as it was when libcurl cannot read it.
 std::string withLogin(const std::string &url, const std::string &user)
@@ -123,18 +84,6 @@ std::string withLogin(const std::string &url, const std::string &user)
         lib->free(text);
     lib->url_cleanup(handle);
     return out;
-}
-
-// Any password of the URL (or a named broker's) cut out of a text of libcurl's, before it
-// reaches the log.
-std::string scrubbed(std::string text, const UrlParts &parts, const std::string &password)
-{
-    for (const std::string &secret : {parts.password[0], parts.password[1], password})
-        // On past each mark: a password of stars must not be found in its own mark.
-        for (std::size_t at = 0;
-             !secret.empty() && (at = text.find(secret, at)) != std::string::npos; at += 3)
-            text.replace(at, secret.size(), "***");
-    return text;
 }
 
 // $HOME/.netrc, only when it is a regular file of at most 64 KiB: a FIFO or a device
@@ -188,17 +137,6 @@ private:
 };
 
 } // namespace
-
-std::string hostPort(const std::string &url)
-{
-    const UrlParts parts = readUrl(url);
-    return parts.read ? parts.host + ":" + parts.port : afterLogin(url);
-}
-
-std::string urlLogin(const std::string &url)
-{
-    return readUrl(url).user;
-}
 
 bool netrcNames(const std::string &text, const std::string &host)
 {
@@ -306,8 +244,8 @@ HttpResponse HttpClient::get(const std::string &base, const std::string &path,
         r.error = "Reply larger than 32 MiB";
         r.failure = unreadable;
     } else {
-        r.error =
-            scrubbed(problem[0] ? problem : m_lib->easy_strerror(rc), parts, options.password);
+        r.error = live::scrubbed(problem[0] ? problem : m_lib->easy_strerror(rc),
+                                 {parts.password[0], parts.password[1], options.password});
         const bool tls = rc == CURLE_SSL_CONNECT_ERROR || rc == CURLE_PEER_FAILED_VERIFICATION ||
                          rc == CURLE_SSL_CACERT_BADFILE || rc == CURLE_SSL_CERTPROBLEM;
         r.failure = rc == CURLE_OPERATION_TIMEDOUT ? timed_out : tls ? tls_failed : unreachable;

@@ -3,6 +3,8 @@
 // the calls of a query, short timeouts because the monitor's one thread waits on them.
 // libcurl itself is loaded by the first GET, so a client that never asks costs nothing.
 
+#include "failure_codes.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,19 +12,6 @@ namespace ostrane
 {
 
 struct CurlLibrary;
-
-// Why the broker gave no answer, as the reply header's `error_code` names it (an HTTP
-// failure carries its status instead). Documented in docs/rabbitmq.md; never renumber.
-enum FailureCode : int {
-    no_failure = 0,
-    unreachable = 1,     // refused, no route, bad host
-    timed_out = 2,       // a GET ran out of its own time
-    tls_failed = 3,      // handshake or certificate
-    unreadable = 4,      // a body that cannot be read (truncated, too large, not the shape)
-    no_libcurl = 5,      // libcurl or one of its functions missing
-    round_timed_out = 6, // the round's deadline passed before its GETs were done
-    list_refused = 7,    // the named brokers' list (or a password file) is not safe to use
-};
 
 struct HttpOptions {
     long connect_ms = 2000;
@@ -66,11 +55,6 @@ private:
     std::uint64_t m_gets = 0;
 };
 
-// Host and port of a broker URL ("127.0.0.1:15672"), read by libcurl's URL parser; no
-// part of a login or path, even of a URL libcurl cannot read.
-std::string hostPort(const std::string &url);
-// The login name written into a URL, or "" when none (or libcurl cannot read it).
-std::string urlLogin(const std::string &url);
 // Whether the netrc file names this host (or has a default entry).
 bool netrcNames(const std::string &netrcText, const std::string &host);
 

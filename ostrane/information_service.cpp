@@ -53,32 +53,33 @@ void logRefusal(const Settings &s, const std::string &detail)
     std::fprintf(stderr, "OSTRANE: %s\n", line.c_str());
 }
 
-// The live source's options with a named broker's own in place of the defaults.
-HttpOptions httpFor(const NamedBroker &b, const Settings &s)
+// The live source's target with a named broker's own options in place of the defaults.
+LiveTarget targetFor(const NamedBroker &b, const Settings &s)
 {
-    HttpOptions http = s.http;
-    http.user = b.user;
-    http.password = b.password;
+    LiveTarget t;
+    t.type = b.type;
+    t.url = b.url;
+    t.http = s.http;
+    t.monitor_url = b.monitor_url;
+    t.cluster_monitor_urls = b.cluster_monitor_urls;
+    t.token = b.token;
+    t.creds_file = b.creds_file;
+    t.http.user = b.user;
+    t.http.password = b.password;
     if (!b.ca_file.empty())
-        http.ca_file = b.ca_file;
+        t.http.ca_file = b.ca_file;
     if (b.timeout_ms > 0)
-        http.total_ms = b.timeout_ms;
+        t.http.total_ms = b.timeout_ms;
     if (b.connect_timeout_ms > 0)
-        http.connect_ms = b.connect_timeout_ms;
-    return http;
+        t.http.connect_ms = b.connect_timeout_ms;
+    return t;
 }
 
 // Answered as a failed query is: "0003", the file named, the code in every reply's header.
 KindData listRefused(const Settings &s, const BrokerLookup &named, const Kind &kind)
 {
     logRefusal(s, "named brokers refused: " + named.detail);
-    KindData data(kind);
-    data.every_call.header[error_code] = list_refused;
-    data.every_call.object = false;
-    CallScript opening;
-    opening.error_text = named.text;
-    data.calls.push_back(opening);
-    return data;
+    return live::failedQuery(kind, {named.text, list_refused, false});
 }
 
 } // namespace
@@ -97,7 +98,7 @@ int InformationService::refuse(const Records &r, std::string_view text, int resu
 int InformationService::call(const Records &r, const Settings &s)
 {
     ++m_calls;
-    m_live.touch(); // follow-ups too: a live round lasts while its calls come
+    m_live.touch();
     const std::int32_t length = wire::getInt32(r.request + request::object_length);
     const std::int16_t code = wire::getInt16(r.request + request::object_kind);
     const Kind *kind = kindByCode(code);
@@ -134,8 +135,12 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
     KindData data(kind);
     if (brokerId.empty()) {
         data = std::move(demoBroker(s.seconds, m_calls)[kind.id]);
-    } else if (rabbit::isBrokerUrl(brokerId)) {
-        data = m_live.query(brokerId, kind, s.http);
+    } else if (const LiveType type = liveTypeOf(brokerId); type != LiveType::none) {
+        LiveTarget t;
+        t.type = type;
+        t.url = brokerId;
+        t.http = s.http;
+        data = m_live.query(t, kind);
     } else if (!isSafeScenarioName(brokerId)) {
         logRefusal(s, "broker ID is not a scenario name: " + brokerId);
         return refuse(r, "Broker ID is not a safe scenario name", bad_source, unsafe_broker_id);
@@ -145,8 +150,7 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
         const BrokerLookup named = lookupBroker(s.brokers_file, brokerId);
         const bool refused = named.outcome == BrokerLookup::refused;
         if (named.outcome == BrokerLookup::found)
-            return answerOpening(r, m_live.query(named.broker.url, kind, httpFor(named.broker, s)),
-                                 kind);
+            return answerOpening(r, m_live.query(targetFor(named.broker, s), kind), kind);
         if (refused && named.names_known)
             return answerOpening(r, listRefused(s, named, kind), kind);
         try {

@@ -10,7 +10,7 @@
 
 #include "broker_data.h"
 #include "http_client.h"
-#include "rabbit_source.h"
+#include "live_source.h"
 
 #include <array>
 #include <cstdint>
@@ -31,7 +31,7 @@ enum Result : int {
 };
 
 // The reply header's `error_code` of a refused call, so that no output reads a refusal as a
-// good query. They go on from FailureCode's numbers (http_client.h); never renumber.
+// good query. They go on from FailureCode's numbers (failure_codes.h); never renumber.
 enum RefusalCode : int {
     unknown_broker = 8,      // no named broker, scenario or URL by that broker ID
     unsafe_broker_id = 9,    // the broker ID cannot name a scenario file (a path, odd bytes)
@@ -53,7 +53,7 @@ struct Settings {
     std::string brokers_file; // the named brokers' list; empty: none
     std::int64_t seconds = 0; // since the library was loaded
     bool log = false;         // details of refused calls (and every GET) to stderr
-    HttpOptions http;         // for broker IDs that are management-API URLs
+    HttpOptions http;         // for broker IDs that name a live broker
 };
 
 class InformationService
@@ -86,7 +86,7 @@ private:
     void keep(Conversation &&c);
     std::string newId();
 
-    rabbit::Source m_live;
+    LiveSources m_live;
     std::vector<Conversation> m_open;
     std::uint32_t m_salt;
     std::uint64_t m_ids = 0;

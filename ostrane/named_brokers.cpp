@@ -27,6 +27,7 @@ constexpr off_t max_list_size = 64 * 1024;
 constexpr off_t max_password_size = 4 * 1024;
 constexpr std::size_t max_name = 32; // a broker ID's width
 constexpr long max_timeout_ms = 60000;
+constexpr std::size_t max_cluster = 31; // other servers of a NATS cluster
 
 struct FileStamp {
     std::int64_t size = 0, mtime_ns = 0, ctime_ns = 0; // ctime: a chmod changes it
@@ -156,7 +157,9 @@ List parseList(const std::string &text, const std::string &folder)
         fail("top level", "expected an object of named brokers");
     List list;
     static const char *const keys[] = {
-        "url", "user", "password", "password_file", "ca_file", "timeout_ms", "connect_timeout_ms"};
+        "type",          "url",        "user",       "password",
+        "password_file", "ca_file",    "timeout_ms", "connect_timeout_ms",
+        "monitor_url",   "token_file", "creds_file", "cluster_monitor_urls"};
     for (const auto &[name, entry] : doc.items()) {
         if (name.size() > max_name || !isSafeScenarioName(name))
             fail(name, "not a name of at most 32 letters, digits, _ . -");
@@ -166,9 +169,15 @@ List parseList(const std::string &text, const std::string &folder)
             if (std::find(std::begin(keys), std::end(keys), key) == std::end(keys))
                 fail(name + "." + key, "no such field");
         NamedBroker b;
+        const std::string type = stringOf(entry, "type", name);
+        if (!type.empty() && liveTypeNamed(type) == LiveType::none)
+            fail(name + ".type", "expected rabbitmq or nats");
         b.url = stringOf(entry, "url", name);
-        if (b.url.rfind("http://", 0) != 0 && b.url.rfind("https://", 0) != 0)
-            fail(name + ".url", "expected http://... or https://...");
+        b.type = liveTypeOf(b.url);
+        if (b.type == LiveType::none)
+            fail(name + ".url", "expected http://..., https://..., nats://... or tls://...");
+        if (!type.empty() && liveTypeNamed(type) != b.type)
+            fail(name + ".url", "not a URL of a " + type + " broker");
         b.user = stringOf(entry, "user", name);
         b.password = stringOf(entry, "password", name);
         const std::string passwordFile = stringOf(entry, "password_file", name);
@@ -177,6 +186,26 @@ List parseList(const std::string &text, const std::string &folder)
         // Kept here until the broker is named: the file is read then.
         b.password_file = resolved(passwordFile, folder);
         b.ca_file = resolved(stringOf(entry, "ca_file", name), folder);
+        b.monitor_url = stringOf(entry, "monitor_url", name);
+        b.token_file = resolved(stringOf(entry, "token_file", name), folder);
+        b.creds_file = resolved(stringOf(entry, "creds_file", name), folder);
+        if (const auto it = entry.find("cluster_monitor_urls"); it != entry.end()) {
+            if (!it->is_array() || it->size() > max_cluster)
+                fail(name + ".cluster_monitor_urls", "expected a list of at most 31 URLs");
+            for (const json &u : *it) {
+                if (!u.is_string() ||
+                    liveTypeOf(u.get_ref<const std::string &>()) != LiveType::rabbitmq)
+                    fail(name + ".cluster_monitor_urls", "expected http://... or https://...");
+                b.cluster_monitor_urls.push_back(u.get<std::string>());
+            }
+        }
+        const bool natsOnly = !b.monitor_url.empty() || !b.token_file.empty() ||
+                              !b.creds_file.empty() || !b.cluster_monitor_urls.empty();
+        if (natsOnly && b.type != LiveType::nats)
+            fail(name, "monitor_url, token_file, creds_file and cluster_monitor_urls are for NATS "
+                       "brokers");
+        if (!b.monitor_url.empty() && liveTypeOf(b.monitor_url) != LiveType::rabbitmq)
+            fail(name + ".monitor_url", "expected http://... or https://...");
         b.timeout_ms = millisecondsOf(entry, "timeout_ms", name);
         b.connect_timeout_ms = millisecondsOf(entry, "connect_timeout_ms", name);
         list.brokers.emplace(name, std::move(b));
@@ -213,20 +242,21 @@ List readList(const std::string &path, const FileText &file)
     return list;
 }
 
-// The first line of the password file, if only its owner can read it.
-std::optional<BrokerLookup> readPassword(NamedBroker &b)
+// The first line of a password or token file, if only its owner can read it.
+std::optional<BrokerLookup> readSecret(std::string &file_path, std::string &secret,
+                                       const std::string &what)
 {
-    const std::string path = b.password_file;
-    b.password_file.clear();
+    const std::string path = file_path;
+    file_path.clear();
     const FileText file = readSmallFile(path, max_password_size);
     if (!file.problem.empty())
         return refusal(path, file.problem, file.problem, true);
     if ((file.stamp.mode & 077) != 0)
-        return refusal(path, "readable by others", "a password file others can read (chmod 600 it)",
-                       true);
-    b.password = file.text.substr(0, file.text.find('\n'));
-    if (!b.password.empty() && b.password.back() == '\r')
-        b.password.pop_back();
+        return refusal(path, "readable by others",
+                       "a " + what + " file others can read (chmod 600 it)", true);
+    secret = file.text.substr(0, file.text.find('\n'));
+    if (!secret.empty() && secret.back() == '\r')
+        secret.pop_back();
     return std::nullopt;
 }
 
@@ -272,7 +302,10 @@ BrokerLookup lookupBroker(const std::string &path, const std::string &name)
     r.outcome = BrokerLookup::found;
     r.broker = it->second;
     if (!r.broker.password_file.empty())
-        if (auto refused = readPassword(r.broker))
+        if (auto refused = readSecret(r.broker.password_file, r.broker.password, "password"))
+            return *refused;
+    if (!r.broker.token_file.empty())
+        if (auto refused = readSecret(r.broker.token_file, r.broker.token, "token"))
             return *refused;
     return r;
 }

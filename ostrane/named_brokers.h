@@ -3,15 +3,23 @@
 // a management-API URL of any length, a login and a password that "Broker.cfg" has no
 // room for. Format in ostrane/README.md.
 
+#include "live_type.h"
+
 #include <string>
+#include <vector>
 
 namespace ostrane
 {
 
 struct NamedBroker {
+    LiveType type = LiveType::rabbitmq; // `type`, else by the URL's scheme
     std::string url, user, password, ca_file;
-    std::string password_file;                   // read by lookupBroker into `password`
-    long timeout_ms = 0, connect_timeout_ms = 0; // 0: the live source's default
+    std::string password_file; // read by lookupBroker into `password`
+    // NATS only: the monitoring port's URL, a token (read from token_file into `token`)
+    // and a credentials file libnats reads itself.
+    std::string monitor_url, token, token_file, creds_file;
+    std::vector<std::string> cluster_monitor_urls; // the cluster's other servers
+    long timeout_ms = 0, connect_timeout_ms = 0;   // 0: the live source's default
 };
 
 struct BrokerLookup {

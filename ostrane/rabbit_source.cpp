@@ -1,6 +1,8 @@
 #include "rabbit_source.h"
 
 #include "rabbit_mapping.h"
+#include "table_caps.h"
+#include "url_secrets.h"
 
 #include <algorithm>
 #include <ctime>
@@ -8,6 +10,10 @@
 
 namespace ostrane::rabbit
 {
+
+using live::Failure;
+using live::hostPort;
+
 namespace
 {
 
@@ -67,54 +73,20 @@ std::span<const Endpoint> needs(KindId kind)
     static constexpr Endpoint service[] = {queues, consumers, connections};
     static constexpr Endpoint user[] = {connections, channels, consumers, queues};
     static constexpr Endpoint conversation[] = {channels, connections, consumers, queues};
-    switch (kind) {
-    case KindId::Broker:
-        return broker;
-    case KindId::Worker:
-        return worker;
-    case KindId::Service:
-        return service;
-    case KindId::User:
-        return user;
-    case KindId::Conversation:
-        break;
-    }
-    return conversation;
+    // In KindId order.
+    static constexpr std::span<const Endpoint> byKind[] = {broker, worker, service, user,
+                                                           conversation};
+    return byKind[static_cast<int>(kind)];
 }
 
-const char *noun(KindId kind)
-{
-    switch (kind) {
-    case KindId::Worker:
-        return "nodes";
-    case KindId::Service:
-        return "services";
-    case KindId::User:
-        return "connections";
-    case KindId::Conversation:
-        return "channels";
-    case KindId::Broker:
-        break;
-    }
-    return "objects";
-}
+constexpr live::KindMappings<View> mappings{
+    {mapBroker, mapWorkers, mapServices, mapUsers, mapConversations},
+    {"objects", "nodes", "services", "connections", "channels"}};
 
 } // namespace
 
-bool isBrokerUrl(std::string_view id)
-{
-    return id.rfind("http://", 0) == 0 || id.rfind("https://", 0) == 0;
-}
-
-Source::Broker &Source::broker(const std::string &url)
-{
-    if (m_brokers.size() >= max_brokers && !m_brokers.count(url))
-        m_brokers.erase(m_brokers.begin());
-    return m_brokers[url];
-}
-
-std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, Endpoint e,
-                                             const HttpOptions &options, bool cut)
+std::optional<Failure> Source::fetch(Broker &b, const std::string &url, Endpoint e,
+                                     const HttpOptions &options, bool cut)
 {
     std::string base = url;
     while (!base.empty() && base.back() == '/')
@@ -133,79 +105,51 @@ std::optional<Source::Failure> Source::fetch(Broker &b, const std::string &url, 
                        static_cast<std::int32_t>(r.status), false};
     Body body;
     bool late = false;
-    if (!r.error.empty() || !readEndpoint(r.body, e, body, b.deadline, &late))
+    if (!r.error.empty() || !readEndpoint(r.body, e, body, b.round.deadline, &late))
         return late ? Failure{"Broker timed out " + hostPort(url), round_timed_out, false}
                     : Failure{"Unreadable JSON from " + shortPath(e), unreadable, false};
-    b.fetched[e] = Fetched{std::move(body), r.date};
+    b.snapshot[e] = Fetched{std::move(body), r.date};
     return std::nullopt;
 }
 
-bool Source::roundServes(const Broker &b, KindId kind, Clock::time_point now) const
+KindData Source::query(const LiveTarget &target, const Kind &kind)
 {
-    return b.round && !(b.asked & (1u << static_cast<unsigned>(kind))) &&
-           now - m_quietSince < idle_gap && now < b.deadline + beyond_deadline;
-}
-
-KindData Source::query(const std::string &url, const Kind &kind, const HttpOptions &options)
-{
-    // Two logins see different things (and one may fail): neither's snapshot serves the other.
-    Broker &b = broker(options.user.empty() ? url : url + "\n" + options.user);
-    KindData data(kind);
-    const auto now = Clock::now();
-    const auto budget = std::chrono::milliseconds(options.total_ms);
-
-    if (!roundServes(b, kind.id, now)) {
-        b.round = now;
-        b.deadline = now + budget;
-        b.asked = 0;
-        b.failure.reset();
-        b.serial = ++m_serial;
-        for (auto &f : b.fetched)
+    const std::string &url = target.url;
+    const HttpOptions &options = target.http;
+    Broker &b = m_brokers.of(url, options.user);
+    const auto budget = live::milliseconds(options.total_ms);
+    if (b.round.begin(kind.id, budget, m_activity))
+        for (auto &f : b.snapshot)
             f.reset();
-    }
-    b.asked |= 1u << static_cast<unsigned>(kind.id);
 
-    // A failure answers the rest of its round, so that a start-up against a broker that is
-    // down waits for one round, not five.
     for (const Endpoint e : needs(kind.id)) {
-        if (b.failure)
+        if (b.round.failure)
             break;
-        if (b.fetched[e])
+        if (b.snapshot[e])
             continue;
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(b.deadline - Clock::now());
+        const auto left = b.round.left();
         if (left.count() <= 0) {
-            b.failure = Failure{"Broker timed out " + hostPort(url), round_timed_out, false};
+            b.round.failure = Failure{"Broker timed out " + hostPort(url), round_timed_out, false};
             break;
         }
         HttpOptions rest = options;
         rest.total_ms = static_cast<long>(left.count());
         rest.connect_ms = std::min(options.connect_ms, rest.total_ms);
-        // Earlier GETs of the round took their share: a timeout now is the round's.
-        b.failure = fetch(b, url, e, rest, left + std::chrono::milliseconds(100) < budget);
+        b.round.failure = fetch(b, url, e, rest, live::roundCut(left, budget));
     }
-    m_lastSeen = Clock::now();
-    if (b.failure) {
-        for (auto &f : b.fetched)
+    m_activity.busy();
+    if (b.round.failure) {
+        for (auto &f : b.snapshot)
             f.reset();
-        // Every reply of the conversation names the failure, the closing one too, and
-        // none touches the object area.
-        data.every_call.header[error_code] = b.failure->code;
-        data.every_call.object = false;
-        CallScript opening;
-        opening.error_text = b.failure->text;
-        if (b.failure->login)
-            opening.result_code = "0002"; // the follow-up answers "0003"
-        data.calls.push_back(opening);
-        return data;
+        return live::failedQuery(kind, *b.round.failure);
     }
 
     Raw raw;
-    raw.serial = b.serial;
+    raw.serial = b.round.serial;
     raw.now = -1;
     for (const Endpoint e : needs(kind.id)) {
-        raw.body[e] = &b.fetched[e]->body;
-        raw.now = std::max(raw.now, b.fetched[e]->date);
+        raw.body[e] = &b.snapshot[e]->body;
+        raw.now = std::max(raw.now, b.snapshot[e]->date);
     }
     if (raw.now < 0)
         raw.now = static_cast<std::int64_t>(std::time(nullptr));
@@ -218,37 +162,9 @@ bool readEndpoint(std::string_view text, Endpoint e, Body &out,
     return readBody(text, fieldsOf(e), e != overview, keepOf(e), out, until, late);
 }
 
-KindData mapKind(const Raw &raw, const Kind &kind, Marks &marks)
+KindData mapKind(const Raw &raw, const Kind &kind, live::Marks &marks)
 {
-    KindData data(kind);
-    const View view = read(raw);
-
-    int total = 0;
-    switch (kind.id) {
-    case KindId::Broker:
-        total = mapBroker(view, marks, data);
-        break;
-    case KindId::Worker:
-        total = mapWorkers(view, marks, data);
-        break;
-    case KindId::Service:
-        total = mapServices(view, marks, data);
-        break;
-    case KindId::User:
-        total = mapUsers(view, marks, data);
-        break;
-    case KindId::Conversation:
-        total = mapConversations(view, marks, data);
-        break;
-    }
-    data.every_call.header[total_num_objects] = total;
-    if (total > data.count()) {
-        CallScript opening;
-        opening.error_text = "Ok, " + std::to_string(data.count()) + " of " +
-                             std::to_string(total) + " " + noun(kind.id);
-        data.calls.push_back(opening);
-    }
-    return data;
+    return mappings(read(raw), kind, marks);
 }
 
 } // namespace ostrane::rabbit

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         }
         from = end + 1;
     }
-    Marks marks;
+    live::Marks marks;
     for (std::uint64_t round = 1; round <= 2; ++round) {
         raw.serial = round;
         raw.now = 1796702600 + static_cast<std::int64_t>(round);

@@ -1,6 +1,7 @@
 # cmake -DLIBRARY=<libOSTRANE.so> [-DNM=<nm>] [-DREADELF=<readelf>] -P check_exports.cmake
 # Fails unless the library defines exactly one dynamic symbol: the function ostrane_entry_1,
-# and, given readelf, when it needs libcurl at load time (only a live broker loads it).
+# and, given readelf, when it needs libcurl or libnats at load time (only a live broker
+# loads them).
 if(NOT NM)
   set(NM nm)
 endif()
@@ -36,8 +37,10 @@ if(READELF)
   if(failed)
     message(FATAL_ERROR "${READELF} failed on ${LIBRARY}: ${errors}")
   endif()
-  if(dynamic MATCHES "\\(NEEDED\\)[^\n]*libcurl")
-    message(FATAL_ERROR "${LIBRARY} needs libcurl at load time:\n${dynamic}")
-  endif()
-  message(STATUS "${LIBRARY} loads without libcurl")
+  foreach(lazy IN ITEMS libcurl libnats)
+    if(dynamic MATCHES "\\(NEEDED\\)[^\n]*${lazy}")
+      message(FATAL_ERROR "${LIBRARY} needs ${lazy} at load time:\n${dynamic}")
+    endif()
+  endforeach()
+  message(STATUS "${LIBRARY} loads without libcurl and libnats")
 endif()

@@ -1,13 +1,14 @@
 #pragma once
-// High-water marks and accumulators of one broker URL, kept in process memory per object
-// key. They see only the moments a query ran and start again when the monitor starts.
-// A snapshot served twice (the kinds share one for about a second) is counted once.
+// High-water marks and accumulators of one live broker (its URL and login), kept in
+// process memory per object key; every live source keeps one set per broker. They see
+// only the moments a query ran and start again when the monitor starts. A snapshot served
+// twice (the kinds share one for about a second) is counted once.
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 
-namespace ostrane::rabbit
+namespace ostrane::live
 {
 
 class Marks
@@ -39,4 +40,4 @@ private:
     std::unordered_map<std::string, Sum> m_high, m_seconds, m_count, m_previous;
 };
 
-} // namespace ostrane::rabbit
+} // namespace ostrane::live

@@ -1,8 +1,8 @@
-#include "rabbit_marks.h"
+#include "high_water_marks.h"
 
 #include <algorithm>
 
-namespace ostrane::rabbit
+namespace ostrane::live
 {
 
 Marks::Sum &Marks::slot(std::unordered_map<std::string, Sum> &map, const std::string &key)
@@ -57,4 +57,4 @@ std::int64_t Marks::previous(const std::string &key, std::int64_t value, std::ui
     return s.total;
 }
 
-} // namespace ostrane::rabbit
+} // namespace ostrane::live

@@ -1,33 +1,13 @@
+#include "object_out.h"
+
 #include "latin1.h"
-#include "rabbit_mapping.h"
-#include "sha1.h"
+#include "name_fitting.h"
 
-namespace ostrane::rabbit
+#include <algorithm>
+#include <limits>
+
+namespace ostrane::live
 {
-
-namespace
-{
-
-std::string fit(std::string shown, std::string_view whole, std::size_t width)
-{
-    if (shown.size() <= width)
-        return shown;
-    const std::string mark = "~" + sha1Hex(whole).substr(0, 6);
-    return shown.substr(0, width - std::min(width, mark.size())) + mark.substr(0, width);
-}
-
-} // namespace
-
-std::string fitName(std::string_view utf8, std::size_t width)
-{
-    return fit(toLatin1(utf8), utf8, width);
-}
-
-std::string fitLatin1(std::string latin1, std::size_t width)
-{
-    const std::string whole = latin1;
-    return fit(std::move(latin1), whole, width);
-}
 
 Out &Out::name(std::string_view name, const std::string &utf8)
 {
@@ -65,4 +45,4 @@ Out &Out::number(std::string_view name, std::int64_t value)
     return *this;
 }
 
-} // namespace ostrane::rabbit
+} // namespace ostrane::live
