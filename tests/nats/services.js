@@ -80,6 +80,13 @@ async function startInstance(o, service, url) {
 
 async function main() {
     const o = parse(process.argv.slice(2));
+    // Started by tools/nats-services --background: the PID file is written here, by the
+    // process itself, since the PID its starter saw may be setsid's.
+    if (process.env.NATS_SERVICES_PID_DIR) {
+        fs.writeFileSync(path.join(process.env.NATS_SERVICES_PID_DIR, `services-${process.pid}.pid`),
+                         `${process.pid}\n`);
+        console.log(`pid ${process.pid}`);
+    }
     const services = Array.from({length: o.services}, (_, i) => nameAt(serviceNames, "service", i));
     const urls = o.url.split(",");
     const connections = [];
