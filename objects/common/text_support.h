@@ -86,15 +86,21 @@ inline QString maskedUserInfo(const QString &id)
     while (start < id.size() && (id[start] == u' ' || id[start] == u'\0'))
         ++start;
     const QStringView url = QStringView(id).mid(start);
-    if (!url.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
-        !url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+    const auto is = [&url](const char *scheme) {
+        return url.startsWith(QLatin1String(scheme), Qt::CaseInsensitive);
+    };
+    // A NATS URL's user part alone may be a token: all of it is masked there.
+    const bool nats = is("nats://") || is("tls://");
+    if (!nats && !is("http://") && !is("https://"))
         return id;
     const qsizetype scheme = id.indexOf(QLatin1String("://"), start);
     const qsizetype from = scheme + 3;
     const qsizetype at = id.lastIndexOf(u'@');
     const qsizetype colon = id.indexOf(u':', from);
-    if (at < from || colon < 0 || colon > at)
+    if (at < from)
         return id;
+    if (colon < 0 || colon > at)
+        return nats ? id.left(from) + QLatin1String("***") + id.mid(at) : id;
     return id.left(colon + 1) + QLatin1String("***") + id.mid(at);
 }
 
