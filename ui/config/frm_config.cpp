@@ -55,7 +55,9 @@ FrmConfig::FrmConfig(std::function<void(const Identity &)> applyIdentity, QWidge
            "- a named broker: an entry of the client library's broker list, which holds its "
            "URL of any length and its credentials;\n"
            "- an http:// or https:// URL of a RabbitMQ management API (keep passwords in "
-           "~/.netrc or the broker list, not here)."));
+           "~/.netrc or the broker list, not here);\n"
+           "- a nats:// or tls:// URL of a NATS server (its monitoring port: 8222 on the "
+           "same host, or a named broker's monitor_url)."));
     // Beside the box: the names the client library knows, one pick fills the box.
     m_known = new QComboBox(this);
     m_known->setObjectName(QStringLiteral("cboKnownBrokers"));
