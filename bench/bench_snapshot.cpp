@@ -8,13 +8,13 @@
 #include "csv_document.h"
 #include "json_document.h"
 #include "kind_registry.h"
+#include "measure.h"
 #include "prometheus_document.h"
 #include "snapshot_report.h"
 #include "snapshot_round.h"
 #include "tarnvel_binding.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTextStream>
 
 #include <algorithm>
@@ -27,18 +27,19 @@ using namespace morvain;
 namespace
 {
 
+struct Piece {
+    const char *label; // of its instruction count
+    std::function<void()> work;
+};
+
 // Each piece of work once per turn, turn after turn, so that a change in the machine's load
 // falls on all of them alike; the median of each, in milliseconds.
-std::vector<double> measureInTurns(const std::vector<std::function<void()>> &works, int turns = 15)
+std::vector<double> measureInTurns(const std::vector<Piece> &pieces, int turns = 15)
 {
-    std::vector<std::vector<double>> times(works.size());
-    for (int turn = 0; turn < turns; ++turn) {
-        for (std::size_t w = 0; w < works.size(); ++w) {
-            QElapsedTimer t;
-            t.start();
-            works[w]();
-            times[w].push_back(double(t.nsecsElapsed()) / 1e6);
-        }
+    std::vector<std::vector<double>> times(pieces.size());
+    for (int turn = 0; turn < bench::repetitions(turns); ++turn) {
+        for (std::size_t w = 0; w < pieces.size(); ++w)
+            times[w].push_back(bench::medianMicros(pieces[w].work, 1, pieces[w].label) / 1e3);
     }
     std::vector<double> medians;
     for (std::vector<double> &t : times) {
@@ -110,29 +111,35 @@ int main(int argc, char *argv[])
     // The writers alone read what the rounds leave in the models: the same full tables.
     const SnapshotReport stored = round.run(all);
     const std::vector<double> ms = measureInTurns({
-        [&] { calls = bareCalls(broker, identity); },
-        [&] { round.run(all); },
-        [&] { jsonSize = json::document(round.run(all)).size(); },
-        [&] { promSize = prometheus::document(round.run(all)).size(); },
-        [&] { json::document(stored); },
-        [&] { prometheus::document(stored); },
-        [&] {
-            csvSize = 0;
-            for (const KindReport &kind : stored.kinds)
-                csvSize += csv::document(*kind.model).size();
-        },
+        {"bare", [&] { calls = bareCalls(broker, identity); }},
+        {"queries", [&] { round.run(all); }},
+        {"json-snapshot", [&] { jsonSize = json::document(round.run(all)).size(); }},
+        {"prometheus-snapshot", [&] { promSize = prometheus::document(round.run(all)).size(); }},
+        {"json-writer", [&] { json::document(stored); }},
+        {"prometheus-writer", [&] { prometheus::document(stored); }},
+        {"csv-writer",
+         [&] {
+             csvSize = 0;
+             for (const KindReport &kind : stored.kinds)
+                 csvSize += csv::document(*kind.model).size();
+         }},
     });
-    const double bare = ms[0], queries = ms[1], json = ms[2], prom = ms[3];
-
-    out << "bare Broker calls (" << calls << "):        " << bare << " ms\n";
-    out << "queries into the models:    " << queries << " ms, ratio " << queries / bare << "\n";
-    out << "snapshot, JSON (" << jsonSize << " bytes):    " << json << " ms, ratio " << json / bare
-        << "\n";
-    out << "snapshot, Prometheus (" << promSize << " bytes): " << prom << " ms, ratio "
-        << prom / bare << "\n";
-    out << "JSON writer alone:          " << ms[4] << " ms, ratio " << ms[4] / bare << "\n";
-    out << "Prometheus writer alone:    " << ms[5] << " ms, ratio " << ms[5] / bare << "\n";
-    out << "CSV writer alone (" << csvSize << " bytes, a document per kind): " << ms[6]
-        << " ms, ratio " << ms[6] / bare << "\n";
+    const double bare = ms[0];
+    const QString millis = QStringLiteral("ms");
+    const std::vector<bench::Row> rows{
+        {QStringLiteral("bare Broker calls (%1)").arg(calls), bare, millis, 0, 0, "bare"},
+        {QStringLiteral("queries into the models"), ms[1], millis, bare, 0, "queries", "bare"},
+        {QStringLiteral("snapshot, JSON (%1 bytes)").arg(jsonSize), ms[2], millis, bare, 1.5,
+         "json-snapshot", "bare"},
+        {QStringLiteral("snapshot, Prometheus (%1 bytes)").arg(promSize), ms[3], millis, bare, 1.5,
+         "prometheus-snapshot", "bare"},
+        {QStringLiteral("JSON writer alone"), ms[4], millis, bare, 0, "json-writer", "bare"},
+        {QStringLiteral("Prometheus writer alone"), ms[5], millis, bare, 0, "prometheus-writer",
+         "bare"},
+        {QStringLiteral("CSV writer alone (%1 bytes, five documents)").arg(csvSize), ms[6], millis,
+         bare, 0, "csv-writer", "bare"},
+    };
+    bench::printTable(out, rows);
+    out << "load " << bench::loadAverage() << "\n";
     return 0;
 }

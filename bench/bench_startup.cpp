@@ -84,11 +84,18 @@ InfoRequest requestOf(InfoCycle &cycle, const ListKind &kind, ReplyArea reply)
     return cycle.request();
 }
 
+const char *startUpLabel(const QString &argument)
+{
+    return argument == QLatin1String("--start-full") ? "start-full" : "start-bare";
+}
+
 // A child process: the real main window, filled, or a bare one of as many widgets, shown;
 // it ends the moment the window's first paint is done, so the parent's clock reads the
 // whole start from exec to what the user first sees.
 int startChild(int &argc, char **argv)
 {
+    // Under callgrind the count begins here: the loader's work, alike for both, is left out.
+    CountedPiece piece(underValgrind() ? startUpLabel(argv[1]) : nullptr);
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     SilentPresenter presenter;
@@ -103,19 +110,24 @@ int startChild(int &argc, char **argv)
         window = std::make_unique<BareWindow>(Census::fromArguments(arguments.mid(1)));
     }
     const bool painted = showAndPaint(*window);
+    if (underValgrind()) // _Exit skips the piece's destructor
+        InstructionCounter::instance().end(startUpLabel(argv[1]));
     std::fflush(stdout);
     std::_Exit(painted ? 0 : 3); // what follows the first paint is not the user's wait
 }
 
 // One whole process of this program, in milliseconds.
+// Counted here when this process counts its children (perf); under callgrind the child
+// marks its own piece.
 double processMillis(const QStringList &arguments)
 {
     QElapsedTimer t;
     t.start();
+    CountedPiece piece(underValgrind() ? nullptr : startUpLabel(arguments.value(0)));
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!child.waitForFinished(30000) || child.exitCode() != 0)
+    if (!child.waitForFinished(underValgrind() ? 600000 : 30000) || child.exitCode() != 0)
         std::exit(2);
     return double(t.nsecsElapsed()) / 1e6;
 }
@@ -129,7 +141,7 @@ struct StartUp {
 StartUp processMedians(const QStringList &a, const QStringList &b, int runs)
 {
     std::vector<double> ta, tb, ratios;
-    for (int i = 0; i < runs; ++i) {
+    for (int i = 0; i < repetitions(runs); ++i) {
         ta.push_back(processMillis(a));
         tb.push_back(processMillis(b));
         ratios.push_back(ta.back() / tb.back());
@@ -150,7 +162,7 @@ double perSelectionMicros(PaintWatch &watch, TextList *list, const QList<QWidget
                    for (int row = rows - 1; row >= 0; --row)
                        watch.run([&] { list->setCurrentRow(row); }, changed);
                },
-               rounds) /
+               rounds, "select") /
            rows;
 }
 
@@ -166,6 +178,10 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         only << QByteArray(argv[i]);
     const auto wanted = [&](const char *row) { return only.isEmpty() || only.contains(row); };
+    // Memory rows are not timed, and under valgrind would take an hour: only when named.
+    const auto wantedMemory = [&](const char *row) {
+        return underValgrind() ? only.contains(row) : wanted(row);
+    };
 
     QTemporaryDir dir;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) // Qt's own, for the children too
@@ -184,11 +200,13 @@ int main(int argc, char *argv[])
         WorkerReply reply;
         const InfoRequest request = requestOf(cycle, kinds::worker, replyArea(reply));
         const int calls = rawQuery(broker, cycle.controlBlock(), request, reply.span());
-        const auto [cycled, raw] = pairedMedians(
-            [&] { cycle.runList(kinds::worker, replyArea(reply), [] {}); },
-            [&] { rawQuery(broker, cycle.controlBlock(), request, reply.span()); }, 31);
+        const auto [cycled, raw] =
+            pairedMedians([&] { cycle.runList(kinds::worker, replyArea(reply), [] {}); },
+                          [&] { rawQuery(broker, cycle.controlBlock(), request, reply.span()); },
+                          31, "call-cycle", "call-bare");
         rows.push_back({QStringLiteral("call cycle, per call (worker query, %1 calls)").arg(calls),
-                        cycled / calls, QStringLiteral("us"), raw / calls, 1.15});
+                        cycled / calls, QStringLiteral("us"), raw / calls, 1.15, "call-cycle",
+                        "call-bare", double(calls)});
     }
 
     // The window as the user has it: shown, on the Service tab. Every row below ends when
@@ -214,17 +232,18 @@ int main(int argc, char *argv[])
         const InfoRequest request = requestOf(w.cycle(), kinds::service, replyArea(reply));
         const auto [refresh, raw] = pairedMedians(
             [&] { watch.run([&] { w.servicePage().cmdCall_Service_Click(); }, lists); },
-            [&] { rawQuery(broker, w.cycle().controlBlock(), request, reply.span()); }, 21);
+            [&] { rawQuery(broker, w.cycle().controlBlock(), request, reply.span()); }, 21,
+            "service-refresh", "service-bare");
         rows.push_back({QStringLiteral("service Refresh of 999 vs its bare calls"), refresh / 1e3,
-                        QStringLiteral("ms"), raw / 1e3, 1.5});
+                        QStringLiteral("ms"), raw / 1e3, 1.5, "service-refresh", "service-bare"});
     }
 
     // Choosing a server class: each of 999 (one name each), and one with 333 names.
     if (wanted("select")) {
         refreshAgainst("full");
         rows.push_back({QStringLiteral("select a server class among %1").arg(classes->count()),
-                        perSelectionMicros(watch, classes, lists, 5), QStringLiteral("us"), 0,
-                        100});
+                        perSelectionMicros(watch, classes, lists, 5), QStringLiteral("us"), 0, 100,
+                        "select", nullptr, double(classes->count())});
     }
     if (wanted("build")) {
         refreshAgainst("names");
@@ -238,9 +257,9 @@ int main(int argc, char *argv[])
                     pick(0);
                 }
             },
-            5);
+            5, "build");
         rows.push_back({QStringLiteral("build a name list of %1").arg(nameCount), round / 20,
-                        QStringLiteral("us"), 0, 100});
+                        QStringLiteral("us"), 0, 100, "build", nullptr, 20});
         refreshAgainst("full");
     }
 
@@ -253,18 +272,21 @@ int main(int argc, char *argv[])
         QtFloor floor(w.servicePage());
         rows.push_back(
             {QStringLiteral("the same repaint alone: a Refresh of %1").arg(classEntries.size()),
-             floor.refreshMicros(watch, classEntries, 21) / 1e3, QStringLiteral("ms"), 0, 0});
+             floor.refreshMicros(watch, classEntries, 21) / 1e3, QStringLiteral("ms"), 0, 0,
+             "floor-refresh"});
         rows.push_back({QStringLiteral("the same repaint alone: a class pick"),
-                        floor.classPickMicros(watch, classEntries, 5), QStringLiteral("us"), 0, 0});
+                        floor.classPickMicros(watch, classEntries, 5), QStringLiteral("us"), 0, 0,
+                        "floor-pick", nullptr, double(classEntries.size())});
         rows.push_back(
             {QStringLiteral("the same repaint alone: a name list of %1").arg(nameEntries.size()),
-             floor.nameListMicros(watch, nameEntries, 5), QStringLiteral("us"), 0, 0});
+             floor.nameListMicros(watch, nameEntries, 5), QStringLiteral("us"), 0, 0, "floor-names",
+             nullptr, 20});
     }
 
     // Memory on full tables: the five tabs' Refreshes in turn, each tab in front.
-    if (wanted("memory"))
+    if (wantedMemory("memory"))
         rows.push_back(refreshMemoryRow(w, watch));
-    if (wanted("history"))
+    if (wantedMemory("history"))
         for (const Row &row : historyMemoryRows(w.session().worker()))
             rows.push_back(row);
 
@@ -274,7 +296,7 @@ int main(int argc, char *argv[])
     if (wanted("start-up")) {
         startUp = processMedians({QStringLiteral("--start-full")}, bareArguments, 11);
         rows.push_back({QStringLiteral("start-up to first paint vs a bare window"), startUp.full,
-                        QStringLiteral("ms"), startUp.bare, 1.3});
+                        QStringLiteral("ms"), startUp.bare, 1.3, "start-full", "start-bare"});
     }
 
     QTextStream out(stdout);

@@ -43,14 +43,15 @@ double median(std::vector<double> times)
 // Two settings measured in turns, so that the load of the machine weighs on both alike:
 // `prepare(false)`, then `prepare(true)`, each followed by one timed piece of work.
 std::pair<double, double> inTurns(const std::function<void(bool)> &prepare,
-                                  const std::function<void()> &work, int runs)
+                                  const std::function<void()> &work, int runs, const char *labelOff,
+                                  const char *labelOn)
 {
     std::vector<double> off, on;
-    for (int run = 0; run < runs; ++run) {
+    for (int run = 0; run < repetitions(runs); ++run) {
         prepare(false);
-        off.push_back(medianMicros(work, 1) / 1e3);
+        off.push_back(medianMicros(work, 1, labelOff) / 1e3);
         prepare(true);
-        on.push_back(medianMicros(work, 1) / 1e3);
+        on.push_back(medianMicros(work, 1, labelOn) / 1e3);
     }
     return {median(off), median(on)};
 }
@@ -80,8 +81,12 @@ int main(int argc, char *argv[])
         const char *name;
         int tab;
         int sortColumn;
+        const char *openLabel, *sortLabel, *closedLabel, *openedLabel;
     };
-    const Kind kinds[] = {{"workers (1000)", 1, 0}, {"services (999)", 2, 2}};
+    const Kind kinds[] = {{"workers (1000)", 1, 0, "open-workers", "sort-workers", "closed-workers",
+                           "opened-workers"},
+                          {"services (999)", 2, 2, "open-services", "sort-services",
+                           "closed-services", "opened-services"}};
     for (const Kind &kind : kinds) {
         tabs->setCurrentIndex(kind.tab);
         ObjectPage *page = w.pages()[kind.tab];
@@ -97,15 +102,15 @@ int main(int argc, char *argv[])
         const auto refresh = [&] { watch.run([&] { page->callBroker(); }, {page}); };
         // Opening the window until its rows are painted, a new window each time.
         std::vector<double> openings;
-        for (int run = 0; run < 5; ++run) {
+        for (int run = 0; run < repetitions(5); ++run) {
             if (table()) {
                 table()->close();
                 QCoreApplication::processEvents();
             }
-            openings.push_back(medianMicros([&] { open(); }, 1) / 1e3);
+            openings.push_back(medianMicros([&] { open(); }, 1, kind.openLabel) / 1e3);
         }
         rows.push_back({QStringLiteral("open the table window, %1").arg(kind.name),
-                        median(openings), QStringLiteral("ms"), 0, 0});
+                        median(openings), QStringLiteral("ms"), 0, 0, kind.openLabel});
         QTableView *view = open()->view();
         Qt::SortOrder order = Qt::AscendingOrder;
         const double sort = medianMicros(
@@ -113,10 +118,10 @@ int main(int argc, char *argv[])
                 order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
                 watch.run([&] { view->sortByColumn(kind.sortColumn, order); }, {view->viewport()});
             },
-            11);
+            11, kind.sortLabel);
         rows.push_back(
             {QStringLiteral("sort %1 rows, %2").arg(view->model()->rowCount()).arg(kind.name),
-             sort / 1e3, QStringLiteral("ms"), 0, 50});
+             sort / 1e3, QStringLiteral("ms"), 0, 50, kind.sortLabel});
         const auto [closed, opened] = inTurns(
             [&](bool on) {
                 if (!on && table()) {
@@ -128,9 +133,10 @@ int main(int argc, char *argv[])
                               {sorted->viewport()});
                 }
             },
-            refresh, 41);
+            refresh, 41, kind.closedLabel, kind.openedLabel);
         rows.push_back({QStringLiteral("Refresh of %1, table open vs closed").arg(kind.name),
-                        opened, QStringLiteral("ms"), closed, 1.2});
+                        opened, QStringLiteral("ms"), closed, 1.2, kind.openedLabel,
+                        kind.closedLabel});
     }
 
     // The services' history: kept against off, the table window open in both.
@@ -149,9 +155,9 @@ int main(int argc, char *argv[])
             history->setKeepCourse(on);
             serviceRefresh();
         },
-        serviceRefresh, 41);
+        serviceRefresh, 41, "history-off", "history-kept");
     rows.push_back({QStringLiteral("Refresh of 999 services, history kept vs off"), kept,
-                    QStringLiteral("ms"), off, 1.2});
+                    QStringLiteral("ms"), off, 1.2, "history-kept", "history-off"});
 
     printTable(out, rows);
     out << "platform " << QGuiApplication::platformName() << ", load " << loadAverage()

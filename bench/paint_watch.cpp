@@ -1,5 +1,7 @@
 #include "paint_watch.h"
 
+#include "instructions.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -45,9 +47,10 @@ bool PaintWatch::run(const std::function<void()> &work, const QList<QWidget *> &
     work();
     QElapsedTimer bound;
     bound.start();
+    const qint64 boundMs = underValgrind() ? 120000 : 2000; // callgrind runs some 50 times slower
     // The repaint manager posts its update request; processing it paints every dirty
     // widget of the window in one pass.
-    for (int round = 0; round < 1000 && bound.elapsed() < 2000; ++round) {
+    for (int round = 0; round < 1000 && bound.elapsed() < boundMs; ++round) {
         QCoreApplication::processEvents();
         if (allPainted(changed))
             return true;

@@ -81,7 +81,7 @@ double QtFloor::refreshMicros(PaintWatch &watch, const QStringList &classes, int
                 },
                 changed);
         },
-        rounds);
+        rounds, "floor-refresh");
 }
 
 double QtFloor::classPickMicros(PaintWatch &watch, const QStringList &classes, int rounds)
@@ -100,7 +100,7 @@ double QtFloor::classPickMicros(PaintWatch &watch, const QStringList &classes, i
                            },
                            changed);
                },
-               rounds) /
+               rounds, "floor-pick") /
            count;
 }
 
@@ -122,7 +122,7 @@ double QtFloor::nameListMicros(PaintWatch &watch, const QStringList &names, int 
                        watch.run([&] { fill(false); }, changed);
                    }
                },
-               rounds) /
+               rounds, "floor-names") /
            20;
 }
 
