@@ -23,7 +23,6 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
-    FuzzedDataProvider data(bytes, size);
-    fuzz::runRound(data, readBack);
+    fuzz::runRound(bytes, size, readBack);
     return 0;
 }

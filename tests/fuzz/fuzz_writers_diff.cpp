@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
-    FuzzedDataProvider data(bytes, size);
-    fuzz::runRound(data, [](const SnapshotReport &report) {
+    fuzz::runRound(bytes, size, [](const SnapshotReport &report) {
         same("JSON", json::document(report), reference::jsonDocument(report));
         same("Prometheus", prometheus::document(report), reference::prometheusDocument(report));
         for (const KindReport &kind : report.kinds)

@@ -11,6 +11,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace morvain::fuzz
@@ -20,8 +22,9 @@ namespace morvain::fuzz
 // in the writers, and one full table of 1000 costs a hundred ordinary inputs.
 constexpr int maxCallsPerRound = 130;
 
-template <typename Check> void runRound(FuzzedDataProvider &data, Check &&check)
+template <typename Check> void runRound(const std::uint8_t *bytes, std::size_t size, Check &&check)
 {
+    FuzzedDataProvider data(bytes, size);
     Identity identity;
     const std::string id = data.ConsumeBytesAsString(32);
     identity.brokerId = QString::fromLatin1(id.data(), qsizetype(id.size()));

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTest>
 
@@ -102,6 +103,23 @@ inline void addTableLimitRows(int slotCount)
     // Each query stores its closing reply too.
     QTest::addRow("%d and the closing reply", slotCount - 1) << slotCount - 1 << false;
     QTest::addRow("%d and the closing reply", slotCount) << slotCount << true;
+}
+
+// The one box the program shows as it ends on a table past its last slot.
+inline void verifyEndedOnFullTable(const RecordingPresenter &presenter)
+{
+    QCOMPARE(presenter.shown.size(), 1);
+    QCOMPARE(presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
+    QCOMPARE(presenter.shown.at(0).second,
+             QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
+                            "started...exiting"));
+}
+
+// The one header dialog is open, and its box `name` reads `expected`.
+inline void verifyHeaderBox(const TestHeaderHost &host, const char *name, const QString &expected)
+{
+    QVERIFY(host.dialog && host.dialog->isVisible());
+    QCOMPARE(host.dialog->findChild<QLineEdit *>(name)->text(), expected);
 }
 
 // A record's wire bytes, as a scripted Broker answers them.

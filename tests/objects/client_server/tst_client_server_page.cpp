@@ -436,11 +436,7 @@ void TestClientServerPage::tableLimit_thousandStored_thousandAndFirstEndsProgram
 
     if (ends) {
         QVERIFY_THROWS_EXCEPTION(test::ProgramEnded, rig.page.cmdCall_ClientServer_Click());
-        QCOMPARE(rig.presenter.shown.size(), 1);
-        QCOMPARE(rig.presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
-        QCOMPARE(rig.presenter.shown.at(0).second,
-                 QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
-                                "started...exiting"));
+        test::verifyEndedOnFullTable(rig.presenter);
         QCOMPARE(rig.ids()->count(), 0);
         QVERIFY(!rig.find("cmdShow_headerCS")->isEnabled());
         QCOMPARE(rig.find<QPushButton>("cmdCall_ClientServer")->text(),
@@ -504,9 +500,7 @@ void TestClientServerPage::showHeader_showsLastReplysHeader()
 
     rig.find<QPushButton>("cmdShow_headerCS")->click();
 
-    QVERIFY(rig.host.dialog && rig.host.dialog->isVisible());
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHmax_uid_len")->text(),
-             QStringLiteral("32"));
+    test::verifyHeaderBox(rig.host, "txtHmax_uid_len", QStringLiteral("32"));
     rig.host.dialog->hide();
 }
 

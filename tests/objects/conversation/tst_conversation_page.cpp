@@ -372,11 +372,7 @@ void TestConversationPage::tableLimit_hundredStored_hundredAndFirstEndsProgram()
 
     if (ends) {
         QVERIFY_THROWS_EXCEPTION(test::ProgramEnded, rig.page.cmdCall_Conversation_Click());
-        QCOMPARE(rig.presenter.shown.size(), 1);
-        QCOMPARE(rig.presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
-        QCOMPARE(rig.presenter.shown.at(0).second,
-                 QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
-                                "started...exiting"));
+        test::verifyEndedOnFullTable(rig.presenter);
         // Nothing after the query ran.
         QCOMPARE(rig.ids()->count(), 0);
         QVERIFY(!rig.find("cmdShow_headerCO")->isEnabled());
@@ -482,11 +478,8 @@ void TestConversationPage::showHeader_showsLastReplysHeader()
 
     QTest::mouseClick(rig.find<QPushButton>("cmdShow_headerCO"), Qt::LeftButton);
 
-    QVERIFY(rig.host.dialog && rig.host.dialog->isVisible());
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHerror_code")->text(),
-             QStringLiteral("-7"));
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHtotal_num_objects")->text(),
-             QStringLiteral("1"));
+    test::verifyHeaderBox(rig.host, "txtHerror_code", QStringLiteral("-7"));
+    test::verifyHeaderBox(rig.host, "txtHtotal_num_objects", QStringLiteral("1"));
     rig.host.dialog->hide();
 }
 

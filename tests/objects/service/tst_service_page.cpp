@@ -426,11 +426,7 @@ void TestServicePage::tableLimit_thousandStored_thousandAndFirstEndsProgram()
 
     if (ends) {
         QVERIFY_THROWS_EXCEPTION(test::ProgramEnded, rig.page.cmdCall_Service_Click());
-        QCOMPARE(rig.presenter.shown.size(), 1);
-        QCOMPARE(rig.presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
-        QCOMPARE(rig.presenter.shown.at(0).second,
-                 QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
-                                "started...exiting"));
+        test::verifyEndedOnFullTable(rig.presenter);
         QCOMPARE(rig.list("lstServer_class")->count(), 0);
         QVERIFY(!rig.find("cmdShow_headerS")->isEnabled());
         QCOMPARE(rig.find<QPushButton>("cmdCall_Service")->text(), QStringLiteral("Call Broker"));
@@ -495,9 +491,7 @@ void TestServicePage::showHeader_showsLastReplysHeader()
 
     rig.find<QPushButton>("cmdShow_headerS")->click();
 
-    QVERIFY(rig.host.dialog && rig.host.dialog->isVisible());
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHmax_sv_len")->text(),
-             QStringLiteral("-3"));
+    test::verifyHeaderBox(rig.host, "txtHmax_sv_len", QStringLiteral("-3"));
     rig.host.dialog->hide();
 }
 
