@@ -655,49 +655,51 @@ template <Charset from> void appendField(std::string &out, std::string_view fiel
         out += '"';
 }
 
+template <Charset from> std::string cell(std::string_view field)
+{
+    std::string out;
+    appendField<from>(out, field);
+    return out;
+}
+
+// A row of cells, apart by commas, ended by CR LF.
+std::string row(const std::vector<std::string> &cells)
+{
+    std::string out;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        out += (i > 0 ? "," : "") + cells[i];
+    return out + "\r\n";
+}
+
 } // namespace
 
 QByteArray document(const ObjectModel &model)
 {
     exporting::FieldReader objects(model);
-    std::string out;
-    qsizetype width = 0; // the header's fields
+    std::vector<std::string> header;
     for (const FieldInfo &column : objects.columns()) {
-        if (width++ > 0)
-            out += ',';
-        const std::string name = column.name.toStdString();
-        appendField<Charset::Utf8>(out, name);
-        if (column.kind == FieldKind::Code) {
-            out += ',';
-            appendField<Charset::Utf8>(out, name + "_word");
-            ++width;
-        }
+        header.push_back(cell<Charset::Utf8>(column.name.toStdString()));
+        if (column.kind == FieldKind::Code)
+            header.push_back(cell<Charset::Utf8>(column.name.toStdString() + "_word"));
     }
-    out += "\r\n";
+    std::string out = row(header);
 
-    // A failed query's entries are no objects, nor is the reply that ended a list: the
-    // header row alone says what was asked.
+    // A failed query's entries are no objects, nor is the reply that ended a list.
     const QueryReading reading = readingOf(model);
-    const int rows = !reading.failed ? reading.shown : 0;
-    for (int z = 1; z <= rows; ++z) {
+    for (int z = 1; !reading.failed && z <= reading.shown; ++z) {
         objects.select(z);
-        if (objects.fieldCount() == 0) // no record: an empty row of the header's width
-            out.append(std::size_t(std::max<qsizetype>(width - 1, 0)), ',');
+        // An object without a record is a row of empty cells as wide as the header.
+        std::vector<std::string> cells(objects.fieldCount() == 0 ? header.size() : 0);
         for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
-            if (c > 0)
-                out += ',';
-            const FieldKind kind = objects.kind(c);
-            if (kind == FieldKind::Text) {
-                appendField<Charset::Latin1>(out, exporting::visible(objects.text(c)));
+            if (objects.kind(c) == FieldKind::Text) {
+                cells.push_back(cell<Charset::Latin1>(exporting::visible(objects.text(c))));
                 continue;
             }
-            exporting::appendNumber(out, objects.number(c));
-            if (kind == FieldKind::Code) {
-                out += ',';
-                appendField<Charset::Utf8>(out, objects.word(c));
-            }
+            cells.push_back(std::to_string(objects.number(c)));
+            if (objects.kind(c) == FieldKind::Code)
+                cells.push_back(cell<Charset::Utf8>(objects.word(c)));
         }
-        out += "\r\n";
+        out += row(cells);
     }
     return QByteArray(out.data(), qsizetype(out.size()));
 }
