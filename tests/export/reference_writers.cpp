@@ -500,38 +500,36 @@ void family(std::string &out, std::string_view name, const QString &help, const 
 // never read as an empty broker.
 void writeReadings(std::string &out, const SnapshotReport &report, const std::string &brokerLabel)
 {
-    std::vector<QueryReading> readings;
-    for (const KindReport &kind : report.kinds)
-        readings.push_back(readingOf(*kind.model));
-    const auto writeFamily = [&](std::string_view name, const QString &help, auto valueOf) {
-        family(out, name, help, "gauge");
-        for (qsizetype i = 0; i < report.kinds.size(); ++i) {
-            const QueryReading &r = readings[std::size_t(i)];
-            if (name != "morvain_up" && !!r.failed)
-                continue;
-            out += name;
-            out += '{';
-            out += brokerLabel;
-            out += ',';
-            appendLabel<Charset::Utf8>(out, "kind",
-                                       report.kinds.at(i).model->kindName().toStdString());
-            out += "} ";
-            exporting::appendNumber(out, valueOf(r));
-            out += '\n';
-        }
+    struct Family {
+        const char *name;
+        const char *help;
+        std::int64_t (*value)(const QueryReading &);
+        bool ofFailedQueries;
     };
-    writeFamily("morvain_up",
-                QStringLiteral("1 when the last query of the kind succeeded, 0 when the broker "
-                               "answered it with an error code."),
-                [](const QueryReading &r) { return std::int64_t(!r.failed ? 1 : 0); });
-    writeFamily("morvain_objects",
-                QStringLiteral("Objects the last query of the kind brought back (the reply that "
-                               "ended it is not one)."),
-                [](const QueryReading &r) { return std::int64_t(r.shown); });
-    writeFamily("morvain_objects_total",
-                QStringLiteral("Objects of the kind the broker holds, by the header of its last "
-                               "reply; above morvain_objects when the list was cut."),
-                [](const QueryReading &r) { return std::int64_t(r.total); });
+    static const Family families[] = {
+        {"morvain_up",
+         "1 when the last query of the kind succeeded, 0 when the broker answered it with an "
+         "error code.",
+         [](const QueryReading &r) -> std::int64_t { return r.failed ? 0 : 1; }, true},
+        {"morvain_objects",
+         "Objects the last query of the kind brought back (the reply that ended it is not one).",
+         [](const QueryReading &r) -> std::int64_t { return r.shown; }, false},
+        {"morvain_objects_total",
+         "Objects of the kind the broker holds, by the header of its last reply; above "
+         "morvain_objects when the list was cut.",
+         [](const QueryReading &r) -> std::int64_t { return r.total; }, false},
+    };
+    for (const Family &f : families) {
+        family(out, f.name, QString::fromUtf8(f.help), "gauge");
+        for (const KindReport &kind : report.kinds) {
+            const QueryReading r = readingOf(*kind.model);
+            if (r.failed && !f.ofFailedQueries)
+                continue;
+            std::string labels = brokerLabel + ',';
+            appendLabel<Charset::Utf8>(labels, "kind", kind.model->kindName().toStdString());
+            out += std::string(f.name) + '{' + labels + "} " + std::to_string(f.value(r)) + '\n';
+        }
+    }
 }
 
 // Every object's labels, built once and shared by all its samples: broker_id, then its
