@@ -33,12 +33,12 @@ namespace exporting
 // A text as the lists show it: up to its first zero byte, blanks off both ends.
 inline std::string_view visible(std::string_view text)
 {
-    if (const void *zero = std::memchr(text.data(), 0, text.size()))
-        text = text.substr(0, std::size_t(static_cast<const char *>(zero) - text.data()));
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    text = text.substr(0, text.find('\0'));
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
 }
 
 inline void appendNumber(std::string &out, std::int64_t number)
@@ -79,116 +79,74 @@ void appendEscaped(std::string &out, std::string_view text, Escape escape)
     out.append(text.substr(run));
 }
 
+// The fields of one object at a time, read afresh at every call: no table is kept from one
+// object to the next and no word from one call to the next, so that the writers' own
+// caches have something plain to be checked against.
 class FieldReader
 {
 public:
-    explicit FieldReader(const ObjectModel &model);
+    explicit FieldReader(const ObjectModel &model)
+        : m_model(model), m_columns(model.columns()), m_objectCount(model.objectCount())
+    {
+    }
 
     const QList<FieldInfo> &columns() const { return m_columns; }
     int objectCount() const { return m_objectCount; }
 
-    // Makes object z (1 to objectCount()) the one the readings below are of. An object
-    // without record bytes has no fields.
-    void select(int z);
+    // Object z (1 to objectCount()) becomes the one read; one without bytes has no fields.
+    void select(int z)
+    {
+        m_record = m_model.record(z);
+        m_fields.clear();
+        if (m_record.bytes.empty())
+            return;
+        for (const wire::Field &f : m_record.fields)
+            if (f.encoding != wire::Encoding::Padding)
+                m_fields.push_back(&f);
+    }
     qsizetype fieldCount() const { return qsizetype(m_fields.size()); }
-    // The field table the selected object is read through: the fields are those of the
-    // last object as long as it stays the same.
-    const void *table() const { return m_table; }
-    std::string_view name(qsizetype c) const { return m_fields[std::size_t(c)].name; }
-    FieldKind kind(qsizetype c) const { return m_fields[std::size_t(c)].kind; }
-    std::int64_t number(qsizetype c) const;
-    // A text field's Latin-1 bytes as stored, untrimmed; a number field's decimal digits.
-    // Valid until the next call of text().
-    std::string_view text(qsizetype c);
-    // A code's word, or a number's derived reading (UTF-8); empty when there is none.
-    // Valid until the next call of word().
-    std::string_view word(qsizetype c);
+    // Which field table the fields are of; null for an object without bytes.
+    const void *table() const { return m_fields.empty() ? nullptr : m_record.fields.data(); }
+    std::string_view name(qsizetype c) const { return field(c).name; }
+    FieldKind kind(qsizetype c) const
+    {
+        if (field(c).encoding == wire::Encoding::Text)
+            return FieldKind::Text;
+        return m_record.rules->kindOf(field(c).name);
+    }
+    std::int64_t number(qsizetype c) const
+    {
+        return numberAt(m_record.bytes.data() + field(c).offset, field(c).width);
+    }
+    // A text field's Latin-1 bytes as stored; a number field's decimal digits.
+    std::string_view text(qsizetype c)
+    {
+        if (kind(c) == FieldKind::Text)
+            return {reinterpret_cast<const char *>(m_record.bytes.data() + field(c).offset),
+                    std::size_t(field(c).width)};
+        m_text = std::to_string(number(c));
+        return m_text;
+    }
+    // A code's word or a number's reading (UTF-8); empty for a text or where there is none.
+    std::string_view word(qsizetype c)
+    {
+        if (kind(c) == FieldKind::Text)
+            return {};
+        m_word = m_record.rules->decodedOf(field(c).name, number(c)).toStdString();
+        return m_word;
+    }
 
 private:
-    struct Field {
-        std::string_view name;
-        int offset = 0;
-        int width = 0;
-        bool isText = false;
-        FieldKind kind = FieldKind::Gauge;
-    };
+    const wire::Field &field(qsizetype c) const { return *m_fields[std::size_t(c)]; }
 
     const ObjectModel &m_model;
     QList<FieldInfo> m_columns;
     int m_objectCount = 0;
-    RecordView m_record;           // the selected object's
-    const void *m_table = nullptr; // the field table m_fields was made from
-    std::vector<Field> m_fields;   // its fields without padding
-    // The word of each code seen, per field of m_fields: decoding builds a text each time,
-    // and codes repeat down a table.
-    std::vector<std::unordered_map<std::int64_t, std::string>> m_words;
-    std::string m_reading;
-    char m_digits[24] = {};
+    RecordView m_record;
+    std::vector<const wire::Field *> m_fields; // without padding
+    std::string m_text;
+    std::string m_word;
 };
-
-FieldReader::FieldReader(const ObjectModel &model)
-    : m_model(model), m_columns(model.columns()), m_objectCount(model.objectCount())
-{
-}
-
-void FieldReader::select(int z)
-{
-    m_record = m_model.record(z);
-    if (m_record.bytes.empty()) {
-        m_fields.clear();
-        m_table = nullptr;
-        return;
-    }
-    if (m_record.fields.data() == m_table)
-        return;
-    m_table = m_record.fields.data();
-    m_fields.clear();
-    m_words.clear();
-    for (const wire::Field &f : m_record.fields) {
-        if (f.encoding == wire::Encoding::Padding)
-            continue;
-        const bool isText = f.encoding == wire::Encoding::Text;
-        m_fields.push_back({f.name, f.offset, f.width, isText,
-                            isText ? FieldKind::Text : m_record.rules->kindOf(f.name)});
-    }
-    m_words.resize(m_fields.size());
-}
-
-std::int64_t FieldReader::number(qsizetype c) const
-{
-    const Field &f = m_fields[std::size_t(c)];
-    return numberAt(m_record.bytes.data() + f.offset, f.width);
-}
-
-std::string_view FieldReader::text(qsizetype c)
-{
-    const Field &f = m_fields[std::size_t(c)];
-    if (f.isText)
-        return {reinterpret_cast<const char *>(m_record.bytes.data() + f.offset),
-                std::size_t(f.width)};
-    const auto end = std::to_chars(m_digits, m_digits + sizeof m_digits, number(c)).ptr;
-    return {m_digits, std::size_t(end - m_digits)};
-}
-
-std::string_view FieldReader::word(qsizetype c)
-{
-    const Field &f = m_fields[std::size_t(c)];
-    if (f.isText)
-        return {};
-    const std::int64_t n = number(c);
-    if (f.kind != FieldKind::Code) {
-        const QString reading = m_record.rules->decodedOf(f.name, n);
-        if (reading.isEmpty())
-            return {};
-        m_reading = reading.toStdString();
-        return m_reading;
-    }
-    auto &words = m_words[std::size_t(c)];
-    auto found = words.find(n);
-    if (found == words.end())
-        found = words.emplace(n, m_record.rules->decodedOf(f.name, n).toStdString()).first;
-    return found->second;
-}
 
 } // namespace exporting
 
@@ -542,38 +500,36 @@ void family(std::string &out, std::string_view name, const QString &help, const 
 // never read as an empty broker.
 void writeReadings(std::string &out, const SnapshotReport &report, const std::string &brokerLabel)
 {
-    std::vector<QueryReading> readings;
-    for (const KindReport &kind : report.kinds)
-        readings.push_back(readingOf(*kind.model));
-    const auto writeFamily = [&](std::string_view name, const QString &help, auto valueOf) {
-        family(out, name, help, "gauge");
-        for (qsizetype i = 0; i < report.kinds.size(); ++i) {
-            const QueryReading &r = readings[std::size_t(i)];
-            if (name != "morvain_up" && !!r.failed)
-                continue;
-            out += name;
-            out += '{';
-            out += brokerLabel;
-            out += ',';
-            appendLabel<Charset::Utf8>(out, "kind",
-                                       report.kinds.at(i).model->kindName().toStdString());
-            out += "} ";
-            exporting::appendNumber(out, valueOf(r));
-            out += '\n';
-        }
+    struct Family {
+        const char *name;
+        const char *help;
+        std::int64_t (*value)(const QueryReading &);
+        bool ofFailedQueries;
     };
-    writeFamily("morvain_up",
-                QStringLiteral("1 when the last query of the kind succeeded, 0 when the broker "
-                               "answered it with an error code."),
-                [](const QueryReading &r) { return std::int64_t(!r.failed ? 1 : 0); });
-    writeFamily("morvain_objects",
-                QStringLiteral("Objects the last query of the kind brought back (the reply that "
-                               "ended it is not one)."),
-                [](const QueryReading &r) { return std::int64_t(r.shown); });
-    writeFamily("morvain_objects_total",
-                QStringLiteral("Objects of the kind the broker holds, by the header of its last "
-                               "reply; above morvain_objects when the list was cut."),
-                [](const QueryReading &r) { return std::int64_t(r.total); });
+    static const Family families[] = {
+        {"morvain_up",
+         "1 when the last query of the kind succeeded, 0 when the broker answered it with an "
+         "error code.",
+         [](const QueryReading &r) -> std::int64_t { return r.failed ? 0 : 1; }, true},
+        {"morvain_objects",
+         "Objects the last query of the kind brought back (the reply that ended it is not one).",
+         [](const QueryReading &r) -> std::int64_t { return r.shown; }, false},
+        {"morvain_objects_total",
+         "Objects of the kind the broker holds, by the header of its last reply; above "
+         "morvain_objects when the list was cut.",
+         [](const QueryReading &r) -> std::int64_t { return r.total; }, false},
+    };
+    for (const Family &f : families) {
+        family(out, f.name, QString::fromUtf8(f.help), "gauge");
+        for (const KindReport &kind : report.kinds) {
+            const QueryReading r = readingOf(*kind.model);
+            if (r.failed && !f.ofFailedQueries)
+                continue;
+            std::string labels = brokerLabel + ',';
+            appendLabel<Charset::Utf8>(labels, "kind", kind.model->kindName().toStdString());
+            out += std::string(f.name) + '{' + labels + "} " + std::to_string(f.value(r)) + '\n';
+        }
+    }
 }
 
 // Every object's labels, built once and shared by all its samples: broker_id, then its
@@ -697,49 +653,51 @@ template <Charset from> void appendField(std::string &out, std::string_view fiel
         out += '"';
 }
 
+template <Charset from> std::string cell(std::string_view field)
+{
+    std::string out;
+    appendField<from>(out, field);
+    return out;
+}
+
+// A row of cells, apart by commas, ended by CR LF.
+std::string row(const std::vector<std::string> &cells)
+{
+    std::string out;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        out += (i > 0 ? "," : "") + cells[i];
+    return out + "\r\n";
+}
+
 } // namespace
 
 QByteArray document(const ObjectModel &model)
 {
     exporting::FieldReader objects(model);
-    std::string out;
-    qsizetype width = 0; // the header's fields
+    std::vector<std::string> header;
     for (const FieldInfo &column : objects.columns()) {
-        if (width++ > 0)
-            out += ',';
-        const std::string name = column.name.toStdString();
-        appendField<Charset::Utf8>(out, name);
-        if (column.kind == FieldKind::Code) {
-            out += ',';
-            appendField<Charset::Utf8>(out, name + "_word");
-            ++width;
-        }
+        header.push_back(cell<Charset::Utf8>(column.name.toStdString()));
+        if (column.kind == FieldKind::Code)
+            header.push_back(cell<Charset::Utf8>(column.name.toStdString() + "_word"));
     }
-    out += "\r\n";
+    std::string out = row(header);
 
-    // A failed query's entries are no objects, nor is the reply that ended a list: the
-    // header row alone says what was asked.
+    // A failed query's entries are no objects, nor is the reply that ended a list.
     const QueryReading reading = readingOf(model);
-    const int rows = !reading.failed ? reading.shown : 0;
-    for (int z = 1; z <= rows; ++z) {
+    for (int z = 1; !reading.failed && z <= reading.shown; ++z) {
         objects.select(z);
-        if (objects.fieldCount() == 0) // no record: an empty row of the header's width
-            out.append(std::size_t(std::max<qsizetype>(width - 1, 0)), ',');
+        // An object without a record is a row of empty cells as wide as the header.
+        std::vector<std::string> cells(objects.fieldCount() == 0 ? header.size() : 0);
         for (qsizetype c = 0; c < objects.fieldCount(); ++c) {
-            if (c > 0)
-                out += ',';
-            const FieldKind kind = objects.kind(c);
-            if (kind == FieldKind::Text) {
-                appendField<Charset::Latin1>(out, exporting::visible(objects.text(c)));
+            if (objects.kind(c) == FieldKind::Text) {
+                cells.push_back(cell<Charset::Latin1>(exporting::visible(objects.text(c))));
                 continue;
             }
-            exporting::appendNumber(out, objects.number(c));
-            if (kind == FieldKind::Code) {
-                out += ',';
-                appendField<Charset::Utf8>(out, objects.word(c));
-            }
+            cells.push_back(std::to_string(objects.number(c)));
+            if (objects.kind(c) == FieldKind::Code)
+                cells.push_back(cell<Charset::Utf8>(objects.word(c)));
         }
-        out += "\r\n";
+        out += row(cells);
     }
     return QByteArray(out.data(), qsizetype(out.size()));
 }

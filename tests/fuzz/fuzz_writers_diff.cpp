@@ -4,13 +4,10 @@
 // both; any byte of difference is a finding.
 
 #include "csv_document.h"
-#include "fuzzed_broker.h"
+#include "fuzzed_round.h"
 #include "json_document.h"
-#include "options.h"
 #include "prometheus_document.h"
-#include "query_failure.h"
 #include "reference_writers.h"
-#include "snapshot_round.h"
 
 #include <QCoreApplication>
 
@@ -24,9 +21,6 @@ using namespace morvain;
 
 namespace
 {
-
-// Past the last slot of the conversations' table (100), as in fuzz_writers.
-constexpr int maxCallsPerRound = 130;
 
 void same(const char *what, const QByteArray &fast, const QByteArray &plain)
 {
@@ -54,28 +48,11 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
-    FuzzedDataProvider data(bytes, size);
-    Identity identity;
-    const std::string id = data.ConsumeBytesAsString(32);
-    identity.brokerId = QString::fromLatin1(id.data(), qsizetype(id.size()));
-    QStringList kinds;
-    for (const QString &kind : snapshot::kindNames())
-        if (data.ConsumeBool())
-            kinds << kind;
-
-    fuzz::FuzzedBroker broker;
-    broker.data = &data;
-    broker.maxCalls = maxCallsPerRound;
-    snapshot::SnapshotRound round(broker, [](const QString &) {});
-    round.startUp(identity);
-    try {
-        const SnapshotReport report = round.run(kinds);
+    fuzz::runRound(bytes, size, [](const SnapshotReport &report) {
         same("JSON", json::document(report), reference::jsonDocument(report));
         same("Prometheus", prometheus::document(report), reference::prometheusDocument(report));
         for (const KindReport &kind : report.kinds)
             same("CSV", csv::document(*kind.model), reference::csvDocument(*kind.model));
-    } catch (const QueryFailure &) {
-        // A table overflowed or a call failed: the program ends there, as Morvain does.
-    }
+    });
     return 0;
 }

@@ -9,13 +9,19 @@
 #include "recording_view.h"
 #include "test_header_host.h"
 #include "text_list.h"
+#include "wire_field.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QByteArray>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QStringList>
+#include <QTest>
+
+#include <tuple>
 
 namespace morvain::test
 {
@@ -52,6 +58,68 @@ inline QString caption(const QWidget *w)
     if (auto *label = qobject_cast<const QLabel *>(w))
         return label->text();
     return QStringLiteral("<%1 has no caption>").arg(w->objectName());
+}
+
+// Every page test's cleanup: a test that opens a window closes it again.
+inline void verifyNoWindowLeftOpen()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + " left open"));
+}
+
+// A reply's fields as _data rows: one a field, tagged with its name, with offset and width.
+inline void addFieldRows(const QList<std::tuple<const char *, int, int>> &rows)
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("width");
+    for (const auto &[name, offset, width] : rows)
+        QTest::newRow(name) << offset << width;
+}
+
+// The field the current row names stands at the row's offset with the row's width.
+template <std::size_t N> void compareFieldAtRow(const std::array<wire::Field, N> &fields)
+{
+    QFETCH(int, offset);
+    QFETCH(int, width);
+    const wire::Field &f = wire::find(fields, QTest::currentDataTag());
+    QCOMPARE(f.offset, offset);
+    QCOMPARE(f.width, width);
+}
+
+// A tab's captions as _data rows: one a control, tagged with its object name.
+inline void addCaptionRows(const QList<std::pair<const char *, const char *>> &rows)
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("caption");
+    for (const auto &[control, caption] : rows)
+        QTest::newRow(control) << control << caption;
+}
+
+// A table of `slotCount` slots: full with its closing reply, and one past it.
+inline void addTableLimitRows(int slotCount)
+{
+    QTest::addColumn<int>("objects");
+    QTest::addColumn<bool>("ends");
+    // Each query stores its closing reply too.
+    QTest::addRow("%d and the closing reply", slotCount - 1) << slotCount - 1 << false;
+    QTest::addRow("%d and the closing reply", slotCount) << slotCount << true;
+}
+
+// The one box the program shows as it ends on a table past its last slot.
+inline void verifyEndedOnFullTable(const RecordingPresenter &presenter)
+{
+    QCOMPARE(presenter.shown.size(), 1);
+    QCOMPARE(presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
+    QCOMPARE(presenter.shown.at(0).second,
+             QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
+                            "started...exiting"));
+}
+
+// The one header dialog is open, and its box `name` reads `expected`.
+inline void verifyHeaderBox(const TestHeaderHost &host, const char *name, const QString &expected)
+{
+    QVERIFY(host.dialog && host.dialog->isVisible());
+    QCOMPARE(host.dialog->findChild<QLineEdit *>(name)->text(), expected);
 }
 
 // A record's wire bytes, as a scripted Broker answers them.

@@ -84,8 +84,7 @@ private slots:
 
 void TestBrokerObjectPage::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + " left open"));
+    test::verifyNoWindowLeftOpen();
 }
 
 void TestBrokerObjectPage::reply_fieldsFollowTheLayout()

@@ -109,8 +109,7 @@ private slots:
 
 void TestClientServerPage::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + " left open"));
+    test::verifyNoWindowLeftOpen();
 }
 
 void TestClientServerPage::reply_fieldsAtTheirOffsets_data()
@@ -139,13 +138,10 @@ void TestClientServerPage::reply_fieldsAtTheirOffsets_data()
 
 void TestClientServerPage::reply_fieldsAtTheirOffsets()
 {
-    QFETCH(int, offset);
-    QFETCH(int, width);
     QFETCH(int, encoding);
     static_assert(ClientServerReply::size == 308);
+    test::compareFieldAtRow(layout::clientServerReply);
     const wire::Field &f = wire::find(layout::clientServerReply, QTest::currentDataTag());
-    QCOMPARE(f.offset, offset);
-    QCOMPARE(f.width, width);
     QCOMPARE(int(f.encoding), encoding);
 }
 
@@ -169,9 +165,7 @@ void TestClientServerPage::gap_goesOutAsZero()
 
 void TestClientServerPage::captions_data()
 {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("caption");
-    const QList<std::pair<const char *, const char *>> rows{
+    test::addCaptionRows({
         {"fraSelect_user", "Select User ID"},
         {"lblUser_ID", "User ID:"},
         {"lblp_user_id", "Physical User ID:"},
@@ -196,9 +190,7 @@ void TestClientServerPage::captions_data()
         {"lblsum_conv", "Sum of conversations for user:"},
         {"cmdCall_ClientServer", "Call Broker"},
         {"cmdShow_headerCS", "Show Header"},
-    };
-    for (const auto &[control, caption] : rows)
-        QTest::newRow(control) << control << caption;
+    });
 }
 
 void TestClientServerPage::captions()
@@ -431,11 +423,7 @@ void TestClientServerPage::texts_shownUntrimmed()
 
 void TestClientServerPage::tableLimit_thousandStored_thousandAndFirstEndsProgram_data()
 {
-    QTest::addColumn<int>("objects");
-    QTest::addColumn<bool>("ends");
-    // Each query stores its closing reply too.
-    QTest::newRow("999 and the closing reply") << 999 << false;
-    QTest::newRow("1000 and the closing reply") << 1000 << true;
+    test::addTableLimitRows(1000);
 }
 
 void TestClientServerPage::tableLimit_thousandStored_thousandAndFirstEndsProgram()
@@ -448,11 +436,7 @@ void TestClientServerPage::tableLimit_thousandStored_thousandAndFirstEndsProgram
 
     if (ends) {
         QVERIFY_THROWS_EXCEPTION(test::ProgramEnded, rig.page.cmdCall_ClientServer_Click());
-        QCOMPARE(rig.presenter.shown.size(), 1);
-        QCOMPARE(rig.presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
-        QCOMPARE(rig.presenter.shown.at(0).second,
-                 QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
-                                "started...exiting"));
+        test::verifyEndedOnFullTable(rig.presenter);
         QCOMPARE(rig.ids()->count(), 0);
         QVERIFY(!rig.find("cmdShow_headerCS")->isEnabled());
         QCOMPARE(rig.find<QPushButton>("cmdCall_ClientServer")->text(),
@@ -516,9 +500,7 @@ void TestClientServerPage::showHeader_showsLastReplysHeader()
 
     rig.find<QPushButton>("cmdShow_headerCS")->click();
 
-    QVERIFY(rig.host.dialog && rig.host.dialog->isVisible());
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHmax_uid_len")->text(),
-             QStringLiteral("32"));
+    test::verifyHeaderBox(rig.host, "txtHmax_uid_len", QStringLiteral("32"));
     rig.host.dialog->hide();
 }
 

@@ -105,37 +105,37 @@ private slots:
 
 void TestConversationPage::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + " left open"));
+    test::verifyNoWindowLeftOpen();
 }
 
 void TestConversationPage::reply_fieldsAtTheirOffsets_data()
 {
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("width");
-    const QList<std::tuple<const char *, int, int>> rows{
-        {"error_code", 0, 4},          {"max_tk_len", 28, 4},
-        {"conversation_id", 32, 16},   {"server_user_id", 48, 32},
-        {"server_p_user_id", 80, 28},  {"server_p_user_id_char", 108, 28},
-        {"server_token", 136, 32},     {"client_user_id", 168, 32},
-        {"client_p_user_id", 200, 28}, {"client_p_user_id_char", 228, 28},
-        {"client_token", 256, 32},     {"conv_server_class", 288, 32},
-        {"conv_server_name", 320, 32}, {"conv_service", 352, 32},
-        {"conv_time_out", 384, 4},     {"last_active_conv", 388, 4},
-        {"conv_type", 392, 2},         {"conv_word_394", 394, 2},
-    };
-    for (const auto &[name, offset, width] : rows)
-        QTest::newRow(name) << offset << width;
+    test::addFieldRows({
+        {"error_code", 0, 4},
+        {"max_tk_len", 28, 4},
+        {"conversation_id", 32, 16},
+        {"server_user_id", 48, 32},
+        {"server_p_user_id", 80, 28},
+        {"server_p_user_id_char", 108, 28},
+        {"server_token", 136, 32},
+        {"client_user_id", 168, 32},
+        {"client_p_user_id", 200, 28},
+        {"client_p_user_id_char", 228, 28},
+        {"client_token", 256, 32},
+        {"conv_server_class", 288, 32},
+        {"conv_server_name", 320, 32},
+        {"conv_service", 352, 32},
+        {"conv_time_out", 384, 4},
+        {"last_active_conv", 388, 4},
+        {"conv_type", 392, 2},
+        {"conv_word_394", 394, 2},
+    });
 }
 
 void TestConversationPage::reply_fieldsAtTheirOffsets()
 {
-    QFETCH(int, offset);
-    QFETCH(int, width);
     static_assert(ConversationReply::size == 396);
-    const wire::Field &f = wire::find(layout::conversationReply, QTest::currentDataTag());
-    QCOMPARE(f.offset, offset);
-    QCOMPARE(f.width, width);
+    test::compareFieldAtRow(layout::conversationReply);
 
     // The accessors read where the table says: 16-bit signed, little-endian.
     ConversationReply r;
@@ -146,9 +146,7 @@ void TestConversationPage::reply_fieldsAtTheirOffsets()
 
 void TestConversationPage::captions_data()
 {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("caption");
-    const QList<std::pair<const char *, const char *>> rows{
+    test::addCaptionRows({
         {"fraConversation_id", "Conversation ID"},
         {"lblConv_id", "Conversation ID:"},
         {"lblLast_active_conv", "Elapsed time since last activity for this conv:"},
@@ -164,9 +162,7 @@ void TestConversationPage::captions_data()
         {"lblClient_token", "Token:"},
         {"cmdCall_Conversation", "Call Broker"},
         {"cmdShow_headerCO", "Show Header"},
-    };
-    for (const auto &[control, caption] : rows)
-        QTest::newRow(control) << control << caption;
+    });
 }
 
 void TestConversationPage::captions()
@@ -363,11 +359,7 @@ void TestConversationPage::convType_decodedWhenTyped()
 
 void TestConversationPage::tableLimit_hundredStored_hundredAndFirstEndsProgram_data()
 {
-    QTest::addColumn<int>("objects");
-    QTest::addColumn<bool>("ends");
-    // Each query stores its closing reply too.
-    QTest::newRow("99 and the closing reply") << 99 << false;
-    QTest::newRow("100 and the closing reply") << 100 << true;
+    test::addTableLimitRows(100);
 }
 
 void TestConversationPage::tableLimit_hundredStored_hundredAndFirstEndsProgram()
@@ -380,11 +372,7 @@ void TestConversationPage::tableLimit_hundredStored_hundredAndFirstEndsProgram()
 
     if (ends) {
         QVERIFY_THROWS_EXCEPTION(test::ProgramEnded, rig.page.cmdCall_Conversation_Click());
-        QCOMPARE(rig.presenter.shown.size(), 1);
-        QCOMPARE(rig.presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
-        QCOMPARE(rig.presenter.shown.at(0).second,
-                 QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
-                                "started...exiting"));
+        test::verifyEndedOnFullTable(rig.presenter);
         // Nothing after the query ran.
         QCOMPARE(rig.ids()->count(), 0);
         QVERIFY(!rig.find("cmdShow_headerCO")->isEnabled());
@@ -490,11 +478,8 @@ void TestConversationPage::showHeader_showsLastReplysHeader()
 
     QTest::mouseClick(rig.find<QPushButton>("cmdShow_headerCO"), Qt::LeftButton);
 
-    QVERIFY(rig.host.dialog && rig.host.dialog->isVisible());
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHerror_code")->text(),
-             QStringLiteral("-7"));
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHtotal_num_objects")->text(),
-             QStringLiteral("1"));
+    test::verifyHeaderBox(rig.host, "txtHerror_code", QStringLiteral("-7"));
+    test::verifyHeaderBox(rig.host, "txtHtotal_num_objects", QStringLiteral("1"));
     rig.host.dialog->hide();
 }
 

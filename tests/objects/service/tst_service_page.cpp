@@ -140,15 +140,12 @@ private slots:
 
 void TestServicePage::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + " left open"));
+    test::verifyNoWindowLeftOpen();
 }
 
 void TestServicePage::reply_fieldsAtTheirOffsets_data()
 {
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("width");
-    const QList<std::tuple<const char *, int, int>> rows{
+    test::addFieldRows({
         {"error_code", 0, 4},        {"max_tk_len", 28, 4},    {"server_class", 32, 32},
         {"server_name", 64, 32},     {"service", 96, 32},      {"translation", 128, 8},
         {"conv_nonact", 136, 4},     {"server_act", 140, 4},   {"conv_act", 144, 4},
@@ -156,26 +153,18 @@ void TestServicePage::reply_fieldsAtTheirOffsets_data()
         {"short_act", 160, 4},       {"short_high", 164, 4},   {"wait_server", 168, 4},
         {"num_wait_server", 172, 4}, {"num_serv_occ", 176, 4}, {"num_pend", 180, 4},
         {"pend_high", 184, 4},       {"req_sum", 188, 4},
-    };
-    for (const auto &[name, offset, width] : rows)
-        QTest::newRow(name) << offset << width;
+    });
 }
 
 void TestServicePage::reply_fieldsAtTheirOffsets()
 {
-    QFETCH(int, offset);
-    QFETCH(int, width);
     static_assert(ServiceReply::size == 192);
-    const wire::Field &f = wire::find(layout::serviceReply, QTest::currentDataTag());
-    QCOMPARE(f.offset, offset);
-    QCOMPARE(f.width, width);
+    test::compareFieldAtRow(layout::serviceReply);
 }
 
 void TestServicePage::captions_data()
 {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("caption");
-    const QList<std::pair<const char *, const char *>> rows{
+    test::addCaptionRows({
         {"lblServer_classes", "Server classes:"},
         {"lblServer_names", "Server names:"},
         {"lblServices", "Services:"},
@@ -195,9 +184,7 @@ void TestServicePage::captions_data()
         {"lblSlong_high", "Highest active:"},
         {"cmdCall_Service", "Call Broker"},
         {"cmdShow_headerS", "Show Header"},
-    };
-    for (const auto &[control, caption] : rows)
-        QTest::newRow(control) << control << caption;
+    });
 }
 
 void TestServicePage::captions()
@@ -425,11 +412,7 @@ void TestServicePage::conversationBoxes_showChosenServiceUntrimmed()
 
 void TestServicePage::tableLimit_thousandStored_thousandAndFirstEndsProgram_data()
 {
-    QTest::addColumn<int>("objects");
-    QTest::addColumn<bool>("ends");
-    // Each query stores its closing reply too.
-    QTest::newRow("999 and the closing reply") << 999 << false;
-    QTest::newRow("1000 and the closing reply") << 1000 << true;
+    test::addTableLimitRows(1000);
 }
 
 void TestServicePage::tableLimit_thousandStored_thousandAndFirstEndsProgram()
@@ -443,11 +426,7 @@ void TestServicePage::tableLimit_thousandStored_thousandAndFirstEndsProgram()
 
     if (ends) {
         QVERIFY_THROWS_EXCEPTION(test::ProgramEnded, rig.page.cmdCall_Service_Click());
-        QCOMPARE(rig.presenter.shown.size(), 1);
-        QCOMPARE(rig.presenter.shown.at(0).first, QStringLiteral("Morvain Service"));
-        QCOMPARE(rig.presenter.shown.at(0).second,
-                 QStringLiteral("Error no. 9 has occured...Probable cause: Net-work not "
-                                "started...exiting"));
+        test::verifyEndedOnFullTable(rig.presenter);
         QCOMPARE(rig.list("lstServer_class")->count(), 0);
         QVERIFY(!rig.find("cmdShow_headerS")->isEnabled());
         QCOMPARE(rig.find<QPushButton>("cmdCall_Service")->text(), QStringLiteral("Call Broker"));
@@ -512,9 +491,7 @@ void TestServicePage::showHeader_showsLastReplysHeader()
 
     rig.find<QPushButton>("cmdShow_headerS")->click();
 
-    QVERIFY(rig.host.dialog && rig.host.dialog->isVisible());
-    QCOMPARE(rig.host.dialog->findChild<QLineEdit *>("txtHmax_sv_len")->text(),
-             QStringLiteral("-3"));
+    test::verifyHeaderBox(rig.host, "txtHmax_sv_len", QStringLiteral("-3"));
     rig.host.dialog->hide();
 }
 

@@ -112,8 +112,7 @@ private slots:
 
 void TestWorkerPage::cleanup()
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        QVERIFY2(!w->isVisible(), qPrintable(w->objectName() + " left open"));
+    test::verifyNoWindowLeftOpen();
 }
 
 void TestWorkerPage::reply_fieldsFollowTheLayout()
