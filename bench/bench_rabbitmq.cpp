@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -153,8 +155,194 @@ private:
     int m_fd = -1;
 };
 
+// The sizes of the filled broker: BENCH_QUEUES=1000,5000 or the default three.
+std::vector<int> sizes()
+{
+    std::vector<int> out;
+    std::istringstream in(std::getenv("BENCH_QUEUES") ? std::getenv("BENCH_QUEUES")
+                                                      : "1000,5000,20000");
+    for (std::string item; std::getline(in, item, ',') && out.size() < 8;)
+        if (const int n = std::atoi(item.c_str()); n > 0 && n <= 20000)
+            out.push_back(n);
+    return out;
+}
+
+std::string loadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+// A process that spins for at most `seconds` (its alarm ends it if we do not).
+pid_t busyLoop(unsigned seconds)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(seconds);
+        volatile unsigned long spin = 0;
+        for (;;)
+            spin = static_cast<unsigned long>(spin) + 1;
+    }
+    return pid;
+}
+
+// The seven URLs of a round, as the stand-in asks them.
+std::vector<std::string> roundPaths(const std::string &url)
+{
+    std::vector<std::string> out;
+    for (const std::string *p : {&ov_cols, &nd_cols, &vh_cols, &q_cols, &cn_cols, &ch_cols,
+                                 &cs_cols})
+        out.push_back(url + *p);
+    return out;
+}
+
+// The queue list by the broker's Prometheus plugin: names, types and arguments without
+// statistics, the numbers from the queue families of /metrics/detailed.
+std::vector<std::string> pluginPaths(const std::string &url, int promPort)
+{
+    const std::string prom = "http://127.0.0.1:" + std::to_string(promPort);
+    return {url + "/api/queues?disable_stats=true&columns=name,vhost,type,exclusive,arguments,"
+                  "policy",
+            prom + "/metrics/detailed?family=queue_coarse_metrics&family=queue_consumer_count"
+                   "&family=queue_metrics"};
+}
+
+// The machine's curl fetching `urls` in one process (one kept-alive connection per host),
+// bodies dropped: the whole process, in ms; negative when curl failed.
+double curlMs(const std::vector<std::string> &urls)
+{
+    std::string command = "curl -sf -u guest:guest";
+    for (const std::string &u : urls)
+        command += " -o /dev/null '" + u + "'";
+    const auto t0 = Clock::now();
+    const int status = std::system(command.c_str());
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    return status == 0 ? ms : -ms;
+}
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    ::close(fd);
+    return port;
+}
+
+std::string besideUs(const char *program)
+{
+    char self[4096] = {};
+    if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+        return program;
+    const std::string path(self);
+    return path.substr(0, path.rfind('/') + 1) + program;
+}
+
+// A folder whose Broker.cfg names `brokerId`; empty when none could be made.
+std::string brokerFolder(const std::string &brokerId, const char *pattern)
+{
+    std::string dir = pattern;
+    if (!::mkdtemp(dir.data()))
+        return {};
+    std::ofstream cfg(dir + "/Broker.cfg", std::ios::binary);
+    std::string id = brokerId;
+    id.resize(128, ' ');
+    cfg << std::string(32, ' ') << id;
+    return dir;
+}
+
+struct Exporter {
+    double p50 = 0, p99 = 0, scrapeP50 = 0;
+    bool failed = false;
+};
+
+double percentile(std::vector<double> v, double share)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const auto at = static_cast<std::size_t>(std::ceil(share * static_cast<double>(v.size())));
+    return v[std::clamp<std::size_t>(at, 1, v.size()) - 1];
+}
+
+// morvain-snapshot --listen against `url`, one scraper: `scrapes` GETs of /metrics five
+// seconds apart (past the broker's keeping of a list's answer), each followed by one
+// per-object scrape of the plugin.
+Exporter exporterTimes(const std::string &url, int scrapes, const std::function<double()> &scrape)
+{
+    Exporter e;
+    const std::string dir = brokerFolder(url, "/tmp/morvain-bench-exporter.XXXXXX");
+    const int port = freePort();
+    if (dir.empty() || port == 0)
+        return {0, 0, 0, true};
+    const std::string program = besideUs("morvain-snapshot"),
+                      address = "127.0.0.1:" + std::to_string(port);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0)
+            ::_exit(127);
+        ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        ::execl(program.c_str(), "morvain-snapshot", "--listen", address.c_str(),
+                static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    RawHttp http(port);
+    std::vector<double> ours, theirs;
+    for (int i = 0; pid > 0 && i < scrapes; ++i) {
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        const auto t0 = Clock::now();
+        e.failed |= !http.get("/metrics");
+        ours.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        theirs.push_back(scrape());
+    }
+    if (pid > 0) {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+    std::filesystem::remove_all(dir);
+    e.p50 = percentile(ours, 0.5);
+    e.p99 = percentile(ours, 0.99);
+    e.scrapeP50 = percentile(theirs, 0.5);
+    e.failed |= ours.empty();
+    return e;
+}
+
+struct WindowTimes {
+    double startup = 0;
+    std::vector<double> refresh;
+};
+
+// morvain_bench_live_window against `brokerId` (empty: the demo broker), offscreen.
+WindowTimes windowTimes(const std::string &brokerId, int refreshes)
+{
+    WindowTimes t;
+    const std::string command = "QT_QPA_PLATFORM=offscreen '" +
+                                besideUs("morvain_bench_live_window") + "' '" + brokerId + "' " +
+                                std::to_string(refreshes);
+    if (FILE *p = ::popen(command.c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, p)) {
+            double ms = 0;
+            if (std::sscanf(line, "startup_ms %lf", &ms) == 1)
+                t.startup = ms;
+            else if (std::sscanf(line, "refresh_ms %lf", &ms) == 1)
+                t.refresh.push_back(ms);
+        }
+        ::pclose(p);
+    }
+    return t;
+}
+
 // One query as the monitor makes it: the opening call, then follow-ups until "0003".
-int query(const KindInfo &k, const std::string &brokerId)
+int query(const KindInfo &k, const std::string &brokerId, int *errorCode = nullptr)
 {
     std::vector<std::uint8_t> control(524, 0), request(220, 0), reply(k.reply_size, 0),
         error(41, 0);
@@ -180,6 +368,8 @@ int query(const KindInfo &k, const std::string &brokerId)
             break;
         set(2, "NO", std::string(reinterpret_cast<char *>(control.data()) + 292, 16));
     }
+    if (errorCode) // the opening call's header: its first field
+        std::memcpy(errorCode, reply.data(), 4);
     return calls + 1;
 }
 
@@ -263,7 +453,7 @@ pid_t fill(const std::string &tools, std::map<std::string, std::string> &env, in
     }
     ::close(out[1]);
     std::string said;
-    const auto until = Clock::now() + std::chrono::minutes(2);
+    const auto until = Clock::now() + std::chrono::seconds(120 + queues / 40);
     char buf[256];
     for (ssize_t n; said.find("READY") == std::string::npos && Clock::now() < until &&
                     (n = ::read(out[0], buf, sizeof buf)) > 0;)
@@ -424,15 +614,27 @@ int main(int argc, char **argv)
     ::kill(traffic, SIGTERM);
     ::waitpid(traffic, nullptr, 0);
 
-    // The filled broker: the snapshot's round (five start-up queries on a fresh round)
-    // against one per-object scrape of the Prometheus plugin, alternately.
+    // The filled broker, at each size: the round (the five start-up queries on a fresh
+    // round) against curl fetching the same seven URLs, one per-object scrape of the
+    // broker's Prometheus plugin, and the plugin's form of the queue list; the GETs of a
+    // round; the exporter's scrape against the plugin's; the window's start-up and a
+    // Refresh of its Service tab. BENCH_QUEUES picks the sizes (default 1000,5000,20000),
+    // BENCH_BUSY=N runs N busy loops beside the measurements, bounded by the run's end.
     const int promPort = std::atoi(env["PROMETHEUS_PORT"].c_str());
-    std::printf("\n%-22s %9s %6s %11s %11s %7s\n", "filled broker", "round ms", "GETs", "scrape ms",
-                "scrape KB", "ratio");
+    std::vector<pid_t> busy;
+    const int busyLoops = std::clamp(std::atoi(std::getenv("BENCH_BUSY") ? std::getenv("BENCH_BUSY") : "0"), 0, 8);
+    for (int i = 0; i < busyLoops; ++i)
+        busy.push_back(busyLoop(3600));
+    std::printf("\nload before the filled broker: %s (busy loops of ours: %d)\n",
+                loadAverage().c_str(), busyLoops);
+    std::printf("%-8s %9s %5s %6s %9s %6s %9s %7s %9s %6s %9s %9s %10s %10s\n", "queues",
+                "round ms", "GETs", "failed", "curl ms", "ratio", "scrape ms", "ratio",
+                "plugin ms", "export", "p50 ms", "p99 ms", "start ms", "Refresh ms");
     std::vector<Memory> memory;
     long demoRss = 0;
-    for (const int queues : {1000, 5000}) {
-        const pid_t filler = fill(tools, env, queues, 60 + rounds * 6);
+    const WindowTimes demoWindow = windowTimes("", 1);
+    for (const int queues : sizes()) {
+        const pid_t filler = fill(tools, env, queues, 1200);
         if (filler <= 0) {
             std::printf("%d queues: the fill did not finish\n", queues);
             if (filler < 0) {
@@ -442,27 +644,47 @@ int main(int argc, char **argv)
             continue;
         }
         RawHttp prom(promPort);
-        std::vector<double> r, p;
-        int roundGets = 0;
-        std::size_t promBytes = 0;
+        std::vector<double> r, c, p, plugin;
+        int roundGets = 0, failed = 0;
+        const auto scrape = [&] {
+            const auto t1 = Clock::now();
+            if (promPort > 0)
+                prom.get("/metrics/per-object");
+            return std::chrono::duration<double, std::milli>(Clock::now() - t1).count();
+        };
         for (int i = 0; i < rounds; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1100)); // a fresh round
+            std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // a fresh round
             const auto t0 = Clock::now();
             roundGets = std::max(roundGets, countGets([&] {
-                                     for (const KindInfo &k : kinds)
-                                         query(k, url);
+                                     for (const KindInfo &k : kinds) {
+                                         int code = 0;
+                                         query(k, url, &code);
+                                         failed += code != 0 ? 1 : 0;
+                                     }
                                  }));
             r.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-            const auto t1 = Clock::now();
-            if (promPort > 0 && prom.get("/metrics/per-object"))
-                promBytes = prom.last_bytes;
-            p.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t1).count());
+            // The broker keeps a list's answer for a while: the same URLs wait as long.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+            c.push_back(curlMs(roundPaths(url)));
+            p.push_back(scrape());
+            if (promPort > 0)
+                plugin.push_back(curlMs(pluginPaths(url, promPort)));
         }
-        char label[64];
-        std::snprintf(label, sizeof label, "%d queues, 200/400", queues);
-        std::printf("%-22s %9.1f %6d %11.1f %11zu %7.2f\n", label, median(r), roundGets, median(p),
-                    promBytes / 1024, median(r) / median(p));
-        if (queues == 1000)
+        const Exporter exporter = exporterTimes(url, rounds * 2, scrape);
+        const WindowTimes window = windowTimes(url, 3);
+        std::printf("%-8d %9.1f %5d %6d %9.1f %6.2f %9.1f %7.2f %9.1f %6s %9.1f %9.1f %10.1f "
+                    "%10.1f\n",
+                    queues, median(r), roundGets, failed, median(c), median(r) / median(c),
+                    median(p), median(r) / median(p), median(plugin),
+                    exporter.failed ? "FAILED" : "ok", exporter.p50, exporter.p99,
+                    window.startup, median(window.refresh));
+        std::printf("         exporter p50 / per-object p50 %.2f (scrapes alternate);"
+                    " Refresh blocks at most %.1f ms\n",
+                    exporter.p50 / std::max(0.001, exporter.scrapeP50),
+                    window.refresh.empty() ? 0.0
+                                           : *std::max_element(window.refresh.begin(),
+                                                               window.refresh.end()));
+        if (queues == 1000 && !busyLoops)
             for (int i = 0; i < 3; ++i) {
                 const Memory demo = windowMemory(""), live = windowMemory(url);
                 memory.push_back(
@@ -472,14 +694,23 @@ int main(int argc, char **argv)
         ::kill(filler, SIGTERM);
         ::waitpid(filler, nullptr, 0);
     }
+    for (const pid_t b : busy) {
+        ::kill(b, SIGKILL);
+        ::waitpid(b, nullptr, 0);
+    }
+    std::printf("the window against the demo: start-up %.1f ms\n", demoWindow.startup);
     for (const Memory &m : memory)
         std::printf("Morvain against 1000 queues less against the demo (%ld kB resident):"
                     " resident %+ld kB, proportional %+ld kB, anonymous %+ld kB\n",
                     demoRss, m.rss, m.pss, m.anonymous);
-    std::printf("(medians of %d; round: the five start-up queries on a fresh snapshot; GETs:"
-                " the most they made, seven while they fit in one round's second; scrape: GET"
-                " /metrics/per-object)\n",
-                rounds);
+    std::printf("(medians of %d; round: the five start-up queries on a fresh round; GETs: the"
+                " most one round made; failed: queries of all rounds that failed; curl: the"
+                " round's seven URLs in one curl; scrape: GET /metrics/per-object; plugin: the"
+                " queue list without statistics and the queue families of /metrics/detailed;"
+                " export: morvain-snapshot --listen, one scraper; start: the window's start-up"
+                " to its first paint; Refresh: the Service tab's, until painted)\nload after:"
+                " %s\n",
+                rounds, loadAverage().c_str());
     run("bash " + tools + "/rabbitmq-local stop " + dir);
     run("rm -rf " + std::string(dir));
     return 0;
