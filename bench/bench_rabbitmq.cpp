@@ -13,19 +13,20 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
-#include <functional>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -175,11 +176,12 @@ std::string loadAverage()
     return one + " " + five + " " + fifteen;
 }
 
-// A process that spins for at most `seconds` (its alarm ends it if we do not).
+// A process that spins for at most `seconds`, and never beyond the bench's own end.
 pid_t busyLoop(unsigned seconds)
 {
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::alarm(seconds);
         volatile unsigned long spin = 0;
         for (;;)
@@ -192,8 +194,8 @@ pid_t busyLoop(unsigned seconds)
 std::vector<std::string> roundPaths(const std::string &url)
 {
     std::vector<std::string> out;
-    for (const std::string *p : {&ov_cols, &nd_cols, &vh_cols, &q_cols, &cn_cols, &ch_cols,
-                                 &cs_cols})
+    for (const std::string *p :
+         {&ov_cols, &nd_cols, &vh_cols, &q_cols, &cn_cols, &ch_cols, &cs_cols})
         out.push_back(url + *p);
     return out;
 }
@@ -622,14 +624,15 @@ int main(int argc, char **argv)
     // BENCH_BUSY=N runs N busy loops beside the measurements, bounded by the run's end.
     const int promPort = std::atoi(env["PROMETHEUS_PORT"].c_str());
     std::vector<pid_t> busy;
-    const int busyLoops = std::clamp(std::atoi(std::getenv("BENCH_BUSY") ? std::getenv("BENCH_BUSY") : "0"), 0, 8);
+    const int busyLoops =
+        std::clamp(std::atoi(std::getenv("BENCH_BUSY") ? std::getenv("BENCH_BUSY") : "0"), 0, 8);
     for (int i = 0; i < busyLoops; ++i)
         busy.push_back(busyLoop(3600));
     std::printf("\nload before the filled broker: %s (busy loops of ours: %d)\n",
                 loadAverage().c_str(), busyLoops);
     std::printf("%-8s %9s %5s %6s %9s %6s %9s %7s %9s %6s %9s %9s %10s %10s\n", "queues",
-                "round ms", "GETs", "failed", "curl ms", "ratio", "scrape ms", "ratio",
-                "plugin ms", "export", "p50 ms", "p99 ms", "start ms", "Refresh ms");
+                "round ms", "GETs", "failed", "curl ms", "ratio", "scrape ms", "ratio", "plugin ms",
+                "export", "p50 ms", "p99 ms", "start ms", "Refresh ms");
     std::vector<Memory> memory;
     long demoRss = 0;
     const WindowTimes demoWindow = windowTimes("", 1);
@@ -676,14 +679,14 @@ int main(int argc, char **argv)
                     "%10.1f\n",
                     queues, median(r), roundGets, failed, median(c), median(r) / median(c),
                     median(p), median(r) / median(p), median(plugin),
-                    exporter.failed ? "FAILED" : "ok", exporter.p50, exporter.p99,
-                    window.startup, median(window.refresh));
+                    exporter.failed ? "FAILED" : "ok", exporter.p50, exporter.p99, window.startup,
+                    median(window.refresh));
         std::printf("         exporter p50 / per-object p50 %.2f (scrapes alternate);"
                     " Refresh blocks at most %.1f ms\n",
                     exporter.p50 / std::max(0.001, exporter.scrapeP50),
-                    window.refresh.empty() ? 0.0
-                                           : *std::max_element(window.refresh.begin(),
-                                                               window.refresh.end()));
+                    window.refresh.empty()
+                        ? 0.0
+                        : *std::max_element(window.refresh.begin(), window.refresh.end()));
         if (queues == 1000 && !busyLoops)
             for (int i = 0; i < 3; ++i) {
                 const Memory demo = windowMemory(""), live = windowMemory(url);

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <thread>
 
@@ -33,7 +34,8 @@ std::optional<Answer> RoundSharing::scrape(const QString &name, std::chrono::mil
         return Answer{503, "Too many targets asked for.\n"};
     Key &key = m_keys[name];
     const auto now = std::chrono::steady_clock::now();
-    if (m_minInterval.count() > 0 && key.lastEnd && now - *key.lastEnd < m_minInterval)
+    if ((m_minInterval.count() > 0 && key.lastEnd && now - *key.lastEnd < m_minInterval) ||
+        (key.every && key.rounds > 0))
         return key.last;
     // The round running or asked for now is the next to finish: this scrape shares it.
     const quint64 wanted = key.rounds + 1;
@@ -47,6 +49,18 @@ std::optional<Answer> RoundSharing::scrape(const QString &name, std::chrono::mil
         key.rounds < wanted)
         return std::nullopt;
     return key.last;
+}
+
+void RoundSharing::runEvery(const QString &name, std::chrono::milliseconds every)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        Key &key = m_keys[name];
+        key.every = every;
+        key.asked = true; // scrapes wait for this first round, and ask none themselves
+    }
+    QMetaObject::invokeMethod(
+        this, [this, name] { runRound(name); }, Qt::QueuedConnection);
 }
 
 void RoundSharing::stop()
@@ -69,15 +83,19 @@ void RoundSharing::runRound(const QString &name)
     }
     // Scrapes arriving from here on wait for this round: `asked` stays set until it ends.
     Answer answer = m_round(name, number);
+    std::optional<std::chrono::milliseconds> every;
     {
         const std::lock_guard lock(m_mutex);
         Key &key = m_keys[name];
         key.last = std::move(answer);
         key.lastEnd = std::chrono::steady_clock::now();
         ++key.rounds;
-        key.asked = false;
+        every = key.every;
+        key.asked = every.has_value(); // a round of its own is always on its way
     }
     m_done.notify_all();
+    if (every)
+        QTimer::singleShot(*every, this, [this, name] { runRound(name); });
 }
 
 namespace
@@ -172,6 +190,8 @@ int serveMetrics(SnapshotRound &round, EntryPoint &entry, const Identity &identi
                                  : targets.round(key, number);
         },
         std::chrono::seconds(o.minIntervalSeconds));
+    if (o.everySeconds > 0)
+        sharing.runEvery(QString(), std::chrono::seconds(o.everySeconds));
 
     GatedServer server;
     const auto answer = [&](const QString &key, httplib::Response &res, const QByteArray &extra) {

@@ -7,6 +7,9 @@
 //   waits for that round and shares its result: rounds never overlap and never queue up.
 // - With a minimum interval, a scrape within that many seconds of the last round's end
 //   gets the last result without a round.
+// - With --every, the rounds of /metrics run on their own and a scrape gets the last
+//   one at once: what it costs the broker no longer depends on the scrapers, and the
+//   round's timestamp says how old the values are.
 // - With --targets, GET /probe?target=NAME does the same for the named broker or scenario
 //   NAME (probe_targets.h), each target's rounds kept apart.
 
@@ -49,6 +52,9 @@ public:
     // From any thread but this object's: the answer of the key's round running now or of
     // its next one. Empty when it did not come within `limit` or the server is stopping.
     std::optional<Answer> scrape(const QString &key, std::chrono::milliseconds limit);
+    // From now on the key's rounds run on their own, each `every` after the last one's end,
+    // and a scrape gets the last at once (the first scrape waits for the first round).
+    void runEvery(const QString &key, std::chrono::milliseconds every);
     // Wakes every waiting scrape with an empty answer; no round starts after it.
     void stop();
 
@@ -58,6 +64,7 @@ private:
         bool asked = false; // a round is asked for or running
         Answer last;
         std::optional<std::chrono::steady_clock::time_point> lastEnd;
+        std::optional<std::chrono::milliseconds> every; // rounds of its own
     };
     void runRound(const QString &key);
 

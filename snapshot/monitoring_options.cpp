@@ -64,6 +64,16 @@ QString monitoringOptions(const QCommandLineParser &parser, Options &o)
         if (!ok || o.minIntervalSeconds < 0 || o.minIntervalSeconds > 86400)
             return QStringLiteral("--min-interval takes whole seconds from 0 to 86400.");
     }
+    if (set("every")) {
+        bool ok = false;
+        o.everySeconds = parser.value(QStringLiteral("every")).toInt(&ok);
+        if (!set("listen"))
+            return QStringLiteral("--every goes with --listen.");
+        if (!ok || o.everySeconds < 1 || o.everySeconds > 86400)
+            return QStringLiteral("--every takes whole seconds from 1 to 86400.");
+        if (set("min-interval"))
+            return QStringLiteral("--every runs the rounds itself: no --min-interval with it.");
+    }
     o.targets = set("targets");
     if (o.targets && !set("listen"))
         return QStringLiteral("--targets goes with --listen.");

@@ -1,5 +1,6 @@
 #pragma once
-// The options of the monitoring modes (--check, --thresholds, --listen, --min-interval):
+// The options of the monitoring modes (--check, --thresholds, --listen, --min-interval,
+// --every):
 // read from the parser options.cpp set up, checked against the rest of the command line.
 
 #include "options.h"

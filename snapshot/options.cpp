@@ -85,12 +85,17 @@ ParseResult parseOptions(const QStringList &arguments)
         QStringLiteral("With --listen: scrapes within SECONDS of the last round get its "
                        "result."),
         QStringLiteral("SECONDS"));
+    const QCommandLineOption every(
+        QStringLiteral("every"),
+        QStringLiteral("With --listen: runs the rounds of /metrics every SECONDS, counted from "
+                       "the end of the last, and answers each scrape at once with the last."),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption targets(
         QStringLiteral("targets"),
         QStringLiteral("With --listen: also serves GET /probe?target=NAME, one round against "
                        "the named broker of brokers.json or the scenario NAME."));
     parser.addOptions({help, version, config, kind, format, output, watch, check, thresholds,
-                       listen, minInterval, targets});
+                       listen, minInterval, every, targets});
 
     if (!parser.parse(arguments))
         return usageError(parser.errorText());

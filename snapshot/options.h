@@ -24,6 +24,8 @@ struct Options {
     QString listenHost; // empty: not serving
     int listenPort = 0;
     int minIntervalSeconds = 0; // per target with --targets
+    // --every: /metrics's rounds run on their own this often; a scrape gets the last.
+    int everySeconds = 0;
     // --targets: also serve /probe?target=NAME for any named broker or scenario.
     bool targets = false;
 };

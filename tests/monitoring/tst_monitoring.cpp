@@ -415,21 +415,27 @@ void TestMonitoring::listen_answersPathsAndMethods()
 void TestMonitoring::listen_minIntervalServesLastRound_data()
 {
     QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<int>("waitMs"); // between the two scrapes
     QTest::addColumn<bool>("sameRound");
-    QTest::newRow("every scrape a round") << QStringList() << false;
+    QTest::newRow("every scrape a round") << QStringList() << 20 << false;
     QTest::newRow("within the interval: the last round")
-        << QStringList{QStringLiteral("--min-interval"), QStringLiteral("60")} << true;
+        << QStringList{QStringLiteral("--min-interval"), QStringLiteral("60")} << 20 << true;
+    QTest::newRow("rounds of their own: a scrape starts none")
+        << QStringList{QStringLiteral("--every"), QStringLiteral("60")} << 20 << true;
+    QTest::newRow("rounds of their own: a new one meanwhile")
+        << QStringList{QStringLiteral("--every"), QStringLiteral("1")} << 2500 << false;
 }
 
 void TestMonitoring::listen_minIntervalServesLastRound()
 {
     QFETCH(QStringList, extra);
+    QFETCH(int, waitMs);
     QFETCH(bool, sameRound);
     TempWorkdir dir;
     Exporter exporter(extra);
     QVERIFY2(exporter.port() != 0, exporter.err().constData());
     const QByteArray first = exchange(exporter.port(), get("/metrics")).constFirst().body;
-    QTest::qWait(20);
+    QTest::qWait(waitMs);
     const QByteArray second = exchange(exporter.port(), get("/metrics")).constFirst().body;
     QVERIFY(sample(first, "morvain_round_timestamp_seconds") > 0);
     QCOMPARE(sample(first, "morvain_round_timestamp_seconds") ==
@@ -508,6 +514,12 @@ void TestMonitoring::listen_usageErrors_data()
                           << "--listen serves Prometheus text only.";
     QTest::newRow("min interval alone")
         << QStringList{"--min-interval", "5"} << "--min-interval goes with --listen.";
+    QTest::newRow("every alone") << QStringList{"--every", "5"} << "--every goes with --listen.";
+    QTest::newRow("every 0") << QStringList{"--listen", ":0", "--every", "0"}
+                             << "--every takes whole seconds from 1 to 86400.";
+    QTest::newRow("every with min interval")
+        << QStringList{"--listen", ":0", "--every", "5", "--min-interval", "5"}
+        << "--every runs the rounds itself: no --min-interval with it.";
 }
 
 void TestMonitoring::listen_usageErrors()
