@@ -532,6 +532,7 @@ Memory windowMemory(const std::string &brokerId)
 int main(int argc, char **argv)
 {
     const int rounds = std::clamp(argc > 1 ? std::atoi(argv[1]) : 7, 1, 50);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each row as it is measured
     char dir[] = "/tmp/morvain-bench-rabbitmq.XXXXXX";
     if (!::mkdtemp(dir))
         return 1;

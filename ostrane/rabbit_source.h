@@ -43,7 +43,8 @@ bool readEndpoint(
     std::string_view text, Endpoint e, Body &out,
     std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max(),
     bool *late = nullptr);
-// One kind's objects from what was read, with the cut list scripted ("Ok, 99 of 220").
-KindData mapKind(const Raw &raw, const Kind &kind, live::Marks &marks);
+// One kind's objects from what was read, with the cut list scripted ("Ok, 99 of 220"), or
+// the vhosts `login` cannot read said ("2 vhosts not readable by monitor").
+KindData mapKind(const Raw &raw, const Kind &kind, live::Marks &marks, std::string_view login = {});
 
 } // namespace ostrane::rabbit

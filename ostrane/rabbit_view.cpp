@@ -9,6 +9,7 @@
 #include <ctime>
 #include <limits>
 #include <map>
+#include <set>
 
 namespace ostrane::rabbit
 {
@@ -22,7 +23,9 @@ enum { ov_node, ov_erlang, ov_messages, ov_channels };
 constexpr const char *node_fields[] = {"name",      "running",  "uptime",
                                        "mem_limit", "mem_used", "run_queue"};
 enum { nd_name, nd_running, nd_uptime, nd_mem_limit, nd_mem_used, nd_run_queue };
-constexpr const char *vhost_fields[] = {"tracing"};
+constexpr const char *vhost_fields[] = {"tracing", "name"};
+enum { vh_tracing, vh_name };
+constexpr const char *exchange_fields[] = {"vhost"};
 constexpr const char *queue_fields[] = {"vhost",
                                         "name",
                                         "type",
@@ -145,6 +148,32 @@ void nameConnections(std::vector<Connection> &cns)
     }
 }
 
+// The vhosts listed that none of `lists` (each read with the vhost as its field `field`)
+// shows an object of; none when a list was cut, since its last objects are unknown.
+std::set<std::string> vhostsNotIn(const Raw &raw,
+                                  std::initializer_list<std::pair<Endpoint, int>> lists)
+{
+    std::set<std::string> left;
+    if (!raw.body[vhosts])
+        return left;
+    for (const Item &vh : raw.body[vhosts]->items)
+        left.insert(text(vh, vh_name));
+    for (const auto &[e, field] : lists) {
+        if (!raw.body[e] || raw.body[e]->count > static_cast<std::int64_t>(items(raw, e).size()))
+            return {};
+        for (const Item &item : items(raw, e))
+            left.erase(text(item, field));
+    }
+    return left;
+}
+
+std::int64_t hiddenVhosts(const Raw &raw)
+{
+    if (!raw.body[exchanges])
+        return 0;
+    return static_cast<std::int64_t>(vhostsNotIn(raw, {{queues, q_vhost}, {exchanges, 0}}).size());
+}
+
 } // namespace
 
 std::int64_t parseTime(const std::string &t)
@@ -179,6 +208,11 @@ std::string conversationId(const Channel &ch, const Connection &cn)
     return sha1Hex(ch.name + "|" + std::to_string(cn.connected_at_ms)).substr(0, 16);
 }
 
+bool hiddenVhostsPossible(const Raw &raw)
+{
+    return !vhostsNotIn(raw, {{queues, q_vhost}}).empty();
+}
+
 std::span<const char *const> fieldsOf(Endpoint e)
 {
     switch (e) {
@@ -194,6 +228,8 @@ std::span<const char *const> fieldsOf(Endpoint e)
         return connection_fields;
     case channels:
         return channel_fields;
+    case exchanges:
+        return exchange_fields;
     case consumers:
     case endpoint_count:
         break;
@@ -214,7 +250,8 @@ View read(const Raw &raw)
         v.total_channels = number(ov, ov_channels);
     }
     for (const Item &vh : items(raw, vhosts))
-        v.tracing = v.tracing || flag(vh, 0);
+        v.tracing = v.tracing || flag(vh, vh_tracing);
+    v.hidden_vhosts = hiddenVhosts(raw);
 
     for (const Item &n : items(raw, nodes))
         v.nodes.push_back({text(n, nd_name), flag(n, nd_running), number(n, nd_uptime),

@@ -22,6 +22,7 @@ enum Endpoint : int {
     connections,
     channels,
     consumers,
+    exchanges, // asked only when a vhost listed shows no queue (hiddenVhostsPossible)
     endpoint_count
 };
 
@@ -77,12 +78,20 @@ struct View {
     // Listed by the broker, kept or not: lists beyond what is kept are counted only.
     std::int64_t node_count = 0, connection_count = 0, channel_count = 0;
     std::int64_t unseen_queues = 0; // listed beyond those kept
+    // Vhosts the broker lists whose objects this login may not read: a user tagged
+    // monitoring sees every vhost but only the queues of those it has permissions on.
+    std::int64_t hidden_vhosts = 0;
     std::int64_t now = 0;
     std::uint64_t serial = 0;
 };
 
 // Reads what was fetched; endpoints not fetched leave their part empty.
 View read(const Raw &raw);
+
+// True when some vhost listed shows no queue: it may be empty, or not readable by this
+// login. The exchanges tell them apart, since every vhost holds its default exchanges and
+// the list shows only those of readable vhosts.
+bool hiddenVhostsPossible(const Raw &raw);
 
 // Seconds since the epoch of a management-API time ("2026-12-08T04:03:11.760+00:00" or
 // "2026-12-08 4:03:11"); -1 when it cannot be read.

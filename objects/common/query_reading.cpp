@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QRegularExpression>
 
 namespace morvain
 {
@@ -123,12 +124,23 @@ QString readingMessage(const QueryReading &reading, const ReadingText &text)
             message += QLatin1Char(' ') + fix;
         return message;
     }
+    QString message;
     if (reading.cut())
-        return tr("Showing %1 of %2 %3: the broker holds more than it sent.")
-            .arg(reading.shown)
-            .arg(reading.total)
-            .arg(text.kindTitle);
-    return {};
+        message = tr("Showing %1 of %2 %3: the broker holds more than it sent.")
+                      .arg(reading.shown)
+                      .arg(reading.total)
+                      .arg(text.kindTitle);
+    // What the stand-in says a good query left out: "2 vhosts not readable by monitor",
+    // "Ok, 2 of 3 instances". Only these shapes: a library that leaves the text alone
+    // leaves the last query's there. A cut list's own count is said above.
+    static const QRegularExpression partial(
+        QStringLiteral("^(\\d+ vhosts not readable by .+|Ok, (\\d+) of (\\d+) .+)$"));
+    const QString note = shownText(QStringView(text.openingText)).toString();
+    const QRegularExpressionMatch said = partial.match(note);
+    if (said.hasMatch() && !(reading.cut() && !said.captured(2).isEmpty()))
+        message += (message.isEmpty() ? QString() : QStringLiteral(" ")) +
+                   tr("Not all is shown: the broker says \"%1\".").arg(note);
+    return message;
 }
 
 } // namespace morvain

@@ -34,14 +34,16 @@ QString errorCodeMeaning(int errorCode);
 QString likelyFix(int errorCode);
 
 // The message bar of a tab: what failed, when, the broker's error text, what the values
-// below are, and the likely fix; or, for a cut list, "Showing 3 of 1500 services". Empty
-// for a good, whole query. Times are milliseconds since the epoch; lastGood is the time
-// of the kind's last good query, if any.
+// below are, and the likely fix; or, for a cut list, "Showing 3 of 1500 services"; or,
+// for a good query whose first reply says what the broker left out ("2 vhosts not
+// readable by monitor"), that. Empty for a good, whole query. Times are milliseconds since the
+// epoch; lastGood is the time of the kind's last good query, if any.
 struct ReadingText {
     QString kindTitle; // "services"; empty for the broker object, which has no table
     QString errorText; // as the status bar shows it
     qint64 queriedAt = 0;
     std::optional<qint64> lastGoodAt;
+    QString openingText; // the query's first reply's text
 };
 QString readingMessage(const QueryReading &reading, const ReadingText &text);
 

@@ -12,7 +12,8 @@ password other than Qz7k), fail500, stall (answers after 3 s), truncated, deep (
 beyond any sane depth), huge (40 MiB), types (every value of the wrong type), bignum
 (numbers at the ends of 64 bits), many (5000 queues, 220 channels), names (long and
 per-vhost names), spread (1006 queues, the ones that matter last), replies (1101 queues,
-60 of them reply queues, a server's queue among the last), empties (queues: 32 MiB of
+60 of them reply queues, a server's queue among the last), hidden (two of five vhosts not
+readable), empties (queues: 32 MiB of
 {}), sleepN or sN followed by a letter (answers after N ms; the letter makes a broker of
 its own for the stand-in, in a URL short enough for the broker ID). It ends when stdin closes, and after 300 s in any case.
 """
@@ -120,6 +121,8 @@ def paged(body, query):
 def spread(name):
     """1006 queues over 3 vhosts; the 20 with messages and nobody consuming come last and
     hold fewer messages than any other."""
+    if name == "vhosts":
+        return json.dumps([{"name": "v%d" % i, "tracing": False} for i in range(3)]).encode()
     if name != "queues":
         return fixture(name)
     queues = [{"vhost": "v%d" % (i % 3), "name": "busy-%04d" % i, "consumers": 1,
@@ -128,6 +131,18 @@ def spread(name):
     queues += [{"vhost": "v%d" % (i % 3), "name": "stuck-%02d" % i, "consumers": 0,
                 "messages": i + 1, "messages_ready": i + 1} for i in range(20)]
     return json.dumps(queues).encode()
+
+
+def hidden(name):
+    """A monitoring login that sees five vhosts listed but may read three (one empty): the
+    queues and exchanges of the other two are not listed to it."""
+    if name == "vhosts":
+        return json.dumps([{"name": v, "tracing": False}
+                           for v in ["/", "billing", "empty", "secret-a", "secret-b"]]).encode()
+    if name == "exchanges":
+        return json.dumps([{"vhost": v} for v in ["/", "billing", "empty"]
+                           for _ in range(7)]).encode()
+    return fixture(name)
 
 
 def replies(name):
@@ -208,7 +223,8 @@ class Handler(BaseHTTPRequestHandler):
         try:
             body = (many(name) if who == "many" else names(name) if who == "names"
                     else spread(name) if who == "spread"
-                    else replies(name) if who == "replies" else fixture(name))
+                    else replies(name) if who == "replies"
+                    else hidden(name) if who == "hidden" else fixture(name))
         except OSError:
             return self.answer(404, b'{"error":"Object Not Found"}')
         query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)

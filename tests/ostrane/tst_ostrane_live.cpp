@@ -132,6 +132,8 @@ private slots:
     void caps_cutListsAndNameTheTrueCount();
     void names_tellEveryServiceAndUserApart();
     void queueList_servesTheQueuesThatMatter();
+    void hiddenVhosts_saidByTheKindsThatReadQueues_data();
+    void hiddenVhosts_saidByTheKindsThatReadQueues();
     void counts_followTheMappingBeyondTheServedQueues_data();
     void counts_followTheMappingBeyondTheServedQueues();
     void hostileBody_costsBoundedMemory();
@@ -389,6 +391,36 @@ void tst_OstraneLive::queueList_servesTheQueuesThatMatter()
     QCOMPARE(stuck, 20);
 }
 
+void tst_OstraneLive::hiddenVhosts_saidByTheKindsThatReadQueues_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("replySize");
+    QTest::addColumn<QByteArray>("opening");
+    const QByteArray said = "2 vhosts not readable by hidden";
+    const auto row = [](const char *name, const KindInfo &k, const QByteArray &opening) {
+        QTest::newRow(name) << k.code << k.replySize << opening;
+    };
+    row("broker", broker, said);
+    row("services", service, said);
+    row("conversations", conversation, said);
+    row("workers: no queue read", worker, "Ok");
+}
+
+void tst_OstraneLive::hiddenVhosts_saidByTheKindsThatReadQueues()
+{
+    QFETCH(int, code);
+    QFETCH(int, replySize);
+    QFETCH(QByteArray, opening);
+    QTest::qWait(2100); // a round of its own
+    getsBy("hidden");
+    const int asked = int(m_log.count("GET hidden /api/exchanges"));
+    Exchange x(KindInfo{code, replySize}, url("hidden"));
+    QCOMPARE(x.call(), 0);
+    QCOMPARE(x.text().trimmed(), opening);
+    getsBy("hidden");
+    QCOMPARE(int(m_log.count("GET hidden /api/exchanges")) - asked, code == worker.code ? 0 : 1);
+}
+
 void tst_OstraneLive::counts_followTheMappingBeyondTheServedQueues_data()
 {
     // 1040 queues backing up, "work" consumed by server-1 and served by none of the 999,
@@ -490,16 +522,16 @@ void tst_OstraneLive::round_fetchesEachEndpointOnce_data()
         {{"window start-up", "BWSUC", "70000"}},
         {{"auto-refresh round after an interval", "BWSUC.BWSUC", "70000.70000"}},
         {{"morvain-snapshot round, then a scrape at once", "BWSUCBWSUC", "7000070000"}},
-        {{"a tab refreshed by hand asks again", "SS", "33"}},
-        {{"kinds in another order share the round", "SUWCB", "31102"}},
-        {{"no call for a while ends the round", "S.U", "3.4"}},
+        {{"a tab refreshed by hand asks again", "SS", "44"}},
+        {{"kinds in another order share the round", "SUWCB", "41101"}},
+        {{"no call for a while ends the round", "S.U", "4.5"}},
     };
     for (int i = 0; i < int(rows.size()); ++i)
         QTest::newRow(rows[i][0]) << "s700" + QByteArray(1, char('a' + i)) << 20000
                                   << QByteArray(rows[i][1]) << QByteArray(rows[i][2]);
     // Busy all along, no kind twice: the round still ends 5 s past its 0.5 s deadline.
     QTest::newRow("a round never outlives its bound")
-        << QByteArray("s0z") << 500 << QByteArray("S~~~B") << QByteArray("3~~~7");
+        << QByteArray("s0z") << 500 << QByteArray("S~~~B") << QByteArray("4~~~7");
 }
 
 void tst_OstraneLive::round_fetchesEachEndpointOnce()

@@ -14,7 +14,11 @@ Clock systemClock()
 KindHistory::KindHistory(ObjectModel &model, Clock clock, QObject *parent)
     : QObject(parent), m_model(&model), m_clock(std::move(clock))
 {
-    connect(&model, &ObjectModel::aboutToQuery, this, [this] { m_errorText.clear(); });
+    connect(&model, &ObjectModel::aboutToQuery, this, [this] {
+        m_errorText.clear();
+        m_openingText.clear();
+        m_openingPending = true;
+    });
     connect(&model, &ObjectModel::queried, this, &KindHistory::record);
 }
 
@@ -40,6 +44,10 @@ void KindHistory::record()
 
 void KindHistory::setErrorText(const QString &text)
 {
+    if (m_openingPending) {
+        m_openingText = text;
+        m_openingPending = false;
+    }
     if (text == m_errorText)
         return;
     m_errorText = text;
@@ -58,6 +66,8 @@ void KindHistory::forget(const QString &note)
     m_count = 0;
     m_reading = QueryReading();
     m_errorText.clear();
+    m_openingText.clear();
+    m_openingPending = false;
     emit updated();
 }
 
@@ -67,7 +77,8 @@ QString KindHistory::message() const
         return m_forgottenNote;
     const std::string_view title = m_model->kind().tableTitle;
     const QString kindTitle = QString::fromLatin1(title.data(), qsizetype(title.size())).toLower();
-    return readingMessage(m_reading, {kindTitle, m_errorText, m_queriedAt, m_goodAt});
+    return readingMessage(m_reading,
+                          {kindTitle, m_errorText, m_queriedAt, m_goodAt, m_openingText});
 }
 
 QString KindHistory::summary() const

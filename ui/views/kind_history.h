@@ -77,6 +77,8 @@ private:
     int m_count = 0;
     QueryReading m_reading;
     QString m_errorText;
+    QString m_openingText; // the query's first text: where the broker says what it left out
+    bool m_openingPending = false;
     QString m_forgottenNote; // shown while not queried since
 };
 

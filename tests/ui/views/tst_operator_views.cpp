@@ -293,12 +293,15 @@ void TestOperatorViews::readings_failedAndCutQueriesSaySo()
     w.Form_Load();
     QTabWidget *tabs = w.findChild<QTabWidget *>("SSTab1");
     tabs->setCurrentIndex(tab);
-    const auto query = [&](int objects, int value, std::int32_t errorCode, std::int32_t total) {
+    const auto query = [&](int objects, int value, std::int32_t errorCode, std::int32_t total,
+                           const QByteArray &opening = {}) {
         fake.sent.clear();
         fake.script.clear();
         scriptConversation(fake, objects, [&](int i) {
             return withHeader(objectOf(tab, QString::number(i + 1), value), errorCode, total);
         });
+        if (!opening.isNull())
+            fake.script.first().errorText = opening;
         if (errorCode != 0) { // one call, "0003" at once; the object area stays as it was
             ScriptedCall c;
             c.resultCode = "0003";
@@ -340,6 +343,16 @@ void TestOperatorViews::readings_failedAndCutQueriesSaySo()
     QCOMPARE(table->bar().text(), w.queryBar(tab).text());
     QVERIFY(!rows->index(0, 0).data(Qt::ForegroundRole).isValid());
     QVERIFY(table->windowTitle().endsWith(", 3 objects of 1500"));
+
+    // Whole, but the broker says what its login could not read: said in its words, and
+    // gone once a round says nothing of it. The Worker tab shows its last reply's text.
+    if (tab == 1)
+        return;
+    query(3, 20, 0, 3, "2 vhosts not readable by monitor");
+    QCOMPARE(w.queryBar(tab).text(),
+             QString("Not all is shown: the broker says \"2 vhosts not readable by monitor\"."));
+    query(3, 20, 0, 3, "Ok");
+    QVERIFY(w.queryBar(tab).text().isEmpty());
 }
 
 void TestOperatorViews::plotOverTime_fromABoxAndATableCell_data()
