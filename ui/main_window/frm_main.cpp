@@ -6,10 +6,12 @@
 #include "client_server/client_server_page.h"
 #include "config/config_file.h"
 #include "config/frm_config.h"
+#include "config/known_brokers.h"
 #include "conversation/conversation_page.h"
 #include "csv_document.h"
 #include "dialogs.h"
 #include "failure_path.h"
+#include "field_legend.h"
 #include "header/frm_header.h"
 #include "query_reading.h"
 #include "service/service_page.h"
@@ -246,6 +248,7 @@ void FrmMain::Form_Load()
     showBrokerPanel();
     if (trimIdentifier(identity.brokerId).isEmpty())
         showDemoHint();
+    showLegend(identity.brokerId);
     // The five "Call Broker" handlers in tab order: broker, worker, service,
     // client/server, conversation.
     underFailurePath([this] {
@@ -296,6 +299,14 @@ void FrmMain::brokerSwitched(const QString &before, const QString &after)
     if (m_demoHint)
         m_demoHint->hide();
     m_views->brokerSwitched(shownBrokerId(before), shownBrokerId(after));
+    showLegend(after);
+}
+
+// Every box and table header says what its number is on the broker `brokerId` names.
+void FrmMain::showLegend(const QString &brokerId)
+{
+    const QString id = trimIdentifier(brokerId);
+    m_views->setSource(sourceOf(id, namedBrokerType(brokerListFile(), id)));
 }
 
 void FrmMain::mnuAbout_Click()
