@@ -217,9 +217,9 @@ void ThresholdsDialog::setKind(int row, const QString &kind)
             continue;
         const FieldLegend legend = fieldLegend(kindName, info.name, m_source);
         // The raw name first, as the rules file has it; the words after it.
-        const QString text = legend.isNull() ? info.name
-                                             : info.name + QStringLiteral(" \u2014 ") +
-                                                   legend.captionWithUnit();
+        const QString text =
+            legend.isNull() ? info.name
+                            : info.name + QStringLiteral(" \u2014 ") + legend.captionWithUnit();
         field->addItem(text, info.name);
         if (!legend.isNull())
             field->setItemData(field->count() - 1, legend.toolTip(m_source), Qt::ToolTipRole);

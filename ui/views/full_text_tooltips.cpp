@@ -8,8 +8,8 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QStyle>
 #include <QStringList>
+#include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolTip>
 
