@@ -7,14 +7,18 @@
 #include "main_window/frm_main.h"
 #include "object_page.h"
 #include "temp_workdir.h"
+#include "thresholds/thresholds_dialog.h"
+#include "thresholds/thresholds_ui.h"
 #include "views/full_text_tooltips.h"
 #include "views/object_table_model.h"
 #include "views/operator_views.h"
 #include "views/table_window.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QTest>
 
 using namespace morvain;
@@ -45,6 +49,7 @@ private slots:
     void docsCarryTheTable_data();
     void docsCarryTheTable();
     void boxAndHeaderSayTheUnit();
+    void thresholdFieldsSayCaptionAndUnit();
 };
 
 void TestFieldLegend::everyFieldHasWords_data()
@@ -198,6 +203,37 @@ void TestFieldLegend::boxAndHeaderSayTheUnit()
             QVERIFY(rows->headerData(c, Qt::Horizontal, Qt::ToolTipRole)
                         .toString()
                         .contains("Unit: requests"));
+}
+
+// The list says the words beside the name; the rule keeps the name.
+void TestFieldLegend::thresholdFieldsSayCaptionAndUnit()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.views().setSource(BrokerSource::RabbitMq);
+    ThresholdsDialog *dialog = w.thresholds().openDialog();
+    thresholds::Rule rule;
+    rule.kind = QStringLiteral("service");
+    rule.field = QStringLiteral("long_act");
+    dialog->addRule(rule);
+    auto *table = dialog->findChild<QTableWidget *>();
+    QVERIFY(table && table->rowCount() > 0);
+    const int row = table->rowCount() - 1;
+    QComboBox *field = nullptr;
+    for (int c = 0; c < table->columnCount() && !field; ++c)
+        if (auto *combo = qobject_cast<QComboBox *>(table->cellWidget(row, c));
+            combo && combo->currentData().isValid())
+            field = combo;
+    QVERIFY(field);
+    QCOMPARE(field->currentText(),
+             QString::fromUtf8("long_act \u2014 Long Buffers: Num active (KiB)"));
+    QCOMPARE(field->currentData().toString(), QStringLiteral("long_act"));
+    // Another source: the same field stays picked, in that source's words.
+    w.views().setSource(BrokerSource::Demo);
+    dialog = w.thresholds().openDialog();
+    QCOMPARE(field->currentText(),
+             QString::fromUtf8("long_act \u2014 Long Buffers: Num active (buffers)"));
 }
 
 QTEST_MAIN(TestFieldLegend)
