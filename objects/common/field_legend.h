@@ -2,7 +2,8 @@
 // What each field is, in one table: per kind and field, the caption the tab shows, and per
 // source what the number is on that broker and its unit. The tooltips of the boxes and the
 // table headers, the Thresholds dialog's field list, the Trends window and the legends in
-// docs/rabbitmq.md and docs/nats.md all read it, so a field says the same thing everywhere.
+// docs/rabbitmq.md, docs/nats.md and ostrane/README.md all read it, so a field says the same
+// thing everywhere.
 
 #include <QString>
 
@@ -19,7 +20,7 @@ enum class BrokerSource { Demo, Scenario, RabbitMq, Nats };
 inline constexpr std::array<BrokerSource, 4> brokerSources{
     BrokerSource::Demo, BrokerSource::Scenario, BrokerSource::RabbitMq, BrokerSource::Nats};
 
-// "demo broker", "scenario", "RabbitMQ", "NATS".
+// "the demo broker", "a scenario", "RabbitMQ", "NATS".
 QString sourceName(BrokerSource source);
 
 // The source of broker ID `brokerId`: its URL's scheme, else `namedType` (the "type" of the

@@ -2,7 +2,8 @@
 // One window of trends per main window: each "Plot over time" adds a field of an object as
 // a series (the same one again only brings the window up), filled from its kind's history
 // of good queries and extended by every good query after. Time runs along the x axis; the
-// y axis takes the range of every series shown. It never calls the broker.
+// y axis takes the range of every series shown and names their units. It never calls the
+// broker.
 
 #include "trend_csv.h"
 #include "views/kind_history.h"

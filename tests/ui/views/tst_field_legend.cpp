@@ -2,6 +2,7 @@
 // source, the captions are the tabs' own, the RabbitMQ words of a few fields, the legends
 // in the docs, and a box and a table header that say the unit.
 
+#include "config/frm_config.h"
 #include "fake_entry_point.h"
 #include "field_legend.h"
 #include "main_window/frm_main.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
@@ -195,8 +197,10 @@ void TestFieldLegend::boxAndHeaderSayTheUnit()
     QCOMPARE(tips.size(), 1);
     QVERIFY2(tips[0].contains("Unit: KiB"), qPrintable(tips[0]));
 
-    // The switch to another source says its words in the open table too.
-    w.views().setSource(BrokerSource::Nats);
+    // Save naming a NATS server: the boxes and the open table say its words.
+    w.mnuConfigure_Click();
+    w.configDialog()->findChild<QLineEdit *>("txtBroker_id")->setText("nats://127.0.0.1:4222");
+    w.configDialog()->findChild<QPushButton *>("cmdSave")->click();
     QVERIFY(FullTextToolTips::textAt(box, {4, 4}).contains("not filled by this broker (0)"));
     for (int c = 0; c < rows->columnCount(); ++c)
         if (rows->headerData(c, Qt::Horizontal, ObjectTableModel::FieldNameRole) == "req_sum")
