@@ -10,12 +10,16 @@
 #include "temp_workdir.h"
 #include "thresholds/thresholds_dialog.h"
 #include "thresholds/thresholds_ui.h"
+#include "trend/trend_window.h"
 #include "views/full_text_tooltips.h"
 #include "views/object_table_model.h"
 #include "views/operator_views.h"
 #include "views/table_window.h"
 
+#include <QAbstractAxis>
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -196,6 +200,21 @@ void TestFieldLegend::boxAndHeaderSayTheUnit()
             tips << rows->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString();
     QCOMPARE(tips.size(), 1);
     QVERIFY2(tips[0].contains("Unit: KiB"), qPrintable(tips[0]));
+
+    // A trend names the unit in its series and on its axis, each unit once.
+    const QList<FieldInfo> fields = w.models()[serviceTab]->columns();
+    const auto columnOf = [&fields](const char *name) {
+        int c = 0;
+        while (c < fields.size() && fields[c].name != QLatin1String(name))
+            ++c;
+        return c;
+    };
+    TrendWindow *trend = w.views().plotOverTime(serviceTab, "a", columnOf("short_act"));
+    w.views().plotOverTime(serviceTab, "b", columnOf("short_act"));
+    w.views().plotOverTime(serviceTab, "b", columnOf("long_act"));
+    QVERIFY(trend->series()[0].name.endsWith("Short Buffers: Num active (messages)"));
+    QCOMPARE(trend->chartView()->chart()->axes(Qt::Vertical).value(0)->titleText(),
+             QString("messages / KiB"));
 
     // Save naming a NATS server: the boxes and the open table say its words.
     w.mnuConfigure_Click();
