@@ -33,6 +33,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace morvain
 {
 
@@ -306,7 +308,18 @@ void FrmMain::brokerSwitched(const QString &before, const QString &after)
 void FrmMain::showLegend(const QString &brokerId)
 {
     const QString id = trimIdentifier(brokerId);
-    m_views->setSource(sourceOf(id, namedBrokerType(brokerListFile(), id)));
+    const BrokerSource source = sourceOf(id, namedBrokerType(brokerListFile(), id));
+    m_views->setSource(source);
+    // The broker tab shows three fields in labels, not boxes: they say it too.
+    const std::pair<const char *, const char *> labels[] = {
+        {"lblPlatform", "platform"},
+        {"lblhour", "run_time"},
+        {"lblmin", "run_time"},
+        {"lblsec", "run_time"},
+        {"lblnum_worker_act", "num_worker_act"}};
+    for (const auto &[name, field] : labels)
+        if (auto *label = m_tabs->findChild<QLabel *>(QLatin1String(name)))
+            label->setToolTip(fieldLegend("broker", QLatin1String(field), source).toolTip(source));
 }
 
 void FrmMain::mnuAbout_Click()
