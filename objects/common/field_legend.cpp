@@ -419,6 +419,11 @@ QString FieldLegend::captionWithUnit() const
 QString FieldLegend::toolTip(BrokerSource source) const
 {
     QStringList lines{caption, QStringLiteral("On %1: %2").arg(sourceName(source), meaning)};
+    // The marks the docs explain once, spelt out where a person meets them.
+    if (meaning.endsWith(QLatin1String("(H)")))
+        lines << QStringLiteral("(H): the highest value the stand-in has seen since it started");
+    else if (meaning.endsWith(QLatin1String("(A)")))
+        lines << QStringLiteral("(A): summed by the stand-in over the queries since it started");
     if (!unit.isEmpty())
         lines << QStringLiteral("Unit: ") + unit;
     lines << QStringLiteral("Field: ") + field;
