@@ -82,4 +82,24 @@ QStringList knownBrokerNames(const QString &listFile, const QString &scenarios)
     return all;
 }
 
+QString namedBrokerType(const QString &listFile, const QString &name)
+{
+    if (name.trimmed().isEmpty())
+        return {};
+    const SmallFile list = readSmallFile(listFile, 1024 * 1024);
+    if (!list.error.isEmpty())
+        return {};
+    const QJsonObject entry =
+        QJsonDocument::fromJson(withoutComments(list.bytes)).object().value(name).toObject();
+    const QString type = entry.value(QStringLiteral("type")).toString().toLower();
+    if (!type.isEmpty())
+        return type;
+    const QString url = entry.value(QStringLiteral("url")).toString().trimmed().toLower();
+    if (url.startsWith(QLatin1String("http://")) || url.startsWith(QLatin1String("https://")))
+        return QStringLiteral("rabbitmq");
+    if (url.startsWith(QLatin1String("nats://")) || url.startsWith(QLatin1String("tls://")))
+        return QStringLiteral("nats");
+    return {};
+}
+
 } // namespace morvain

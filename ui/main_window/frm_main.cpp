@@ -6,10 +6,12 @@
 #include "client_server/client_server_page.h"
 #include "config/config_file.h"
 #include "config/frm_config.h"
+#include "config/known_brokers.h"
 #include "conversation/conversation_page.h"
 #include "csv_document.h"
 #include "dialogs.h"
 #include "failure_path.h"
+#include "field_legend.h"
 #include "header/frm_header.h"
 #include "query_reading.h"
 #include "service/service_page.h"
@@ -30,6 +32,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace morvain
 {
@@ -246,6 +250,7 @@ void FrmMain::Form_Load()
     showBrokerPanel();
     if (trimIdentifier(identity.brokerId).isEmpty())
         showDemoHint();
+    showLegend(identity.brokerId);
     // The five "Call Broker" handlers in tab order: broker, worker, service,
     // client/server, conversation.
     underFailurePath([this] {
@@ -296,6 +301,25 @@ void FrmMain::brokerSwitched(const QString &before, const QString &after)
     if (m_demoHint)
         m_demoHint->hide();
     m_views->brokerSwitched(shownBrokerId(before), shownBrokerId(after));
+    showLegend(after);
+}
+
+// Every box and table header says what its number is on the broker `brokerId` names.
+void FrmMain::showLegend(const QString &brokerId)
+{
+    const QString id = trimIdentifier(brokerId);
+    const BrokerSource source = sourceOf(id, namedBrokerType(brokerListFile(), id));
+    m_views->setSource(source);
+    // The broker tab shows three fields in labels, not boxes: they say it too.
+    const std::pair<const char *, const char *> labels[] = {
+        {"lblPlatform", "platform"},
+        {"lblhour", "run_time"},
+        {"lblmin", "run_time"},
+        {"lblsec", "run_time"},
+        {"lblnum_worker_act", "num_worker_act"}};
+    for (const auto &[name, field] : labels)
+        if (auto *label = m_tabs->findChild<QLabel *>(QLatin1String(name)))
+            label->setToolTip(fieldLegend("broker", QLatin1String(field), source).toolTip(source));
 }
 
 void FrmMain::mnuAbout_Click()

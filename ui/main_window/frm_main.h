@@ -96,6 +96,7 @@ private:
     void buildStatusBar();
     void buildViews(Ticker *ticker);
     void brokerSwitched(const QString &before, const QString &after);
+    void showLegend(const QString &brokerId);
     void showBrokerPanel();
     void showDemoHint();
     void setBusy(bool busy);

@@ -195,7 +195,8 @@ void ThresholdsDialog::addRule(const thresholds::Rule &rule)
     m_table->setCellWidget(row, SeverityColumn, severity);
     setKind(row, rule.kind);
     if (auto *field = cell<QComboBox>(m_table, row, FieldColumn); !rule.field.isEmpty())
-        field->setCurrentText(rule.field);
+        if (const int at = field->findData(rule.field); at >= 0)
+            field->setCurrentIndex(at);
     // The row is found again when the kind changes: rows above it may have gone.
     connect(kind, &QComboBox::currentTextChanged, this, [this, kind](const QString &text) {
         for (int r = 0; r < m_table->rowCount(); ++r)
@@ -210,10 +211,34 @@ void ThresholdsDialog::setKind(int row, const QString &kind)
     auto *field = cell<QComboBox>(m_table, row, FieldColumn);
     const QSignalBlocker quiet(field);
     field->clear();
-    for (const FieldInfo &info : m_fields.value(kind))
-        if (info.kind != FieldKind::Text)
-            field->addItem(info.name);
+    const std::string kindName = kind.toStdString();
+    for (const FieldInfo &info : m_fields.value(kind)) {
+        if (info.kind == FieldKind::Text)
+            continue;
+        const FieldLegend legend = fieldLegend(kindName, info.name, m_source);
+        // The raw name first, as the rules file has it; the words after it.
+        const QString text =
+            legend.isNull() ? info.name
+                            : info.name + QStringLiteral(" \u2014 ") + legend.captionWithUnit();
+        field->addItem(text, info.name);
+        if (!legend.isNull())
+            field->setItemData(field->count() - 1, legend.toolTip(m_source), Qt::ToolTipRole);
+    }
     field->setCurrentIndex(field->count() > 0 ? 0 : -1);
+}
+
+void ThresholdsDialog::setSource(BrokerSource source)
+{
+    if (source == m_source)
+        return;
+    m_source = source;
+    for (int row = 0; row < m_table->rowCount(); ++row) {
+        auto *field = cell<QComboBox>(m_table, row, FieldColumn);
+        const QString name = field->currentData().toString();
+        setKind(row, cell<QComboBox>(m_table, row, KindColumn)->currentText());
+        if (const int at = field->findData(name); at >= 0)
+            field->setCurrentIndex(at);
+    }
 }
 
 std::optional<thresholds::Rule> ThresholdsDialog::ruleAt(int row, QString &wrong) const
@@ -221,7 +246,7 @@ std::optional<thresholds::Rule> ThresholdsDialog::ruleAt(int row, QString &wrong
     thresholds::Rule rule;
     rule.name = cell<QLineEdit>(m_table, row, NameColumn)->text().trimmed();
     rule.kind = cell<QComboBox>(m_table, row, KindColumn)->currentText();
-    rule.field = cell<QComboBox>(m_table, row, FieldColumn)->currentText();
+    rule.field = cell<QComboBox>(m_table, row, FieldColumn)->currentData().toString();
     rule.rate = cell<QCheckBox>(m_table, row, RateColumn)->isChecked();
     rule.comparison =
         thresholds::Comparison(cell<QComboBox>(m_table, row, ComparisonColumn)->currentIndex());

@@ -5,6 +5,7 @@
 // file had that were refused, and keys beside the rules, are written back untouched.
 
 #include "breach_watch.h"
+#include "field_legend.h"
 
 #include <QDialog>
 #include <QJsonArray>
@@ -29,6 +30,9 @@ public:
     // Writes the table to the rules file; false, with the reason shown, when it did not.
     bool save();
     void addRule(const thresholds::Rule &rule);
+    // The field lists say each field's caption and unit on `source`'s broker beside its
+    // name; the rules keep the name.
+    void setSource(BrokerSource source);
 
 signals:
     void notifyToggled(bool on);
@@ -40,6 +44,7 @@ private:
 
     BreachWatch &m_watch;
     QStringList m_kinds; // in tab order
+    BrokerSource m_source = BrokerSource::Demo;
     thresholds::KindFields m_fields;
     QJsonObject m_keptTop;     // the file's keys beside the rules
     QJsonArray m_keptRefused;  // the file's entries that were refused

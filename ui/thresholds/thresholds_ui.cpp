@@ -50,7 +50,7 @@ void setDesktopNotificationsOn(bool on)
 }
 
 ThresholdsUi::ThresholdsUi(QMainWindow &window, OperatorViews &views, const QString &rulesFile)
-    : QObject(&window), m_window(window)
+    : QObject(&window), m_window(window), m_views(views)
 {
     QList<KindHistory *> histories;
     for (int tab = 0; views.history(tab); ++tab)
@@ -78,6 +78,7 @@ ThresholdsDialog *ThresholdsUi::openDialog()
         m_dialog->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_dialog, &ThresholdsDialog::notifyToggled, this, &setDesktopNotificationsOn);
     }
+    m_dialog->setSource(m_views.source().value_or(BrokerSource::Demo));
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();

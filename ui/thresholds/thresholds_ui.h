@@ -36,6 +36,7 @@ private:
     void notifyOnDesktop(const QString &title, const QString &text);
 
     QMainWindow &m_window;
+    OperatorViews &m_views;
     BreachWatch *m_watch = nullptr;
     BreachLabel *m_label = nullptr;
     QPointer<ThresholdsDialog> m_dialog;

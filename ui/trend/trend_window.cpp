@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -74,7 +75,8 @@ TrendWindow::TrendWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 
 TrendWindow::~TrendWindow() = default;
 
-int TrendWindow::plot(KindHistory &history, const QString &key, int column, const QString &label)
+int TrendWindow::plot(KindHistory &history, const QString &key, int column, const QString &label,
+                      const QString &unit)
 {
     for (std::size_t i = 0; i < m_sources.size(); ++i)
         if (m_sources[i].history == &history && m_sources[i].key == key &&
@@ -89,7 +91,7 @@ int TrendWindow::plot(KindHistory &history, const QString &key, int column, cons
     line->attachAxis(m_time);
     line->attachAxis(m_values);
     m_series.push_back({name, {}});
-    m_sources.push_back({&history, key, column, line});
+    m_sources.push_back({&history, key, column, line, unit});
     const std::size_t index = m_series.size() - 1;
     for (const SeriesPoint &point : history.course().series(key, column))
         append(index, point);
@@ -99,6 +101,7 @@ int TrendWindow::plot(KindHistory &history, const QString &key, int column, cons
     m_list->addItem(new QListWidgetItem(QIcon(swatch), name));
     follow(history);
     fitAxes();
+    nameAxis();
     return int(index);
 }
 
@@ -113,6 +116,18 @@ void TrendWindow::removeSeries(int index)
     m_sources.erase(m_sources.begin() + index);
     delete m_list->takeItem(index);
     fitAxes();
+    nameAxis();
+}
+
+// The axis names the units of the series on it; mixed units are named side by side so
+// that no number passes for another.
+void TrendWindow::nameAxis()
+{
+    QStringList units;
+    for (const Source &source : m_sources)
+        if (!source.unit.isEmpty() && !units.contains(source.unit))
+            units << source.unit;
+    m_values->setTitleText(units.join(QStringLiteral(" / ")));
 }
 
 // One connection per kind, however many of its objects are plotted.

@@ -2,7 +2,8 @@
 // One window of trends per main window: each "Plot over time" adds a field of an object as
 // a series (the same one again only brings the window up), filled from its kind's history
 // of good queries and extended by every good query after. Time runs along the x axis; the
-// y axis takes the range of every series shown. It never calls the broker.
+// y axis takes the range of every series shown and names their units. It never calls the
+// broker.
 
 #include "trend_csv.h"
 #include "views/kind_history.h"
@@ -34,9 +35,11 @@ public:
     ~TrendWindow() override;
 
     // Plots field `column` (its position in the kind's columns()) of object `key`, named
-    // with `label`, the field's name as the tab shows it. Returns the series' position,
-    // that of the one already there for the same object and field.
-    int plot(KindHistory &history, const QString &key, int column, const QString &label);
+    // with `label`, the field's name as the tab shows it, and its `unit` ("messages"), which
+    // the value axis names. Returns the series' position, that of the one already there for
+    // the same object and field.
+    int plot(KindHistory &history, const QString &key, int column, const QString &label,
+             const QString &unit = {});
     void removeSeries(int index);
     const std::vector<TrendSeries> &series() const { return m_series; }
 
@@ -56,12 +59,14 @@ private:
         QString key;
         int column = 0;
         QLineSeries *line = nullptr;
+        QString unit;
     };
 
     void follow(KindHistory &history);
     void appendLatest(const KindHistory &history);
     void append(std::size_t index, const SeriesPoint &point);
     void fitAxes();
+    void nameAxis();
     bool save(const QString &title, const QString &path, const QByteArray &bytes);
 
     // Kept in step: m_series[i] is what m_sources[i] plots.

@@ -8,6 +8,7 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStringList>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolTip>
@@ -73,11 +74,12 @@ QString FullTextToolTips::note(const QLineEdit *box)
 QString FullTextToolTips::textAt(QWidget *watched, QPoint pos)
 {
     if (auto *box = qobject_cast<QLineEdit *>(watched)) {
-        const QString full = clippedBoxText(box);
-        const QString changed = note(box);
-        if (full.isEmpty() || changed.isEmpty())
-            return full + changed;
-        return full + u'\n' + changed;
+        // The value first, then how it moved, then what the field is (the box's own tip).
+        QStringList lines;
+        for (const QString &part : {clippedBoxText(box), note(box), box->toolTip()})
+            if (!part.isEmpty())
+                lines << part;
+        return lines.join(u'\n');
     }
     if (auto *view = qobject_cast<QAbstractItemView *>(watched->parentWidget()))
         return entryText(view, pos);

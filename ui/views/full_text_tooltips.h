@@ -1,7 +1,8 @@
 #pragma once
 // Tooltips with the full text wherever a tab may clip one: boxes narrower than their
 // text, and list entries. A box whose value changed since the query before
-// also carries a note (the value before, the change per second), shown with it.
+// also carries a note (the value before, the change per second), shown with it; a box's
+// own tooltip (what its field is) comes last.
 // Works on any page without its help: it watches the page's boxes and lists.
 
 #include <QObject>

@@ -63,24 +63,55 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QHash<QString, QString>
 void ObjectTableModel::buildColumns()
 {
     m_columns.clear();
+    const std::string kind = m_history.model().kindName().toStdString();
     for (int i = 0; i < m_fields.size(); ++i) {
         const FieldInfo &f = m_fields[i];
         const QString label = m_labels.value(f.name, fieldWords(f.name));
-        m_columns.append({Shows::Field, i, f.kind != FieldKind::Text, label, f.name});
+        FieldLegend legend;
+        if (m_source)
+            legend = fieldLegend(kind, f.name, *m_source);
+        // With a legend the tip says what the field is here; the second line, what the
+        // column adds to it.
+        const auto tip = [&](const QString &plain, const QString &unit, const QString &adds) {
+            if (legend.isNull())
+                return plain;
+            FieldLegend shown = legend;
+            shown.unit = unit;
+            return adds.isEmpty() ? shown.toolTip(*m_source)
+                                  : shown.toolTip(*m_source) + u'\n' + adds;
+        };
+        m_columns.append(
+            {Shows::Field, i, f.kind != FieldKind::Text, label, tip(f.name, legend.unit, {})});
         if (f.kind == FieldKind::Code)
             m_columns.append({Shows::Word, i, false, tr("%1 (word)").arg(label),
-                              tr("%1: the word for the code").arg(f.name)});
-        if (f.kind == FieldKind::Counter)
+                              tip(tr("%1: the word for the code").arg(f.name), {},
+                                  tr("The word for the code"))});
+        if (f.kind == FieldKind::Counter) {
+            const QString perSecond =
+                legend.unit.isEmpty() ? QString() : tr("%1 per second").arg(legend.unit);
             m_columns.append(
                 {Shows::Rate, i, true, tr("%1 /s").arg(label),
-                 tr("%1: change per second between the last two queries").arg(f.name)});
+                 tip(tr("%1: change per second between the last two queries").arg(f.name),
+                     perSecond, tr("The change per second between the last two queries"))});
+        }
         if (m_trends.contains(i))
             m_columns.append({Shows::Trend, i, true, tr("%1 trend").arg(label),
-                              tr("%1: its last %2 readings").arg(f.name).arg(trendLength)});
+                              tip(tr("%1: its last %2 readings").arg(f.name).arg(trendLength),
+                                  legend.unit, tr("Its last %1 readings").arg(trendLength))});
     }
     m_columns.append({Shows::SeenSince, -1, true, tr("Seen since"),
                       tr("When the object was first seen in this session's queries")});
     m_width = m_columns.size();
+}
+
+void ObjectTableModel::setLegend(BrokerSource source)
+{
+    if (m_source == source)
+        return;
+    m_source = source;
+    buildColumns();
+    if (!m_columns.isEmpty())
+        emit headerDataChanged(Qt::Horizontal, 0, int(m_columns.size()) - 1);
 }
 
 bool ObjectTableModel::trendable(int field) const
@@ -326,6 +357,8 @@ QVariant ObjectTableModel::headerData(int section, Qt::Orientation orientation, 
             return m_columns[section].title;
         if (role == Qt::ToolTipRole)
             return m_columns[section].tip;
+        if (role == FieldNameRole && m_columns[section].field >= 0)
+            return m_fields[m_columns[section].field].name;
         return {};
     }
     if (section >= rowCount())

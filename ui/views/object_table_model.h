@@ -7,6 +7,7 @@
 // (no copy), only those asked for, and keeps one change mark per cell; sorting reads the
 // cells in place, without variants.
 
+#include "field_legend.h"
 #include "kind_history.h"
 #include "text_support.h"
 
@@ -30,6 +31,8 @@ public:
     static constexpr int SortRole = Qt::UserRole;
     // A trend cell's readings, oldest first (QList<double>); empty for other cells.
     static constexpr int TrendRole = Qt::UserRole + 1;
+    // A column header's field name ("req_sum"), whatever its tooltip says.
+    static constexpr int FieldNameRole = Qt::UserRole + 2;
     // Readings a trend cell shows at most.
     static constexpr int trendLength = 60;
 
@@ -42,6 +45,10 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The header tooltips say what each field is on `source`'s broker and its unit; until
+    // then they give the field's name.
+    void setLegend(BrokerSource source);
 
     // Tints for changed values and new objects; the marks themselves stay either way.
     void setHighlight(bool on);
@@ -143,6 +150,7 @@ private:
     QList<FieldInfo> m_fields;
     QVector<Column> m_columns;
     QList<int> m_trends; // fields with a trend line, in the order picked
+    std::optional<BrokerSource> m_source;
     qsizetype m_width = 0;
     int m_count = 0;
     QStringList m_goneKeys;          // the gone objects, in their order before

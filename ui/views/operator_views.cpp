@@ -104,6 +104,21 @@ void OperatorViews::brokerSwitched(const QString &from, const QString &to)
         history->forget(note);
 }
 
+void OperatorViews::setSource(BrokerSource source)
+{
+    m_source = source;
+    for (int tab = 0; tab < m_histories.size(); ++tab) {
+        const std::string kind = m_setup.models[tab]->kindName().toStdString();
+        const QHash<QString, QLineEdit *> boxes = m_setup.boxes.value(tab);
+        for (auto it = boxes.cbegin(); it != boxes.cend(); ++it)
+            if (it.value())
+                it.value()->setToolTip(fieldLegend(kind, it.key(), source).toolTip(source));
+    }
+    for (const QPointer<TableWindow> &window : std::as_const(m_tables))
+        if (window)
+            window->tableModel().setLegend(source);
+}
+
 void OperatorViews::setMarks(Marks marks)
 {
     m_marks = std::move(marks);
@@ -246,6 +261,8 @@ TableWindow *OperatorViews::openTable(int tab)
                 [this, tab](const QString &key, int column) { plotOverTime(tab, key, column); });
         if (m_marks.rows)
             window->tableModel().setRowMarker(m_marks.rows(tab));
+        if (m_source)
+            window->tableModel().setLegend(*m_source);
     }
     window->show();
     window->raise();
@@ -327,7 +344,15 @@ TrendWindow *OperatorViews::plotOverTime(int tab, const QString &key, int column
         return nullptr;
     if (!m_trend)
         m_trend = new TrendWindow(m_setup.window);
-    m_trend->plot(*kind, key, column, fieldLabel(tab, column));
+    // Where the broker's source is known, the series says its unit and the axis shows it.
+    const QString field = kind->model().columns().value(column).name;
+    const FieldLegend legend =
+        m_source ? fieldLegend(kind->model().kindName().toStdString(), field, *m_source)
+                 : FieldLegend{};
+    if (legend.isNull())
+        m_trend->plot(*kind, key, column, fieldLabel(tab, column));
+    else
+        m_trend->plot(*kind, key, column, legend.captionWithUnit(), legend.unit);
     m_trend->show();
     m_trend->raise();
     m_trend->activateWindow();

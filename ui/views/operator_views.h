@@ -7,6 +7,7 @@
 // broker but through those handlers.
 
 #include "auto_refresh.h"
+#include "field_legend.h"
 #include "kind_history.h"
 #include "object_table_model.h"
 #include "tab_tints.h"
@@ -20,6 +21,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLineEdit;
@@ -72,6 +74,10 @@ public:
     // history, tints and trends start afresh, and each tab says until its next query that
     // its values are the old broker's.
     void brokerSwitched(const QString &from, const QString &to);
+    // The broker the window watches takes its values from `source`: every box's tooltip,
+    // the tables' header tooltips and new trends say what each field is there.
+    void setSource(BrokerSource source);
+    std::optional<BrokerSource> source() const { return m_source; }
     // The "&View" menu, for items that other parts of the window add at its end.
     QMenu *viewMenu() const { return m_viewMenu; }
 
@@ -120,6 +126,7 @@ private:
     QMenu *m_viewMenu = nullptr;
     Marks m_marks;
     bool m_highlight = true;
+    std::optional<BrokerSource> m_source;
 };
 
 } // namespace morvain

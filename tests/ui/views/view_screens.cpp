@@ -78,9 +78,10 @@ int main(int argc, char *argv[])
     table->findChild<QCheckBox *>("chkRegex")->setChecked(true);
     // Sorted by the request sum, which moves between queries, scrolled to where it shows.
     QTableView *view = table->view();
-    int requests = 0; // the field's name is in its header's tooltip
+    int requests = 0; // found by the field name its header carries
     while (requests + 1 < view->model()->columnCount() &&
-           view->model()->headerData(requests, Qt::Horizontal, Qt::ToolTipRole) != "req_sum")
+           view->model()->headerData(requests, Qt::Horizontal, ObjectTableModel::FieldNameRole) !=
+               "req_sum")
         ++requests;
     view->sortByColumn(requests, Qt::DescendingOrder);
     view->resizeColumnsToContents();
