@@ -12,7 +12,7 @@ namespace morvain
 {
 
 ClientServerPage::ClientServerPage(PageContext ctx, ClientServerModel &model, QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::ClientServerPage>()), m_ctx(ctx), m_model(model)
+    : KindPage(ctx, model, parent)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -109,11 +109,6 @@ FieldBoxes ClientServerPage::boxes() const
             {ui->txtwait_old, "wait_old"},
             {ui->txtnum_wait_old, "num_wait_old"},
             {ui->txtsum_conv, "sum_conv"}};
-}
-
-QHash<QString, QLineEdit *> ClientServerPage::fieldBoxes() const
-{
-    return boxesByField(boxes());
 }
 
 void ClientServerPage::txtchar_set_Change()

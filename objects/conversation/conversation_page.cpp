@@ -12,7 +12,7 @@ namespace morvain
 {
 
 ConversationPage::ConversationPage(PageContext ctx, ConversationModel &model, QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::ConversationPage>()), m_ctx(ctx), m_model(model)
+    : KindPage(ctx, model, parent)
 {
     ui->setupUi(this);
     nameValueBoxes(this);

@@ -21,8 +21,7 @@ QString selectedText(const TextList *list)
 
 ServicePage::ServicePage(PageContext ctx, ServiceModel &model, ServiceOfConversation &conversation,
                          QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::ServicePage>()), m_ctx(ctx),
-      m_conversation(conversation), m_model(model)
+    : KindPage(ctx, model, parent), m_conversation(conversation)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -145,11 +144,6 @@ FieldBoxes ServicePage::boxes() const
             {ui->txtnum_pend, "num_pend"},
             {ui->txtpend_high, "pend_high"},
             {ui->txtreq_sum, "req_sum"}};
-}
-
-QHash<QString, QLineEdit *> ServicePage::fieldBoxes() const
-{
-    return boxesByField(boxes());
 }
 
 void ServicePage::cmdShow_headerS_Click()

@@ -13,7 +13,7 @@ namespace morvain
 {
 
 WorkerPage::WorkerPage(PageContext ctx, WorkerModel &model, QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::WorkerPage>()), m_ctx(ctx), m_model(model)
+    : KindPage(ctx, model, parent)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -97,11 +97,6 @@ FieldBoxes WorkerPage::boxes() const
     return {{ui->txtworker_stat, "worker_status"},
             {ui->txtcall_sum, "call_sum"},
             {ui->txtidle_sum, "idle_sum"}};
-}
-
-QHash<QString, QLineEdit *> WorkerPage::fieldBoxes() const
-{
-    return boxesByField(boxes());
 }
 
 void WorkerPage::txtworker_stat_Change()
