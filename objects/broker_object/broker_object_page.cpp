@@ -29,8 +29,7 @@ void BrokerObjectPage::cmdCall_Broker_Click()
     underFailurePath([this] {
         GetMorvain();
         Display_Broker_Info();
-        ui->cmdShow_HeaderB->setEnabled(true);
-        ui->cmdCall_Broker->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_Broker, ui->cmdShow_HeaderB);
     });
 }
 

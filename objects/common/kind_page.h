@@ -34,6 +34,13 @@ protected:
     // The boxes the tab shows its object's fields in, in the order it fills them.
     virtual FieldBoxes boxes() const = 0;
 
+    // The values in their boxes, each scrolled to its start.
+    void showValues(const QList<FieldValue> &values) const
+    {
+        for (const auto &[box, field] : boxes())
+            showText(box, textOf(values, field));
+    }
+
     std::unique_ptr<Form> ui;
     PageContext m_ctx;
     Model &m_model;

@@ -43,8 +43,7 @@ void ServicePage::cmdCall_Service_Click()
         ui->lstServer_class->clear();
         GetServiceInfo();
         Display_Service_Info();
-        ui->cmdShow_headerS->setEnabled(true);
-        ui->cmdCall_Service->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_Service, ui->cmdShow_headerS);
     });
 }
 
@@ -122,8 +121,7 @@ void ServicePage::Disp_Service_Info(int z)
     const QList<FieldValue> v = m_model.values(z);
     m_conversation.showService(textOf(v, "server_class"), textOf(v, "server_name"),
                                textOf(v, "service"));
-    for (const auto &[box, field] : boxes())
-        showText(box, textOf(v, field));
+    showValues(v);
     emit objectShown(z);
 }
 

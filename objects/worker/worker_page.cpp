@@ -31,17 +31,12 @@ WorkerPage::~WorkerPage() = default;
 void WorkerPage::cmdCall_worker_Click()
 {
     underFailurePath([this] {
-        {
-            const QSignalBlocker quiet(ui->comWorker_id);
-            ui->comWorker_id->clear();
-            ui->comWorker_id->clearEditText();
-        }
+        clearQuietly(ui->comWorker_id);
         ui->txtworker_stat->setText(QString());
         ui->txtcall_sum->setText(QString());
         ui->txtidle_sum->setText(QString());
         GetWorkerInfo();
-        ui->cmdShow_headerw->setEnabled(true);
-        ui->cmdCall_worker->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_worker, ui->cmdShow_headerw);
         selectFirstWorker();
     });
 }
