@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <algorithm>
 #include <tuple>
 
 namespace morvain::test
@@ -130,6 +131,15 @@ inline void verifyHeaderBox(const TestHeaderHost &host, const char *name, const 
 {
     QVERIFY(host.dialog && host.dialog->isVisible());
     QCOMPARE(host.dialog->findChild<QLineEdit *>(name)->text(), expected);
+}
+
+// The program holds one header dialog, however often its tabs showed one.
+inline void verifyOneHeaderDialog()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                           [](QWidget *w) { return qobject_cast<FrmHeader *>(w) != nullptr; }),
+             1);
 }
 
 // A record's wire bytes, as a scripted Broker answers them.

@@ -380,10 +380,7 @@ void TestWorkerPage::showHeader_brokerThenWorker_oneDialogWithTheSecondHeader()
     QCOMPARE(header("txtHtotal_num_objects"), QString("1"));
     QCOMPARE(header("txtHmax_sc_len"), QString("0"));
     QCOMPARE(header("txterror"), QString("WORKER TEXT"));
-    const auto windows = QApplication::topLevelWidgets();
-    QCOMPARE(std::count_if(windows.begin(), windows.end(),
-                           [](QWidget *w) { return qobject_cast<FrmHeader *>(w) != nullptr; }),
-             1);
+    test::verifyOneHeaderDialog();
     rig.host.dialog->cmdOK_Click();
 }
 
