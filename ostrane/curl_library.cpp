@@ -14,11 +14,6 @@ namespace
 // The runtime package's soname: the development package's libcurl.so is not needed.
 constexpr const char *library_file = "libcurl.so.4";
 
-struct Binding {
-    CurlLibrary functions{};
-    std::string error; // empty once every function is bound
-};
-
 // Never destroyed: the exit handler and closes after it still use them.
 std::mutex &handleLock()
 {
@@ -40,46 +35,42 @@ void closeAtExit()
     openHandles().clear();
 }
 
-Binding load()
+void bindFunctions(void *handle, CurlLibrary &f, std::string &error)
 {
-    Binding b;
-    // Never closed: curl's global state and the handles outlive any one client.
-    void *handle = openLibrary(library_file, "libcurl", b.error);
-    if (!handle)
-        return b;
-    CurlLibrary &f = b.functions;
-    if (bindSymbol(handle, "libcurl", "curl_global_init", f.global_init, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_easy_init", f.easy_init, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_easy_setopt", f.easy_setopt, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_easy_perform", f.easy_perform, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_easy_getinfo", f.easy_getinfo, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_easy_reset", f.easy_reset, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_easy_cleanup", f.easy_cleanup, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_easy_strerror", f.easy_strerror, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_getdate", f.getdate, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_url", f.url, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_url_cleanup", f.url_cleanup, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_url_set", f.url_set, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_url_get", f.url_get, b.error) &&
-        bindSymbol(handle, "libcurl", "curl_free", f.free, b.error)) {
+    if (bindSymbol(handle, "libcurl", "curl_global_init", f.global_init, error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_init", f.easy_init, error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_setopt", f.easy_setopt, error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_perform", f.easy_perform, error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_getinfo", f.easy_getinfo, error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_reset", f.easy_reset, error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_cleanup", f.easy_cleanup, error) &&
+        bindSymbol(handle, "libcurl", "curl_easy_strerror", f.easy_strerror, error) &&
+        bindSymbol(handle, "libcurl", "curl_getdate", f.getdate, error) &&
+        bindSymbol(handle, "libcurl", "curl_url", f.url, error) &&
+        bindSymbol(handle, "libcurl", "curl_url_cleanup", f.url_cleanup, error) &&
+        bindSymbol(handle, "libcurl", "curl_url_set", f.url_set, error) &&
+        bindSymbol(handle, "libcurl", "curl_url_get", f.url_get, error) &&
+        bindSymbol(handle, "libcurl", "curl_free", f.free, error)) {
         const CURLcode rc = f.global_init(CURL_GLOBAL_DEFAULT);
         if (rc != CURLE_OK)
-            b.error = std::string("libcurl did not start: ") + f.easy_strerror(rc);
+            error = std::string("libcurl did not start: ") + f.easy_strerror(rc);
         else
             std::atexit(closeAtExit);
     }
-    return b;
+}
+
+Binding<CurlLibrary> load()
+{
+    // Never closed: curl's global state and the handles outlive any one client.
+    return bindLibrary<CurlLibrary>(library_file, "libcurl", bindFunctions);
 }
 
 } // namespace
 
 const CurlLibrary *curlLibrary(std::string *why)
 {
-    // Once, whichever thread asks first; never destroyed, as the exit handler needs it.
-    static const Binding *binding = new Binding(load());
-    if (why)
-        *why = binding->error;
-    return binding->error.empty() ? &binding->functions : nullptr;
+    // The exit handler needs them after every other static is gone.
+    return boundOnce<CurlLibrary, load>(why);
 }
 
 CURL *openCurlHandle()

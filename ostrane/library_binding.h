@@ -31,4 +31,32 @@ bool bindSymbol(void *handle, const char *library, const char *name, F &slot, st
     return slot != nullptr;
 }
 
+// A library's functions, each bound by name, or `error` saying why not.
+template <typename Functions> struct Binding {
+    Functions functions{};
+    std::string error; // empty once every function is bound
+};
+
+// Opens `file` and binds its functions through `bind(handle, functions, error)`.
+template <typename Functions, typename Bind>
+Binding<Functions> bindLibrary(const char *file, const char *name, Bind bind)
+{
+    Binding<Functions> b;
+    if (void *handle = openLibrary(file, name, b.error))
+        bind(handle, b.functions, b.error);
+    return b;
+}
+
+// The functions `load` binds, bound once, whichever thread asks first, and never destroyed:
+// exit handlers and the library's own threads may use them after the statics of whoever
+// asked. nullptr, with `why` saying why, when any is missing.
+template <typename Functions, Binding<Functions> (*load)()>
+const Functions *boundOnce(std::string *why)
+{
+    static const Binding<Functions> *binding = new Binding<Functions>(load());
+    if (why)
+        *why = binding->error;
+    return binding->error.empty() ? &binding->functions : nullptr;
+}
+
 } // namespace ostrane

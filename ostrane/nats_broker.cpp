@@ -16,18 +16,14 @@ int mapBroker(const View &v, Marks &marks, KindData &out)
 {
     static const Varz none{};
     const Varz &z = v.varz ? *v.varz : none;
-    std::int64_t servers = 0, serversActive = 0, clients = 0, clientsActive = 0;
+    BrokerCounts counts;
     if (v.connz)
-        for (std::size_t k = 0; k < v.connz->connections.size(); ++k) {
-            const bool server = v.parties[k].instance >= 0;
-            const bool busy = active(v.connz->connections[k], marks, v.serial);
-            (server ? servers : clients) += 1;
-            (server ? serversActive : clientsActive) += busy ? 1 : 0;
-        }
-    std::int64_t services = 0, servicesActive = 0;
+        for (std::size_t k = 0; k < v.connz->connections.size(); ++k)
+            counts.user(v.parties[k].instance >= 0,
+                        active(v.connz->connections[k], marks, v.serial));
     for (const Instance &i : v.instances) {
-        services += static_cast<std::int64_t>(i.endpoints.size());
-        servicesActive += i.counted ? static_cast<std::int64_t>(i.endpoints.size()) : 0;
+        counts.services += static_cast<std::int64_t>(i.endpoints.size());
+        counts.servicesActive += i.counted ? static_cast<std::int64_t>(i.endpoints.size()) : 0;
     }
     const std::int64_t memory = z.mem / 1024;
     Out(out)
@@ -37,14 +33,7 @@ int mapBroker(const View &v, Marks &marks, KindData &out)
         .number("long_act", memory)
         .number("long_high", marks.high("long", memory))
         .number("long_size", 1024)
-        .number("num_service", services)
-        .number("service_act", servicesActive)
-        .number("num_server", servers)
-        .number("server_act", serversActive)
-        .number("server_high", marks.high("server", serversActive))
-        .number("num_client", clients)
-        .number("client_act", clientsActive)
-        .number("client_high", marks.high("client", clientsActive))
+        .counts(counts, marks)
         .number("num_conv", z.subscriptions)
         .number("conv_high", marks.high("conv", z.subscriptions));
     return 1;

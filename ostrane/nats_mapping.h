@@ -11,6 +11,7 @@
 namespace ostrane::nats
 {
 
+using live::BrokerCounts;
 using live::Marks;
 using live::Out;
 

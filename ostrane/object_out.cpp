@@ -45,4 +45,16 @@ Out &Out::number(std::string_view name, std::int64_t value)
     return *this;
 }
 
+Out &Out::counts(const BrokerCounts &c, Marks &marks)
+{
+    return number("num_service", c.services)
+        .number("service_act", c.servicesActive)
+        .number("num_server", c.servers)
+        .number("server_act", c.serversActive)
+        .number("server_high", marks.high("server", c.serversActive))
+        .number("num_client", c.clients)
+        .number("client_act", c.clientsActive)
+        .number("client_high", marks.high("client", c.clientsActive));
+}
+
 } // namespace ostrane::live

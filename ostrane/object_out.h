@@ -4,6 +4,7 @@
 // clamped to what the field holds, so nothing a broker sends can overflow a field.
 
 #include "broker_data.h"
+#include "high_water_marks.h"
 
 #include <cstdint>
 #include <string>
@@ -11,6 +12,19 @@
 
 namespace ostrane::live
 {
+
+// The broker object's services and users: how many, how many active, and the high marks of
+// the active ones, counted alike by every live source.
+struct BrokerCounts {
+    std::int64_t services = 0, servicesActive = 0;
+    std::int64_t servers = 0, serversActive = 0, clients = 0, clientsActive = 0;
+
+    void user(bool server, bool active)
+    {
+        (server ? servers : clients) += 1;
+        (server ? serversActive : clientsActive) += active ? 1 : 0;
+    }
+};
 
 class Out
 {
@@ -21,6 +35,7 @@ public:
     Out &name(std::string_view field, const std::string &utf8);
     Out &latin1(std::string_view field, std::string latin1, bool keepTail = false);
     Out &number(std::string_view field, std::int64_t value);
+    Out &counts(const BrokerCounts &counts, Marks &marks);
 
 private:
     const Field &field(std::string_view name) const;

@@ -26,21 +26,19 @@ int mapBroker(const View &v, Marks &marks, KindData &out)
         if (n.name == v.node)
             self = &n;
     }
-    std::int64_t services = 0, servicesActive = 0, bytes = 0, messages = 0;
+    BrokerCounts counts;
+    std::int64_t bytes = 0, messages = 0;
     for (const Queue &q : v.queues) {
         bytes += q.bytes;
         messages += q.messages;
         if (!q.reply) {
-            ++services;
-            servicesActive += q.consumers > 0 ? 1 : 0;
+            ++counts.services;
+            counts.servicesActive += q.consumers > 0 ? 1 : 0;
         }
     }
-    std::int64_t servers = 0, serversActive = 0, clients = 0, clientsActive = 0;
-    for (const Connection &c : v.connections) {
-        (c.server ? servers : clients) += 1;
-        (c.server ? serversActive : clientsActive) += active(v, c) ? 1 : 0;
-    }
-    services += v.unseen_queues; // beyond those kept: counted, not known in detail
+    for (const Connection &c : v.connections)
+        counts.user(c.server, active(v, c));
+    counts.services += v.unseen_queues; // beyond those kept: counted, not known in detail
     const std::int64_t memLimit = self ? self->mem_limit / 1024 : 0;
     const std::int64_t memUsed = self ? self->mem_used / 1024 : 0;
 
@@ -56,14 +54,7 @@ int mapBroker(const View &v, Marks &marks, KindData &out)
         .number("short_high", marks.high("short", v.total_messages))
         .number("long_size", 1024)
         .number("short_size", ratio(bytes, messages))
-        .number("num_service", services)
-        .number("service_act", servicesActive)
-        .number("num_server", servers)
-        .number("server_act", serversActive)
-        .number("server_high", marks.high("server", serversActive))
-        .number("num_client", clients)
-        .number("client_act", clientsActive)
-        .number("client_high", marks.high("client", clientsActive))
+        .counts(counts, marks)
         .number("num_conv", v.total_channels)
         .number("conv_high", marks.high("conv", v.total_channels))
         .number("trace_level", v.tracing ? 1 : 0);

@@ -14,6 +14,7 @@
 namespace ostrane::rabbit
 {
 
+using live::BrokerCounts;
 using live::fitLatin1;
 using live::fitName;
 using live::Marks;

@@ -11,7 +11,7 @@ namespace morvain
 {
 
 BrokerObjectPage::BrokerObjectPage(PageContext ctx, BrokerObjectModel &model, QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::BrokerObjectPage>()), m_ctx(ctx), m_model(model)
+    : KindPage(ctx, model, parent)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -29,8 +29,7 @@ void BrokerObjectPage::cmdCall_Broker_Click()
     underFailurePath([this] {
         GetMorvain();
         Display_Broker_Info();
-        ui->cmdShow_HeaderB->setEnabled(true);
-        ui->cmdCall_Broker->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_Broker, ui->cmdShow_HeaderB);
     });
 }
 
@@ -68,11 +67,6 @@ FieldBoxes BrokerObjectPage::boxes() const
             {ui->txtclient_act, "client_act"},   {ui->txtclient_high, "client_high"},
             {ui->txtnum_conv, "num_conv"},       {ui->txtconv_high, "conv_high"},
             {ui->txttrace_level, "trace_level"}};
-}
-
-QHash<QString, QLineEdit *> BrokerObjectPage::fieldBoxes() const
-{
-    return boxesByField(boxes());
 }
 
 // The static "0" labels sit directly left of lblmin and lblsec with no gap. The value

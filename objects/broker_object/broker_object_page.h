@@ -3,13 +3,8 @@
 // no table and no selection list; every press of the query button overwrites everything.
 
 #include "broker_object/broker_object_model.h"
-#include "object_page.h"
-#include "page_context.h"
+#include "kind_page.h"
 #include "page_support.h"
-
-#include <QWidget>
-
-#include <memory>
 
 namespace Ui
 {
@@ -19,7 +14,7 @@ class BrokerObjectPage;
 namespace morvain
 {
 
-class BrokerObjectPage : public ObjectPage
+class BrokerObjectPage : public KindPage<BrokerObjectModel, Ui::BrokerObjectPage>
 {
     Q_OBJECT
 public:
@@ -34,22 +29,12 @@ public:
     // Fills the header dialog's eight numbers from the reply; does not show it.
     void Display_Broker_Header_Info();
 
-    BrokerObjectModel &model() { return m_model; }
-    const BrokerReply &reply() const { return m_model.reply(); }
-
-    // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const override;
     void callBroker() override { cmdCall_Broker_Click(); }
-    ObjectModel &objectModel() override { return m_model; }
 
 private:
-    FieldBoxes boxes() const;
+    FieldBoxes boxes() const override;
     void GetMorvain();
     void showLeadingZeros();
-
-    std::unique_ptr<Ui::BrokerObjectPage> ui;
-    PageContext m_ctx;
-    BrokerObjectModel &m_model;
 };
 
 } // namespace morvain

@@ -12,7 +12,7 @@ namespace morvain
 {
 
 ClientServerPage::ClientServerPage(PageContext ctx, ClientServerModel &model, QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::ClientServerPage>()), m_ctx(ctx), m_model(model)
+    : KindPage(ctx, model, parent)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -33,15 +33,10 @@ ClientServerPage::~ClientServerPage() = default;
 void ClientServerPage::cmdCall_ClientServer_Click()
 {
     underFailurePath([this] {
-        {
-            const QSignalBlocker quiet(ui->comUser_ID);
-            ui->comUser_ID->clear();
-            ui->comUser_ID->clearEditText();
-        }
+        clearQuietly(ui->comUser_ID);
         GetClientServerInfo();
         Display_ClientServer_Info();
-        ui->cmdShow_headerCS->setEnabled(true);
-        ui->cmdCall_ClientServer->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_ClientServer, ui->cmdShow_headerCS);
     });
 }
 
@@ -57,16 +52,9 @@ void ClientServerPage::Store_ClientServer_info()
 
 void ClientServerPage::Display_ClientServer_Info()
 {
-    const QStringList listed = m_model.distinctKeys();
-    QComboBox *ids = ui->comUser_ID;
-    {
-        const QSignalBlocker quiet(ids);
-        setEntries(ids, listed);
-        ids->setCurrentIndex(listed.isEmpty() ? -1 : rowToSelect(listed, keptKey()));
-    }
     // A broker without clients or servers is an ordinary state: nothing to show.
-    if (listed.isEmpty()) {
-        ids->clearEditText();
+    if (!listKeys(ui->comUser_ID, m_model.distinctKeys())) {
+        ui->comUser_ID->clearEditText();
         clearUserBoxes();
         return;
     }
@@ -83,8 +71,7 @@ void ClientServerPage::comUser_ID_Click()
 void ClientServerPage::Disp_ClientServer_Info(int z)
 {
     const QList<FieldValue> v = m_model.values(z);
-    for (const auto &[box, field] : boxes())
-        showText(box, textOf(v, field));
+    showValues(v);
     emit objectShown(z);
 }
 
@@ -109,11 +96,6 @@ FieldBoxes ClientServerPage::boxes() const
             {ui->txtwait_old, "wait_old"},
             {ui->txtnum_wait_old, "num_wait_old"},
             {ui->txtsum_conv, "sum_conv"}};
-}
-
-QHash<QString, QLineEdit *> ClientServerPage::fieldBoxes() const
-{
-    return boxesByField(boxes());
 }
 
 void ClientServerPage::txtchar_set_Change()

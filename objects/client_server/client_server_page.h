@@ -3,13 +3,8 @@
 // from the stored replies of the last client/server query.
 
 #include "client_server/client_server_model.h"
-#include "object_page.h"
-#include "page_context.h"
+#include "kind_page.h"
 #include "page_support.h"
-
-#include <QWidget>
-
-#include <memory>
 
 namespace Ui
 {
@@ -19,7 +14,7 @@ class ClientServerPage;
 namespace morvain
 {
 
-class ClientServerPage : public ObjectPage
+class ClientServerPage : public KindPage<ClientServerModel, Ui::ClientServerPage>
 {
     Q_OBJECT
 public:
@@ -42,22 +37,11 @@ public:
     void cmdShow_headerCS_Click();
     void Display_ClientServer_Header_Info();
 
-    ClientServerModel &model() { return m_model; }
-    const ClientServerTable &table() const { return m_model.table(); }
-    const ClientServerReply &reply() const { return m_model.reply(); }
-
-    // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const override;
     void callBroker() override { cmdCall_ClientServer_Click(); }
-    ObjectModel &objectModel() override { return m_model; }
 
 private:
-    FieldBoxes boxes() const;
+    FieldBoxes boxes() const override;
     void clearUserBoxes();
-
-    std::unique_ptr<Ui::ClientServerPage> ui;
-    PageContext m_ctx;
-    ClientServerModel &m_model;
 };
 
 } // namespace morvain

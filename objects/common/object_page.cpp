@@ -1,5 +1,9 @@
 #include "object_page.h"
 
+#include "page_support.h"
+
+#include <QSignalBlocker>
+
 namespace morvain
 {
 
@@ -19,6 +23,14 @@ void ObjectPage::refreshKeepingSelection()
     } keep{m_keptKey};
     m_keptKey = m_shownKey;
     callBroker();
+}
+
+bool ObjectPage::listKeys(QComboBox *ids, const QStringList &keys) const
+{
+    const QSignalBlocker quiet(ids);
+    setEntries(ids, keys);
+    ids->setCurrentIndex(keys.isEmpty() ? -1 : rowToSelect(keys, m_keptKey));
+    return !keys.isEmpty();
 }
 
 } // namespace morvain

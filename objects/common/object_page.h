@@ -4,6 +4,7 @@
 
 #include "object_model.h"
 
+#include <QComboBox>
 #include <QHash>
 #include <QLineEdit>
 #include <QString>
@@ -38,6 +39,9 @@ signals:
 protected:
     // While refreshKeepingSelection() runs: the key to select again; empty otherwise.
     const QString &keptKey() const { return m_keptKey; }
+    // Lists `keys` in `ids` with its handlers quiet, the kept key's entry current, else the
+    // first; false when there is none.
+    bool listKeys(QComboBox *ids, const QStringList &keys) const;
 
 private:
     QString m_shownKey;

@@ -6,10 +6,12 @@
 #include "text_list.h"
 #include "text_support.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QEvent>
 #include <QHash>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QString>
 #include <QStringListModel>
 
@@ -54,6 +56,22 @@ inline void setEntries(QComboBox *combo, const QStringList &entries)
         combo->setModel(list);
     }
     list->setStringList(entries);
+}
+
+// A combo box emptied, its edit text too, without running its handlers: a query starts
+// from an empty list.
+inline void clearQuietly(QComboBox *combo)
+{
+    const QSignalBlocker quiet(combo);
+    combo->clear();
+    combo->clearEditText();
+}
+
+// The end of a good query: the header button on, the query button "Refresh".
+inline void markQueried(QAbstractButton *call, QAbstractButton *header)
+{
+    header->setEnabled(true);
+    call->setText(QStringLiteral("Refresh"));
 }
 
 // The entry a fresh list selects: the one with the text `kept` when it is listed (an

@@ -12,7 +12,7 @@ namespace morvain
 {
 
 ConversationPage::ConversationPage(PageContext ctx, ConversationModel &model, QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::ConversationPage>()), m_ctx(ctx), m_model(model)
+    : KindPage(ctx, model, parent)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -32,16 +32,11 @@ ConversationPage::~ConversationPage() = default;
 void ConversationPage::cmdCall_Conversation_Click()
 {
     underFailurePath([this] {
-        {
-            const QSignalBlocker quiet(ui->comConv_id);
-            ui->comConv_id->clear();
-            ui->comConv_id->clearEditText();
-        }
+        clearQuietly(ui->comConv_id);
         // The boxes keep the previous conversation until the new first one is shown.
         GetConversationInfo();
         Display_Conversation_Info();
-        ui->cmdShow_headerCO->setEnabled(true);
-        ui->cmdCall_Conversation->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_Conversation, ui->cmdShow_headerCO);
     });
 }
 
@@ -58,18 +53,11 @@ void ConversationPage::Store_Conversation_info()
 void ConversationPage::Display_Conversation_Info()
 {
     // The closing reply may repeat the last conversation: each ID is listed once.
-    const QStringList listed = m_model.distinctKeys();
-    QComboBox *ids = ui->comConv_id;
-    {
-        const QSignalBlocker quiet(ids);
-        setEntries(ids, listed);
-        ids->setCurrentIndex(listed.isEmpty() ? -1 : rowToSelect(listed, keptKey()));
-    }
     // A broker without conversations is an ordinary state: nothing to show, no failure.
     // The "Service of Conversation" boxes keep what their last writer (the service query,
     // which runs before this one at start) put there.
-    if (ids->count() == 0) {
-        ids->clearEditText();
+    if (!listKeys(ui->comConv_id, m_model.distinctKeys())) {
+        ui->comConv_id->clearEditText();
         clearConversationBoxes();
         return;
     }
@@ -86,8 +74,7 @@ void ConversationPage::comConv_id_Click()
 void ConversationPage::Disp_Conversation_Info(int z)
 {
     const QList<FieldValue> v = m_model.values(z);
-    for (const auto &[box, field] : boxes())
-        showText(box, textOf(v, field));
+    showValues(v);
     showService(textOf(v, "conv_server_class"), textOf(v, "conv_server_name"),
                 textOf(v, "conv_service"));
     showText(ui->txtConv_time_out, textOf(v, "conv_time_out"));

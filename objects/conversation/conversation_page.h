@@ -4,13 +4,8 @@
 
 #include "conversation/conversation_model.h"
 #include "conversation/service_of_conversation.h"
-#include "object_page.h"
-#include "page_context.h"
+#include "kind_page.h"
 #include "page_support.h"
-
-#include <QWidget>
-
-#include <memory>
 
 namespace Ui
 {
@@ -20,7 +15,8 @@ class ConversationPage;
 namespace morvain
 {
 
-class ConversationPage : public ObjectPage, public ServiceOfConversation
+class ConversationPage : public KindPage<ConversationModel, Ui::ConversationPage>,
+                         public ServiceOfConversation
 {
     Q_OBJECT
 public:
@@ -44,22 +40,12 @@ public:
     void showService(const QString &serverClass, const QString &serverName,
                      const QString &service) override;
 
-    ConversationModel &model() { return m_model; }
-    const ConversationTable &table() const { return m_model.table(); }
-    const ConversationReply &reply() const { return m_model.reply(); }
-
-    // The box of each field this tab shows, for views that mark values.
     QHash<QString, QLineEdit *> fieldBoxes() const override;
     void callBroker() override { cmdCall_Conversation_Click(); }
-    ObjectModel &objectModel() override { return m_model; }
 
 private:
-    FieldBoxes boxes() const;
+    FieldBoxes boxes() const override;
     void clearConversationBoxes();
-
-    std::unique_ptr<Ui::ConversationPage> ui;
-    PageContext m_ctx;
-    ConversationModel &m_model;
 };
 
 } // namespace morvain

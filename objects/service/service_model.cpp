@@ -57,19 +57,26 @@ bool latin1Of(const QString &text, QByteArray &out)
     return true;
 }
 
+// Each distinct non-blank `part` of the names that `admit` lets through, in order of arrival.
+template <class Names, class Admit>
+QStringList distinctParts(const std::vector<Names> &names, QByteArrayView Names::*part, Admit admit)
+{
+    QSet<QByteArrayView> seen;
+    seen.reserve(qsizetype(names.size()));
+    QStringList out;
+    for (const Names &n : names)
+        if (admit(n) && !(n.*part).isEmpty() && !seen.contains(n.*part)) {
+            seen.insert(n.*part);
+            out << QString::fromLatin1(n.*part);
+        }
+    return out;
+}
+
 } // namespace
 
 QStringList ServiceModel::serverClasses() const
 {
-    QSet<QByteArrayView> seen;
-    seen.reserve(qsizetype(m_names.size()));
-    QStringList classes;
-    for (const Names &n : m_names)
-        if (!n.serverClass.isEmpty() && !seen.contains(n.serverClass)) {
-            seen.insert(n.serverClass);
-            classes << QString::fromLatin1(n.serverClass);
-        }
-    return classes;
+    return distinctParts(m_names, &Names::serverClass, [](const Names &) { return true; });
 }
 
 QStringList ServiceModel::serverNames(const QString &serverClass) const
@@ -77,15 +84,8 @@ QStringList ServiceModel::serverNames(const QString &serverClass) const
     QByteArray wanted;
     if (!latin1Of(serverClass, wanted))
         return {};
-    QSet<QByteArrayView> seen;
-    QStringList names;
-    for (const Names &n : m_names)
-        if (n.serverClass == QByteArrayView(wanted) && !n.serverName.isEmpty() &&
-            !seen.contains(n.serverName)) {
-            seen.insert(n.serverName);
-            names << QString::fromLatin1(n.serverName);
-        }
-    return names;
+    return distinctParts(m_names, &Names::serverName,
+                         [&](const Names &n) { return n.serverClass == QByteArrayView(wanted); });
 }
 
 QStringList ServiceModel::services(const QString &serverName) const

@@ -21,8 +21,7 @@ QString selectedText(const TextList *list)
 
 ServicePage::ServicePage(PageContext ctx, ServiceModel &model, ServiceOfConversation &conversation,
                          QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::ServicePage>()), m_ctx(ctx),
-      m_conversation(conversation), m_model(model)
+    : KindPage(ctx, model, parent), m_conversation(conversation)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -44,8 +43,7 @@ void ServicePage::cmdCall_Service_Click()
         ui->lstServer_class->clear();
         GetServiceInfo();
         Display_Service_Info();
-        ui->cmdShow_headerS->setEnabled(true);
-        ui->cmdCall_Service->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_Service, ui->cmdShow_headerS);
     });
 }
 
@@ -123,8 +121,7 @@ void ServicePage::Disp_Service_Info(int z)
     const QList<FieldValue> v = m_model.values(z);
     m_conversation.showService(textOf(v, "server_class"), textOf(v, "server_name"),
                                textOf(v, "service"));
-    for (const auto &[box, field] : boxes())
-        showText(box, textOf(v, field));
+    showValues(v);
     emit objectShown(z);
 }
 
@@ -145,11 +142,6 @@ FieldBoxes ServicePage::boxes() const
             {ui->txtnum_pend, "num_pend"},
             {ui->txtpend_high, "pend_high"},
             {ui->txtreq_sum, "req_sum"}};
-}
-
-QHash<QString, QLineEdit *> ServicePage::fieldBoxes() const
-{
-    return boxesByField(boxes());
 }
 
 void ServicePage::cmdShow_headerS_Click()

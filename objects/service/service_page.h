@@ -3,14 +3,9 @@
 // class, server name and service from the stored replies of the last service query.
 
 #include "conversation/service_of_conversation.h"
-#include "object_page.h"
-#include "page_context.h"
+#include "kind_page.h"
 #include "page_support.h"
 #include "service/service_model.h"
-
-#include <QWidget>
-
-#include <memory>
 
 namespace Ui
 {
@@ -20,7 +15,7 @@ class ServicePage;
 namespace morvain
 {
 
-class ServicePage : public ObjectPage
+class ServicePage : public KindPage<ServiceModel, Ui::ServicePage>
 {
     Q_OBJECT
 public:
@@ -44,24 +39,14 @@ public:
     void cmdShow_headerS_Click();
     void Display_Service_Header_Info();
 
-    ServiceModel &model() { return m_model; }
-    const ServiceTable &table() const { return m_model.table(); }
-    const ServiceReply &reply() const { return m_model.reply(); }
-
-    // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const override;
     void callBroker() override { cmdCall_Service_Click(); }
-    ObjectModel &objectModel() override { return m_model; }
 
 private:
-    FieldBoxes boxes() const;
+    FieldBoxes boxes() const override;
     bool fillAndSelect(TextList *list, const QStringList &entries, int level);
     void clearServiceBoxes();
 
-    std::unique_ptr<Ui::ServicePage> ui;
-    PageContext m_ctx;
     ServiceOfConversation &m_conversation;
-    ServiceModel &m_model;
     // While the lists are built after a query: the class, name and service to select
     // again, by level; empty otherwise.
     QStringList m_keep;

@@ -13,7 +13,7 @@ namespace morvain
 {
 
 WorkerPage::WorkerPage(PageContext ctx, WorkerModel &model, QWidget *parent)
-    : ObjectPage(parent), ui(std::make_unique<Ui::WorkerPage>()), m_ctx(ctx), m_model(model)
+    : KindPage(ctx, model, parent)
 {
     ui->setupUi(this);
     nameValueBoxes(this);
@@ -31,17 +31,12 @@ WorkerPage::~WorkerPage() = default;
 void WorkerPage::cmdCall_worker_Click()
 {
     underFailurePath([this] {
-        {
-            const QSignalBlocker quiet(ui->comWorker_id);
-            ui->comWorker_id->clear();
-            ui->comWorker_id->clearEditText();
-        }
+        clearQuietly(ui->comWorker_id);
         ui->txtworker_stat->setText(QString());
         ui->txtcall_sum->setText(QString());
         ui->txtidle_sum->setText(QString());
         GetWorkerInfo();
-        ui->cmdShow_headerw->setEnabled(true);
-        ui->cmdCall_worker->setText(QStringLiteral("Refresh"));
+        markQueried(ui->cmdCall_worker, ui->cmdShow_headerw);
         selectFirstWorker();
     });
 }
@@ -97,11 +92,6 @@ FieldBoxes WorkerPage::boxes() const
     return {{ui->txtworker_stat, "worker_status"},
             {ui->txtcall_sum, "call_sum"},
             {ui->txtidle_sum, "idle_sum"}};
-}
-
-QHash<QString, QLineEdit *> WorkerPage::fieldBoxes() const
-{
-    return boxesByField(boxes());
 }
 
 void WorkerPage::txtworker_stat_Change()

@@ -3,14 +3,9 @@
 // their IDs in comWorker_id; choosing an ID shows that worker from the table without
 // calling the broker again. List position p always belongs to slot p + 1.
 
-#include "object_page.h"
-#include "page_context.h"
+#include "kind_page.h"
 #include "page_support.h"
 #include "worker/worker_model.h"
-
-#include <QWidget>
-
-#include <memory>
 
 namespace Ui
 {
@@ -20,7 +15,7 @@ class WorkerPage;
 namespace morvain
 {
 
-class WorkerPage : public ObjectPage
+class WorkerPage : public KindPage<WorkerModel, Ui::WorkerPage>
 {
     Q_OBJECT
 public:
@@ -42,24 +37,13 @@ public:
     // Fills the header dialog's eight numbers from the last reply; does not show it.
     void Display_Worker_Header_Info();
 
-    WorkerModel &model() { return m_model; }
-    const WorkerTable &table() const { return m_model.table(); }
-    const WorkerReply &reply() const { return m_model.reply(); }
-
-    // The box of each field this tab shows, for views that mark values.
-    QHash<QString, QLineEdit *> fieldBoxes() const override;
     void callBroker() override { cmdCall_worker_Click(); }
-    ObjectModel &objectModel() override { return m_model; }
 
 private:
-    FieldBoxes boxes() const;
+    FieldBoxes boxes() const override;
     void GetWorkerInfo();
     void listWorkerIds();
     void selectFirstWorker();
-
-    std::unique_ptr<Ui::WorkerPage> ui;
-    PageContext m_ctx;
-    WorkerModel &m_model;
 };
 
 } // namespace morvain

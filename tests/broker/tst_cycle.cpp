@@ -170,8 +170,7 @@ void TestCycle::followUpCall_sendsReturnedConversationIdUnchanged()
     QCOMPARE(h.cycle.lastConvId(), QByteArray("THIRD           "));
 
     // The next query starts a new conversation, never a continuation.
-    h.fake.sent.clear();
-    h.fake.script.clear();
+    h.fake.restart();
     h.run(kinds::service);
     QCOMPARE(h.fake.sent[0].controlBlock.mid(292, 16), QByteArray("NEW             "));
     QCOMPARE(int(h.fake.sent[0].controlBlock[2]), 1);

@@ -42,13 +42,6 @@ using namespace morvain::test;
 namespace
 {
 
-void useBroker(const QByteArray &brokerId)
-{
-    QFile f("Broker.cfg");
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(32, ' ') + brokerId.leftJustified(32, ' ') + QByteArray(96, ' '));
-}
-
 QString text(QWidget &w, const char *name)
 {
     if (auto *edit = w.findChild<QLineEdit *>(name))

@@ -200,14 +200,6 @@ QSet<QString> servicesShown(QWidget &w)
     return shown;
 }
 
-// "Broker.cfg" in the current folder, naming the broker by its URL.
-void useBroker(const QByteArray &url)
-{
-    QFile f("Broker.cfg");
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(32, ' ') + url.leftJustified(32, ' ') + QByteArray(96, ' '));
-}
-
 // The main window after its start-up against the broker at `url`, in a folder of its own.
 struct StartedWindow {
     TempWorkdir dir;

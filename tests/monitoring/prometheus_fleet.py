@@ -10,14 +10,13 @@ Usage: prometheus_fleet.py MORVAIN_SNAPSHOT PROMETHEUS TOOLS_DIR
 import json
 import os
 import re
-import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import time
-import urllib.parse
-import urllib.request
+
+sys.dont_write_bytecode = True  # nothing written beside the sources
+from prometheus_common import exporter_port, free_port, query, remove, stop, wait_for  # noqa: E402
 
 SNAPSHOT, PROMETHEUS, TOOLS = sys.argv[1:4]
 LIMIT = 150  # seconds for the whole test, the broker's start included
@@ -38,28 +37,6 @@ def write(path, text, mode=0o644):
         f.write(text)
     os.chmod(path + ".new", mode)
     os.replace(path + ".new", path)
-
-
-def get(url, timeout=5):
-    with urllib.request.urlopen(url, timeout=timeout) as r:
-        return r.read().decode()
-
-
-def wait_for(what, probe):
-    while time.monotonic() < DEADLINE:
-        try:
-            if probe():
-                return
-        except OSError:
-            pass
-        time.sleep(0.25)
-    raise SystemExit("timed out waiting for " + what)
-
-
-def query(prom, expr):
-    url = "http://127.0.0.1:%d/api/v1/query?%s" % (prom, urllib.parse.urlencode({"query": expr}))
-    return {(r["metric"].get("target"), r["metric"].get("kind")): r["value"][1]
-            for r in json.loads(get(url))["data"]["result"]}
 
 
 def main():
@@ -85,18 +62,8 @@ def main():
         processes.append(subprocess.Popen(
             [SNAPSHOT, "--listen", "127.0.0.1:0", "--targets"], cwd=top, env=env,
             stderr=open(log, "wb")))
-        port = []
-
-        def serving():
-            m = re.search(r"127\.0\.0\.1:(\d+)/metrics", open(log).read())
-            port[:] = [int(m.group(1))] if m else []
-            return bool(port) or processes[0].poll() is not None
-        wait_for("the exporter", serving)
-        if not port:
-            raise SystemExit("exporter did not start: " + open(log).read())
-
-        with socket_port() as prom:
-            pass
+        port = exporter_port("the exporter", processes[0], log, DEADLINE)
+        prom = free_port()
         config = os.path.join(top, "prometheus.yml")
         with open(config, "w") as f:
             f.write("global: {scrape_interval: 1s, evaluation_interval: 1s}\n"
@@ -109,53 +76,31 @@ def main():
                     "      - {source_labels: [__param_target], target_label: instance}\n"
                     "      - {target_label: __address__, replacement: '127.0.0.1:%d'}\n"
                     "  - job_name: morvain\n"
-                    "    static_configs: [{targets: ['127.0.0.1:%d']}]\n" % (port[0], port[0]))
+                    "    static_configs: [{targets: ['127.0.0.1:%d']}]\n" % (port, port))
         plog = open(os.path.join(top, "prometheus.log"), "wb")
         processes.append(subprocess.Popen(
             [PROMETHEUS, "--config.file=" + config, "--storage.tsdb.path=" + top + "/data",
              "--web.listen-address=127.0.0.1:%d" % prom], stdout=plog, stderr=plog))
 
         up = {(t, "broker"): "1" for t in ("billing", "stock", "live")}
-        wait_for("morvain_up 1 for the three targets",
-                 lambda: query(prom, 'morvain_up{kind="broker",target!=""}') == up)
-        wait_for("the exporter's rounds per target",
-                 lambda: len(query(prom, "morvain_probe_rounds_total")) == 3)
+        wait_for("morvain_up 1 for the three targets", DEADLINE,
+                 lambda: query(prom, 'morvain_up{kind="broker",target!=""}', "target") == up)
+        wait_for("the exporter's rounds per target", DEADLINE,
+                 lambda: len(query(prom, "morvain_probe_rounds_total", "target")) == 3)
         write(os.path.join(top, "stock.json"), scenario(True))
-        wait_for("morvain_up 0 for stock's services",
-                 lambda: query(prom, 'morvain_up{kind="service"}').get(("stock", "service")) == "0")
-        services = query(prom, 'morvain_up{kind="service"}')
+        wait_for("morvain_up 0 for stock's services", DEADLINE,
+                 lambda: query(prom, 'morvain_up{kind="service"}', "target").get(
+                     ("stock", "service")) == "0")
+        services = query(prom, 'morvain_up{kind="service"}', "target")
         if services.get(("billing", "service")) != "1" or services.get(("live", "service")) != "1":
             raise SystemExit("a failing target took another down too: %s" % services)
         print("fleet: ok in %.1f s" % (time.monotonic() - DEADLINE + LIMIT))
     finally:
-        for p in reversed(processes):
-            p.send_signal(signal.SIGTERM)
-        for p in reversed(processes):
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
+        stop(processes)
         if started:
             subprocess.run(["bash", os.path.join(TOOLS, "rabbitmq-local"), "stop", broker],
                            env=dict(os.environ, RABBITMQ_LOCAL_STOP_SECONDS="3"), timeout=60)
-        if os.environ.get("KEEP_TMP"):
-            print("kept", top)
-        else:
-            shutil.rmtree(top, ignore_errors=True)
-
-
-class socket_port:
-    """A free loopback port, released when the block ends."""
-
-    def __enter__(self):
-        import socket
-        self.s = socket.socket()
-        self.s.bind(("127.0.0.1", 0))
-        return self.s.getsockname()[1]
-
-    def __exit__(self, *exc):
-        self.s.close()
+        remove(top)
 
 
 main()

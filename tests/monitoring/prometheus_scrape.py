@@ -12,15 +12,14 @@ Usage: prometheus_scrape.py MORVAIN_SNAPSHOT PROMETHEUS PROMTOOL
 import json
 import os
 import re
-import shutil
-import signal
-import socket
 import subprocess
 import sys
 import tempfile
 import time
-import urllib.parse
-import urllib.request
+
+sys.dont_write_bytecode = True  # nothing written beside the sources
+from prometheus_common import (exporter_port, free_port, get, query, remove,  # noqa: E402
+                               stop, wait_for)
 
 SNAPSHOT, PROMETHEUS, PROMTOOL = sys.argv[1:4]
 LIMIT = 25  # seconds for the whole test, start to end
@@ -42,28 +41,6 @@ def scenario(failing):
     return json.dumps(s)
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def get(url, timeout=5):
-    with urllib.request.urlopen(url, timeout=timeout) as r:
-        return r.read().decode()
-
-
-def wait_for(what, probe):
-    while time.monotonic() < DEADLINE:
-        try:
-            if probe():
-                return
-        except OSError:
-            pass
-        time.sleep(0.25)
-    raise SystemExit("timed out waiting for " + what)
-
-
 def start_exporter(folder, broker_id, log):
     os.makedirs(folder)
     with open(os.path.join(folder, "Broker.cfg"), "wb") as f:
@@ -71,22 +48,7 @@ def start_exporter(folder, broker_id, log):
     err = open(log, "wb")
     p = subprocess.Popen([SNAPSHOT, "--listen", "127.0.0.1:0"], cwd=folder, stderr=err,
                          env=dict(os.environ, OSTRANE_SCENARIO_DIR=folder))
-    port = []
-
-    def serving():
-        m = re.search(r"127\.0\.0\.1:(\d+)/metrics", open(log).read())
-        port[:] = [int(m.group(1))] if m else []
-        return port or p.poll() is not None
-    wait_for("exporter in " + folder, serving)
-    if not port:
-        raise SystemExit("exporter did not start: " + open(log).read())
-    return p, port[0]
-
-
-def query(prom, expr):
-    url = "http://127.0.0.1:%d/api/v1/query?%s" % (prom, urllib.parse.urlencode({"query": expr}))
-    return {(r["metric"].get("broker_id"), r["metric"].get("kind")): r["value"][1]
-            for r in json.loads(get(url))["data"]["result"]}
+    return p, exporter_port("exporter in " + folder, p, log, DEADLINE)
 
 
 def main():
@@ -126,32 +88,22 @@ def main():
         kinds = ["broker", "worker", "service", "client_server", "conversation"]
         # Prometheus drops an empty label: the demo broker's series have no broker_id.
         every_kind_up = {(b, k): "1" for b in (None, "billing") for k in kinds}
-        wait_for("morvain_up 1 for both brokers",
-                 lambda: query(prom, "morvain_up") == every_kind_up)
+        wait_for("morvain_up 1 for both brokers", DEADLINE,
+                 lambda: query(prom, "morvain_up", "broker_id") == every_kind_up)
         with open(os.path.join(scenario_dir, "billing.json.new"), "w") as f:
             f.write(scenario(True))
         os.replace(os.path.join(scenario_dir, "billing.json.new"),
                    os.path.join(scenario_dir, "billing.json"))
-        wait_for("morvain_up 0 for the failing services",
-                 lambda: query(prom, 'morvain_up{broker_id="billing"}').get(
+        wait_for("morvain_up 0 for the failing services", DEADLINE,
+                 lambda: query(prom, 'morvain_up{broker_id="billing"}', "broker_id").get(
                      ("billing", "service")) == "0")
-        up = query(prom, 'morvain_up{broker_id="billing"}')
+        up = query(prom, 'morvain_up{broker_id="billing"}', "broker_id")
         if up.get(("billing", "worker")) != "1":
             raise SystemExit("a failing service query took the workers down too: %s" % up)
         print("prometheus: ok in %.1f s" % (time.monotonic() - DEADLINE + LIMIT))
     finally:
-        for p in reversed(processes):
-            p.send_signal(signal.SIGTERM)
-        for p in reversed(processes):
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
-        if os.environ.get("KEEP_TMP"):
-            print("kept", top)
-        else:
-            shutil.rmtree(top, ignore_errors=True)
+        stop(processes)
+        remove(top)
 
 
 main()

@@ -3,6 +3,7 @@
 // that asks a login, and ports nobody listens on. Every outcome is a whole answer of the
 // information service: header, result codes, error text, objects or none.
 
+#include "closed_port.h"
 #include "exchange.h"
 
 #include <QElapsedTimer>
@@ -28,19 +29,6 @@ namespace
 // 128, server_act at 140, req_sum at 188.
 constexpr int sv_class = 32, sv_name = 64, sv_service = 96, sv_translation = 128, sv_act = 140,
               sv_requests = 188;
-
-int closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    const bool ok = ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
-                    ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0;
-    ::close(fd);
-    return ok ? ntohs(a.sin_port) : 0;
-}
 
 // A client that says it is a service instance (it holds $SRV.PING) and never replies.
 class MuteInstance

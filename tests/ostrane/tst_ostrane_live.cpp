@@ -2,6 +2,7 @@
 // (fake_management.py) that answers JSON captured from a real broker with traffic, or
 // misbehaves as the login name in the URL asks.
 
+#include "closed_port.h"
 #include "exchange.h"
 
 #include <QCryptographicHash>
@@ -44,20 +45,6 @@ QByteArray conversationId(const QByteArray &channel, const QByteArray &connected
         .toHex()
         .toUpper()
         .left(16);
-}
-
-// A loopback port that nothing listens on: bound, read back, closed.
-int closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    const bool ok = ::bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
-                    ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0;
-    ::close(fd);
-    return ok ? ntohs(a.sin_port) : 0;
 }
 
 // A file of the test's own with the mode the row asks for.

@@ -34,17 +34,34 @@ int FakeEntryPoint::call(std::uint8_t *controlBlock, std::uint8_t *request, std:
     return step.result;
 }
 
+QList<int> kindsSent(const FakeEntryPoint &fake)
+{
+    QList<int> kinds;
+    for (const SentCall &s : fake.sent)
+        kinds << int(quint8(s.request[8]));
+    return kinds;
+}
+
 QByteArray convIdFor(int i)
 {
     return QByteArray("CONV").append(QByteArray::number(i).rightJustified(12, '0'));
 }
 
+ScriptedCall scriptedCall(const QByteArray &resultCode, int index, const QByteArray &reply)
+{
+    ScriptedCall c;
+    c.resultCode = resultCode;
+    c.convId = convIdFor(index);
+    c.reply = reply;
+    return c;
+}
+
 void scriptConversation(FakeEntryPoint &fake, int objects,
-                        const std::function<QByteArray(int)> &makeReply)
+                        const std::function<QByteArray(int)> &makeReply, const QByteArray &closing)
 {
     for (int i = 0; i < objects; ++i)
-        fake.script.append({"0000", convIdFor(i), {}, makeReply(i), {}, 0});
-    fake.script.append({"0003", convIdFor(objects), {}, {}, {}, 0});
+        fake.script.append(scriptedCall("0000", i, makeReply(i)));
+    fake.script.append(scriptedCall("0003", objects, closing));
 }
 
 } // namespace morvain::test

@@ -39,11 +39,25 @@ public:
 
     int call(std::uint8_t *controlBlock, std::uint8_t *request, std::uint8_t *reply,
              std::uint8_t *errorText) override;
+    // A new script: it is played by the number of calls sent, which counts from here.
+    void restart()
+    {
+        script.clear();
+        sent.clear();
+    }
 };
 
-// A conversation of n objects, then "0003" on call n + 1; reply bytes from makeReply(i).
+// Call `index` of a conversation: its result code, its conversation ID and its reply bytes.
+ScriptedCall scriptedCall(const QByteArray &resultCode, int index, const QByteArray &reply);
+
+// A conversation of n objects, then "0003" on call n + 1; reply bytes from makeReply(i),
+// and on the closing call `closing` (none: the reply area stays as it was).
 void scriptConversation(FakeEntryPoint &fake, int objects,
-                        const std::function<QByteArray(int)> &makeReply);
+                        const std::function<QByteArray(int)> &makeReply,
+                        const QByteArray &closing = {});
+
+// The request's object kind of every call sent; against an empty broker, one per query.
+QList<int> kindsSent(const FakeEntryPoint &fake);
 
 // A 16-character conversation ID.
 QByteArray convIdFor(int i);

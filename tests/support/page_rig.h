@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <QTest>
 
+#include <algorithm>
 #include <tuple>
 
 namespace morvain::test
@@ -95,6 +96,16 @@ inline void addCaptionRows(const QList<std::pair<const char *, const char *>> &r
         QTest::newRow(control) << control << caption;
 }
 
+// The control the current row names reads the row's caption, and the tab's header button
+// is off before any query.
+inline void compareCaptionAtRow(const QWidget &page, const char *headerButton)
+{
+    QFETCH(QString, control);
+    QFETCH(QString, caption);
+    QCOMPARE(test::caption(test::control(page, control)), caption);
+    QVERIFY(!test::control(page, headerButton)->isEnabled());
+}
+
 // A table of `slotCount` slots: full with its closing reply, and one past it.
 inline void addTableLimitRows(int slotCount)
 {
@@ -120,6 +131,15 @@ inline void verifyHeaderBox(const TestHeaderHost &host, const char *name, const 
 {
     QVERIFY(host.dialog && host.dialog->isVisible());
     QCOMPARE(host.dialog->findChild<QLineEdit *>(name)->text(), expected);
+}
+
+// The program holds one header dialog, however often its tabs showed one.
+inline void verifyOneHeaderDialog()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                           [](QWidget *w) { return qobject_cast<FrmHeader *>(w) != nullptr; }),
+             1);
 }
 
 // A record's wire bytes, as a scripted Broker answers them.
@@ -161,6 +181,18 @@ private:
         else
             return View();
     }
+};
+
+// A tab on the cycle with its own model, and its controls found by object name.
+template <class Model, class Page, class View = RecordingView> struct PageRig : CycleRig<View> {
+    Model model;
+    Page page{this->context(), model};
+
+    template <class W = QWidget> W *find(const QString &name) const
+    {
+        return control<W>(page, name);
+    }
+    QString text(const QString &name) const { return find<QLineEdit>(name)->text(); }
 };
 
 } // namespace morvain::test

@@ -363,10 +363,7 @@ void TestBrokerObjectPage::showHeader_fillsAndShowsTheOneDialog_messageUntouched
                              "txtHmax_tk_len", "txterror"})
         shown << rig.host.dialog->findChild<QLineEdit *>(name)->text();
     QCOMPARE(shown, (QStringList{"-7", "1", "0", "16", "from the last query"}));
-    const auto windows = QApplication::topLevelWidgets();
-    QCOMPARE(std::count_if(windows.begin(), windows.end(),
-                           [](QWidget *w) { return qobject_cast<FrmHeader *>(w) != nullptr; }),
-             1);
+    test::verifyOneHeaderDialog();
     rig.host.dialog->cmdOK_Click();
 }
 

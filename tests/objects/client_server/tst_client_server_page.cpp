@@ -22,20 +22,13 @@ using namespace morvain;
 namespace
 {
 
-struct Rig : test::CycleRig<> {
-    ClientServerModel model;
-    ClientServerPage page{context(), model};
-
-    template <class W = QWidget> W *find(const QString &name) const
-    {
-        return test::control<W>(page, name);
-    }
-    QString text(const QString &name) const { return find<QLineEdit>(name)->text(); }
+struct Rig : test::PageRig<ClientServerModel, ClientServerPage> {
     QComboBox *ids() const { return find<QComboBox>("comUser_ID"); }
     QStringList listed() const { return test::entries(ids()); }
 };
 
 using test::raw;
+using test::scriptedCall;
 
 // A user whose sum of conversations tells the slot it came from.
 QByteArray user(const QByteArray &id, qint32 sum = 0, qint16 status = 5)
@@ -47,23 +40,12 @@ QByteArray user(const QByteArray &id, qint32 sum = 0, qint16 status = 5)
     return raw(r);
 }
 
-test::ScriptedCall call(const QByteArray &resultCode, int index, const QByteArray &reply)
-{
-    test::ScriptedCall c;
-    c.resultCode = resultCode;
-    c.convId = test::convIdFor(index);
-    c.reply = reply;
-    return c;
-}
-
 // The given replies, then "0003" with a blank user; replaces any earlier script.
 void script(test::FakeEntryPoint &fake, const QList<QByteArray> &replies)
 {
-    fake.script.clear();
-    fake.sent.clear(); // the fake counts calls from here
-    for (int i = 0; i < replies.size(); ++i)
-        fake.script << call("0000", i, replies.at(i));
-    fake.script << call("0003", int(replies.size()), user(""));
+    fake.restart();
+    test::scriptConversation(
+        fake, int(replies.size()), [&](int i) { return replies.at(i); }, user(""));
 }
 
 } // namespace
@@ -195,11 +177,8 @@ void TestClientServerPage::captions_data()
 
 void TestClientServerPage::captions()
 {
-    QFETCH(QString, control);
-    QFETCH(QString, caption);
     Rig rig;
-    QCOMPARE(test::caption(rig.find(control)), caption);
-    QVERIFY(!rig.find("cmdShow_headerCS")->isEnabled());
+    test::compareCaptionAtRow(rig.page, "cmdShow_headerCS");
     QVERIFY(rig.ids()->isEditable());
     QCOMPARE(rig.ids()->insertPolicy(), QComboBox::NoInsert);
 }
@@ -495,7 +474,7 @@ void TestClientServerPage::showHeader_showsLastReplysHeader()
     Rig rig;
     ClientServerReply closing;
     closing.setInt32<"max_uid_len">(32);
-    rig.fake.script = {call("0000", 0, user("U1")), call("0003", 1, raw(closing))};
+    rig.fake.script = {scriptedCall("0000", 0, user("U1")), scriptedCall("0003", 1, raw(closing))};
     rig.page.cmdCall_ClientServer_Click();
 
     rig.find<QPushButton>("cmdShow_headerCS")->click();

@@ -22,20 +22,13 @@ using namespace morvain;
 namespace
 {
 
-struct Rig : test::CycleRig<> {
-    ConversationModel model;
-    ConversationPage page{context(), model};
-
-    template <class W = QWidget> W *find(const QString &name) const
-    {
-        return test::control<W>(page, name);
-    }
-    QString text(const QString &name) const { return find<QLineEdit>(name)->text(); }
+struct Rig : test::PageRig<ConversationModel, ConversationPage> {
     QComboBox *ids() const { return find<QComboBox>("comConv_id"); }
     QStringList listed() const { return test::entries(ids()); }
 };
 
 using test::raw;
+using test::scriptedCall;
 
 // A conversation whose server user ID tells the slot it came from.
 QByteArray conversation(const QByteArray &id, const QString &serverUser = {}, qint16 type = 0)
@@ -45,15 +38,6 @@ QByteArray conversation(const QByteArray &id, const QString &serverUser = {}, qi
     r.setText<"server_user_id">(serverUser);
     r.setInt16<"conv_type">(type);
     return raw(r);
-}
-
-test::ScriptedCall call(const QByteArray &resultCode, int index, const QByteArray &reply)
-{
-    test::ScriptedCall c;
-    c.resultCode = resultCode;
-    c.convId = test::convIdFor(index);
-    c.reply = reply;
-    return c;
 }
 
 // The given replies, then "0003" with the reply area left as it was.
@@ -167,11 +151,8 @@ void TestConversationPage::captions_data()
 
 void TestConversationPage::captions()
 {
-    QFETCH(QString, control);
-    QFETCH(QString, caption);
     Rig rig;
-    QCOMPARE(test::caption(rig.find(control)), caption);
-    QVERIFY(!rig.find("cmdShow_headerCO")->isEnabled());
+    test::compareCaptionAtRow(rig.page, "cmdShow_headerCO");
 }
 
 void TestConversationPage::ids_listedOnceTrimmedOfBlanksOnly_data()
@@ -392,8 +373,7 @@ void TestConversationPage::refresh_emptiesListFirst_boxesKeepOldUntilNewShown()
     script(rig.fake, {conversation("OLD", "old user")});
     rig.page.cmdCall_Conversation_Click();
 
-    rig.fake.script.clear();
-    rig.fake.sent.clear();
+    rig.fake.restart();
     script(rig.fake, {conversation("NEW1", "new user"), conversation("NEW2")});
     int listedDuringCall = -1;
     QString boxDuringCall;
@@ -415,10 +395,9 @@ void TestConversationPage::noConversations_isOrdinary_emptyListAndBoxes()
     Rig rig;
     script(rig.fake, {conversation("OLD", "old user")});
     rig.page.cmdCall_Conversation_Click();
-    rig.fake.script.clear();
-    rig.fake.sent.clear();
+    rig.fake.restart();
     // The opening call ends the conversation and leaves a blank object behind.
-    rig.fake.script.append(call("0003", 0, conversation(QByteArray(16, ' '))));
+    rig.fake.script.append(scriptedCall("0003", 0, conversation(QByteArray(16, ' '))));
 
     rig.page.cmdCall_Conversation_Click();
 
@@ -451,11 +430,10 @@ void TestConversationPage::noConversations_serviceBoxesKeepLastWriter()
     if (conversationFirst) {
         script(rig.fake, {conversation("OLD", "old user")});
         rig.page.cmdCall_Conversation_Click();
-        rig.fake.script.clear();
-        rig.fake.sent.clear();
+        rig.fake.restart();
     }
     rig.page.showService(serviceClass, QStringLiteral(" NAME"), QStringLiteral("SERVICE"));
-    rig.fake.script.append(call("0003", 0, conversation(QByteArray(16, ' '))));
+    rig.fake.script.append(scriptedCall("0003", 0, conversation(QByteArray(16, ' '))));
 
     rig.page.cmdCall_Conversation_Click();
 
@@ -473,7 +451,8 @@ void TestConversationPage::showHeader_showsLastReplysHeader()
     closing.setText<"conversation_id">("C1");
     closing.setInt32<"error_code">(-7);
     closing.setInt32<"total_num_objects">(1);
-    rig.fake.script = {call("0000", 0, conversation("C1")), call("0003", 1, raw(closing))};
+    rig.fake.script = {scriptedCall("0000", 0, conversation("C1")),
+                       scriptedCall("0003", 1, raw(closing))};
     rig.page.cmdCall_Conversation_Click();
 
     QTest::mouseClick(rig.find<QPushButton>("cmdShow_headerCO"), Qt::LeftButton);

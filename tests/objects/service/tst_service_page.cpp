@@ -62,6 +62,7 @@ struct Rig : test::CycleRig<> {
 };
 
 using test::raw;
+using test::scriptedCall;
 
 // A service whose accumulated number of requests tells the slot it came from.
 ServiceReply service(const QString &serverClass, const QString &name, const QString &service,
@@ -76,28 +77,19 @@ ServiceReply service(const QString &serverClass, const QString &name, const QStr
     return r;
 }
 
-test::ScriptedCall call(const QByteArray &resultCode, int index, const QByteArray &reply)
-{
-    test::ScriptedCall c;
-    c.resultCode = resultCode;
-    c.convId = test::convIdFor(index);
-    c.reply = reply;
-    return c;
-}
-
 // One reply per (class, name, service) triple, requests 1, 2, 3 ...; the closing call
 // brings `closing` (requests 99), blank unless given. Replaces any earlier script.
 void script(test::FakeEntryPoint &fake, const QList<QStringList> &services,
             const QStringList &closing = {"", "", ""})
 {
-    fake.script.clear();
-    fake.sent.clear(); // the fake counts calls from here
-    for (int i = 0; i < services.size(); ++i) {
-        const QStringList &s = services.at(i);
-        fake.script << call("0000", i, raw(service(s.at(0), s.at(1), s.at(2), i + 1)));
-    }
-    fake.script << call("0003", int(services.size()),
-                        raw(service(closing.at(0), closing.at(1), closing.at(2), 99)));
+    fake.restart();
+    test::scriptConversation(
+        fake, int(services.size()),
+        [&](int i) {
+            const QStringList &s = services.at(i);
+            return raw(service(s.at(0), s.at(1), s.at(2), i + 1));
+        },
+        raw(service(closing.at(0), closing.at(1), closing.at(2), 99)));
 }
 
 } // namespace
@@ -189,11 +181,8 @@ void TestServicePage::captions_data()
 
 void TestServicePage::captions()
 {
-    QFETCH(QString, control);
-    QFETCH(QString, caption);
     Rig rig;
-    QCOMPARE(test::caption(rig.find(control)), caption);
-    QVERIFY(!rig.find("cmdShow_headerS")->isEnabled());
+    test::compareCaptionAtRow(rig.page, "cmdShow_headerS");
     for (const char *name : {"lstServer_class", "lstServer_name", "lstService"}) {
         QCOMPARE(rig.list(name)->selectionMode(), QAbstractItemView::SingleSelection);
         QVERIFY(!rig.list(name)->isSortingEnabled());
@@ -388,7 +377,8 @@ void TestServicePage::counters_shownAsDecimal()
     QByteArray reply = raw(service("A", "N1", "S1", 0));
     qToLittleEndian<qint32>(value, reply.data() + offset);
     Rig rig;
-    rig.fake.script = {call("0000", 0, reply), call("0003", 1, raw(service("", "", "", 0)))};
+    rig.fake.script = {scriptedCall("0000", 0, reply),
+                       scriptedCall("0003", 1, raw(service("", "", "", 0)))};
 
     rig.page.cmdCall_Service_Click();
 
@@ -400,7 +390,8 @@ void TestServicePage::conversationBoxes_showChosenServiceUntrimmed()
     ServiceReply r = service(" A", "N1  ", "  S1", 1);
     r.setText<"translation">("TR");
     Rig rig;
-    rig.fake.script = {call("0000", 0, raw(r)), call("0003", 1, raw(service("", "", "", 0)))};
+    rig.fake.script = {scriptedCall("0000", 0, raw(r)),
+                       scriptedCall("0003", 1, raw(service("", "", "", 0)))};
 
     rig.page.cmdCall_Service_Click();
 
@@ -485,8 +476,8 @@ void TestServicePage::showHeader_showsLastReplysHeader()
     Rig rig;
     ServiceReply closing = service("", "", "", 0);
     closing.setInt32<"max_sv_len">(-3);
-    rig.fake.script = {call("0000", 0, raw(service("A", "N1", "S1", 1))),
-                       call("0003", 1, raw(closing))};
+    rig.fake.script = {scriptedCall("0000", 0, raw(service("A", "N1", "S1", 1))),
+                       scriptedCall("0003", 1, raw(closing))};
     rig.page.cmdCall_Service_Click();
 
     rig.find<QPushButton>("cmdShow_headerS")->click();

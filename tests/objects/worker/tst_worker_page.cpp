@@ -46,21 +46,14 @@ QByteArray workerBytes(const Worker &w)
 }
 
 // The cycle's messages for the header dialog go where the main window sends them.
-struct Rig : test::CycleRig<test::HeaderForwardingView> {
-    WorkerModel model;
-    WorkerPage page{context(), model};
+struct Rig : test::PageRig<WorkerModel, WorkerPage, test::HeaderForwardingView> {
 
     // One query's workers, then the closing "0003".
     void answer(const QList<Worker> &workers)
     {
-        fake.script.clear();
-        fake.sent.clear(); // the fake plays its script by the number of calls sent
+        fake.restart();
         test::scriptConversation(fake, int(workers.size()),
                                  [&workers](int i) { return workerBytes(workers[i]); });
-    }
-    template <class W = QWidget> W *find(const QString &name) const
-    {
-        return test::control<W>(page, name);
     }
     QComboBox *ids() const { return find<QComboBox>("comWorker_id"); }
     QLineEdit *box(const char *name) const { return find<QLineEdit>(name); }
@@ -387,10 +380,7 @@ void TestWorkerPage::showHeader_brokerThenWorker_oneDialogWithTheSecondHeader()
     QCOMPARE(header("txtHtotal_num_objects"), QString("1"));
     QCOMPARE(header("txtHmax_sc_len"), QString("0"));
     QCOMPARE(header("txterror"), QString("WORKER TEXT"));
-    const auto windows = QApplication::topLevelWidgets();
-    QCOMPARE(std::count_if(windows.begin(), windows.end(),
-                           [](QWidget *w) { return qobject_cast<FrmHeader *>(w) != nullptr; }),
-             1);
+    test::verifyOneHeaderDialog();
     rig.host.dialog->cmdOK_Click();
 }
 

@@ -29,21 +29,6 @@ using namespace morvain::test;
 namespace
 {
 
-QList<int> kindsSent(const FakeEntryPoint &fake)
-{
-    QList<int> kinds;
-    for (const SentCall &s : fake.sent)
-        kinds << int(quint8(s.request[8]));
-    return kinds;
-}
-
-void writeConfig(const QByteArray &bytes)
-{
-    QFile f("Broker.cfg");
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 QAction *action(QWidget &w, const char *name)
 {
     return w.findChild<QAction *>(name);
@@ -116,7 +101,7 @@ void TestMainWindow::start_runsFiveQueriesInPageOrderWithTheFilesIdentity()
     QByteArray cfg;
     for (const char *v : {"USER", "", "CLASS", "NAME", "SERVICE"})
         cfg += QByteArray(v).leftJustified(32, ' ');
-    writeConfig(cfg);
+    writeBrokerCfg(cfg);
     FakeEntryPoint fake;
     FrmMain w(fake);
     w.Form_Load();

@@ -47,15 +47,6 @@ using namespace morvain::test;
 namespace
 {
 
-// The request's object kind of every call sent; against an empty broker, one per query.
-QList<int> kindsQueried(const FakeEntryPoint &fake)
-{
-    QList<int> kinds;
-    for (const SentCall &s : fake.sent)
-        kinds << int(quint8(s.request[8]));
-    return kinds;
-}
-
 // A timer the test fires by hand; it logs what it was asked to do.
 class FakeTicker : public Ticker
 {
@@ -194,7 +185,7 @@ void TestOperatorViews::keys_ctrlNBringsATabAndF5RunsItsQuery()
     QCOMPARE(tabs->currentIndex(), tab);
     fake.sent.clear();
     QTest::keyClick(&w, Qt::Key_F5);
-    QCOMPARE(kindsQueried(fake), QList<int>{kind}); // an empty broker: one call
+    QCOMPARE(kindsSent(fake), QList<int>{kind}); // an empty broker: one call
 }
 
 void TestOperatorViews::enter_pressesTheFocusedButton()
@@ -208,7 +199,7 @@ void TestOperatorViews::enter_pressesTheFocusedButton()
     auto *call = w.findChild<QPushButton *>("cmdCall_worker");
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
         QTest::keyClick(call, key);
-    QCOMPARE(kindsQueried(fake), (QList<int>{8, 8, 8}));
+    QCOMPARE(kindsSent(fake), (QList<int>{8, 8, 8}));
     QCOMPARE(call->text(), QString("Refresh"));
 }
 
@@ -231,8 +222,7 @@ void TestOperatorViews::changes_perKindByItsKey()
     FrmMain w(fake);
     w.Form_Load();
     const auto query = [&](QList<QPair<QString, int>> objects) {
-        fake.sent.clear();
-        fake.script.clear();
+        fake.restart();
         scriptConversation(fake, int(objects.size()), [&](int i) {
             return objectOf(tab, objects[i].first, objects[i].second);
         });
@@ -295,8 +285,7 @@ void TestOperatorViews::readings_failedAndCutQueriesSaySo()
     tabs->setCurrentIndex(tab);
     const auto query = [&](int objects, int value, std::int32_t errorCode, std::int32_t total,
                            const QByteArray &opening = {}) {
-        fake.sent.clear();
-        fake.script.clear();
+        fake.restart();
         scriptConversation(fake, objects, [&](int i) {
             return withHeader(objectOf(tab, QString::number(i + 1), value), errorCode, total);
         });
@@ -394,8 +383,7 @@ void TestOperatorViews::plotOverTime_fromABoxAndATableCell()
     QVERIFY(!triggerPlot(w.views().boxMenu(tab, box))); // no object shown yet
     QVERIFY(box->contextMenuPolicy() == Qt::CustomContextMenu);
     for (int value : {10, 20}) {
-        fake.sent.clear(); // the script is played by the count of calls sent
-        fake.script.clear();
+        fake.restart();
         scriptConversation(fake, 2,
                            [&](int i) { return objectOf(tab, QString::number(i + 1), value); });
         w.views().runFrontQuery();
@@ -644,8 +632,7 @@ void TestOperatorViews::autoRefresh_keepsTheShownObjectARefreshByHandTheFirst()
     // Object n's counted value in query r: 100 r + n, so a box tells which object it shows.
     const auto script = [&](const QStringList &names) {
         ++round;
-        fake.sent.clear();
-        fake.script.clear();
+        fake.restart();
         scriptConversation(fake, int(names.size()), [&](int i) {
             return namedObject(tab, names[i], 100 * round + names[i].toInt());
         });
@@ -740,8 +727,7 @@ void TestOperatorViews::brokerSwitch_marksEveryTabAndComparesNothingAcross()
     QVERIFY(hint && hint->isVisibleTo(&w));
     w.findChild<QTabWidget *>("SSTab1")->setCurrentIndex(2);
     const auto queryServices = [&](int value) {
-        fake.sent.clear();
-        fake.script.clear();
+        fake.restart();
         scriptConversation(fake, 1, [&](int) { return objectOf(2, "1", value); });
         w.views().runFrontQuery();
     };
