@@ -296,7 +296,8 @@ double percentile(std::vector<double> v, double share)
 // morvain-snapshot --listen against `url`, one scraper: `scrapes` GETs of /metrics five
 // seconds apart (past the broker's keeping of a list's answer), each followed by one
 // per-object scrape of the plugin.
-Exporter exporterTimes(const std::string &url, int scrapes, const std::function<double()> &scrape)
+Exporter exporterTimes(const std::string &url, int scrapes, const std::function<double()> &scrape,
+                       const char *every = nullptr)
 {
     Exporter e;
     const std::string dir = brokerFolder(url, "/tmp/morvain-bench-exporter.XXXXXX");
@@ -310,8 +311,12 @@ Exporter exporterTimes(const std::string &url, int scrapes, const std::function<
         if (::chdir(dir.c_str()) != 0)
             ::_exit(127);
         ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-        ::execl(program.c_str(), "morvain-snapshot", "--listen", address.c_str(),
-                static_cast<char *>(nullptr));
+        if (every)
+            ::execl(program.c_str(), "morvain-snapshot", "--listen", address.c_str(), "--every",
+                    every, static_cast<char *>(nullptr));
+        else
+            ::execl(program.c_str(), "morvain-snapshot", "--listen", address.c_str(),
+                    static_cast<char *>(nullptr));
         ::_exit(127);
     }
     RawHttp http(port);
@@ -698,6 +703,7 @@ int main(int argc, char **argv)
                 plugin.push_back(curlMs(pluginPaths(url, promPort)));
         }
         const Exporter exporter = exporterTimes(brokerId, rounds * 2, scrape);
+        const Exporter ahead = exporterTimes(brokerId, rounds * 2, scrape, "15");
         const WindowTimes window = windowTimes(brokerId, 3);
         std::printf("%-8s %9.1f %5d %6d %9.1f %6.2f %9.1f %7.2f %9.1f %6s %9.1f %9.1f %10.1f "
                     "%10.1f\n",
@@ -705,9 +711,11 @@ int main(int argc, char **argv)
                     median(p), median(r) / median(p), median(plugin),
                     exporter.failed ? "FAILED" : "ok", exporter.p50, exporter.p99, window.startup,
                     median(window.refresh));
-        std::printf("         exporter p50 / per-object p50 %.2f (scrapes alternate);"
+        std::printf("         exporter p50 / per-object p50 %.2f (scrapes alternate); with"
+                    " --every 15: p50 %.1f ms, p99 %.1f ms, %.2f of per-object%s;"
                     " Refresh blocks at most %.1f ms\n",
-                    exporter.p50 / std::max(0.001, exporter.scrapeP50),
+                    exporter.p50 / std::max(0.001, exporter.scrapeP50), ahead.p50, ahead.p99,
+                    ahead.p50 / std::max(0.001, ahead.scrapeP50), ahead.failed ? " FAILED" : "",
                     window.refresh.empty()
                         ? 0.0
                         : *std::max_element(window.refresh.begin(), window.refresh.end()));
