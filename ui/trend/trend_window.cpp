@@ -10,6 +10,8 @@
 #include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPixmap>
@@ -33,10 +35,8 @@ TrendWindow::TrendWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_time = new QDateTimeAxis(m_chart);
     m_time->setFormat(QStringLiteral("HH:mm:ss"));
-    m_values = new QValueAxis(m_chart);
-    m_values->setLabelFormat(QStringLiteral("%.0f"));
     m_chart->addAxis(m_time, Qt::AlignBottom);
-    m_chart->addAxis(m_values, Qt::AlignLeft);
+    axisOf(QString());                      // an empty chart still shows its scale
     m_view = new QChartView(m_chart, this); // owns the chart
     m_view->setObjectName(QStringLiteral("chartTrend"));
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -84,50 +84,89 @@ int TrendWindow::plot(KindHistory &history, const QString &key, int column, cons
             return int(i);
 
     const QString name = trendSeriesName(history.model().kindName(), key, label);
-    auto *line = new QLineSeries(m_chart);
-    line->setName(name);
-    line->setPointsVisible(true);
-    m_chart->addSeries(line);
-    line->attachAxis(m_time);
-    line->attachAxis(m_values);
+    Source source{&history, key, column, nullptr, unit, {}, false};
+    source.line = newPiece(source);
+    source.line->setName(name);
+    source.pieces.push_back(source.line);
     m_series.push_back({name, {}});
-    m_sources.push_back({&history, key, column, line, unit});
+    m_sources.push_back(std::move(source));
     const std::size_t index = m_series.size() - 1;
     for (const SeriesPoint &point : history.course().series(key, column))
         append(index, point);
     // The legend cuts long names; the list gives them whole, beside the line's colour.
     QPixmap swatch(12, 12);
-    swatch.fill(line->color());
+    swatch.fill(m_sources.back().line->color());
     m_list->addItem(new QListWidgetItem(QIcon(swatch), name));
     follow(history);
     fitAxes();
-    nameAxis();
     return int(index);
+}
+
+// A line on the time axis and its unit's axis, in the colour of the series' first piece.
+QLineSeries *TrendWindow::newPiece(const Source &source)
+{
+    auto *piece = new QLineSeries(m_chart);
+    piece->setPointsVisible(true);
+    m_chart->addSeries(piece);
+    piece->attachAxis(m_time);
+    piece->attachAxis(axisOf(source.unit));
+    if (source.line) {
+        piece->setName(source.line->name());
+        piece->setColor(source.line->color());
+        for (QLegendMarker *marker : m_chart->legend()->markers(piece))
+            marker->setVisible(false);
+    }
+    return piece;
+}
+
+// The first unit's axis on the left, the others on the right, each named by its unit.
+QValueAxis *TrendWindow::axisOf(const QString &unit)
+{
+    if (QValueAxis *axis = m_values.value(unit))
+        return axis;
+    dropUnusedAxes(); // the empty chart's scale gives way
+    const bool left = std::none_of(m_values.cbegin(), m_values.cend(), [](const QValueAxis *a) {
+        return a->alignment() == Qt::AlignLeft;
+    });
+    auto *axis = new QValueAxis(m_chart);
+    axis->setLabelFormat(QStringLiteral("%.0f"));
+    axis->setTitleText(unit);
+    m_chart->addAxis(axis, left ? Qt::AlignLeft : Qt::AlignRight);
+    m_values.insert(unit, axis);
+    return axis;
+}
+
+// An axis no series is on goes.
+void TrendWindow::dropUnusedAxes()
+{
+    for (auto it = m_values.begin(); it != m_values.end();) {
+        const bool used = std::any_of(m_sources.begin(), m_sources.end(),
+                                      [&](const Source &s) { return s.unit == it.key(); });
+        if (used) {
+            ++it;
+            continue;
+        }
+        m_chart->removeAxis(it.value());
+        delete it.value();
+        it = m_values.erase(it);
+    }
 }
 
 void TrendWindow::removeSeries(int index)
 {
     if (index < 0 || std::size_t(index) >= m_series.size())
         return;
-    QLineSeries *line = m_sources[std::size_t(index)].line;
-    m_chart->removeSeries(line);
-    delete line;
+    for (QLineSeries *piece : m_sources[std::size_t(index)].pieces) {
+        m_chart->removeSeries(piece);
+        delete piece;
+    }
     m_series.erase(m_series.begin() + index);
     m_sources.erase(m_sources.begin() + index);
     delete m_list->takeItem(index);
+    dropUnusedAxes();
+    if (m_sources.empty())
+        axisOf(QString());
     fitAxes();
-    nameAxis();
-}
-
-// The axis names the units of the series on it; mixed units are named side by side so
-// that no number passes for another.
-void TrendWindow::nameAxis()
-{
-    QStringList units;
-    for (const Source &source : m_sources)
-        if (!source.unit.isEmpty() && !units.contains(source.unit))
-            units << source.unit;
-    m_values->setTitleText(units.join(QStringLiteral(" / ")));
 }
 
 // One connection per kind, however many of its objects are plotted.
@@ -150,8 +189,11 @@ void TrendWindow::appendLatest(const KindHistory &history)
                 removeSeries(int(i));
         return;
     }
-    if (history.failed())
-        return; // a failed query adds no reading
+    if (history.failed()) { // no reading: the line breaks off here
+        for (Source &source : m_sources)
+            source.broken = source.broken || source.history == &history;
+        return;
+    }
     bool added = false;
     for (std::size_t i = 0; i < m_sources.size(); ++i) {
         if (m_sources[i].history != &history)
@@ -168,50 +210,90 @@ void TrendWindow::appendLatest(const KindHistory &history)
         fitAxes();
 }
 
+namespace
+{
+
+// A pause after the last point this much longer than the series' usual step (the median
+// of its last steps) is a time nothing was read: an auto-refresh interval stretched by a
+// slow round stays well below it.
+constexpr qint64 pauseFactor = 5; // in halves: 2.5 steps
+constexpr std::size_t stepsWeighed = 16;
+
+bool pausedBefore(const std::vector<SeriesPoint> &points, qint64 at)
+{
+    if (points.size() < 2)
+        return false;
+    std::vector<qint64> steps;
+    for (std::size_t i = points.size() - std::min(points.size() - 1, stepsWeighed);
+         i < points.size(); ++i)
+        steps.push_back(points[i].at - points[i - 1].at);
+    std::nth_element(steps.begin(), steps.begin() + std::ptrdiff_t(steps.size() / 2), steps.end());
+    return 2 * (at - points.back().at) > pauseFactor * steps[steps.size() / 2];
+}
+
+} // namespace
+
 void TrendWindow::append(std::size_t index, const SeriesPoint &point)
 {
     std::vector<SeriesPoint> &points = m_series[index].points;
-    QLineSeries *line = m_sources[index].line;
+    Source &source = m_sources[index];
+    if (!points.empty() && (source.broken || pausedBefore(points, point.at)))
+        source.pieces.push_back(newPiece(source));
+    source.broken = false;
     if (points.size() >= maxPoints) {
         points.erase(points.begin());
-        line->remove(0);
+        // The oldest point is the first of the first piece that holds any.
+        for (QLineSeries *piece : source.pieces)
+            if (piece->count() > 0) {
+                piece->remove(0);
+                break;
+            }
     }
     points.push_back(point);
-    line->append(qreal(point.at), qreal(point.value));
+    source.pieces.back()->append(qreal(point.at), qreal(point.value));
 }
 
 void TrendWindow::fitAxes()
 {
     qint64 first = std::numeric_limits<qint64>::max();
     qint64 last = std::numeric_limits<qint64>::min();
-    qreal low = std::numeric_limits<qreal>::max();
-    qreal high = std::numeric_limits<qreal>::lowest();
     for (const TrendSeries &s : m_series)
         for (const SeriesPoint &p : s.points) {
             first = std::min(first, p.at);
             last = std::max(last, p.at);
-            low = std::min(low, qreal(p.value));
-            high = std::max(high, qreal(p.value));
         }
-    if (first > last) { // nothing plotted: the last minute, 0 to 1
+    if (first > last) { // nothing plotted: the last minute
         last = QDateTime::currentMSecsSinceEpoch();
         first = last - 60 * 1000;
-        low = 0;
-        high = 1;
     }
     if (first == last) { // one moment: half a minute either side
         first -= 30 * 1000;
         last += 30 * 1000;
     }
-    if (low == high) { // one value: a band around it
-        low -= 1;
-        high += 1;
-    }
     m_time->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
-    const qreal margin = (high - low) * 0.05;
-    // Counts never go below zero; neither should the axis under them.
-    m_values->setRange(low >= 0 ? std::max<qreal>(0, low - margin) : low - margin, high + margin);
-    m_values->applyNiceNumbers();
+    for (auto it = m_values.begin(); it != m_values.end(); ++it) {
+        qreal low = std::numeric_limits<qreal>::max();
+        qreal high = std::numeric_limits<qreal>::lowest();
+        for (std::size_t i = 0; i < m_sources.size(); ++i)
+            if (m_sources[i].unit == it.key())
+                for (const SeriesPoint &p : m_series[i].points) {
+                    low = std::min(low, qreal(p.value));
+                    high = std::max(high, qreal(p.value));
+                }
+        if (low > high) { // nothing on it: 0 to 1
+            low = 0;
+            high = 1;
+        }
+        if (low == high) { // one value: a band around it
+            low -= 1;
+            high += 1;
+        }
+        const qreal margin = (high - low) * 0.05;
+        // Counts never go below zero; neither should the axis under them.
+        it.value()->setRange(low >= 0 ? std::max<qreal>(0, low - margin) : low - margin,
+                             high + margin);
+        it.value()->applyNiceNumbers();
+    }
 }
 
 void TrendWindow::exportCsv()

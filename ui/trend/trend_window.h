@@ -1,13 +1,15 @@
 #pragma once
 // One window of trends per main window: each "Plot over time" adds a field of an object as
 // a series (the same one again only brings the window up), filled from its kind's history
-// of good queries and extended by every good query after. Time runs along the x axis; the
-// y axis takes the range of every series shown and names their units. It never calls the
-// broker.
+// of good queries and extended by every good query after. Time runs along the x axis;
+// each unit has a value axis of its own, named by it, taking the range of its series. A
+// series breaks off where nothing was read: after a failed query, and across a pause far
+// longer than its own pace. It never calls the broker.
 
 #include "trend_csv.h"
 #include "views/kind_history.h"
 
+#include <QMap>
 #include <QPointer>
 #include <QWidget>
 
@@ -58,15 +60,19 @@ private:
         QPointer<KindHistory> history;
         QString key;
         int column = 0;
-        QLineSeries *line = nullptr;
+        QLineSeries *line = nullptr; // the first piece, which the legend names
         QString unit;
+        std::vector<QLineSeries *> pieces; // `line` first, then one after each gap
+        bool broken = false;               // a failed query since the last point
     };
 
     void follow(KindHistory &history);
     void appendLatest(const KindHistory &history);
     void append(std::size_t index, const SeriesPoint &point);
     void fitAxes();
-    void nameAxis();
+    QValueAxis *axisOf(const QString &unit);
+    void dropUnusedAxes();
+    QLineSeries *newPiece(const Source &source);
     bool save(const QString &title, const QString &path, const QByteArray &bytes);
 
     // Kept in step: m_series[i] is what m_sources[i] plots.
@@ -76,7 +82,7 @@ private:
     QChart *m_chart = nullptr;
     QChartView *m_view = nullptr;
     QDateTimeAxis *m_time = nullptr;
-    QValueAxis *m_values = nullptr;
+    QMap<QString, QValueAxis *> m_values; // by unit
     QListWidget *m_list = nullptr;
     QPushButton *m_remove = nullptr;
 };

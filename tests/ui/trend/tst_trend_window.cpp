@@ -10,6 +10,8 @@
 #include <QChartView>
 #include <QDir>
 #include <QFile>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QTest>
 
@@ -68,6 +70,8 @@ private slots:
     void cleanup();
     void series_fromTheHistoryThenEveryQuery_data();
     void series_fromTheHistoryThenEveryQuery();
+    void lines_breakOffWhereNothingWasRead_data();
+    void lines_breakOffWhereNothingWasRead();
     void csv_mergesTimesWithEmptyCells_data();
     void csv_mergesTimesWithEmptyCells();
     void export_writesTheFileOrSaysWhyNot_data();
@@ -116,6 +120,51 @@ void TestTrendWindow::series_fromTheHistoryThenEveryQuery()
     QCOMPARE(window.series().size(), std::size_t(1));
     QCOMPARE(window.chartView()->chart()->series().size(), 1);
     QCOMPARE(pointsOf(window.series()[0]), ten + QList<QPointF>({{4000, 4}}));
+}
+
+void TestTrendWindow::lines_breakOffWhereNothingWasRead_data()
+{
+    // Seconds of the queries; "f" a failed one. Each piece: the seconds of its points.
+    QTest::addColumn<QStringList>("queries");
+    QTest::addColumn<QStringList>("pieces");
+    QTest::newRow("steady") << QStringList{"1", "2", "3", "4"} << QStringList{"1 2 3 4"};
+    QTest::newRow("a failed query")
+        << QStringList{"1", "2", "f", "4", "5"} << QStringList{"1 2", "4 5"};
+    QTest::newRow("a pause, then the same pace")
+        << QStringList{"1", "2", "3", "30", "31"} << QStringList{"1 2 3", "30 31"};
+    QTest::newRow("a slow round is no pause")
+        << QStringList{"10", "20", "30", "52", "62"} << QStringList{"10 20 30 52 62"};
+}
+
+void TestTrendWindow::lines_breakOffWhereNothingWasRead()
+{
+    QFETCH(QStringList, queries);
+    QFETCH(QStringList, pieces);
+    Rig rig;
+    TrendWindow window;
+    window.plot(rig.history, "9", callSum, "Calls");
+    for (const QString &q : queries) {
+        rig.model.reply.error_code = q == "f" ? 6 : 0;
+        rig.now += 1; // a failed query's time is its own
+        if (q != "f")
+            rig.now = q.toLongLong() * 1000;
+        rig.model.query({workerLike(9, 2, rig.now / 1000, "nine")});
+    }
+    QStringList drawn;
+    for (QAbstractSeries *series : window.chartView()->chart()->series()) {
+        QStringList at;
+        for (const QPointF &p : qobject_cast<QLineSeries *>(series)->points())
+            at << QString::number(qint64(p.x()) / 1000);
+        drawn << at.join(' ');
+    }
+    QCOMPARE(drawn, pieces);
+    QCOMPARE(window.series().size(), std::size_t(1)); // one series, one legend entry
+    window.show(); // a marker is visible only in a shown legend
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QList<QLegendMarker *> markers = window.chartView()->chart()->legend()->markers();
+    QCOMPARE(std::count_if(markers.begin(), markers.end(),
+                           [](const QLegendMarker *m) { return m->isVisible(); }),
+             1);
 }
 
 void TestTrendWindow::csv_mergesTimesWithEmptyCells_data()
