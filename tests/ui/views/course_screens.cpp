@@ -4,7 +4,8 @@
 //   morvain_course_screens <folder> <prefix>
 // writes <prefix>table.png (the services table with rates, a trend line and a breached
 // row), <prefix>trend.png (the trend window with two series) and <prefix>breach.png (the
-// Service tab with a breached box, the tab's dot and the status bar's count). Run it a
+// Service tab with a breached box, the tab's dot and the status bar's count), then
+// <prefix>trend-gap.png (the same lines after a pause without queries). Run it a
 // second time under a dark palette for the dark set.
 
 #include "main_window/frm_main.h"
@@ -107,5 +108,12 @@ int main(int argc, char *argv[])
         w.servicePage().cmdCall_Service_Click();
     }
     ok = shoot(trend, out.filePath(prefix + QStringLiteral("trend.png"))) && ok;
+    // Three intervals without a query, then two more: the lines break off over the pause.
+    QTest::qWait(3 * apart);
+    for (int i = 0; i < 2; ++i) {
+        QTest::qWait(apart);
+        w.servicePage().cmdCall_Service_Click();
+    }
+    ok = shoot(trend, out.filePath(prefix + QStringLiteral("trend-gap.png"))) && ok;
     return ok ? 0 : 1;
 }
