@@ -60,7 +60,9 @@ void connectFailed(Gathered &g, const NatsLibrary &lib, natsStatus status, const
     if (refused) {
         failed(g, login_refused, "NATS login failed " + where);
         g.login = true;
-    } else if (status == NATS_SSL_ERROR) {
+    } else if (status == NATS_SSL_ERROR || status == NATS_SECURE_CONNECTION_WANTED ||
+               status == NATS_SECURE_CONNECTION_REQUIRED) {
+        // A TLS handshake that failed, or one side asking for TLS the other does not speak.
         failed(g, tls_failed, "TLS failed " + where);
     } else if (status == NATS_TIMEOUT) {
         failed(g, timed_out, "NATS timed out " + where);

@@ -139,7 +139,8 @@ void tst_Nats::initTestCase()
         "{\"good\": " + entry(url, monitor) +
         ",\n\"quick\": " + entry(url, monitor, ", \"timeout_ms\": 1500") +
         ",\n\"down\": " + entry(nowhere, noMonitor) + ",\n\"nomonitor\": " + entry(url, noMonitor) +
-        ",\n\"noclient\": " + entry(nowhere, monitor) + ",\n\"cluster\": " +
+        ",\n\"noclient\": " + entry(nowhere, monitor) + ",\n\"notls\": " +
+        entry(QByteArray(url).replace("nats://", "tls://"), monitor) + ",\n\"cluster\": " +
         entry(m_cluster["NODE1_URL"], m_cluster["NODE1_MONITOR_URL"],
               ", \"cluster_monitor_urls\": [\"" + m_cluster["NODE2_MONITOR_URL"] + "\", \"" +
                   m_cluster["NODE3_MONITOR_URL"] + "\"]") +
@@ -217,6 +218,9 @@ void tst_Nats::failures_answerAFailedQueryNeverZeros_data()
     QTest::newRow("client port down, monitoring port up")
         << QByteArray("noclient") << service.code << 1
         << QByteArray("NATS not reachable 127.0.0.1:") << QByteArray("0003");
+    QTest::newRow("TLS asked of a server without it")
+        << QByteArray("notls") << service.code << 3 << QByteArray("TLS failed 127.0.0.1:")
+        << QByteArray("0003");
     // As a management API's 401: "0002" once, then "0003".
     QTest::newRow("wrong credentials")
         << QByteArray("badlogin") << user.code << 15 << QByteArray("NATS login failed 127.0.0.1:")
