@@ -676,6 +676,7 @@ int main(int argc, char **argv)
         std::vector<double> r, c, p, plugin;
         int roundGets = 0, failed = 0;
         std::set<int> codes; // of the failed queries
+        double slowest = 0;  // one query, ms
         const auto scrape = [&] {
             const auto t1 = Clock::now();
             if (promPort > 0)
@@ -685,15 +686,20 @@ int main(int argc, char **argv)
         for (int i = 0; i < rounds; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2500)); // a fresh round
             const auto t0 = Clock::now();
-            roundGets = std::max(roundGets, countGets([&] {
-                                     for (const KindInfo &k : kinds) {
-                                         int code = 0;
-                                         query(k, brokerId, &code);
-                                         failed += code != 0 ? 1 : 0;
-                                         if (code != 0)
-                                             codes.insert(code);
-                                     }
-                                 }));
+            roundGets = std::max(
+                roundGets, countGets([&] {
+                    for (const KindInfo &k : kinds) {
+                        int code = 0;
+                        const auto q0 = Clock::now();
+                        query(k, brokerId, &code);
+                        slowest = std::max(
+                            slowest,
+                            std::chrono::duration<double, std::milli>(Clock::now() - q0).count());
+                        failed += code != 0 ? 1 : 0;
+                        if (code != 0)
+                            codes.insert(code);
+                    }
+                }));
             r.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
             // The broker keeps a list's answer for a while: the same URLs wait as long.
             std::this_thread::sleep_for(std::chrono::milliseconds(2500));
@@ -719,6 +725,7 @@ int main(int argc, char **argv)
                     window.refresh.empty()
                         ? 0.0
                         : *std::max_element(window.refresh.begin(), window.refresh.end()));
+        std::printf("         the slowest query %.1f ms\n", slowest);
         for (const int code : codes)
             std::printf("         failed with error %d\n", code);
         lastFailed = failed;
