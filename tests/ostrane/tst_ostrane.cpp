@@ -425,39 +425,58 @@ void tst_Ostrane::scriptedBrokerCall_fillsAllFortyCharacters()
     QVERIFY(x.guardsIntact()); // the 41st byte stays the caller's
 }
 
+struct RepeatCase {
+    int code = 0;
+    int replySize = 0;
+    int count = 0;
+    int idOffset = 0;
+    int idWidth = 0;
+    QByteArray lastId{};
+};
+Q_DECLARE_METATYPE(RepeatCase)
+
 void tst_Ostrane::repeatedEntries_fillTablesBeyondTheirSlots_data()
 {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("replySize");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("idOffset");
-    QTest::addColumn<int>("idWidth");
-    QTest::addColumn<QByteArray>("lastId");
-    QTest::newRow("workers") << 8 << 44 << 1001 << 32 << 2 << le16(1001);
-    QTest::newRow("services") << 6 << 192 << 1001 << 32 << 96
-                              << padded("BENCH-C", 32) + padded("SRV333", 32) +
-                                     padded("SVC1001", 32);
-    QTest::newRow("users") << 1 << 308 << 1001 << 32 << 32 << padded("USER1001", 32);
-    QTest::newRow("conversations") << 4 << 396 << 101 << 32 << 16 << QByteArray("CONV000000000101");
+    QTest::addColumn<RepeatCase>("c");
+    QTest::newRow("workers") << RepeatCase{.code = 8,
+                                           .replySize = 44,
+                                           .count = 1001,
+                                           .idOffset = 32,
+                                           .idWidth = 2,
+                                           .lastId = le16(1001)};
+    QTest::newRow("services") << RepeatCase{.code = 6,
+                                            .replySize = 192,
+                                            .count = 1001,
+                                            .idOffset = 32,
+                                            .idWidth = 96,
+                                            .lastId = padded("BENCH-C", 32) + padded("SRV333", 32) +
+                                                      padded("SVC1001", 32)};
+    QTest::newRow("users") << RepeatCase{.code = 1,
+                                         .replySize = 308,
+                                         .count = 1001,
+                                         .idOffset = 32,
+                                         .idWidth = 32,
+                                         .lastId = padded("USER1001", 32)};
+    QTest::newRow("conversations") << RepeatCase{.code = 4,
+                                                 .replySize = 396,
+                                                 .count = 101,
+                                                 .idOffset = 32,
+                                                 .idWidth = 16,
+                                                 .lastId = "CONV000000000101"};
 }
 
 void tst_Ostrane::repeatedEntries_fillTablesBeyondTheirSlots()
 {
-    QFETCH(int, code);
-    QFETCH(int, replySize);
-    QFETCH(int, count);
-    QFETCH(int, idOffset);
-    QFETCH(int, idWidth);
-    QFETCH(QByteArray, lastId);
+    QFETCH(RepeatCase, c);
 
-    const QList<QByteArray> replies = walk({code, replySize}, "many");
-    QCOMPARE(replies.size(), count);
+    const QList<QByteArray> replies = walk({c.code, c.replySize}, "many");
+    QCOMPARE(replies.size(), c.count);
     QSet<QByteArray> ids;
     for (const QByteArray &r : replies)
-        ids.insert(r.mid(idOffset, idWidth));
-    QCOMPARE(ids.size(), count);
-    QCOMPARE(replies.last().mid(idOffset, idWidth), lastId);
-    QCOMPARE(int32At(replies.last(), 4), count);
+        ids.insert(r.mid(c.idOffset, c.idWidth));
+    QCOMPARE(ids.size(), c.count);
+    QCOMPARE(replies.last().mid(c.idOffset, c.idWidth), c.lastId);
+    QCOMPARE(int32At(replies.last(), 4), c.count);
 }
 
 void tst_Ostrane::scenarioFolder_defaultsToBesideTheLibrary()
@@ -636,95 +655,147 @@ void tst_Ostrane::scenarioFile_isReadAgainWhenItChanges()
     QCOMPARE(firstWorker(), how == "grown" ? 222 : how == "touched" ? 33 : 44);
 }
 
+// Most refusals are of an opening call; only what differs is written out.
+struct RefusedCase {
+    QByteArray brokerId{};
+    int code = 0;
+    int objectLength = 0;
+    int replySize = 0; // what the caller allocated
+    QByteArray convId = "NEW";
+    int callCode = 1;
+    QByteArray firstCall = "YES";
+    QByteArray text{};
+    int errorCode = 0;
+};
+Q_DECLARE_METATYPE(RefusedCase)
+
 void tst_Ostrane::refusedCall_writesResultTextAndFailedHeaderOnly_data()
 {
-    QTest::addColumn<QByteArray>("brokerId");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("objectLength");
-    QTest::addColumn<int>("replySize"); // what the caller allocated
-    QTest::addColumn<QByteArray>("convId");
-    QTest::addColumn<int>("callCode");
-    QTest::addColumn<QByteArray>("firstCall");
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("errorCode");
+    QTest::addColumn<RefusedCase>("c");
 
-    const QByteArray none;
-    QTest::newRow("unknown kind") << none << 99 << 12 << 32 << QByteArray("NEW") << 1
-                                  << QByteArray("YES") << QByteArray("Unknown object kind 99")
-                                  << 11;
-    QTest::newRow("kind zero") << none << 0 << 12 << 32 << QByteArray("NEW") << 1
-                               << QByteArray("YES") << QByteArray("Unknown object kind 0") << 11;
-    QTest::newRow("negative kind")
-        << none << -1 << 12 << 32 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Unknown object kind -1") << 11;
+    QTest::newRow("unknown kind") << RefusedCase{.code = 99,
+                                                 .objectLength = 12,
+                                                 .replySize = 32,
+                                                 .text = "Unknown object kind 99",
+                                                 .errorCode = 11};
+    QTest::newRow("kind zero") << RefusedCase{.code = 0,
+                                              .objectLength = 12,
+                                              .replySize = 32,
+                                              .text = "Unknown object kind 0",
+                                              .errorCode = 11};
+    QTest::newRow("negative kind") << RefusedCase{.code = -1,
+                                                  .objectLength = 12,
+                                                  .replySize = 32,
+                                                  .text = "Unknown object kind -1",
+                                                  .errorCode = 11};
     QTest::newRow("length of another kind")
-        << none << 6 << 12 << 192 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Object length 12 wrong for kind 6") << 11;
+        << RefusedCase{.code = 6,
+                       .objectLength = 12,
+                       .replySize = 192,
+                       .text = "Object length 12 wrong for kind 6",
+                       .errorCode = 11};
     QTest::newRow("length counting the header")
-        << none << 8 << 44 << 44 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Object length 44 wrong for kind 8") << 11;
-    QTest::newRow("negative length") << none << 4 << -364 << 396 << QByteArray("NEW") << 1
-                                     << QByteArray("YES") << QByteArray("Object length -364") << 11;
+        << RefusedCase{.code = 8,
+                       .objectLength = 44,
+                       .replySize = 44,
+                       .text = "Object length 44 wrong for kind 8",
+                       .errorCode = 11};
+    QTest::newRow("negative length") << RefusedCase{.code = 4,
+                                                    .objectLength = -364,
+                                                    .replySize = 396,
+                                                    .text = "Object length -364",
+                                                    .errorCode = 11};
     const QByteArray unsafe("Broker ID is not a safe scenario name");
     for (const char *id : {"../scenarios/basic", "..", ".basic", "/etc/passwd", "a\\b", "bas ic",
                            "M\xfcller", "basic.json\x01"})
         QTest::newRow(qPrintable(QString("unsafe broker ID %1").arg(QString::fromLatin1(id))))
-            << QByteArray(id) << 6 << 160 << 192 << QByteArray("NEW") << 1 << QByteArray("YES")
-            << unsafe << 9;
-    QTest::newRow("zero byte inside broker ID")
-        << QByteArray("bas\0ic", 6) << 6 << 160 << 192 << QByteArray("NEW") << 1
-        << QByteArray("YES") << unsafe << 9;
-    QTest::newRow("unknown broker ID")
-        << QByteArray("NOSUCHBROKER") << 6 << 160 << 192 << QByteArray("NEW") << 1
-        << QByteArray("YES") << QByteArray("Unknown broker ID NOSUCHBROKER") << 8;
-    QTest::newRow("malformed JSON")
-        << QByteArray("malformed") << 8 << 12 << 44 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Malformed scenario malformed") << 10;
-    QTest::newRow("misspelt field")
-        << QByteArray("bad_field") << 7 << 92 << 124 << QByteArray("NEW") << 1 << QByteArray("YES")
-        << QByteArray("Malformed scenario bad_field") << 10;
+            << RefusedCase{.brokerId = id,
+                           .code = 6,
+                           .objectLength = 160,
+                           .replySize = 192,
+                           .text = unsafe,
+                           .errorCode = 9};
+    QTest::newRow("zero byte inside broker ID") << RefusedCase{.brokerId = QByteArray("bas\0ic", 6),
+                                                               .code = 6,
+                                                               .objectLength = 160,
+                                                               .replySize = 192,
+                                                               .text = unsafe,
+                                                               .errorCode = 9};
+    QTest::newRow("unknown broker ID") << RefusedCase{.brokerId = "NOSUCHBROKER",
+                                                      .code = 6,
+                                                      .objectLength = 160,
+                                                      .replySize = 192,
+                                                      .text = "Unknown broker ID NOSUCHBROKER",
+                                                      .errorCode = 8};
+    QTest::newRow("malformed JSON") << RefusedCase{.brokerId = "malformed",
+                                                   .code = 8,
+                                                   .objectLength = 12,
+                                                   .replySize = 44,
+                                                   .text = "Malformed scenario malformed",
+                                                   .errorCode = 10};
+    QTest::newRow("misspelt field") << RefusedCase{.brokerId = "bad_field",
+                                                   .code = 7,
+                                                   .objectLength = 92,
+                                                   .replySize = 124,
+                                                   .text = "Malformed scenario bad_field",
+                                                   .errorCode = 10};
     QTest::newRow("garbage conv ID")
-        << none << 6 << 160 << 192 << QByteArray("\xff\x01garb\0age\x7f~~~~~", 16) << 2
-        << QByteArray("NO") << QByteArray("Unknown conversation ID") << 12;
-    QTest::newRow("broker kind has no follow-up")
-        << none << 7 << 92 << 124 << QByteArray("0123456789ABCDEF") << 2 << QByteArray("NO")
-        << QByteArray("Unknown conversation ID") << 12;
+        << RefusedCase{.code = 6,
+                       .objectLength = 160,
+                       .replySize = 192,
+                       .convId = QByteArray("\xff\x01garb\0age\x7f~~~~~", 16),
+                       .callCode = 2,
+                       .firstCall = "NO",
+                       .text = "Unknown conversation ID",
+                       .errorCode = 12};
+    QTest::newRow("broker kind has no follow-up") << RefusedCase{.code = 7,
+                                                                 .objectLength = 92,
+                                                                 .replySize = 124,
+                                                                 .convId = "0123456789ABCDEF",
+                                                                 .callCode = 2,
+                                                                 .firstCall = "NO",
+                                                                 .text = "Unknown conversation ID",
+                                                                 .errorCode = 12};
     QTest::newRow("follow-up sent as opening")
-        << none << 6 << 160 << 192 << QByteArray("0123456789ABCDEF") << 1 << QByteArray("YES")
-        << QByteArray("Follow-up call needs call code 2 and NO") << 11;
+        << RefusedCase{.code = 6,
+                       .objectLength = 160,
+                       .replySize = 192,
+                       .convId = "0123456789ABCDEF",
+                       .text = "Follow-up call needs call code 2 and NO",
+                       .errorCode = 11};
     QTest::newRow("opening with call code 2")
-        << none << 6 << 160 << 192 << QByteArray("NEW") << 2 << QByteArray("YES")
-        << QByteArray("Opening call needs call code 1 and YES") << 11;
+        << RefusedCase{.code = 6,
+                       .objectLength = 160,
+                       .replySize = 192,
+                       .callCode = 2,
+                       .text = "Opening call needs call code 1 and YES",
+                       .errorCode = 11};
     QTest::newRow("opening with NO")
-        << none << 6 << 160 << 192 << QByteArray("NEW") << 1 << QByteArray("NO")
-        << QByteArray("Opening call needs call code 1 and YES") << 11;
+        << RefusedCase{.code = 6,
+                       .objectLength = 160,
+                       .replySize = 192,
+                       .firstCall = "NO",
+                       .text = "Opening call needs call code 1 and YES",
+                       .errorCode = 11};
 }
 
 void tst_Ostrane::refusedCall_writesResultTextAndFailedHeaderOnly()
 {
-    QFETCH(QByteArray, brokerId);
-    QFETCH(int, code);
-    QFETCH(int, objectLength);
-    QFETCH(int, replySize);
-    QFETCH(QByteArray, convId);
-    QFETCH(int, callCode);
-    QFETCH(QByteArray, firstCall);
-    QFETCH(QByteArray, text);
-    QFETCH(int, errorCode);
+    QFETCH(RefusedCase, c);
 
-    Exchange x({code, replySize}, brokerId);
-    x.setRequest(objectLength, qint16(code));
-    x.setCall(char(callCode), firstCall, convId);
+    Exchange x({c.code, c.replySize}, c.brokerId);
+    x.setRequest(c.objectLength, qint16(c.code));
+    x.setCall(char(c.callCode), c.firstCall, c.convId);
     const QByteArray control = x.control, request = x.request;
 
     QVERIFY(x.call() < 0);
     QCOMPARE(x.resultCode(), QByteArray("0003"));
-    QVERIFY2(x.text().startsWith(text), x.text().constData());
+    QVERIFY2(x.text().startsWith(c.text), x.text().constData());
     // A header that counts nothing and says why; the object area as it was.
     QByteArray header(32, '\0');
-    header[0] = char(errorCode);
+    header[0] = char(c.errorCode);
     QCOMPARE(x.record().left(32), header);
-    QCOMPARE(x.record().mid(32), QByteArray(replySize - 32, untouched));
+    QCOMPARE(x.record().mid(32), QByteArray(c.replySize - 32, untouched));
     QCOMPARE(x.request, request);
     QCOMPARE(x.control.left(316) + x.control.mid(320), control.left(316) + control.mid(320));
     QVERIFY(x.guardsIntact());

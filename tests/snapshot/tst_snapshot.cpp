@@ -115,95 +115,111 @@ private slots:
     void calls_areMorvainsStartUpByteForByte();
 };
 
+struct OutputCase {
+    QByteArray brokerId{};
+    QStringList args{};
+    QString golden{};
+    QString mode{};
+    QString summary{};
+    int exitCode = 0;
+    QStringList stderrHas{}; // lines, in order; nothing else
+};
+Q_DECLARE_METATYPE(OutputCase)
+
 void TestSnapshot::output_matchesGoldenAndParses_data()
 {
-    QTest::addColumn<QByteArray>("brokerId");
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("golden");
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<QString>("summary");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QStringList>("stderrHas"); // lines, in order; nothing else
+    QTest::addColumn<OutputCase>("c");
 
-    QTest::newRow("json, every kind") << QByteArray("basic") << QStringList{} << "basic.json"
-                                      << "json"
-                                      << "kinds=5 objects=16" << 0 << QStringList{};
+    QTest::newRow("json, every kind") << OutputCase{.brokerId = "basic",
+                                                    .golden = "basic.json",
+                                                    .mode = "json",
+                                                    .summary = "kinds=5 objects=16"};
     QTest::newRow("json, scripted calls and messages")
-        << QByteArray("scripted") << QStringList{"--kind", "broker,worker", "--kind", "service"}
-        << "scripted.json"
-        << "json"
-        << "kinds=3 objects=7 cut=broker:1/99,service:2/4" << 0
-        << QStringList{"service: Broker Message: User does not exist!", "broker: showing 1 of 99",
-                       "service: showing 2 of 4"};
+        << OutputCase{.brokerId = "scripted",
+                      .args = {"--kind", "broker,worker", "--kind", "service"},
+                      .golden = "scripted.json",
+                      .mode = "json",
+                      .summary = "kinds=3 objects=7 cut=broker:1/99,service:2/4",
+                      .stderrHas = {"service: Broker Message: User does not exist!",
+                                    "broker: showing 1 of 99", "service: showing 2 of 4"}};
     QTest::newRow("json, nothing stored")
-        << QByteArray("empty") << QStringList{} << "empty.json"
-        << "json"
-        << "kinds=5 objects=5" << 0 << QStringList{"service: Broker Message: EOC true!!!"};
-    QTest::newRow("csv, users") << QByteArray("basic")
-                                << QStringList{"--format", "csv", "--kind", "client_server"}
-                                << "basic_client_server.csv"
-                                << "csv"
-                                << "columns=24 rows=3" << 0 << QStringList{};
+        << OutputCase{.brokerId = "empty",
+                      .golden = "empty.json",
+                      .mode = "json",
+                      .summary = "kinds=5 objects=5",
+                      .stderrHas = {"service: Broker Message: EOC true!!!"}};
+    QTest::newRow("csv, users") << OutputCase{
+        .brokerId = "basic",
+        .args = {"--format", "csv", "--kind", "client_server"},
+        .golden = "basic_client_server.csv",
+        .mode = "csv",
+        .summary = "columns=24 rows=3"};
     QTest::newRow("csv, conversations")
-        << QByteArray("basic") << QStringList{"--format", "csv", "--kind", "conversation"}
-        << "basic_conversation.csv"
-        << "csv"
-        << "columns=17 rows=3" << 0 << QStringList{};
-    QTest::newRow("prometheus, every kind")
-        << QByteArray("basic") << QStringList{"--format", "prometheus"} << "basic.prom"
-        << "prometheus"
-        << "families=64 samples=144" << 0 << QStringList{};
+        << OutputCase{.brokerId = "basic",
+                      .args = {"--format", "csv", "--kind", "conversation"},
+                      .golden = "basic_conversation.csv",
+                      .mode = "csv",
+                      .summary = "columns=17 rows=3"};
+    QTest::newRow("prometheus, every kind") << OutputCase{.brokerId = "basic",
+                                                          .args = {"--format", "prometheus"},
+                                                          .golden = "basic.prom",
+                                                          .mode = "prometheus",
+                                                          .summary = "families=64 samples=144"};
 
     // A failed query is marked, never shown as objects; a cut list says so.
     const QStringList failedCut = {"worker: showing 2 of 1500",
                                    "service: the query failed with error code 5: Service table "
                                    "locked"};
     QTest::newRow("json, a failed and a cut kind")
-        << QByteArray("failed_cut") << QStringList{} << "failed_cut.json"
-        << "json"
-        << "kinds=5 objects=11 failed=service cut=worker:2/1500" << 6 << failedCut;
+        << OutputCase{.brokerId = "failed_cut",
+                      .golden = "failed_cut.json",
+                      .mode = "json",
+                      .summary = "kinds=5 objects=11 failed=service cut=worker:2/1500",
+                      .exitCode = 6,
+                      .stderrHas = failedCut};
     QTest::newRow("prometheus, a failed and a cut kind")
-        << QByteArray("failed_cut") << QStringList{"--format", "prometheus"} << "failed_cut.prom"
-        << "prometheus"
-        << "families=49 samples=71 failed=service cut=worker:2/1500" << 6 << failedCut;
+        << OutputCase{.brokerId = "failed_cut",
+                      .args = {"--format", "prometheus"},
+                      .golden = "failed_cut.prom",
+                      .mode = "prometheus",
+                      .summary = "families=49 samples=71 failed=service cut=worker:2/1500",
+                      .exitCode = 6,
+                      .stderrHas = failedCut};
     QTest::newRow("csv, a failed kind: no rows")
-        << QByteArray("failed_cut") << QStringList{"--format", "csv", "--kind", "service"}
-        << "failed_cut_service.csv"
-        << "csv"
-        << "columns=18 rows=0" << 6 << failedCut.mid(1);
+        << OutputCase{.brokerId = "failed_cut",
+                      .args = {"--format", "csv", "--kind", "service"},
+                      .golden = "failed_cut_service.csv",
+                      .mode = "csv",
+                      .summary = "columns=18 rows=0",
+                      .exitCode = 6,
+                      .stderrHas = failedCut.mid(1)};
 }
 
 void TestSnapshot::output_matchesGoldenAndParses()
 {
-    QFETCH(QByteArray, brokerId);
-    QFETCH(QStringList, args);
-    QFETCH(QString, golden);
-    QFETCH(QString, mode);
-    QFETCH(QString, summary);
-    QFETCH(int, exitCode);
-    QFETCH(QStringList, stderrHas);
+    QFETCH(OutputCase, c);
     TempWorkdir dir;
-    writeConfig("SNAPSHOT", brokerId, dir.file("Broker.cfg"));
+    writeConfig("SNAPSHOT", c.brokerId, dir.file("Broker.cfg"));
 
     // Once to standard output, once to a file: the same document.
-    const Run run = runSnapshot(args);
-    QVERIFY2(run.exitCode == exitCode, run.err.constData());
+    const Run run = runSnapshot(c.args);
+    QVERIFY2(run.exitCode == c.exitCode, run.err.constData());
     QByteArray expectedErr;
-    for (const QString &line : stderrHas)
+    for (const QString &line : c.stderrHas)
         expectedErr += "morvain-snapshot: " + line.toUtf8() + '\n';
     QCOMPARE(run.err, expectedErr);
-    const Run toFile = runSnapshot(args + QStringList{"--output", "out.txt"});
-    QCOMPARE(toFile.exitCode, exitCode);
+    const Run toFile = runSnapshot(c.args + QStringList{"--output", "out.txt"});
+    QCOMPARE(toFile.exitCode, c.exitCode);
     QCOMPARE(maskTime(readFile(dir.file("out.txt"))), maskTime(run.out));
 
-    const QString goldenPath = QStringLiteral(GOLDEN_DIR "/") + golden;
+    const QString goldenPath = QStringLiteral(GOLDEN_DIR "/") + c.golden;
     if (qEnvironmentVariableIsSet("MORVAIN_UPDATE_GOLDEN")) {
         QFile f(goldenPath);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(maskTime(run.out));
     }
     QCOMPARE(maskTime(run.out), readFile(goldenPath));
-    QCOMPARE(check(mode, dir.file("out.txt")), summary);
+    QCOMPARE(check(c.mode, dir.file("out.txt")), c.summary);
 }
 
 void TestSnapshot::failure_exitsWithItsCode_data()

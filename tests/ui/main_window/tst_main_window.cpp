@@ -325,51 +325,60 @@ void TestMainWindow::valueBoxes_haveTheirLabelsName()
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
 }
 
+struct PanelCase {
+    QString brokerId{};
+    int interval = 0;
+    int failed = 0;
+    bool goodBefore = false;
+    int held = 0;
+    QString text{};
+};
+Q_DECLARE_METATYPE(PanelCase)
+
 void TestMainWindow::brokerPanel_saysWhatTheWindowWatches_data()
 {
-    QTest::addColumn<QString>("brokerId");
-    QTest::addColumn<int>("interval");
-    QTest::addColumn<int>("failed");
-    QTest::addColumn<bool>("goodBefore");
-    QTest::addColumn<int>("held");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<PanelCase>("c");
     const QString pad(14, ' ');
-    QTest::newRow("demo") << QString(32, ' ') << 0 << 0 << false << 0
-                          << "built-in demo broker | auto refresh off";
+    QTest::newRow("demo") << PanelCase{.brokerId = QString(32, ' '),
+                                       .text = "built-in demo broker | auto refresh off"};
     QTest::newRow("named broker, running")
-        << "prod-rabbit" + pad << 10 << 0 << true << 0
-        << "prod-rabbit | auto refresh every 10 s, last round 12:01:10";
-    QTest::newRow("a URL's password hidden") << "http://mon:s3cr/t@h:15672" << 0 << 0 << false << 0
-                                             << "http://mon:***@h:15672 | auto refresh off";
+        << PanelCase{.brokerId = "prod-rabbit" + pad,
+                     .interval = 10,
+                     .goodBefore = true,
+                     .text = "prod-rabbit | auto refresh every 10 s, last round 12:01:10"};
+    QTest::newRow("a URL's password hidden")
+        << PanelCase{.brokerId = "http://mon:s3cr/t@h:15672",
+                     .text = "http://mon:***@h:15672 | auto refresh off"};
     QTest::newRow("an outage: failed, held, the last good round")
-        << "prod-rabbit" << 10 << 5 << true << 1
-        << "prod-rabbit | auto refresh every 10 s, last round 12:01:10: 5 queries failed, last "
-           "good round 12:00:40, 1 message held";
+        << PanelCase{.brokerId = "prod-rabbit",
+                     .interval = 10,
+                     .failed = 5,
+                     .goodBefore = true,
+                     .held = 1,
+                     .text = "prod-rabbit | auto refresh every 10 s, last round 12:01:10: 5 "
+                             "queries failed, last good round 12:00:40, 1 message held"};
     QTest::newRow("failed from the start")
-        << "prod-rabbit" << 5 << 1 << false << 0
-        << "prod-rabbit | auto refresh every 5 s, last round 12:01:10: 1 query failed, no good "
-           "round yet";
+        << PanelCase{.brokerId = "prod-rabbit",
+                     .interval = 5,
+                     .failed = 1,
+                     .text = "prod-rabbit | auto refresh every 5 s, last round 12:01:10: 1 query "
+                             "failed, no good round yet"};
 }
 
 void TestMainWindow::brokerPanel_saysWhatTheWindowWatches()
 {
-    QFETCH(QString, brokerId);
-    QFETCH(int, interval);
-    QFETCH(int, failed);
-    QFETCH(bool, goodBefore);
-    QFETCH(int, held);
-    QFETCH(QString, text);
+    QFETCH(PanelCase, c);
     BrokerPanelState state;
-    state.brokerId = brokerId;
-    state.interval = interval;
+    state.brokerId = c.brokerId;
+    state.interval = c.interval;
     const QDateTime at(QDate(2026, 12, 8), QTime(12, 1, 10));
-    if (interval > 0)
+    if (c.interval > 0)
         state.lastRoundAt = at.toMSecsSinceEpoch();
-    state.failedInLastRound = failed;
-    if (goodBefore)
-        state.lastGoodRoundAt = (failed ? at.addSecs(-30) : at).toMSecsSinceEpoch();
-    state.heldInLastRound = held;
-    QCOMPARE(brokerPanelText(state), text);
+    state.failedInLastRound = c.failed;
+    if (c.goodBefore)
+        state.lastGoodRoundAt = (c.failed ? at.addSecs(-30) : at).toMSecsSinceEpoch();
+    state.heldInLastRound = c.held;
+    QCOMPARE(brokerPanelText(state), c.text);
 }
 
 // The first start against the demo broker says so once, without a box; a set broker ID
