@@ -474,7 +474,14 @@ void tst_OstraneLive::hostileBody_costsBoundedMemory()
     QCOMPARE(x.call(), 0);
     QVERIFY2(clock.elapsed() < 6000, QByteArray::number(clock.elapsed()).constData());
     const qint64 peak = statusKiB("VmHWM");
-    QVERIFY2(peak - before < 100 * 1024, QByteArray::number(peak - before).constData());
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer's redzones and its quarantine of freed blocks come on top: 130 MB on
+    // this machine where the plain build stays under 100.
+    constexpr qint64 boundKiB = 160 * 1024;
+#else
+    constexpr qint64 boundKiB = 100 * 1024;
+#endif
+    QVERIFY2(peak - before < boundKiB, QByteArray::number(peak - before).constData());
     if (x.resultCode() == "0000") { // read in time: capped, with the true count
         QCOMPARE(x.header(1), ((32 << 20) - 5) / 3 + 1);
         QCOMPARE(trimmedText(x.reply, 64, 32), QByteArray("-"));
