@@ -48,7 +48,7 @@ std::string_view FieldReader::text(qsizetype c)
     return {m_digits, std::size_t(end - m_digits)};
 }
 
-std::string_view FieldReader::word(qsizetype c)
+std::string_view FieldReader::decodedWord(qsizetype c)
 {
     const Field &f = m_fields[std::size_t(c)];
     if (f.isText)

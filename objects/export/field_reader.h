@@ -55,9 +55,21 @@ public:
     std::string_view text(qsizetype c);
     // A code's word, or a number's derived reading (UTF-8); empty when there is none.
     // Valid until the next call of word() for the same field.
-    std::string_view word(qsizetype c);
+    std::string_view word(qsizetype c)
+    {
+        // A number field's last reading, inline: the writers ask for every number's.
+        const Field &f = m_fields[std::size_t(c)];
+        if (!f.isText && f.kind != FieldKind::Code) {
+            const Reading &last = m_readings[std::size_t(c)];
+            if (last.known && last.number == number(c))
+                return last.text;
+        }
+        return decodedWord(c);
+    }
 
 private:
+    std::string_view decodedWord(qsizetype c);
+
     struct Field {
         std::string_view name;
         int offset = 0;

@@ -65,6 +65,16 @@ template <Charset from, class Out> void appendQuoted(Out &out, std::string_view 
 void writeText(exporting::Document &out, std::string_view text)
 {
     static_assert(!special<Charset::Latin1>[' ']);
+    if (exporting::isPlain(text)) { // nothing to escape and no zero byte: copied twice
+        const std::string_view shown = exporting::trimmedPlain(text);
+        out.reserve(qsizetype(text.size() + shown.size()) + 32);
+        out += "{\"raw\": \"";
+        out += text;
+        out += "\", \"trimmed\": \"";
+        out += shown;
+        out += "\"}";
+        return;
+    }
     const void *zero = std::memchr(text.data(), 0, text.size());
     const std::size_t kept =
         zero ? std::size_t(static_cast<const char *>(zero) - text.data()) : text.size();

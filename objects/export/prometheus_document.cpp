@@ -138,8 +138,16 @@ public:
             m_bytes.append(brokerLabel.constData(), std::size_t(brokerLabel.size()));
             for (const qsizetype c : labelFields) {
                 m_bytes += ',';
-                appendLabel<Charset::Latin1>(m_bytes, objects.name(c),
-                                             exporting::visible(objects.text(c)));
+                const std::string_view text = objects.text(c);
+                if (exporting::isPlain(text)) { // no escape and no zero byte in it
+                    m_bytes += objects.name(c);
+                    m_bytes += "=\"";
+                    m_bytes += exporting::trimmedPlain(text);
+                    m_bytes += '"';
+                } else {
+                    appendLabel<Charset::Latin1>(m_bytes, objects.name(c),
+                                                 exporting::visible(text));
+                }
             }
             m_ends.push_back(m_bytes.size());
         }

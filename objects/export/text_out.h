@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -24,6 +25,95 @@ inline std::string_view visible(std::string_view text)
     if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+namespace word
+{
+// Eight bytes at a time: records are mostly blank padding and plain ASCII, so a text is
+// looked at byte by byte only when one of its words holds a byte some format rewrites.
+constexpr std::uint64_t ones = 0x0101010101010101;
+constexpr std::uint64_t highs = 0x8080808080808080;
+constexpr std::uint64_t blanks = ' ' * ones;
+constexpr bool littleEndian = std::endian::native == std::endian::little;
+
+inline std::uint64_t load(const char *at)
+{
+    std::uint64_t w;
+    std::memcpy(&w, at, 8);
+    return w;
+}
+// Nonzero when a byte of v is zero (the usual test: exact as to whether one is).
+constexpr std::uint64_t zeroIn(std::uint64_t v)
+{
+    return (v - ones) & ~v & highs;
+}
+// Nonzero when a byte of w is a control, 0x7f, '"', '\\', from 0x80 up or, for CSV, ','.
+template <bool comma> constexpr std::uint64_t specialIn(std::uint64_t w)
+{
+    const std::uint64_t below20 = (w - 0x20 * ones) & ~w & highs;
+    return (w & highs) | below20 | zeroIn(w ^ ('"' * ones)) | zeroIn(w ^ ('\\' * ones)) |
+           zeroIn(w ^ (0x7f * ones)) | (comma ? zeroIn(w ^ (',' * ones)) : 0);
+}
+template <bool comma> constexpr bool special(unsigned char c)
+{
+    return c < 0x20 || c >= 0x7f || c == '"' || c == '\\' || (comma && c == ',');
+}
+} // namespace word
+
+// Whether `text` holds none of the bytes word::specialIn() names. Such a text is written
+// as it is in every format (none of them escapes another byte), and has no zero byte.
+template <bool comma = false> inline bool isPlain(std::string_view text)
+{
+    const char *at = text.data();
+    const std::size_t size = text.size();
+    if (!word::littleEndian || size < 8) {
+        for (const char c : text)
+            if (word::special<comma>(static_cast<unsigned char>(c)))
+                return false;
+        return true;
+    }
+    // Whole words, then the word that ends the text (it may overlap the last one).
+    const char *const last = at + size - 8;
+    for (; at < last; at += 8)
+        if (word::specialIn<comma>(word::load(at)))
+            return false;
+    return word::specialIn<comma>(word::load(last)) == 0;
+}
+
+// visible() of a plain text (no zero byte): its blanks off both ends, a word at a time.
+inline std::string_view trimmedPlain(std::string_view text)
+{
+    if constexpr (!word::littleEndian)
+        return visible(text);
+    const char *begin = text.data();
+    const char *end = begin + text.size();
+    for (;;) {
+        if (end - begin < 8) {
+            while (end != begin && end[-1] == ' ')
+                --end;
+            break;
+        }
+        const std::uint64_t w = word::load(end - 8) ^ word::blanks;
+        if (w != 0) { // its highest nonzero byte is the last that is no blank
+            end -= std::countl_zero(w) / 8;
+            break;
+        }
+        end -= 8;
+    }
+    for (;;) {
+        if (end - begin < 8) {
+            while (begin != end && *begin == ' ')
+                ++begin;
+            break;
+        }
+        const std::uint64_t w = word::load(begin) ^ word::blanks;
+        if (w != 0) {
+            begin += std::countr_zero(w) / 8;
+            break;
+        }
+        begin += 8;
+    }
+    return {begin, std::size_t(end - begin)};
 }
 
 // A document's bytes, written straight into the QByteArray that take() gives back: its
@@ -106,6 +196,16 @@ template <class Out> void append(Out &out, std::string_view text)
 
 template <class Out> void appendNumber(Out &out, std::int64_t number)
 {
+    // Most fields hold counts below 100: written without to_chars' general path.
+    if (number >= 0 && number < 100) {
+        if (number < 10) {
+            out += char('0' + number);
+        } else {
+            const char pair[2] = {char('0' + number / 10), char('0' + number % 10)};
+            out.append(pair, 2);
+        }
+        return;
+    }
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
     out.append(digits, qsizetype(end - digits));
