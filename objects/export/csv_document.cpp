@@ -74,8 +74,9 @@ QByteArray document(const ObjectModel &model)
             const FieldKind kind = objects.kind(c);
             if (kind == FieldKind::Text) {
                 const std::string_view text = objects.text(c);
-                if (exporting::isPlain<true>(text)) // no quoting, escape nor zero byte
-                    out += exporting::trimmedPlain(text);
+                std::string_view shown;
+                if (exporting::isPlain<true>(text, shown)) // no quoting, escape nor zero byte
+                    out += shown;
                 else
                     appendField<Charset::Latin1>(out, exporting::visible(text));
                 continue;

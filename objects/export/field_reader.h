@@ -34,10 +34,15 @@ public:
     const void *table() const { return m_table; }
     std::string_view name(qsizetype c) const { return m_fields[std::size_t(c)].name; }
     FieldKind kind(qsizetype c) const { return m_fields[std::size_t(c)].kind; }
-    std::int64_t number(qsizetype c) const
+    std::int64_t number(qsizetype c) const { return numberIn(m_record.bytes.data(), c); }
+    // The selected object's record bytes. numberIn() reads field c of another object's
+    // bytes as long as they come with the same table(): one select() serves every object
+    // of a table.
+    const std::uint8_t *bytes() const { return m_record.bytes.data(); }
+    std::int64_t numberIn(const std::uint8_t *bytes, qsizetype c) const
     {
         const Field &f = m_fields[std::size_t(c)];
-        const std::uint8_t *at = m_record.bytes.data() + f.offset;
+        const std::uint8_t *at = bytes + f.offset;
         // numberAt() for the widths the records use, inline: the writers read every number.
         switch (f.width) {
         case 1:

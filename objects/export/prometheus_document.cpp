@@ -126,6 +126,7 @@ public:
         std::vector<qsizetype> labelFields; // of the field table last seen
         const void *table = nullptr;
         m_ends.reserve(std::size_t(std::max(count, 0)));
+        m_records.reserve(std::size_t(std::max(count, 0)));
         for (int z = 1; z <= count; ++z) {
             objects.select(z);
             if (objects.table() != table) {
@@ -139,10 +140,11 @@ public:
             for (const qsizetype c : labelFields) {
                 m_bytes += ',';
                 const std::string_view text = objects.text(c);
-                if (exporting::isPlain(text)) { // no escape and no zero byte in it
+                std::string_view shown;
+                if (exporting::isPlain(text, shown)) { // no escape and no zero byte in it
                     m_bytes += objects.name(c);
                     m_bytes += "=\"";
-                    m_bytes += exporting::trimmedPlain(text);
+                    m_bytes += shown;
                     m_bytes += '"';
                 } else {
                     appendLabel<Charset::Latin1>(m_bytes, objects.name(c),
@@ -150,6 +152,7 @@ public:
                 }
             }
             m_ends.push_back(m_bytes.size());
+            m_records.push_back({objects.bytes(), objects.table(), objects.fieldCount()});
         }
         // Looked for once all are written, so that the views stay valid.
         std::unordered_set<std::string_view> seen;
@@ -169,17 +172,28 @@ public:
         }
     }
     qsizetype size() const { return qsizetype(m_bytes.size()); }
+    bool repeats(int z) const { return m_repeats[std::size_t(z - 1)]; }
 
-private:
+    // Object z's record as select(z) left it, for its numbers without another select().
+    struct Record {
+        const std::uint8_t *bytes = nullptr;
+        const void *table = nullptr;
+        qsizetype fieldCount = 0;
+    };
+    const Record &record(int z) const { return m_records[std::size_t(z - 1)]; }
+
+    // Object z's labels without a slot.
     std::string_view of(int z) const
     {
         const std::size_t begin = z > 1 ? m_ends[std::size_t(z - 2)] : 0;
         return std::string_view(m_bytes).substr(begin, m_ends[std::size_t(z - 1)] - begin);
     }
 
+private:
     std::string m_bytes;             // every object's labels, one after the other
     std::vector<std::size_t> m_ends; // where each object's end in m_bytes
     std::vector<bool> m_repeats;     // whose labels an earlier object has
+    std::vector<Record> m_records;
 };
 
 // One kind's families: every number field that is no label, then its samples, one per
@@ -222,29 +236,45 @@ void writeKind(exporting::Document &out, const ObjectModel &model, const QByteAr
         // `,word="..."` of each code seen, for the field table last seen.
         std::unordered_map<std::int64_t, QByteArray> wordLabels;
         const void *table = nullptr;
+        const QByteArray head = name + '{';
         for (int z = 1; z <= shown; ++z) {
-            objects.select(z);
-            if (c >= objects.fieldCount())
+            const ObjectLabels::Record &record = labels.record(z);
+            if (record.table != objects.table()) // a table of its own: read through it
+                objects.select(z);
+            if (c >= record.fieldCount)
                 continue;
-            out += name;
-            out += '{';
-            labels.write(out, z);
+            const std::int64_t number = objects.numberIn(record.bytes, c);
+            const QByteArray *word = nullptr;
             if (code) {
                 if (objects.table() != table) {
                     table = objects.table();
                     wordLabels.clear();
                 }
-                auto found = wordLabels.find(objects.number(c));
+                auto found = wordLabels.find(number);
                 if (found == wordLabels.end()) {
-                    QByteArray word = ",";
-                    appendLabel<Charset::Utf8>(word, "word", objects.word(c));
-                    found = wordLabels.emplace(objects.number(c), std::move(word)).first;
+                    objects.select(z); // word() reads the selected object
+                    QByteArray piece = ",";
+                    appendLabel<Charset::Utf8>(piece, "word", objects.word(c));
+                    found = wordLabels.emplace(number, std::move(piece)).first;
                 }
-                out += found->second;
+                word = &found->second;
             }
-            out += "} ";
-            exporting::appendNumber(out, objects.number(c));
-            out += '\n';
+            if (labels.repeats(z)) { // with its slot label: seldom
+                out += head;
+                labels.write(out, z);
+            } else {
+                const std::string_view own = labels.of(z);
+                char *at = out.claim(head.size() + qsizetype(own.size()));
+                at = exporting::put(at, head.constData(), std::size_t(head.size()));
+                out.commit(exporting::put(at, own));
+            }
+            char *at = out.claim((word ? word->size() : 0) + 24);
+            if (word)
+                at = exporting::put(at, word->constData(), std::size_t(word->size()));
+            at = exporting::put(at, "} ");
+            at = exporting::putNumber(at, number);
+            *at++ = '\n';
+            out.commit(at);
         }
     }
 }
