@@ -9,9 +9,9 @@
 #include "text_support.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace morvain::prometheus
@@ -154,12 +154,39 @@ public:
             m_ends.push_back(m_bytes.size());
             m_records.push_back({objects.bytes(), objects.table(), objects.fieldCount()});
         }
-        // Looked for once all are written, so that the views stay valid.
-        std::unordered_set<std::string_view> seen;
-        seen.reserve(m_ends.size());
+        // Looked for once all are written, so that the views stay valid: an open-addressed
+        // table of object numbers, at most half full, by a hash of whole words.
+        std::size_t room = 16;
+        while (room < 2 * m_ends.size())
+            room *= 2;
+        std::vector<int> taken(room, 0);
         m_repeats.resize(m_ends.size());
-        for (std::size_t i = 0; i < m_ends.size(); ++i)
-            m_repeats[i] = !seen.insert(of(int(i) + 1)).second;
+        for (std::size_t i = 0; i < m_ends.size(); ++i) {
+            const std::string_view own = of(int(i) + 1);
+            for (std::size_t at = hashOf(own) & (room - 1);; at = (at + 1) & (room - 1)) {
+                if (taken[at] == 0) {
+                    taken[at] = int(i) + 1;
+                    break;
+                }
+                if (of(taken[at]) == own) {
+                    m_repeats[i] = true;
+                    break;
+                }
+            }
+        }
+        // Block copies of a sample's labels may read this far past their end.
+        m_bytes.append(block, '\0');
+    }
+
+    // The longest piece copy() reads past the bytes it copies.
+    static constexpr std::size_t block = 32;
+    // `size` bytes at `to`, as 32-byte blocks read from `from` (the labels, or a text with
+    // `block` bytes after its end); `to` has room for `block` bytes past them.
+    static char *copy(char *to, const char *from, std::size_t size)
+    {
+        for (std::size_t done = 0; done < size; done += block)
+            std::memcpy(to + done, from + done, block);
+        return to + size;
     }
 
     // Object z's labels, 1 to count, without the comma before them.
@@ -190,6 +217,22 @@ public:
     }
 
 private:
+    static std::size_t hashOf(std::string_view text)
+    {
+        std::uint64_t h = text.size();
+        std::size_t at = 0;
+        // A product carries a byte's change only upwards: each step folds the high half
+        // back down, so that the low bits the table uses see every byte.
+        for (; at + 8 <= text.size(); at += 8) {
+            h = (h ^ exporting::word::load(text.data() + at)) * 0x9e3779b97f4a7c15;
+            h ^= h >> 32;
+        }
+        for (; at < text.size(); ++at)
+            h = (h ^ static_cast<unsigned char>(text[at])) * 0x100000001b3;
+        h *= 0xff51afd7ed558ccd;
+        return std::size_t(h ^ (h >> 33));
+    }
+
     std::string m_bytes;             // every object's labels, one after the other
     std::vector<std::size_t> m_ends; // where each object's end in m_bytes
     std::vector<bool> m_repeats;     // whose labels an earlier object has
@@ -236,7 +279,11 @@ void writeKind(exporting::Document &out, const ObjectModel &model, const QByteAr
         // `,word="..."` of each code seen, for the field table last seen.
         std::unordered_map<std::int64_t, QByteArray> wordLabels;
         const void *table = nullptr;
-        const QByteArray head = name + '{';
+        // `name{`, with room for block copies to read past it.
+        std::string head(name.constData(), std::size_t(name.size()));
+        head += '{';
+        const std::size_t headSize = head.size();
+        head.resize(headSize + ObjectLabels::block, '\0');
         for (int z = 1; z <= shown; ++z) {
             const ObjectLabels::Record &record = labels.record(z);
             if (record.table != objects.table()) // a table of its own: read through it
@@ -260,15 +307,23 @@ void writeKind(exporting::Document &out, const ObjectModel &model, const QByteAr
                 word = &found->second;
             }
             if (labels.repeats(z)) { // with its slot label: seldom
-                out += head;
+                out += std::string_view(head).substr(0, headSize);
                 labels.write(out, z);
-            } else {
-                const std::string_view own = labels.of(z);
-                char *at = out.claim(head.size() + qsizetype(own.size()));
-                at = exporting::put(at, head.constData(), std::size_t(head.size()));
-                out.commit(exporting::put(at, own));
+                if (word)
+                    out += *word;
+                char *at = out.claim(24);
+                at = exporting::put(at, "} ");
+                at = exporting::putNumber(at, number);
+                *at++ = '\n';
+                out.commit(at);
+                continue;
             }
-            char *at = out.claim((word ? word->size() : 0) + 24);
+            const std::string_view own = labels.of(z);
+            constexpr qsizetype block = ObjectLabels::block;
+            char *at = out.claim(qsizetype(headSize + own.size()) + (word ? word->size() : 0) + 24 +
+                                 block);
+            at = ObjectLabels::copy(at, head.data(), headSize);
+            at = ObjectLabels::copy(at, own.data(), own.size());
             if (word)
                 at = exporting::put(at, word->constData(), std::size_t(word->size()));
             at = exporting::put(at, "} ");
