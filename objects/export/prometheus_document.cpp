@@ -152,6 +152,8 @@ public:
                 }
             }
             m_ends.push_back(m_bytes.size());
+            if (z == 1) // the others' are about as long
+                m_bytes.reserve(std::size_t(count) * (m_bytes.size() + 16) + block);
             m_records.push_back({objects.bytes(), objects.table(), objects.fieldCount()});
         }
         // Looked for once all are written, so that the views stay valid: an open-addressed
