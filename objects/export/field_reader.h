@@ -57,7 +57,14 @@ public:
     }
     // A text field's Latin-1 bytes as stored, untrimmed; a number field's decimal digits.
     // Valid until the next call of text().
-    std::string_view text(qsizetype c);
+    std::string_view text(qsizetype c)
+    {
+        const Field &f = m_fields[std::size_t(c)];
+        if (f.isText) // inline: the writers read every text
+            return {reinterpret_cast<const char *>(m_record.bytes.data() + f.offset),
+                    std::size_t(f.width)};
+        return digits(c);
+    }
     // A code's word, or a number's derived reading (UTF-8); empty when there is none.
     // Valid until the next call of word() for the same field.
     std::string_view word(qsizetype c)
@@ -74,6 +81,7 @@ public:
 
 private:
     std::string_view decodedWord(qsizetype c);
+    std::string_view digits(qsizetype c);
 
     struct Field {
         std::string_view name;
