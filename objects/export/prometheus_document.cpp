@@ -125,7 +125,6 @@ public:
     {
         std::vector<qsizetype> labelFields; // of the field table last seen
         const void *table = nullptr;
-        m_ends.reserve(std::size_t(std::max(count, 0)));
         m_records.reserve(std::size_t(std::max(count, 0)));
         for (int z = 1; z <= count; ++z) {
             objects.select(z);
@@ -136,6 +135,7 @@ public:
                     if (isLabelField(objects.name(c)))
                         labelFields.push_back(c);
             }
+            const std::size_t begin = m_bytes.size();
             m_bytes.append(brokerLabel.constData(), std::size_t(brokerLabel.size()));
             for (const qsizetype c : labelFields) {
                 m_bytes += ',';
@@ -151,27 +151,26 @@ public:
                                                  exporting::visible(text));
                 }
             }
-            m_ends.push_back(m_bytes.size());
             if (z == 1) // the others' are about as long
                 m_bytes.reserve(std::size_t(count) * (m_bytes.size() + 16) + block);
-            m_records.push_back({objects.bytes(), objects.table(), objects.fieldCount()});
+            m_records.push_back({objects.bytes(), objects.table(), objects.fieldCount(), begin,
+                                 m_bytes.size() - begin, false});
         }
         // Looked for once all are written, so that the views stay valid: an open-addressed
         // table of object numbers, at most half full, by a hash of whole words.
         std::size_t room = 16;
-        while (room < 2 * m_ends.size())
+        while (room < 2 * m_records.size())
             room *= 2;
         std::vector<int> taken(room, 0);
-        m_repeats.resize(m_ends.size());
-        for (std::size_t i = 0; i < m_ends.size(); ++i) {
-            const std::string_view own = of(int(i) + 1);
+        for (std::size_t i = 0; i < m_records.size(); ++i) {
+            const std::string_view own = of(m_records[i]);
             for (std::size_t at = hashOf(own) & (room - 1);; at = (at + 1) & (room - 1)) {
                 if (taken[at] == 0) {
                     taken[at] = int(i) + 1;
                     break;
                 }
-                if (of(taken[at]) == own) {
-                    m_repeats[i] = true;
+                if (of(record(taken[at])) == own) {
+                    m_records[i].repeats = true;
                     break;
                 }
             }
@@ -194,29 +193,26 @@ public:
     // Object z's labels, 1 to count, without the comma before them.
     template <class Out> void write(Out &out, int z) const
     {
-        exporting::append(out, of(z));
-        if (m_repeats[std::size_t(z - 1)]) {
+        exporting::append(out, of(record(z)));
+        if (record(z).repeats) {
             out += ',';
             appendLabel<Charset::Utf8>(out, "slot", std::to_string(z));
         }
     }
     qsizetype size() const { return qsizetype(m_bytes.size()); }
-    bool repeats(int z) const { return m_repeats[std::size_t(z - 1)]; }
-
     // Object z's record as select(z) left it, for its numbers without another select().
     struct Record {
         const std::uint8_t *bytes = nullptr;
         const void *table = nullptr;
         qsizetype fieldCount = 0;
+        std::size_t begin = 0; // its labels in m_bytes, without a slot
+        std::size_t size = 0;
+        bool repeats = false; // an earlier object has the same labels
     };
     const Record &record(int z) const { return m_records[std::size_t(z - 1)]; }
 
-    // Object z's labels without a slot.
-    std::string_view of(int z) const
-    {
-        const std::size_t begin = z > 1 ? m_ends[std::size_t(z - 2)] : 0;
-        return std::string_view(m_bytes).substr(begin, m_ends[std::size_t(z - 1)] - begin);
-    }
+    // An object's labels without a slot.
+    std::string_view of(const Record &r) const { return {m_bytes.data() + r.begin, r.size}; }
 
 private:
     static std::size_t hashOf(std::string_view text)
@@ -235,9 +231,7 @@ private:
         return std::size_t(h ^ (h >> 33));
     }
 
-    std::string m_bytes;             // every object's labels, one after the other
-    std::vector<std::size_t> m_ends; // where each object's end in m_bytes
-    std::vector<bool> m_repeats;     // whose labels an earlier object has
+    std::string m_bytes; // every object's labels, one after the other
     std::vector<Record> m_records;
 };
 
@@ -308,7 +302,7 @@ void writeKind(exporting::Document &out, const ObjectModel &model, const QByteAr
                 }
                 word = &found->second;
             }
-            if (labels.repeats(z)) { // with its slot label: seldom
+            if (record.repeats) { // with its slot label: seldom
                 out += std::string_view(head).substr(0, headSize);
                 labels.write(out, z);
                 if (word)
@@ -320,7 +314,7 @@ void writeKind(exporting::Document &out, const ObjectModel &model, const QByteAr
                 out.commit(at);
                 continue;
             }
-            const std::string_view own = labels.of(z);
+            const std::string_view own = labels.of(record);
             constexpr qsizetype block = ObjectLabels::block;
             char *at = out.claim(qsizetype(headSize + own.size()) + (word ? word->size() : 0) + 24 +
                                  block);
