@@ -78,6 +78,14 @@ public:
         }
         return decodedWord(c);
     }
+    // word(c) of a gauge or counter whose number(c) the caller has read as n.
+    std::string_view reading(qsizetype c, std::int64_t n)
+    {
+        const Reading &last = m_readings[std::size_t(c)];
+        if (last.known && last.number == n)
+            return last.text;
+        return decodedWord(c);
+    }
 
 private:
     std::string_view decodedWord(qsizetype c);

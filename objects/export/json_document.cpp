@@ -312,9 +312,10 @@ void writeObject(exporting::Document &out, exporting::FieldReader &object, Membe
             break;
         case FieldKind::Gauge:
         case FieldKind::Counter: {
+            const std::int64_t n = object.number(i);
             char *at = putHead(out.claim(headRoom + 24), head, i == 0);
-            out.commit(exporting::putNumber(at, object.number(i)));
-            anyReading = anyReading || !object.word(i).empty();
+            out.commit(exporting::putNumber(at, n));
+            anyReading = anyReading || !object.reading(i, n).empty();
             break;
         }
         }
