@@ -73,7 +73,12 @@ QByteArray document(const ObjectModel &model)
                 out += ',';
             const FieldKind kind = objects.kind(c);
             if (kind == FieldKind::Text) {
-                appendField<Charset::Latin1>(out, exporting::visible(objects.text(c)));
+                const std::string_view text = objects.text(c);
+                std::string_view shown;
+                if (exporting::isPlain<true>(text, shown)) // no quoting, escape nor zero byte
+                    out += shown;
+                else
+                    appendField<Charset::Latin1>(out, exporting::visible(text));
                 continue;
             }
             exporting::appendNumber(out, objects.number(c));

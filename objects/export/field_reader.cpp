@@ -38,17 +38,13 @@ void FieldReader::select(int z)
     m_readings.assign(m_fields.size(), {});
 }
 
-std::string_view FieldReader::text(qsizetype c)
+std::string_view FieldReader::digits(qsizetype c)
 {
-    const Field &f = m_fields[std::size_t(c)];
-    if (f.isText)
-        return {reinterpret_cast<const char *>(m_record.bytes.data() + f.offset),
-                std::size_t(f.width)};
     const auto end = std::to_chars(m_digits, m_digits + sizeof m_digits, number(c)).ptr;
     return {m_digits, std::size_t(end - m_digits)};
 }
 
-std::string_view FieldReader::word(qsizetype c)
+std::string_view FieldReader::decodedWord(qsizetype c)
 {
     const Field &f = m_fields[std::size_t(c)];
     if (f.isText)

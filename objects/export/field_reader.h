@@ -34,10 +34,15 @@ public:
     const void *table() const { return m_table; }
     std::string_view name(qsizetype c) const { return m_fields[std::size_t(c)].name; }
     FieldKind kind(qsizetype c) const { return m_fields[std::size_t(c)].kind; }
-    std::int64_t number(qsizetype c) const
+    std::int64_t number(qsizetype c) const { return numberIn(m_record.bytes.data(), c); }
+    // The selected object's record bytes. numberIn() reads field c of another object's
+    // bytes as long as they come with the same table(): one select() serves every object
+    // of a table.
+    const std::uint8_t *bytes() const { return m_record.bytes.data(); }
+    std::int64_t numberIn(const std::uint8_t *bytes, qsizetype c) const
     {
         const Field &f = m_fields[std::size_t(c)];
-        const std::uint8_t *at = m_record.bytes.data() + f.offset;
+        const std::uint8_t *at = bytes + f.offset;
         // numberAt() for the widths the records use, inline: the writers read every number.
         switch (f.width) {
         case 1:
@@ -52,12 +57,40 @@ public:
     }
     // A text field's Latin-1 bytes as stored, untrimmed; a number field's decimal digits.
     // Valid until the next call of text().
-    std::string_view text(qsizetype c);
+    std::string_view text(qsizetype c)
+    {
+        const Field &f = m_fields[std::size_t(c)];
+        if (f.isText) // inline: the writers read every text
+            return {reinterpret_cast<const char *>(m_record.bytes.data() + f.offset),
+                    std::size_t(f.width)};
+        return digits(c);
+    }
     // A code's word, or a number's derived reading (UTF-8); empty when there is none.
     // Valid until the next call of word() for the same field.
-    std::string_view word(qsizetype c);
+    std::string_view word(qsizetype c)
+    {
+        // A number field's last reading, inline: the writers ask for every number's.
+        const Field &f = m_fields[std::size_t(c)];
+        if (!f.isText && f.kind != FieldKind::Code) {
+            const Reading &last = m_readings[std::size_t(c)];
+            if (last.known && last.number == number(c))
+                return last.text;
+        }
+        return decodedWord(c);
+    }
+    // word(c) of a gauge or counter whose number(c) the caller has read as n.
+    std::string_view reading(qsizetype c, std::int64_t n)
+    {
+        const Reading &last = m_readings[std::size_t(c)];
+        if (last.known && last.number == n)
+            return last.text;
+        return decodedWord(c);
+    }
 
 private:
+    std::string_view decodedWord(qsizetype c);
+    std::string_view digits(qsizetype c);
+
     struct Field {
         std::string_view name;
         int offset = 0;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace morvain::json
@@ -200,15 +201,64 @@ const char *kindWord(FieldKind kind)
     return "gauge";
 }
 
+// How each member starts, `, "name": `, for the fields of one field table, and the value
+// of each code seen, `{"value": n, "word": "..."}`: codes repeat down a table.
+struct MemberHeads {
+    // A head is copied as a block of `block` bytes from its padded text when it fits
+    // (from its third byte on for the first member, without the comma).
+    static constexpr std::size_t block = 32;
+    struct Head {
+        std::string text; // padded to block + 2 bytes
+        std::size_t size = 0;
+    };
+    struct Code {
+        bool known = false;
+        std::int64_t number = 0;
+        std::string piece;
+    };
+    const void *table = nullptr;
+    std::vector<Head> heads;
+    std::vector<Code> lastCodes; // the last code written, per field
+    std::vector<std::unordered_map<std::int64_t, std::string>> codes;
+};
+
+// The head of member i, at `to`, which has room for MemberHeads::block bytes more than it.
+char *putHead(char *to, const MemberHeads::Head &head, bool first)
+{
+    const std::size_t skip = first ? 2 : 0;
+    const std::size_t size = head.size - skip;
+    if (size <= MemberHeads::block)
+        std::memcpy(to, head.text.data() + skip, MemberHeads::block);
+    else
+        std::memcpy(to, head.text.data() + skip, size);
+    return to + size;
+}
+
+const std::string &codePiece(MemberHeads &names, exporting::FieldReader &object, qsizetype i)
+{
+    const std::int64_t n = object.number(i);
+    MemberHeads::Code &last = names.lastCodes[std::size_t(i)];
+    if (last.known && last.number == n)
+        return last.piece;
+    auto &seen = names.codes[std::size_t(i)];
+    auto found = seen.find(n);
+    if (found == seen.end()) {
+        exporting::Document piece;
+        piece += "{\"value\": ";
+        exporting::appendNumber(piece, n);
+        piece += ", \"word\": ";
+        appendQuoted<Charset::Utf8>(piece, object.word(i));
+        piece += '}';
+        const QByteArray bytes = piece.take();
+        found = seen.emplace(n, std::string(bytes.constData(), std::size_t(bytes.size()))).first;
+    }
+    last = {true, n, found->second};
+    return last.piece;
+}
+
 // One object on one line: texts raw and as the lists show them, codes with their word,
 // other numbers plain; derived readings (the broker's run time split) follow the fields
 // under "readings".
-// How each member starts, `"name": `, for the fields of one field table.
-struct MemberHeads {
-    const void *table = nullptr;
-    std::vector<QByteArray> heads;
-};
-
 void writeObject(exporting::Document &out, exporting::FieldReader &object, MemberHeads &names,
                  bool closingReply)
 {
@@ -216,37 +266,58 @@ void writeObject(exporting::Document &out, exporting::FieldReader &object, Membe
         names.table = object.table();
         names.heads.clear();
         for (qsizetype i = 0; i < object.fieldCount(); ++i) {
-            QByteArray head;
+            QByteArray head = ", ";
             appendQuoted<Charset::Utf8>(head, object.name(i));
-            names.heads.push_back(head + ": ");
+            head += ": ";
+            MemberHeads::Head h{head.toStdString(), std::size_t(head.size())};
+            h.text.resize(std::max(h.size, MemberHeads::block) + 2, '\0');
+            names.heads.push_back(std::move(h));
         }
+        names.lastCodes.assign(names.heads.size(), {});
+        names.codes.assign(names.heads.size(), {});
     }
-    const auto head = [&](qsizetype i, bool first) {
-        if (!first)
-            out += ", ";
-        out += names.heads[std::size_t(i)];
-    };
+    constexpr qsizetype block = MemberHeads::block;
     out += '{';
     bool anyReading = false;
     const qsizetype count = object.fieldCount();
     for (qsizetype i = 0; i < count; ++i) {
-        head(i, i == 0);
+        const MemberHeads::Head &head = names.heads[std::size_t(i)];
+        const qsizetype headRoom = qsizetype(head.size) + block;
         switch (object.kind(i)) {
-        case FieldKind::Text:
-            writeText(out, object.text(i));
+        case FieldKind::Text: {
+            const std::string_view text = object.text(i);
+            std::string_view shown;
+            if (!exporting::isPlain(text, shown)) {
+                out.commit(putHead(out.claim(headRoom), head, i == 0));
+                writeText(out, text);
+                break;
+            }
+            // Nothing to escape and no zero byte: raw as it is, its shown part copied.
+            char *at = out.claim(headRoom + 2 * qsizetype(text.size()) + 32);
+            at = putHead(at, head, i == 0);
+            at = exporting::put(at, "{\"raw\": \"");
+            at = exporting::put(at, text);
+            at = exporting::put(at, "\", \"trimmed\": \"");
+            if (shown.data() == text.data()) // no blank before it: copied as a block, cut
+                exporting::put(at, text);
+            else
+                std::memcpy(at, shown.data(), shown.size());
+            at = exporting::put(at + shown.size(), "\"}");
+            out.commit(at);
             break;
+        }
         case FieldKind::Code:
-            out += "{\"value\": ";
-            exporting::appendNumber(out, object.number(i));
-            out += ", \"word\": ";
-            appendQuoted<Charset::Utf8>(out, object.word(i));
-            out += '}';
+            out.commit(putHead(out.claim(headRoom), head, i == 0));
+            out += codePiece(names, object, i);
             break;
         case FieldKind::Gauge:
-        case FieldKind::Counter:
-            exporting::appendNumber(out, object.number(i));
-            anyReading = anyReading || !object.word(i).empty();
+        case FieldKind::Counter: {
+            const std::int64_t n = object.number(i);
+            char *at = putHead(out.claim(headRoom + 24), head, i == 0);
+            out.commit(exporting::putNumber(at, n));
+            anyReading = anyReading || !object.reading(i, n).empty();
             break;
+        }
         }
     }
     if (anyReading) {
@@ -256,7 +327,8 @@ void writeObject(exporting::Document &out, exporting::FieldReader &object, Membe
             const FieldKind kind = object.kind(i);
             if (kind == FieldKind::Text || kind == FieldKind::Code || object.word(i).empty())
                 continue;
-            head(i, std::exchange(first, false));
+            out.commit(putHead(out.claim(qsizetype(names.heads[std::size_t(i)].size) + block),
+                               names.heads[std::size_t(i)], std::exchange(first, false)));
             appendQuoted<Charset::Utf8>(out, object.word(i));
         }
         out += '}';

@@ -9,9 +9,9 @@
 #include "text_support.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace morvain::prometheus
@@ -125,7 +125,7 @@ public:
     {
         std::vector<qsizetype> labelFields; // of the field table last seen
         const void *table = nullptr;
-        m_ends.reserve(std::size_t(std::max(count, 0)));
+        m_records.reserve(std::size_t(std::max(count, 0)));
         for (int z = 1; z <= count; ++z) {
             objects.select(z);
             if (objects.table() != table) {
@@ -135,43 +135,104 @@ public:
                     if (isLabelField(objects.name(c)))
                         labelFields.push_back(c);
             }
+            const std::size_t begin = m_bytes.size();
             m_bytes.append(brokerLabel.constData(), std::size_t(brokerLabel.size()));
             for (const qsizetype c : labelFields) {
                 m_bytes += ',';
-                appendLabel<Charset::Latin1>(m_bytes, objects.name(c),
-                                             exporting::visible(objects.text(c)));
+                const std::string_view text = objects.text(c);
+                std::string_view shown;
+                if (exporting::isPlain(text, shown)) { // no escape and no zero byte in it
+                    m_bytes += objects.name(c);
+                    m_bytes += "=\"";
+                    m_bytes += shown;
+                    m_bytes += '"';
+                } else {
+                    appendLabel<Charset::Latin1>(m_bytes, objects.name(c),
+                                                 exporting::visible(text));
+                }
             }
-            m_ends.push_back(m_bytes.size());
+            if (z == 1) // the others' are about as long
+                m_bytes.reserve(std::size_t(count) * (m_bytes.size() + 16) + block);
+            m_records.push_back({objects.bytes(), objects.table(), objects.fieldCount(), begin,
+                                 m_bytes.size() - begin, false});
         }
-        // Looked for once all are written, so that the views stay valid.
-        std::unordered_set<std::string_view> seen;
-        seen.reserve(m_ends.size());
-        m_repeats.resize(m_ends.size());
-        for (std::size_t i = 0; i < m_ends.size(); ++i)
-            m_repeats[i] = !seen.insert(of(int(i) + 1)).second;
+        // Looked for once all are written, so that the views stay valid: an open-addressed
+        // table of object numbers, at most half full, by a hash of whole words.
+        std::size_t room = 16;
+        while (room < 2 * m_records.size())
+            room *= 2;
+        std::vector<int> taken(room, 0);
+        for (std::size_t i = 0; i < m_records.size(); ++i) {
+            const std::string_view own = of(m_records[i]);
+            for (std::size_t at = hashOf(own) & (room - 1);; at = (at + 1) & (room - 1)) {
+                if (taken[at] == 0) {
+                    taken[at] = int(i) + 1;
+                    break;
+                }
+                if (of(record(taken[at])) == own) {
+                    m_records[i].repeats = true;
+                    break;
+                }
+            }
+        }
+        // Block copies of a sample's labels may read this far past their end.
+        m_bytes.append(block, '\0');
+    }
+
+    // The longest piece copy() reads past the bytes it copies.
+    static constexpr std::size_t block = 32;
+    // `size` bytes at `to`, as 32-byte blocks read from `from` (the labels, or a text with
+    // `block` bytes after its end); `to` has room for `block` bytes past them.
+    static char *copy(char *to, const char *from, std::size_t size)
+    {
+        for (std::size_t done = 0; done < size; done += block)
+            std::memcpy(to + done, from + done, block);
+        return to + size;
     }
 
     // Object z's labels, 1 to count, without the comma before them.
     template <class Out> void write(Out &out, int z) const
     {
-        exporting::append(out, of(z));
-        if (m_repeats[std::size_t(z - 1)]) {
+        exporting::append(out, of(record(z)));
+        if (record(z).repeats) {
             out += ',';
             appendLabel<Charset::Utf8>(out, "slot", std::to_string(z));
         }
     }
     qsizetype size() const { return qsizetype(m_bytes.size()); }
+    // Object z's record as select(z) left it, for its numbers without another select().
+    struct Record {
+        const std::uint8_t *bytes = nullptr;
+        const void *table = nullptr;
+        qsizetype fieldCount = 0;
+        std::size_t begin = 0; // its labels in m_bytes, without a slot
+        std::size_t size = 0;
+        bool repeats = false; // an earlier object has the same labels
+    };
+    const Record &record(int z) const { return m_records[std::size_t(z - 1)]; }
+
+    // An object's labels without a slot.
+    std::string_view of(const Record &r) const { return {m_bytes.data() + r.begin, r.size}; }
 
 private:
-    std::string_view of(int z) const
+    static std::size_t hashOf(std::string_view text)
     {
-        const std::size_t begin = z > 1 ? m_ends[std::size_t(z - 2)] : 0;
-        return std::string_view(m_bytes).substr(begin, m_ends[std::size_t(z - 1)] - begin);
+        std::uint64_t h = text.size();
+        std::size_t at = 0;
+        // A product carries a byte's change only upwards: each step folds the high half
+        // back down, so that the low bits the table uses see every byte.
+        for (; at + 8 <= text.size(); at += 8) {
+            h = (h ^ exporting::word::load(text.data() + at)) * 0x9e3779b97f4a7c15;
+            h ^= h >> 32;
+        }
+        for (; at < text.size(); ++at)
+            h = (h ^ static_cast<unsigned char>(text[at])) * 0x100000001b3;
+        h *= 0xff51afd7ed558ccd;
+        return std::size_t(h ^ (h >> 33));
     }
 
-    std::string m_bytes;             // every object's labels, one after the other
-    std::vector<std::size_t> m_ends; // where each object's end in m_bytes
-    std::vector<bool> m_repeats;     // whose labels an earlier object has
+    std::string m_bytes; // every object's labels, one after the other
+    std::vector<Record> m_records;
 };
 
 // One kind's families: every number field that is no label, then its samples, one per
@@ -214,29 +275,57 @@ void writeKind(exporting::Document &out, const ObjectModel &model, const QByteAr
         // `,word="..."` of each code seen, for the field table last seen.
         std::unordered_map<std::int64_t, QByteArray> wordLabels;
         const void *table = nullptr;
+        // `name{`, with room for block copies to read past it.
+        std::string head(name.constData(), std::size_t(name.size()));
+        head += '{';
+        const std::size_t headSize = head.size();
+        head.resize(headSize + ObjectLabels::block, '\0');
         for (int z = 1; z <= shown; ++z) {
-            objects.select(z);
-            if (c >= objects.fieldCount())
+            const ObjectLabels::Record &record = labels.record(z);
+            if (record.table != objects.table()) // a table of its own: read through it
+                objects.select(z);
+            if (c >= record.fieldCount)
                 continue;
-            out += name;
-            out += '{';
-            labels.write(out, z);
+            const std::int64_t number = objects.numberIn(record.bytes, c);
+            const QByteArray *word = nullptr;
             if (code) {
                 if (objects.table() != table) {
                     table = objects.table();
                     wordLabels.clear();
                 }
-                auto found = wordLabels.find(objects.number(c));
+                auto found = wordLabels.find(number);
                 if (found == wordLabels.end()) {
-                    QByteArray word = ",";
-                    appendLabel<Charset::Utf8>(word, "word", objects.word(c));
-                    found = wordLabels.emplace(objects.number(c), std::move(word)).first;
+                    objects.select(z); // word() reads the selected object
+                    QByteArray piece = ",";
+                    appendLabel<Charset::Utf8>(piece, "word", objects.word(c));
+                    found = wordLabels.emplace(number, std::move(piece)).first;
                 }
-                out += found->second;
+                word = &found->second;
             }
-            out += "} ";
-            exporting::appendNumber(out, objects.number(c));
-            out += '\n';
+            if (record.repeats) { // with its slot label: seldom
+                out += std::string_view(head).substr(0, headSize);
+                labels.write(out, z);
+                if (word)
+                    out += *word;
+                char *at = out.claim(24);
+                at = exporting::put(at, "} ");
+                at = exporting::putNumber(at, number);
+                *at++ = '\n';
+                out.commit(at);
+                continue;
+            }
+            const std::string_view own = labels.of(record);
+            constexpr qsizetype block = ObjectLabels::block;
+            char *at = out.claim(qsizetype(headSize + own.size()) + (word ? word->size() : 0) + 24 +
+                                 block);
+            at = ObjectLabels::copy(at, head.data(), headSize);
+            at = ObjectLabels::copy(at, own.data(), own.size());
+            if (word)
+                at = exporting::put(at, word->constData(), std::size_t(word->size()));
+            at = exporting::put(at, "} ");
+            at = exporting::putNumber(at, number);
+            *at++ = '\n';
+            out.commit(at);
         }
     }
 }

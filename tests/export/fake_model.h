@@ -58,7 +58,18 @@ public:
         fillRecords(padded, rows);
     }
 
+    // A derived reading of num_calls, for every fake: few numbers have one.
+    static void setReading(std::int64_t calls, const QString &text)
+    {
+        readings().insert(calls, text);
+    }
+
 private:
+    static QHash<std::int64_t, QString> &readings()
+    {
+        static QHash<std::int64_t, QString> all;
+        return all;
+    }
     static QHash<std::int64_t, QString> &words()
     {
         static QHash<std::int64_t, QString> all;
@@ -70,7 +81,7 @@ private:
     }
     static QString decodedOf(std::string_view name, std::int64_t n)
     {
-        return name == "status" ? words().value(n) : QString();
+        return name == "status" ? words().value(n) : readings().value(n);
     }
     static constexpr FieldRules rules{kindOf, decodedOf};
 

@@ -24,6 +24,7 @@ private slots:
     void csv_quotesAndTrims();
     void json_escapesTexts_data();
     void json_escapesTexts();
+    void json_readingsFollowEachNumber();
     void prometheus_labelsEveryObjectOnce_data();
     void prometheus_labelsEveryObjectOnce();
     void specialByte_readsBackFromEveryWriter_data();
@@ -109,6 +110,27 @@ void TestExport::json_escapesTexts()
     QByteArray compact = doc;
     compact.replace(' ', "").replace('\n', "");
     QVERIFY(compact.contains(R"("status":{"value":5,"word":"Waiting"},"num_calls":3})"));
+}
+
+// The writer keeps a field's last reading: an object between two with a reading has none.
+void TestExport::json_readingsFollowEachNumber()
+{
+    FakeModel::setReading(4242, QStringLiteral("many"));
+    FakeModel model;
+    model.fillSample({{"A", 1, "", 4242}, {"B", 1, "", 5}, {"C", 1, "", 4242}});
+    QByteArray doc = json::document(reportOf(model));
+    doc.replace(' ', "");
+    for (const char *object :
+         {R"({"user_id":{"raw":"A","trimmed":"A"})", R"({"user_id":{"raw":"C","trimmed":"C"})"}) {
+        const qsizetype at = doc.indexOf(object);
+        QVERIFY2(at >= 0, object);
+        QVERIFY2(
+            doc.mid(at, doc.indexOf('\n', at) - at).contains(R"("readings":{"num_calls":"many"}})"),
+            object);
+    }
+    const qsizetype b = doc.indexOf(R"({"user_id":{"raw":"B")");
+    QVERIFY(b >= 0);
+    QVERIFY(!doc.mid(b, doc.indexOf('\n', b) - b).contains("readings"));
 }
 
 void TestExport::prometheus_labelsEveryObjectOnce_data()
