@@ -483,7 +483,9 @@ pid_t fill(const std::string &tools, std::map<std::string, std::string> &env, in
     for (ssize_t n; said.find("READY") == std::string::npos && Clock::now() < until &&
                     (n = ::read(out[0], buf, sizeof buf)) > 0;)
         said.append(buf, static_cast<std::size_t>(n));
-    ::close(out[0]);
+    // Kept open while the fill lives: a fill whose reader left would lose its objects.
+    static std::vector<int> readers;
+    readers.push_back(out[0]);
     std::this_thread::sleep_for(std::chrono::seconds(3)); // statistics of the new objects
     return said.find("READY") == std::string::npos ? -pid : pid;
 }
