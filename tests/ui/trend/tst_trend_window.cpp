@@ -159,7 +159,7 @@ void TestTrendWindow::lines_breakOffWhereNothingWasRead()
     }
     QCOMPARE(drawn, pieces);
     QCOMPARE(window.series().size(), std::size_t(1)); // one series, one legend entry
-    window.show(); // a marker is visible only in a shown legend
+    window.show();                                    // a marker is visible only in a shown legend
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QList<QLegendMarker *> markers = window.chartView()->chart()->legend()->markers();
     QCOMPARE(std::count_if(markers.begin(), markers.end(),
