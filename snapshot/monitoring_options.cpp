@@ -56,24 +56,26 @@ QString monitoringOptions(const QCommandLineParser &parser, Options &o)
         if (!wrong.isEmpty())
             return wrong;
     }
-    if (set("min-interval")) {
+    // --min-interval and --every: whole seconds from `least` to a day, with --listen only.
+    const auto seconds = [&](const char *name, int least, int &into) -> QString {
+        if (!set(name))
+            return {};
         bool ok = false;
-        o.minIntervalSeconds = parser.value(QStringLiteral("min-interval")).toInt(&ok);
+        into = parser.value(QLatin1String(name)).toInt(&ok);
         if (!set("listen"))
-            return QStringLiteral("--min-interval goes with --listen.");
-        if (!ok || o.minIntervalSeconds < 0 || o.minIntervalSeconds > 86400)
-            return QStringLiteral("--min-interval takes whole seconds from 0 to 86400.");
-    }
-    if (set("every")) {
-        bool ok = false;
-        o.everySeconds = parser.value(QStringLiteral("every")).toInt(&ok);
-        if (!set("listen"))
-            return QStringLiteral("--every goes with --listen.");
-        if (!ok || o.everySeconds < 1 || o.everySeconds > 86400)
-            return QStringLiteral("--every takes whole seconds from 1 to 86400.");
-        if (set("min-interval"))
-            return QStringLiteral("--every runs the rounds itself: no --min-interval with it.");
-    }
+            return QStringLiteral("--%1 goes with --listen.").arg(QLatin1String(name));
+        if (!ok || into < least || into > 86400)
+            return QStringLiteral("--%1 takes whole seconds from %2 to 86400.")
+                .arg(QLatin1String(name))
+                .arg(least);
+        return {};
+    };
+    for (const QString &wrong :
+         {seconds("min-interval", 0, o.minIntervalSeconds), seconds("every", 1, o.everySeconds)})
+        if (!wrong.isEmpty())
+            return wrong;
+    if (set("every") && set("min-interval"))
+        return QStringLiteral("--every runs the rounds itself: no --min-interval with it.");
     o.targets = set("targets");
     if (o.targets && !set("listen"))
         return QStringLiteral("--targets goes with --listen.");
