@@ -30,18 +30,16 @@ ServiceModel::ServiceModel(QObject *parent)
 {
 }
 
-void ServiceModel::store()
+std::vector<ServiceModel::Names> ServiceModel::names() const
 {
-    ListModel::store(); // beyond the last slot it throws, and nothing is stored
-    const ServiceReply &r = table().slot(objectCount());
-    m_names.push_back({trimBlanks(r.view<"server_class">()), trimBlanks(r.view<"server_name">()),
+    std::vector<Names> out;
+    out.reserve(std::size_t(objectCount()));
+    for (int z = 1; z <= objectCount(); ++z) {
+        const ServiceReply &r = table().slot(z);
+        out.push_back({trimBlanks(r.view<"server_class">()), trimBlanks(r.view<"server_name">()),
                        trimBlanks(r.view<"service">())});
-}
-
-void ServiceModel::reset()
-{
-    ListModel::reset();
-    m_names.clear();
+    }
+    return out;
 }
 
 namespace
@@ -76,7 +74,7 @@ QStringList distinctParts(const std::vector<Names> &names, QByteArrayView Names:
 
 QStringList ServiceModel::serverClasses() const
 {
-    return distinctParts(m_names, &Names::serverClass, [](const Names &) { return true; });
+    return distinctParts(names(), &Names::serverClass, [](const Names &) { return true; });
 }
 
 QStringList ServiceModel::serverNames(const QString &serverClass) const
@@ -84,7 +82,7 @@ QStringList ServiceModel::serverNames(const QString &serverClass) const
     QByteArray wanted;
     if (!latin1Of(serverClass, wanted))
         return {};
-    return distinctParts(m_names, &Names::serverName,
+    return distinctParts(names(), &Names::serverName,
                          [&](const Names &n) { return n.serverClass == QByteArrayView(wanted); });
 }
 
@@ -93,10 +91,11 @@ QStringList ServiceModel::services(const QString &serverName) const
     QByteArray wanted;
     if (!latin1Of(serverName, wanted))
         return {};
+    const std::vector<Names> all = names();
     QStringList out;
-    for (std::size_t i = 0; i + 1 < m_names.size(); ++i)
-        if (m_names[i].serverName == QByteArrayView(wanted))
-            out << QString::fromLatin1(m_names[i].service);
+    for (std::size_t i = 0; i + 1 < all.size(); ++i)
+        if (all[i].serverName == QByteArrayView(wanted))
+            out << QString::fromLatin1(all[i].service);
     return out;
 }
 
@@ -106,8 +105,9 @@ int ServiceModel::find(const QString &serverClass, const QString &serverName,
     QByteArray cls, name, svc;
     if (!latin1Of(serverClass, cls) || !latin1Of(serverName, name) || !latin1Of(service, svc))
         return 0;
-    for (std::size_t i = 0; i < m_names.size(); ++i) {
-        const Names &n = m_names[i];
+    const std::vector<Names> all = names();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Names &n = all[i];
         if (n.serverClass == QByteArrayView(cls) && n.serverName == QByteArrayView(name) &&
             n.service == QByteArrayView(svc))
             return int(i) + 1;

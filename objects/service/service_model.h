@@ -3,8 +3,8 @@
 // the tab walks down (server classes, names under a class, services under a name), and
 // every field as values.
 //
-// Storing a reply also notes its trimmed class, name and service, as views into the stored
-// record; a list walks those notes, at most a thousand of them.
+// A list reads the trimmed class, name and service off the stored records each time it
+// is asked, at most a thousand of them; storing copies the record and nothing else.
 
 #include "list_model.h"
 #include "service/service_reply.h"
@@ -22,8 +22,6 @@ class ServiceModel : public ListModel<ServiceReply, ServiceTable::slotCount>
     Q_OBJECT
 public:
     explicit ServiceModel(QObject *parent = nullptr);
-    void store() override;
-    void reset() override;
 
     // Each non-blank trimmed class once, in order of first arrival.
     QStringList serverClasses() const;
@@ -40,7 +38,8 @@ private:
     struct Names {
         QByteArrayView serverClass, serverName, service;
     };
-    std::vector<Names> m_names; // entry z - 1 belongs to slot z
+    // Every stored reply's: entry z - 1 belongs to slot z.
+    std::vector<Names> names() const;
 };
 
 } // namespace morvain
