@@ -1,5 +1,8 @@
 #include "snapshot_round.h"
 
+#include "known_brokers.h"
+#include "text_support.h"
+
 #include <QDateTime>
 
 namespace morvain::snapshot
@@ -14,6 +17,12 @@ void SnapshotRound::startUp(const Identity &identity)
 {
     m_session.cycle().startUp(identity);
     m_brokerId = identity.brokerId;
+    // Keys as the window makes them, so rules and series follow the same objects.
+    const BrokerSource source = brokerSourceOf(trimIdentifier(m_brokerId));
+    for (ObjectModel *model : m_session.models())
+        model->keyBy(source);
+    if (source == BrokerSource::RabbitMq && !m_queues)
+        m_queues = std::make_unique<QueueModel>(m_session.service());
 }
 
 SnapshotReport SnapshotRound::run(const QStringList &kinds)
@@ -26,6 +35,8 @@ SnapshotReport SnapshotRound::run(const QStringList &kinds)
             continue;
         KindReport current;
         current.model = model;
+        if (m_queues && model == &m_session.service())
+            current.series = m_queues.get();
         m_current = &current;
         try {
             model->query(m_session.cycle());

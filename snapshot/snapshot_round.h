@@ -5,10 +5,12 @@
 
 #include "info_cycle.h"
 #include "object_model.h"
+#include "service/queue_model.h"
 #include "session/session.h"
 #include "snapshot_report.h"
 
 #include <functional>
+#include <memory>
 
 namespace morvain::snapshot
 {
@@ -34,6 +36,8 @@ public:
 
 private:
     Session m_session;
+    // RabbitMQ's services by queue, for Prometheus; made for a RabbitMQ broker only.
+    std::unique_ptr<QueueModel> m_queues;
     std::function<void(const QString &)> m_note;
     QString m_brokerId;
     KindReport *m_current = nullptr;

@@ -102,4 +102,10 @@ QString namedBrokerType(const QString &listFile, const QString &name)
     return {};
 }
 
+BrokerSource brokerSourceOf(const QString &brokerId)
+{
+    const QString id = brokerId.trimmed();
+    return sourceOf(id, namedBrokerType(brokerListFile(), id));
+}
+
 } // namespace morvain

@@ -5,6 +5,8 @@
 // a login or a password never reaches the window. Both files belong to the client library;
 // a list that cannot be read adds nothing.
 
+#include "field_legend.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,5 +27,8 @@ QStringList knownBrokerNames(const QString &listFile, const QString &scenarios);
 // ("rabbitmq" for http:// and https://, "nats" for nats:// and tls://); empty when the list
 // has no such entry or it says neither.
 QString namedBrokerType(const QString &listFile, const QString &name);
+
+// Where the stand-in takes broker ID `brokerId`'s values from, the broker list's types read.
+BrokerSource brokerSourceOf(const QString &brokerId);
 
 } // namespace morvain

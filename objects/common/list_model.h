@@ -4,12 +4,14 @@
 // them, the list query included. A kind's model adds its field rules and the lists its
 // tab walks.
 //
-// Storing copies the record and nothing else, so a query costs little beyond its calls;
-// the keys are read off the stored records the first time something asks for them.
+// Storing copies the record and nothing else, so a query costs little beyond its calls
+// (morvain-snapshot never reads a key); keys and lists are read off the stored records
+// each time a tab asks, at most a thousand of them.
 
 #include "decimal.h"
 #include "field_values.h"
 #include "info_cycle.h"
+#include "object_keys.h"
 #include "object_model.h"
 #include "object_table.h"
 #include "reply_header.h"
@@ -32,13 +34,10 @@ public:
 
     ListModel(KindIndex kind, const ListKind &request, std::span<const wire::Field> objectFields,
               const FieldRules &rules, QObject *parent)
-        : ObjectModel(parent), m_kind(kindRegistry[kind]), m_request(request),
+        : ObjectModel(parent), m_kindIndex(kind), m_kind(kindRegistry[kind]), m_request(request),
           m_fields(objectFields), m_rules(rules)
     {
-        for (std::string_view name : m_kind.keyFields)
-            for (const wire::Field &f : m_fields)
-                if (!name.empty() && f.name == name)
-                    m_keyFields.push_back(&f);
+        takeKeyFields(m_kind.keyFields);
     }
 
     // A fresh table, the kind's list query, then queried().
@@ -49,6 +48,8 @@ public:
     }
 
     const KindInfo &kind() const override { return m_kind; }
+    std::array<std::string_view, 3> keyFields() const override { return m_keyNames; }
+    void keyBy(BrokerSource source) override { takeKeyFields(keyFieldsOf(m_kindIndex, source)); }
     QString kindName() const override
     {
         return QString::fromLatin1(m_kind.name.data(), qsizetype(m_kind.name.size()));
@@ -72,24 +73,24 @@ public:
     ReplyHeader header() const override { return headerOf(m_reply); }
 
     const Table &table() const { return m_table; }
+    const FieldRules &fieldRules() const { return m_rules; }
     const Reply &reply() const { return m_reply; }
     bool holds(int z) const { return z >= 1 && z <= m_table.count(); }
 
     // A fresh query starts from an empty table.
-    virtual void reset()
-    {
-        m_table.reset();
-        m_keys.clear();
-    }
+    virtual void reset() { m_table.reset(); }
     // The reply just received; beyond the last slot the query fails.
-    virtual void store()
-    {
-        m_table.store(m_reply);
-        m_keys << key(objectCount()); // a stored slot never changes
-    }
+    virtual void store() { m_table.store(m_reply); }
 
     // Every stored reply's key: entry z - 1 belongs to slot z.
-    const QStringList &keys() const { return m_keys; }
+    QStringList keys() const
+    {
+        QStringList out;
+        out.reserve(objectCount());
+        for (int z = 1; z <= objectCount(); ++z)
+            out << key(z);
+        return out;
+    }
     // Each non-empty key once, in order of first arrival: the IDs a tab lists (a closing
     // reply that repeats the last object adds nothing).
     QStringList distinctKeys() const
@@ -102,8 +103,10 @@ public:
     // The first slot stored under `key`, or 0.
     int find(const QString &key) const
     {
-        const qsizetype at = keys().indexOf(key);
-        return at < 0 ? 0 : int(at) + 1;
+        for (int z = 1; z <= objectCount(); ++z)
+            if (this->key(z) == key)
+                return z;
+        return 0;
     }
 
 protected:
@@ -117,6 +120,15 @@ protected:
     }
 
 private:
+    void takeKeyFields(const KeyFields &names)
+    {
+        m_keyNames = names;
+        m_keyFields.clear();
+        for (std::string_view name : names)
+            for (const wire::Field &f : m_fields)
+                if (!name.empty() && f.name == name)
+                    m_keyFields.push_back(&f);
+    }
     QString keyOf(std::span<const std::uint8_t> bytes) const
     {
         QString key;
@@ -133,14 +145,15 @@ private:
         return key;
     }
 
+    KindIndex m_kindIndex;
     const KindInfo &m_kind;
     const ListKind &m_request;
     std::span<const wire::Field> m_fields;
     const FieldRules &m_rules;
+    KeyFields m_keyNames;
     std::vector<const wire::Field *> m_keyFields;
     Reply m_reply;
     Table m_table;
-    QStringList m_keys; // one per stored reply, added as it is stored
 };
 
 } // namespace morvain

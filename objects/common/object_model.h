@@ -6,6 +6,7 @@
 // Note to maintainer: this is a contract several views depend on. Add members freely;
 // change or remove one only together with every view that reads it.
 
+#include "field_legend.h"
 #include "kind_registry.h"
 #include "reply_header.h"
 
@@ -83,10 +84,15 @@ public:
     // The fields of stored object z, 1 to objectCount(), in the order of columns(), read
     // off record(z).
     QList<FieldValue> values(int z) const;
-    // What identifies object z across queries: the trimmed texts of the kind's key fields
-    // joined by '\x1f' (the worker ID, the three service names, the user ID, the
-    // conversation ID); empty for the broker object.
+    // What identifies object z across queries: the trimmed texts of keyFields() joined by
+    // '\x1f' (the worker ID, the three service names, the user ID, the conversation ID; on
+    // RabbitMQ a service's vhost and queue); empty for the broker object.
     virtual QString key(int z) const = 0;
+    // The fields key() joins: the kind's key fields, or what keyBy() chose.
+    virtual std::array<std::string_view, 3> keyFields() const { return kind().keyFields; }
+    // Objects are told apart as on a broker of `source` (object_keys.h); the next key()
+    // reads the new fields. Kinds without a key leave it alone.
+    virtual void keyBy(BrokerSource source) { static_cast<void>(source); }
     // What key() gives for a record as record() gave it, kept from an earlier query.
     virtual QString keyOfRecord(std::span<const std::uint8_t> bytes) const
     {

@@ -83,7 +83,7 @@ void writeReadings(exporting::Document &out, const SnapshotReport &report,
 {
     std::vector<QueryReading> readings;
     for (const KindReport &kind : report.kinds)
-        readings.push_back(readingOf(*kind.model));
+        readings.push_back(readingOf(kind.sampled()));
     const auto writeFamily = [&](const QByteArray &name, const QString &help, auto valueOf) {
         family(out, name, help, "gauge");
         for (qsizetype i = 0; i < report.kinds.size(); ++i) {
@@ -95,7 +95,7 @@ void writeReadings(exporting::Document &out, const SnapshotReport &report,
             out += brokerLabel;
             out += ',';
             appendLabel<Charset::Utf8>(out, "kind",
-                                       view(report.kinds.at(i).model->kindName().toUtf8()));
+                                       view(report.kinds.at(i).sampled().kindName().toUtf8()));
             out += "} ";
             exporting::appendNumber(out, valueOf(r));
             out += '\n';
@@ -340,8 +340,8 @@ QByteArray document(const SnapshotReport &report)
     exporting::Document out;
     writeReadings(out, report, brokerLabel);
     for (const KindReport &kind : report.kinds)
-        if (!readingOf(*kind.model).failed) // a failed query's entries are no objects
-            writeKind(out, *kind.model, brokerLabel);
+        if (!readingOf(kind.sampled()).failed) // a failed query's entries are no objects
+            writeKind(out, kind.sampled(), brokerLabel);
     return out.take();
 }
 

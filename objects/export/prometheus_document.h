@@ -11,6 +11,8 @@
 //   those fields are labels only. Other texts are left out.
 // - Two objects with the same labels (equal IDs are stored as they come) would be one
 //   series twice: every repeat after the first gets a "slot" label, its place in the table.
+// - On RabbitMQ a service sample is a queue's (KindReport::series): one series per vhost
+//   and queue, its consumers summed, whoever consumes it.
 // - morvain_up, morvain_objects and morvain_objects_total say per kind whether its query
 //   succeeded and how many objects it showed of how many; a failed kind has no other
 //   sample, and the reply that ended a list is no object.

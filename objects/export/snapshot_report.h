@@ -18,6 +18,10 @@ struct KindReport {
     QString errorText;
     // Each "Broker Message" the query gave ("User does not exist!", "EOC true!!!"), in order.
     QStringList messages;
+    // The objects Prometheus samples where they are not the model's rows: RabbitMQ's
+    // services as one series per queue (QueueModel). Null: the model's.
+    const ObjectModel *series = nullptr;
+    const ObjectModel &sampled() const { return series ? *series : *model; }
 };
 
 struct SnapshotReport {

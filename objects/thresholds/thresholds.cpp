@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -263,11 +264,17 @@ QList<Breach> Evaluator::evaluate(const ObjectModel &model, const QDateTime &tim
         return breaches;
     QHash<QString, Reading> now;
     const qint64 msecs = time.toMSecsSinceEpoch();
+    // An object met again (a RabbitMQ queue under its second consumer) is judged once, by
+    // its first row, as its history keeps it.
+    QSet<QString> judged;
     for (int z = 1; z <= model.shownCount(); ++z) {
         // Only the rules' own fields are read, straight from the record: a full list of
         // values per object would cost more than all the rules together.
         const RecordView record = model.record(z);
         const QString key = shownKey(model.key(z));
+        if (judged.contains(key))
+            continue;
+        judged.insert(key);
         for (const Rule *rule : rules) {
             if (!rule->match.isEmpty() && !wildcardMatches(rule->match, key))
                 continue;

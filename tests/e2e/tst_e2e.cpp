@@ -3,8 +3,8 @@
 // tables, so these runs cross-check two readings of every layout.
 
 #include "client_server/client_server_page.h"
-#include "config/known_brokers.h"
 #include "conversation/conversation_page.h"
+#include "known_brokers.h"
 #include "main_window/broker_panel.h"
 #include "main_window/frm_main.h"
 #include "recording_presenter.h"

@@ -1,6 +1,6 @@
 #include "broker_panel.h"
 
-#include "config/known_brokers.h"
+#include "known_brokers.h"
 #include "text_support.h"
 
 #include <QContextMenuEvent>

@@ -6,13 +6,13 @@
 #include "client_server/client_server_page.h"
 #include "config/config_file.h"
 #include "config/frm_config.h"
-#include "config/known_brokers.h"
 #include "conversation/conversation_page.h"
 #include "csv_document.h"
 #include "dialogs.h"
 #include "failure_path.h"
 #include "field_legend.h"
 #include "header/frm_header.h"
+#include "known_brokers.h"
 #include "query_reading.h"
 #include "service/service_page.h"
 #include "text_support.h"
@@ -307,8 +307,7 @@ void FrmMain::brokerSwitched(const QString &before, const QString &after)
 // Every box and table header says what its number is on the broker `brokerId` names.
 void FrmMain::showLegend(const QString &brokerId)
 {
-    const QString id = trimIdentifier(brokerId);
-    const BrokerSource source = sourceOf(id, namedBrokerType(brokerListFile(), id));
+    const BrokerSource source = brokerSourceOf(trimIdentifier(brokerId));
     m_views->setSource(source);
     // The broker tab shows three fields in labels, not boxes: they say it too.
     const std::pair<const char *, const char *> labels[] = {

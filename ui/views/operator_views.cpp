@@ -6,6 +6,8 @@
 #include "kind_registry.h"
 #include "object_table_model.h"
 #include "query_bar.h"
+#include "queue_table.h"
+#include "service/service_model.h"
 #include "trend/trend_window.h"
 
 #include <QActionGroup>
@@ -65,6 +67,8 @@ OperatorViews::OperatorViews(Setup setup) : QObject(setup.window), m_setup(std::
         connect(history, &KindHistory::updated, this, [this, tab] { showReading(tab); });
     }
     m_tables.resize(tabCount);
+    if (auto *services = qobject_cast<ServiceModel *>(m_setup.models.value(ServiceKind)))
+        m_queues = new QueueTable(*services, m_setup.clock, m_setup.window);
 
     buildMenu(m_setup.menuBefore);
     buildShortcuts();
@@ -102,21 +106,25 @@ void OperatorViews::brokerSwitched(const QString &from, const QString &to)
     const QString note = tr("from %1, before the switch; Refresh to ask %2").arg(from, to);
     for (KindHistory *history : std::as_const(m_histories))
         history->forget(note);
+    if (m_queues)
+        m_queues->history().forget(note);
 }
 
 void OperatorViews::setSource(BrokerSource source)
 {
     m_source = source;
     for (int tab = 0; tab < m_histories.size(); ++tab) {
+        m_setup.models[tab]->keyBy(source);
         const std::string kind = m_setup.models[tab]->kindName().toStdString();
         const QHash<QString, QLineEdit *> boxes = m_setup.boxes.value(tab);
         for (auto it = boxes.cbegin(); it != boxes.cend(); ++it)
             if (it.value())
                 it.value()->setToolTip(fieldLegend(kind, it.key(), source).toolTip(source));
     }
-    for (const QPointer<TableWindow> &window : std::as_const(m_tables))
-        if (window)
-            window->tableModel().setLegend(source);
+    for (TableWindow *window : openTables())
+        window->tableModel().setLegend(source);
+    if (m_queueItem)
+        m_queueItem->setVisible(source == BrokerSource::RabbitMq);
 }
 
 void OperatorViews::setMarks(Marks marks)
@@ -127,6 +135,9 @@ void OperatorViews::setMarks(Marks marks)
     for (int tab = 0; tab < m_tables.size(); ++tab)
         if (m_tables[tab])
             m_tables[tab]->tableModel().setRowMarker(m_marks.rows ? m_marks.rows(tab) : nullptr);
+    if (m_queues && m_queues->window()) // the queues' keys are the services' on RabbitMQ
+        m_queues->window()->tableModel().setRowMarker(m_marks.rows ? m_marks.rows(ServiceKind)
+                                                                   : nullptr);
     marksChanged();
 }
 
@@ -138,9 +149,19 @@ void OperatorViews::marksChanged()
             showReading(tab);
         m_tints[tab]->marksChanged();
     }
+    for (TableWindow *window : openTables())
+        window->tableModel().marksChanged();
+}
+
+QList<TableWindow *> OperatorViews::openTables() const
+{
+    QList<TableWindow *> open;
     for (const QPointer<TableWindow> &window : std::as_const(m_tables))
         if (window)
-            window->tableModel().marksChanged();
+            open << window;
+    if (m_queues && m_queues->window())
+        open << m_queues->window();
+    return open;
 }
 
 void OperatorViews::buildMenu(QAction *before)
@@ -159,6 +180,13 @@ void OperatorViews::buildMenu(QAction *before)
         item->setObjectName(QStringLiteral("mnuTable_%1").arg(tab));
         item->setEnabled(tab < m_histories.size());
         connect(item, &QAction::triggered, this, [this, tab] { openTable(tab); });
+    }
+    if (m_queues) {
+        m_queueItem = tables->addAction(tr("&Queues, one row each"));
+        m_queueItem->setObjectName(QStringLiteral("mnuTable_queues"));
+        m_queueItem->setToolTip(tr("RabbitMQ's services one row per queue, its consumers summed"));
+        m_queueItem->setVisible(false);
+        connect(m_queueItem, &QAction::triggered, this, &OperatorViews::openQueueTable);
     }
 
     QMenu *refresh = view->addMenu(tr("&Auto refresh"));
@@ -270,15 +298,33 @@ TableWindow *OperatorViews::openTable(int tab)
     return window;
 }
 
+TableWindow *OperatorViews::openQueueTable()
+{
+    if (!m_queues)
+        return nullptr;
+    return m_queues->open(m_setup.csv, fieldLabels(m_setup.boxes.value(ServiceKind)),
+                          [this](TableWindow &window) {
+                              window.setHighlight(m_highlight);
+                              KindHistory *queues = &m_queues->history();
+                              connect(&window, &TableWindow::plotRequested, this,
+                                      [this, queues](const QString &key, int column) {
+                                          plotIn(*queues, ServiceKind, key, column);
+                                      });
+                              if (m_marks.rows)
+                                  window.tableModel().setRowMarker(m_marks.rows(ServiceKind));
+                              if (m_source)
+                                  window.tableModel().setLegend(*m_source);
+                          });
+}
+
 void OperatorViews::setHighlight(bool on)
 {
     if (on == m_highlight)
         return;
     m_highlight = on;
     m_highlightAction->setChecked(on);
-    for (const QPointer<TableWindow> &window : std::as_const(m_tables))
-        if (window)
-            window->setHighlight(on);
+    for (TableWindow *window : openTables())
+        window->setHighlight(on);
     for (TabTints *tints : std::as_const(m_tints))
         tints->setHighlight(on);
     emit highlightChanged(on);
@@ -325,13 +371,6 @@ QMenu *OperatorViews::boxMenu(int tab, QLineEdit *box)
     return menu;
 }
 
-QString OperatorViews::fieldLabel(int tab, int column) const
-{
-    // The words the table's header uses for the same field.
-    const QString field = history(tab)->model().columns().value(column).name;
-    return fieldLabels(m_setup.boxes.value(tab)).value(field, fieldWords(field));
-}
-
 TrendWindow *OperatorViews::trendWindow() const
 {
     return m_trend;
@@ -340,19 +379,23 @@ TrendWindow *OperatorViews::trendWindow() const
 TrendWindow *OperatorViews::plotOverTime(int tab, const QString &key, int column)
 {
     KindHistory *kind = history(tab);
-    if (!kind)
-        return nullptr;
+    return kind ? plotIn(*kind, tab, key, column) : nullptr;
+}
+
+TrendWindow *OperatorViews::plotIn(KindHistory &kind, int tab, const QString &key, int column)
+{
     if (!m_trend)
         m_trend = new TrendWindow(m_setup.window);
     // Where the broker's source is known, the series says its unit and the axis shows it.
-    const QString field = kind->model().columns().value(column).name;
+    const QString field = kind.model().columns().value(column).name;
     const FieldLegend legend =
-        m_source ? fieldLegend(kind->model().kindName().toStdString(), field, *m_source)
+        m_source ? fieldLegend(kind.model().kindName().toStdString(), field, *m_source)
                  : FieldLegend{};
     if (legend.isNull())
-        m_trend->plot(*kind, key, column, fieldLabel(tab, column));
+        m_trend->plot(kind, key, column,
+                      fieldLabels(m_setup.boxes.value(tab)).value(field, fieldWords(field)));
     else
-        m_trend->plot(*kind, key, column, legend.captionWithUnit(), legend.unit);
+        m_trend->plot(kind, key, column, legend.captionWithUnit(), legend.unit);
     m_trend->show();
     m_trend->raise();
     m_trend->activateWindow();

@@ -67,6 +67,8 @@ public:
     // Opens, or raises, the table window of tab `tab` (1 to 4: the list kinds).
     TableWindow *openTable(int tab);
     TableWindow *tableWindow(int tab) const;
+    // Opens, or raises, the "Queues" window: RabbitMQ's services one row per queue.
+    TableWindow *openQueueTable();
     bool highlight() const { return m_highlight; }
     void setHighlight(bool on);
     void runFrontQuery();
@@ -109,9 +111,11 @@ private:
     void showRefreshState();
     void showReading(int tab);
     void buildBoxMenus();
-    // The name the tab's box gives the field (what a screen reader says), else the field's
-    // name as words: what the table's header says.
-    QString fieldLabel(int tab, int column) const;
+    // Field `column` of `kind`'s object `key` in the trend window, named as tab `tab`'s box
+    // (what a screen reader says) or the table's header names it where no legend says more.
+    TrendWindow *plotIn(KindHistory &kind, int tab, const QString &key, int column);
+    // The open table windows, the queues' included.
+    QList<TableWindow *> openTables() const;
 
     Setup m_setup;
     std::unique_ptr<Ticker> m_ownTicker;
@@ -119,6 +123,8 @@ private:
     QList<KindHistory *> m_histories;
     QList<TabTints *> m_tints;
     QList<QPointer<TableWindow>> m_tables;
+    class QueueTable *m_queues = nullptr; // with a service model
+    QAction *m_queueItem = nullptr;
     QPointer<TrendWindow> m_trend;
     QIcon m_warningIcon; // a failed query's tab icon, made once
     QList<QAction *> m_intervalActions;

@@ -1,0 +1,127 @@
+#include "service/queue_model.h"
+
+#include "field_values.h"
+#include "text_support.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace morvain
+{
+
+namespace
+{
+
+constexpr const wire::Field &serverAct = wire::find(layout::serviceObject, "server_act");
+
+void putNumber(std::uint8_t *at, int width, std::int64_t value)
+{
+    for (int i = 0; i < width; ++i)
+        at[i] = std::uint8_t(std::uint64_t(value) >> (8 * i));
+}
+
+QByteArrayView textOf(std::span<const std::uint8_t> bytes, std::string_view name)
+{
+    const wire::Field &f = wire::find(layout::serviceObject, name);
+    return trimBlanks(
+        QByteArrayView(reinterpret_cast<const char *>(bytes.data()) + f.offset, f.width));
+}
+
+// A queue's vhost and name, as views into its row.
+struct Queue {
+    QByteArrayView vhost, name;
+    bool operator==(const Queue &) const = default;
+};
+
+Queue queueOf(std::span<const std::uint8_t> bytes)
+{
+    return {textOf(bytes, "server_class"), textOf(bytes, "service")};
+}
+
+size_t qHash(const Queue &q, size_t seed = 0)
+{
+    return qHashMulti(seed, q.vhost, q.name);
+}
+
+} // namespace
+
+QueueModel::QueueModel(ServiceModel &services, QObject *parent)
+    : ObjectModel(parent), m_services(services)
+{
+    connect(&services, &ObjectModel::aboutToQuery, this, &ObjectModel::aboutToQuery);
+    connect(&services, &ObjectModel::queried, this, [this] {
+        follow();
+        emit queried();
+    });
+    follow();
+}
+
+void QueueModel::follow()
+{
+    m_records.clear();
+    m_rows.clear();
+    const int rows = m_services.shownCount();
+    QHash<Queue, int> at; // queue -> index into m_records; views into the service rows
+    at.reserve(rows);
+    for (int z = 1; z <= rows; ++z) {
+        const std::span<const std::uint8_t> bytes = m_services.record(z).bytes;
+        const Queue queue = queueOf(bytes);
+        const auto found = at.constFind(queue);
+        if (found == at.cend()) {
+            at.insert(queue, int(m_records.size()));
+            Bytes copy{};
+            std::memcpy(copy.data(), bytes.data(), copy.size());
+            m_records.push_back(copy);
+            m_rows.push_back(1);
+            continue;
+        }
+        Bytes &first = m_records[std::size_t(*found)];
+        const std::int64_t sum = numberAt(first.data() + serverAct.offset, serverAct.width) +
+                                 numberAt(bytes.data() + serverAct.offset, serverAct.width);
+        putNumber(first.data() + serverAct.offset, serverAct.width,
+                  std::min<std::int64_t>(sum, std::numeric_limits<std::int32_t>::max()));
+        ++m_rows[std::size_t(*found)];
+    }
+    const int queues = int(m_records.size());
+    if (m_services.endsWithClosingReply()) {
+        Bytes closing{};
+        const auto bytes = m_services.record(m_services.objectCount()).bytes;
+        std::memcpy(closing.data(), bytes.data(), closing.size());
+        m_records.push_back(closing);
+    }
+    m_header = m_services.header();
+    const std::int64_t unsent = std::max(0, m_services.totalCount() - rows);
+    m_header.total_num_objects = std::int32_t(
+        std::min<std::int64_t>(queues + unsent, std::numeric_limits<std::int32_t>::max()));
+    m_header.current_num_objects = queues;
+}
+
+QList<FieldInfo> QueueModel::columns() const
+{
+    return columnsOf(layout::queueObject, m_services.fieldRules());
+}
+
+RecordView QueueModel::record(int z) const
+{
+    if (z < 1 || z > objectCount())
+        return {};
+    return {m_records[std::size_t(z - 1)], layout::queueObject, &m_services.fieldRules()};
+}
+
+QString QueueModel::key(int z) const
+{
+    if (z < 1 || z > objectCount())
+        return {};
+    const Queue queue = queueOf(m_records[std::size_t(z - 1)]);
+    return QString::fromLatin1(queue.vhost) + QChar(0x1f) + QString::fromLatin1(queue.name);
+}
+
+int QueueModel::rowsOf(int z) const
+{
+    return z >= 1 && z <= int(m_rows.size()) ? m_rows[std::size_t(z - 1)] : 0;
+}
+
+} // namespace morvain
