@@ -113,9 +113,14 @@ RecordView QueueModel::record(int z) const
 
 QString QueueModel::key(int z) const
 {
-    if (z < 1 || z > objectCount())
+    return z < 1 || z > objectCount() ? QString() : keyOfRecord(m_records[std::size_t(z - 1)]);
+}
+
+QString QueueModel::keyOfRecord(std::span<const std::uint8_t> bytes) const
+{
+    if (bytes.size() != std::size_t(ServiceReply::size))
         return {};
-    const Queue queue = queueOf(m_records[std::size_t(z - 1)]);
+    const Queue queue = queueOf(bytes);
     return QString::fromLatin1(queue.vhost) + QChar(0x1f) + QString::fromLatin1(queue.name);
 }
 

@@ -43,6 +43,7 @@ public:
     int objectCount() const override { return int(m_records.size()); }
     RecordView record(int z) const override;
     QString key(int z) const override;
+    QString keyOfRecord(std::span<const std::uint8_t> bytes) const override;
     std::array<std::string_view, 3> keyFields() const override { return queueKeyFields; }
     // The service list's header; its total counts each row the broker did not send as one
     // queue more (at most one each).

@@ -105,6 +105,7 @@ void TestQueueCourse::oneObjectPerQueue()
     QCOMPARE(valueNamed(queues.values(1), "server_act").number,
              source == BrokerSource::RabbitMq ? consumers : rows[0].consumers + rows[1].consumers);
     QVERIFY(valueNamed(queues.values(1), "server_name").name.isEmpty());
+    QCOMPARE(queues.keyOfRecord(queues.record(2).bytes), queues.key(2)); // what tints compare
 
     // A rule on the queue's messages breaches once per object, not once per consumer.
     const thresholds::RuleFile file = thresholds::parseRules(

@@ -2,7 +2,8 @@
 // on a real X display (Xvfb will do):
 //   morvain_tab_screens <folder> <prefix>
 // writes <prefix>broker.png, <prefix>worker.png, <prefix>service.png,
-// <prefix>client-server.png, <prefix>conversation.png and <prefix>services-table.png.
+// <prefix>client-server.png, <prefix>conversation.png and <prefix>services-table.png, and
+// on a RabbitMQ broker <prefix>queues-table.png (one row per queue).
 
 #include "main_window/frm_main.h"
 #include "object_page.h"
@@ -50,5 +51,16 @@ int main(int argc, char *argv[])
     ok = test::captureScreen(table->frameGeometry(),
                              out.filePath(prefix + QStringLiteral("services-table.png"))) &&
          ok;
+    table->close(); // the next window takes its place on the screen
+    if (TableWindow *queues = w.views().openQueueTable();
+        queues && w.views().source() == BrokerSource::RabbitMq) {
+        queues->move(0, 0);
+        queues->resize(1200, 360);
+        queues->view()->resizeColumnsToContents();
+        QTest::qWait(600);
+        ok = test::captureScreen(queues->frameGeometry(),
+                                 out.filePath(prefix + QStringLiteral("queues-table.png"))) &&
+             ok;
+    }
     return ok ? 0 : 1;
 }
