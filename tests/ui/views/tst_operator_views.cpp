@@ -121,6 +121,7 @@ private slots:
     void enter_pressesTheFocusedButton();
     void changes_perKindByItsKey_data();
     void changes_perKindByItsKey();
+    void queues_aRabbitMqQueueOnceWithItsConsumers();
     void readings_failedAndCutQueriesSaySo_data();
     void readings_failedAndCutQueriesSaySo();
     void plotOverTime_fromABoxAndATableCell_data();
@@ -256,6 +257,36 @@ void TestOperatorViews::changes_perKindByItsKey()
                                                          : w.conversationPage().fieldBoxes();
     for (auto box = boxes.cbegin(); box != boxes.cend(); ++box)
         QCOMPARE(w.views().tints(tab)->tinted(box.value()), box.key() == counted);
+}
+
+void TestOperatorViews::queues_aRabbitMqQueueOnceWithItsConsumers()
+{
+    TempWorkdir dir;
+    FakeEntryPoint fake;
+    FrmMain w(fake);
+    w.Form_Load();
+    auto *item = w.findChild<QAction *>("mnuTable_queues");
+    QVERIFY(item);
+    QVERIFY(!item->isVisible()); // the demo broker's services are no queues
+    w.views().setSource(BrokerSource::RabbitMq);
+    QVERIFY(item->isVisible());
+    fake.restart();
+    const char *consumers[] = {"a", "b", "c"};
+    scriptConversation(fake, 3, [&](int i) {
+        ServiceReply r;
+        r.setText<"server_class">("billing");
+        r.setText<"server_name">(consumers[i]);
+        r.setText<"service">(i < 2 ? "reports" : "invoices");
+        r.setInt32<"server_act">(1);
+        return raw(r);
+    });
+    w.servicePage().callBroker();
+    TableWindow *queues = w.views().openQueueTable();
+    QVERIFY(queues);
+    QCOMPARE(queues->view()->model()->rowCount(), 2);
+    QCOMPARE(w.views().openTable(2)->view()->model()->rowCount(), 3);
+    // The tab's rows follow the queue too: both consumers of reports are one object.
+    QCOMPARE(w.servicePage().model().key(1), w.servicePage().model().key(2));
 }
 
 // A reply record's header: error_code and total_num_objects at its start.
