@@ -15,12 +15,7 @@ using live::BrokerCounts;
 using live::Marks;
 using live::Out;
 
-// Objects are appended to `out` up to the kind's cap; the return is the true count.
-int mapBroker(const View &v, Marks &marks, KindData &out);
-int mapWorkers(const View &v, Marks &marks, KindData &out);
-int mapServices(const View &v, Marks &marks, KindData &out);
-int mapUsers(const View &v, Marks &marks, KindData &out);
-int mapConversations(const View &v, Marks &marks, KindData &out);
+live::KindMap<View> mapBroker, mapWorkers, mapServices, mapUsers, mapConversations;
 
 // Whether a connection moved messages since the previous snapshot, or in its last second.
 bool active(const Connection &c, Marks &marks, std::uint64_t serial);

@@ -24,12 +24,7 @@ using live::max_users;
 using live::max_workers;
 using live::Out;
 
-// Objects are appended to `out` up to the kind's cap; the return is the true count.
-int mapBroker(const View &v, Marks &marks, KindData &out);
-int mapWorkers(const View &v, Marks &marks, KindData &out);
-int mapServices(const View &v, Marks &marks, KindData &out);
-int mapUsers(const View &v, Marks &marks, KindData &out);
-int mapConversations(const View &v, Marks &marks, KindData &out);
+live::KindMap<View> mapBroker, mapWorkers, mapServices, mapUsers, mapConversations;
 
 inline std::int64_t ratio(std::int64_t a, std::int64_t b)
 {

@@ -23,10 +23,14 @@ std::string okOf(int shown, std::int64_t total, std::string_view noun);
 // objects were served, the opening call's text saying so in the source's `noun`.
 void closeList(KindData &data, int total, std::string_view noun);
 
-// A source's mapping of each kind from its view (objects appended up to the cap, the true
-// count returned) and the noun of its cut list, both in KindId order.
+// What maps one kind from a source's view: objects appended to `out` up to the kind's cap,
+// the true count returned. A source declares its five at once:
+//   live::KindMap<View> mapBroker, mapWorkers, mapServices, mapUsers, mapConversations;
+template <typename View> using KindMap = int(const View &view, Marks &marks, KindData &out);
+
+// A source's mapping of each kind and the noun of its cut list, both in KindId order.
 template <typename View> struct KindMappings {
-    using Map = int (*)(const View &view, Marks &marks, KindData &out);
+    using Map = KindMap<View> *;
     std::array<Map, kind_count> map;
     std::array<const char *, kind_count> noun;
 

@@ -43,24 +43,17 @@ int main(int argc, char *argv[])
                                  out.filePath(prefix + QLatin1String(names[tab]) + ".png")) &&
              ok;
     }
-    TableWindow *table = w.views().openTable(2);
-    table->move(0, 0);
-    table->resize(1200, 360);
-    table->view()->resizeColumnsToContents();
-    QTest::qWait(600);
-    ok = test::captureScreen(table->frameGeometry(),
-                             out.filePath(prefix + QStringLiteral("services-table.png"))) &&
-         ok;
-    table->close(); // the next window takes its place on the screen
-    if (TableWindow *queues = w.views().openQueueTable();
-        queues && w.views().source() == BrokerSource::RabbitMq) {
-        queues->move(0, 0);
-        queues->resize(1200, 360);
-        queues->view()->resizeColumnsToContents();
+    // Each window closed after its picture: the next one takes its place on the screen.
+    const auto shoot = [&](TableWindow *table, const QString &name) {
+        table->move(0, 0);
+        table->resize(1200, 360);
+        table->view()->resizeColumnsToContents();
         QTest::qWait(600);
-        ok = test::captureScreen(queues->frameGeometry(),
-                                 out.filePath(prefix + QStringLiteral("queues-table.png"))) &&
-             ok;
-    }
+        ok = test::captureScreen(table->frameGeometry(), out.filePath(prefix + name)) && ok;
+        table->close();
+    };
+    shoot(w.views().openTable(2), QStringLiteral("services-table.png"));
+    if (w.views().source() == BrokerSource::RabbitMq)
+        shoot(w.views().openQueueTable(), QStringLiteral("queues-table.png"));
     return ok ? 0 : 1;
 }
