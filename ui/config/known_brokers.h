@@ -5,25 +5,19 @@
 // a login or a password never reaches the window. Both files belong to the client library;
 // a list that cannot be read adds nothing.
 
+#include "broker_list.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace morvain
 {
 
-// Where the broker list is: $OSTRANE_BROKERS, else $XDG_CONFIG_HOME/morvain/brokers.json
-// (an absolute one), else ~/.config/morvain/brokers.json.
-QString brokerListFile();
 // Where the scenarios are: $OSTRANE_SCENARIO_DIR, else scenarios/ beside the program.
 QString scenarioFolder();
 
 // The names of the list's entries, then the scenarios', each once, at most 32 characters,
 // sorted within each part.
 QStringList knownBrokerNames(const QString &listFile, const QString &scenarios);
-
-// What the list's entry `name` watches: its "type", else what its URL's scheme says
-// ("rabbitmq" for http:// and https://, "nats" for nats:// and tls://); empty when the list
-// has no such entry or it says neither.
-QString namedBrokerType(const QString &listFile, const QString &name);
 
 } // namespace morvain
