@@ -1,5 +1,9 @@
 #include "snapshot_round.h"
 
+#include "broker_list.h"
+#include "field_legend.h"
+#include "text_support.h"
+
 #include <QDateTime>
 
 namespace morvain::snapshot
@@ -14,6 +18,9 @@ void SnapshotRound::startUp(const Identity &identity)
 {
     m_session.cycle().startUp(identity);
     m_brokerId = identity.brokerId;
+    // As the window tells it: a NATS broker's services have extras beside the records.
+    const QString id = trimIdentifier(identity.brokerId);
+    m_session.serviceExtras().setSource(sourceOf(id, namedBrokerType(brokerListFile(), id)));
 }
 
 SnapshotReport SnapshotRound::run(const QStringList &kinds)
@@ -26,6 +33,7 @@ SnapshotReport SnapshotRound::run(const QStringList &kinds)
             continue;
         KindReport current;
         current.model = model;
+        current.extras = m_session.extrasOf(*model);
         m_current = &current;
         try {
             model->query(m_session.cycle());
