@@ -1,5 +1,6 @@
 #include "csv_document.h"
 
+#include "extras_out.h"
 #include "field_reader.h"
 #include "object_model.h"
 #include "query_reading.h"
@@ -42,7 +43,7 @@ template <Charset from> void appendField(exporting::Document &out, std::string_v
 
 } // namespace
 
-QByteArray document(const ObjectModel &model)
+QByteArray document(const ObjectModel &model, const ObjectExtras *extras)
 {
     exporting::FieldReader objects(model);
     exporting::Document out;
@@ -58,6 +59,8 @@ QByteArray document(const ObjectModel &model)
             ++width;
         }
     }
+    if (extras)
+        exporting::appendCsvExtrasHeader(out, *extras);
     out += "\r\n";
 
     // A failed query's entries are no objects, nor is the reply that ended a list: the
@@ -87,6 +90,8 @@ QByteArray document(const ObjectModel &model)
                 appendField<Charset::Utf8>(out, objects.word(c));
             }
         }
+        if (extras)
+            exporting::appendCsvExtras(out, *extras, model.key(z));
         out += "\r\n";
     }
     return out.take();
