@@ -101,6 +101,16 @@ ExtrasReading readServiceExtras(const QByteArray &json, const QString &brokerId,
     return reading;
 }
 
+ExtrasReading readServiceExtrasFile(const QString &brokerId, qint64 queriedAtMs)
+{
+    const QString path = serviceExtrasPath(brokerId);
+    if (path.isEmpty())
+        return refused(QStringLiteral("no folder for the extras"));
+    const SmallFile file = readSmallFile(path);
+    return file.error.isEmpty() ? readServiceExtras(file.bytes, brokerId, queriedAtMs)
+                                : refused(QStringLiteral("no file: ") + file.error);
+}
+
 ServiceExtras::ServiceExtras(ServiceModel &model, InfoCycle &cycle) : m_cycle(cycle)
 {
     // Connected before any view of the model, so the extras are in place when they look.
@@ -122,12 +132,7 @@ void ServiceExtras::read()
         m_reading = {};
         return;
     }
-    const QString brokerId = m_cycle.controlBlock().text<"broker_id">();
-    const QString path = serviceExtrasPath(brokerId);
-    const SmallFile file =
-        path.isEmpty() ? SmallFile{true, QStringLiteral("no folder"), {}} : readSmallFile(path);
-    m_reading = file.error.isEmpty() ? readServiceExtras(file.bytes, brokerId, m_queryStart)
-                                     : refused(QStringLiteral("no file: ") + file.error);
+    m_reading = readServiceExtrasFile(m_cycle.controlBlock().text<"broker_id">(), m_queryStart);
 }
 
 QList<FieldInfo> ServiceExtras::fields() const

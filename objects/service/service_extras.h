@@ -42,6 +42,8 @@ struct ExtrasReading {
 // at `queriedAtMs` (milliseconds since the epoch).
 ExtrasReading readServiceExtras(const QByteArray &json, const QString &brokerId,
                                 qint64 queriedAtMs);
+// The same from the broker's file in serviceExtrasFolder(); no file is a refusal too.
+ExtrasReading readServiceExtrasFile(const QString &brokerId, qint64 queriedAtMs);
 
 class ServiceExtras : public QObject, public ObjectExtras
 {
