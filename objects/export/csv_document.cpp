@@ -43,8 +43,10 @@ template <Charset from> void appendField(exporting::Document &out, std::string_v
 
 } // namespace
 
-QByteArray document(const ObjectModel &model, const ObjectExtras *extras)
+QByteArray document(const ObjectModel &model, const ObjectExtras *given)
 {
+    // Asked once: most brokers have no extra fields, and their rows stay as they were.
+    const ObjectExtras *extras = given && !given->fields().isEmpty() ? given : nullptr;
     exporting::FieldReader objects(model);
     exporting::Document out;
     qsizetype width = 0; // the header's fields

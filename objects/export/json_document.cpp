@@ -427,12 +427,12 @@ void writeKind(Writer &w, const KindReport &kind)
     w.beginArray();
     w.reserve(object.objectCount() * objectSize(object));
     MemberHeads names;
+    const bool extras = kind.extras && !kind.extras->fields().isEmpty() && !reading.failed;
     for (int z = 1; z <= object.objectCount(); ++z) {
         object.select(z);
         writeObject(w.raw(), object, names, z > reading.shown,
-                    kind.extras && z <= reading.shown && !reading.failed
-                        ? exporting::jsonExtras(*kind.extras, model.key(z))
-                        : QByteArray());
+                    extras && z <= reading.shown ? exporting::jsonExtras(*kind.extras, model.key(z))
+                                                 : QByteArray());
     }
     w.endArray();
     w.endObject();
