@@ -1,10 +1,10 @@
 #include "check.h"
-#include "service/service_extras.h"
 
 #include "exit_codes.h"
 #include "object_model.h"
 #include "query_failure.h"
 #include "query_reading.h"
+#include "service/service_extras.h"
 
 #include <QDateTime>
 
