@@ -138,6 +138,7 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
     } else if (const LiveType type = liveTypeOf(brokerId); type != LiveType::none) {
         LiveTarget t;
         t.type = type;
+        t.broker_id = brokerId;
         t.url = brokerId;
         t.http = s.http;
         data = m_live.query(t, kind);
@@ -149,8 +150,11 @@ int InformationService::open(const Records &r, const Settings &s, const Kind &ki
         // be read leaves the scenarios alone: only a name no scenario has is refused.
         const BrokerLookup named = lookupBroker(s.brokers_file, brokerId);
         const bool refused = named.outcome == BrokerLookup::refused;
-        if (named.outcome == BrokerLookup::found)
-            return answerOpening(r, m_live.query(targetFor(named.broker, s), kind), kind);
+        if (named.outcome == BrokerLookup::found) {
+            LiveTarget t = targetFor(named.broker, s);
+            t.broker_id = brokerId;
+            return answerOpening(r, m_live.query(t, kind), kind);
+        }
         if (refused && named.names_known)
             return answerOpening(r, listRefused(s, named, kind), kind);
         try {

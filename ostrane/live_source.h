@@ -21,6 +21,7 @@ namespace ostrane
 // Which broker to ask and how.
 struct LiveTarget {
     LiveType type = LiveType::none;
+    std::string broker_id; // as the control block names it: a URL or a named broker
     std::string url;
     HttpOptions http; // timeouts, CA file, login; the round's budget is http.total_ms
     // NATS: the monitoring port's URL ("": the client URL's host, port 8222, http), and a

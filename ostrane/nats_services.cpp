@@ -1,5 +1,6 @@
 // Services: one per (service, instance, endpoint) of the instances that replied, by
-// service name, instance id and endpoint name.
+// service name, instance id and endpoint name. serviceExtras (nats_extras.cpp) walks them in
+// the same order.
 #include "nats_mapping.h"
 
 #include <map>

@@ -1,9 +1,11 @@
 #include "nats_source.h"
 
+#include "nats_extras.h"
 #include "nats_mapping.h"
 #include "url_secrets.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <span>
 
@@ -244,6 +246,13 @@ KindData Source::query(const LiveTarget &target, const Kind &kind)
     raw.serial = b.round.serial;
     const View view = read(raw);
     KindData data = mappings(view, kind, b.marks);
+    // After the mapping, so the file holds exactly the objects this query answers with.
+    if (kind.id == KindId::Service && !target.broker_id.empty())
+        writeExtras(target.broker_id,
+                    std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count(),
+                    serviceExtras(view, data));
 
     // Fewer instances replied than the servers counted, or servers of the cluster are not
     // monitored: the opening call says so, and nothing missing passes for a zero.

@@ -4,6 +4,7 @@
 #include "object_model.h"
 #include "query_failure.h"
 #include "query_reading.h"
+#include "service/service_extras.h"
 
 #include <QDateTime>
 
@@ -83,6 +84,8 @@ thresholds::KindFields kindFields(const QList<ObjectModel *> &models)
     thresholds::KindFields fields;
     for (const ObjectModel *model : models)
         fields.insert(model->kindName(), model->columns());
+    // Whatever the broker: the rules file is the same for every one.
+    fields[QStringLiteral("service")] += serviceExtraFields();
     return fields;
 }
 
@@ -118,7 +121,7 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
         }
         perf << perfLabel(name + QStringLiteral("_objects")) + u'=' +
                     QString::number(model.shownCount()) + QStringLiteral(";;;0");
-        breaches << evaluator.evaluate(model, report.time);
+        breaches << evaluator.evaluate(model, report.time, kind.extras);
         // The rules judged only what the list brought: say so, or a cut list reads whole.
         const QueryReading reading = readingOf(model);
         if (reading.cut())

@@ -46,7 +46,7 @@ QByteArray render(const Options &o, const SnapshotReport &report)
 {
     switch (o.format) {
     case Format::Csv:
-        return csv::document(*report.kinds.constFirst().model);
+        return csv::document(*report.kinds.constFirst().model, report.kinds.constFirst().extras);
     case Format::Prometheus:
         return prometheus::document(report);
     case Format::Json:

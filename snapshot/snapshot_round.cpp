@@ -23,6 +23,7 @@ void SnapshotRound::startUp(const Identity &identity)
         model->keyBy(source);
     if (source == BrokerSource::RabbitMq && !m_queues)
         m_queues = std::make_unique<QueueModel>(m_session.service());
+    m_session.serviceExtras().setSource(source);
 }
 
 SnapshotReport SnapshotRound::run(const QStringList &kinds)
@@ -37,6 +38,7 @@ SnapshotReport SnapshotRound::run(const QStringList &kinds)
         current.model = model;
         if (m_queues && model == &m_session.service())
             current.series = m_queues.get();
+        current.extras = m_session.extrasOf(*model);
         m_current = &current;
         try {
             model->query(m_session.cycle());

@@ -201,6 +201,19 @@ constexpr LegendRow rows[] = {
      "accumulated number of requests", "requests",
      "messages published to the queue (message_stats.publish)", "messages",
      "requests the endpoint served (num_requests)", "requests"},
+    // Beside the record: a NATS endpoint's figures from the stand-in's extras file.
+    {"service", "num_errors", "Errors",
+     nf, "",
+     nf, "",
+     "requests the endpoint answered with an error (num_errors)", "requests"},
+    {"service", "last_error", "Last error",
+     nf, "",
+     nf, "",
+     "the endpoint's last error (last_error)", "text"},
+    {"service", "average_processing_time", "Average processing time",
+     nf, "",
+     nf, "",
+     "the endpoint's mean time per request (average_processing_time)", "microseconds"},
 
     // Client/Server
     {"client_server", "user_id", "User ID",

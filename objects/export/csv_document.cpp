@@ -1,5 +1,6 @@
 #include "csv_document.h"
 
+#include "extras_out.h"
 #include "field_reader.h"
 #include "object_model.h"
 #include "query_reading.h"
@@ -42,8 +43,10 @@ template <Charset from> void appendField(exporting::Document &out, std::string_v
 
 } // namespace
 
-QByteArray document(const ObjectModel &model)
+QByteArray document(const ObjectModel &model, const ObjectExtras *given)
 {
+    // Asked once: most brokers have no extra fields, and their rows stay as they were.
+    const ObjectExtras *extras = given && !given->fields().isEmpty() ? given : nullptr;
     exporting::FieldReader objects(model);
     exporting::Document out;
     qsizetype width = 0; // the header's fields
@@ -58,6 +61,8 @@ QByteArray document(const ObjectModel &model)
             ++width;
         }
     }
+    if (extras)
+        exporting::appendCsvExtrasHeader(out, *extras);
     out += "\r\n";
 
     // A failed query's entries are no objects, nor is the reply that ended a list: the
@@ -87,6 +92,8 @@ QByteArray document(const ObjectModel &model)
                 appendField<Charset::Utf8>(out, objects.word(c));
             }
         }
+        if (extras)
+            exporting::appendCsvExtras(out, *extras, model.key(z));
         out += "\r\n";
     }
     return out.take();

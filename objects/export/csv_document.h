@@ -7,6 +7,8 @@
 // - Texts are written as the lists show them: up to the first zero byte, blanks trimmed
 //   off both ends; every other character stays. Numbers are their decimal text.
 // - A failed query writes the header row alone; the reply that ended a list is no row.
+// - Extras (object_extras.h), when given, are columns after the record's: empty where an
+//   object has none.
 // - UTF-8, CRLF after every row; a field holding a comma, quote, CR, LF or any other
 //   control character is quoted, with quotes doubled.
 
@@ -15,9 +17,10 @@
 namespace morvain
 {
 class ObjectModel;
+class ObjectExtras;
 
 namespace csv
 {
-QByteArray document(const ObjectModel &model);
+QByteArray document(const ObjectModel &model, const ObjectExtras *extras = nullptr);
 } // namespace csv
 } // namespace morvain

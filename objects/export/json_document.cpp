@@ -1,5 +1,6 @@
 #include "json_document.h"
 
+#include "extras_out.h"
 #include "field_reader.h"
 #include "object_model.h"
 #include "query_reading.h"
@@ -260,7 +261,7 @@ const std::string &codePiece(MemberHeads &names, exporting::FieldReader &object,
 // other numbers plain; derived readings (the broker's run time split) follow the fields
 // under "readings".
 void writeObject(exporting::Document &out, exporting::FieldReader &object, MemberHeads &names,
-                 bool closingReply)
+                 bool closingReply, const QByteArray &extras = {})
 {
     if (names.table != object.table()) {
         names.table = object.table();
@@ -336,6 +337,7 @@ void writeObject(exporting::Document &out, exporting::FieldReader &object, Membe
     // Kept, as the tab keeps it, but marked: it is no object.
     if (closingReply)
         out += count > 0 ? ", \"closing_reply\": true" : "\"closing_reply\": true";
+    out += extras;
     out += '}';
 }
 
@@ -371,6 +373,23 @@ void writeHeader(Writer &w, const ReplyHeader &h)
     w.endObject();
 }
 
+// The fields beside the records, as "columns" lists the record's.
+void writeExtraColumns(Writer &w, const ObjectExtras &extras)
+{
+    const QList<FieldInfo> fields = extras.fields();
+    if (fields.isEmpty())
+        return;
+    w.key("extra_columns");
+    w.beginArray();
+    for (const FieldInfo &column : fields) {
+        w.beginObject(true);
+        w.member("name", column.name);
+        w.member("kind", kindWord(column.kind));
+        w.endObject();
+    }
+    w.endArray();
+}
+
 void writeKind(Writer &w, const KindReport &kind)
 {
     const ObjectModel &model = *kind.model;
@@ -397,6 +416,8 @@ void writeKind(Writer &w, const KindReport &kind)
         w.endObject();
     }
     w.endArray();
+    if (kind.extras)
+        writeExtraColumns(w, *kind.extras);
     w.member("object_count", object.objectCount());
     if (!reading.failed) {
         w.member("shown", reading.shown);
@@ -406,9 +427,12 @@ void writeKind(Writer &w, const KindReport &kind)
     w.beginArray();
     w.reserve(object.objectCount() * objectSize(object));
     MemberHeads names;
+    const bool extras = kind.extras && !kind.extras->fields().isEmpty() && !reading.failed;
     for (int z = 1; z <= object.objectCount(); ++z) {
         object.select(z);
-        writeObject(w.raw(), object, names, z > reading.shown);
+        writeObject(w.raw(), object, names, z > reading.shown,
+                    extras && z <= reading.shown ? exporting::jsonExtras(*kind.extras, model.key(z))
+                                                 : QByteArray());
     }
     w.endArray();
     w.endObject();

@@ -1,5 +1,6 @@
 #include "prometheus_document.h"
 
+#include "extras_out.h"
 #include "field_reader.h"
 #include "kind_registry.h"
 #include "object_model.h"
@@ -340,8 +341,11 @@ QByteArray document(const SnapshotReport &report)
     exporting::Document out;
     writeReadings(out, report, brokerLabel);
     for (const KindReport &kind : report.kinds)
-        if (!readingOf(kind.sampled()).failed) // a failed query's entries are no objects
+        if (!readingOf(kind.sampled()).failed) { // a failed query's entries are no objects
             writeKind(out, kind.sampled(), brokerLabel);
+            if (kind.extras)
+                exporting::appendPrometheusExtras(out, *kind.model, *kind.extras, brokerLabel);
+        }
     return out.take();
 }
 

@@ -10,6 +10,7 @@
 namespace morvain
 {
 class ObjectModel;
+class ObjectExtras;
 
 struct KindReport {
     const ObjectModel *model = nullptr;
@@ -18,6 +19,8 @@ struct KindReport {
     QString errorText;
     // Each "Broker Message" the query gave ("User does not exist!", "EOC true!!!"), in order.
     QStringList messages;
+    // Fields beside the records (the services' extras of a NATS broker), or nullptr.
+    const ObjectExtras *extras = nullptr;
     // The objects Prometheus samples where they are not the model's rows: RabbitMQ's
     // services as one series per queue (QueueModel). Null: the model's.
     const ObjectModel *series = nullptr;

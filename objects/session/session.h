@@ -8,6 +8,7 @@
 #include "conversation/conversation_model.h"
 #include "info_cycle.h"
 #include "kind_registry.h"
+#include "service/service_extras.h"
 #include "service/service_model.h"
 #include "worker/worker_model.h"
 
@@ -39,6 +40,14 @@ public:
     }
     ObjectModel &model(KindIndex kind) { return *models().at(kind); }
 
+    // The services' extras of a NATS broker (service_extras.h).
+    ServiceExtras &serviceExtras() { return m_serviceExtras; }
+    // The extras of `model`'s kind, or nullptr for a kind that has none.
+    const ObjectExtras *extrasOf(const ObjectModel &model) const
+    {
+        return &model == &m_service ? &m_serviceExtras : nullptr;
+    }
+
 private:
     InfoCycle m_cycle;
     BrokerObjectModel m_broker;
@@ -46,6 +55,8 @@ private:
     ServiceModel m_service;
     ClientServerModel m_clientServer;
     ConversationModel m_conversation;
+    // After the models, before any view: it reads the extras before the views look.
+    ServiceExtras m_serviceExtras{m_service, m_cycle};
 };
 
 } // namespace morvain

@@ -250,7 +250,8 @@ QString Breach::text() const
            numberText(rule->value);
 }
 
-QList<Breach> Evaluator::evaluate(const ObjectModel &model, const QDateTime &time)
+QList<Breach> Evaluator::evaluate(const ObjectModel &model, const QDateTime &time,
+                                  const ObjectExtras *extras)
 {
     QList<Breach> breaches;
     const QString kind = model.kindName();
@@ -282,12 +283,17 @@ QList<Breach> Evaluator::evaluate(const ObjectModel &model, const QDateTime &tim
                 std::find_if(record.fields.begin(), record.fields.end(), [&](const wire::Field &f) {
                     return QLatin1String(f.name.data(), qsizetype(f.name.size())) == rule->field;
                 });
-            if (field == record.fields.end() || field->encoding == wire::Encoding::Text ||
-                field->encoding == wire::Encoding::Padding ||
-                std::size_t(field->offset + field->width) > record.bytes.size())
+            const std::optional<double> extra = field == record.fields.end() && extras
+                                                    ? extraNumber(extras, model.key(z), rule->field)
+                                                    : std::nullopt;
+            if (!extra &&
+                (field == record.fields.end() || field->encoding == wire::Encoding::Text ||
+                 field->encoding == wire::Encoding::Padding ||
+                 std::size_t(field->offset + field->width) > record.bytes.size()))
                 continue;
             const double reading =
-                double(numberAt(record.bytes.data() + field->offset, field->width));
+                extra ? *extra
+                      : double(numberAt(record.bytes.data() + field->offset, field->width));
             double compared = reading;
             if (rule->rate) {
                 const QString id = kind + u'\x1e' + key + u'\x1e' + rule->field;

@@ -3,6 +3,7 @@
 // must not compare so to this value". The file format is docs/thresholds.md. Reads kinds
 // only through ObjectModel; no widgets, so the window and morvain-snapshot share it.
 
+#include "object_extras.h"
 #include "object_model.h"
 
 #include <QDateTime>
@@ -45,7 +46,8 @@ struct RuleFile {
 // user's configuration folder for Morvain (~/.config/morvain on Linux).
 QString defaultRulesFile();
 
-// The fields a rule may name, per kind: the number fields of each kind's columns().
+// The fields a rule may name, per kind: the number fields of each kind's columns(), and of
+// its extras.
 using KindFields = QHash<QString, QList<FieldInfo>>;
 
 RuleFile parseRules(const QByteArray &json, const KindFields &kinds);
@@ -74,8 +76,10 @@ class Evaluator
 {
 public:
     explicit Evaluator(const QList<Rule> &rules) : m_rules(rules) {}
-    // The breaches among `model`'s objects, read at `time`.
-    QList<Breach> evaluate(const ObjectModel &model, const QDateTime &time);
+    // The breaches among `model`'s objects, read at `time`; a rule's field that the records
+    // lack is read from `extras`, where the kind has them.
+    QList<Breach> evaluate(const ObjectModel &model, const QDateTime &time,
+                           const ObjectExtras *extras = nullptr);
     // Rate rules that found no earlier reading in the last evaluate() of their kind.
     int ratesWithoutReading() const { return m_withoutReading; }
     const QList<Rule> &rules() const { return m_rules; }

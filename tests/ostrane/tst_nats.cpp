@@ -6,8 +6,12 @@
 #include "closed_port.h"
 #include "exchange.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QProcess>
 #include <QScopeGuard>
@@ -88,6 +92,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void services_oneEntryPerInstanceAndEndpoint();
+    void services_failingEndpointsErrorsBesideTheRecords();
     void failures_answerAFailedQueryNeverZeros_data();
     void failures_answerAFailedQueryNeverZeros();
     void silentInstance_roundKeepsItsDeadline();
@@ -154,6 +159,7 @@ void tst_Nats::initTestCase()
     QVERIFY(list.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
     qputenv("HOME", m_home.path().toLocal8Bit());
     qputenv("OSTRANE_BROKERS", m_home.filePath("brokers.json").toLocal8Bit());
+    qputenv("MORVAIN_EXTRAS_DIR", m_home.filePath("extras").toLocal8Bit());
 
     // Ready once its monitoring port answers.
     QElapsedTimer t;
@@ -199,6 +205,36 @@ void tst_Nats::services_oneEntryPerInstanceAndEndpoint()
     QCOMPARE(instances.size(), 3);
     QCOMPARE(endpoints, (QSet<QByteArray>{"create", "get", "list"}));
     QVERIFY2(requests > 0, "the fixture's requester keeps num_requests moving");
+}
+
+// The fixture's "get" throws on every 5th request: its errors and last error are written
+// beside the records, keyed by the names the records carry.
+void tst_Nats::services_failingEndpointsErrorsBesideTheRecords()
+{
+    const QString file =
+        m_home.filePath("extras/nats-") +
+        QCryptographicHash::hash("good", QCryptographicHash::Sha1).toHex().left(16) + ".json";
+    qint64 errors = 0;
+    QString lastError;
+    QElapsedTimer t;
+    t.start();
+    // A few rounds at most: the requester reaches a failing request within a second or two.
+    while (errors == 0 && t.elapsed() < 15000) {
+        Exchange ex(service, "good");
+        QCOMPARE(ex.call(), 0);
+        QFile f(file);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(file));
+        for (const QJsonValue o : QJsonDocument::fromJson(f.readAll())["objects"].toArray())
+            if (o["server_class"] == "orders" && o["service"] == "get" &&
+                o["num_errors"].toInteger() > errors) {
+                errors = o["num_errors"].toInteger();
+                lastError = o["last_error"].toString();
+            }
+        if (errors == 0)
+            QTest::qWait(2500); // past the round's idle gap: the next query asks anew
+    }
+    QVERIFY2(errors > 0, "no error counted on orders.get");
+    QVERIFY2(lastError.startsWith("orders.get: planted failure"), qPrintable(lastError));
 }
 
 void tst_Nats::failures_answerAFailedQueryNeverZeros_data()

@@ -154,7 +154,11 @@ void FrmMain::buildViews(Ticker *ticker)
     }
     setup.models = models();
     setup.bars = m_bars;
-    setup.csv = [](const ObjectModel &model) { return csv::document(model); };
+    for (const ObjectModel *model : setup.models)
+        setup.extras << m_session.extrasOf(*model);
+    setup.csv = [this](const ObjectModel &model) {
+        return csv::document(model, m_session.extrasOf(model));
+    };
     m_views = new OperatorViews(std::move(setup));
     AutoRefresh &refresh = m_views->autoRefresh();
     connect(&refresh, &AutoRefresh::intervalChanged, this, &FrmMain::showBrokerPanel);
@@ -308,6 +312,7 @@ void FrmMain::brokerSwitched(const QString &before, const QString &after)
 void FrmMain::showLegend(const QString &brokerId)
 {
     const BrokerSource source = brokerSourceOf(trimIdentifier(brokerId));
+    m_session.serviceExtras().setSource(source); // before the tables ask for its columns
     m_views->setSource(source);
     // The broker tab shows three fields in labels, not boxes: they say it too.
     const std::pair<const char *, const char *> labels[] = {

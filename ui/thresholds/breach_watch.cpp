@@ -1,5 +1,7 @@
 #include "breach_watch.h"
 
+#include "service/service_extras.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -35,6 +37,8 @@ thresholds::KindFields BreachWatch::kindFields() const
     thresholds::KindFields kinds;
     for (const KindHistory *history : m_histories)
         kinds.insert(history->model().kindName(), history->model().columns());
+    // Whatever the broker: the rules file is the same for every one.
+    kinds[QStringLiteral("service")] += serviceExtraFields();
     return kinds;
 }
 
@@ -88,8 +92,8 @@ void BreachWatch::evaluate(int tab)
             emit changed();
         return;
     }
-    QList<Breach> breaches =
-        m_evaluator->evaluate(history.model(), QDateTime::fromMSecsSinceEpoch(history.queriedAt()));
+    QList<Breach> breaches = m_evaluator->evaluate(
+        history.model(), QDateTime::fromMSecsSinceEpoch(history.queriedAt()), m_extras.value(tab));
     QSet<QString> breached;
     for (const Breach &breach : std::as_const(breaches)) {
         const QString id = QString::number(breach.rule->index) + u'\x1e' + breach.key;

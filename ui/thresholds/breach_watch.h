@@ -60,6 +60,9 @@ public:
     // Kinds whose breaches are those of their last good query: the latest one failed.
     QStringList staleKinds() const;
 
+    // Per tab, the fields beside its records that rules may name too (or nullptr).
+    void setExtras(QList<const ObjectExtras *> extras) { m_extras = std::move(extras); }
+
     void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
     // Off by default: breaches are still followed, only the notifier is not called.
     void setNotify(bool on) { m_notify = on; }
@@ -75,6 +78,7 @@ private:
     QList<qsizetype> breachesOf(int tab, const QString &key, const QString &field) const;
 
     QList<KindHistory *> m_histories;
+    QList<const ObjectExtras *> m_extras;
     QString m_path;
     bool m_active = false;
     thresholds::RuleFile m_file;

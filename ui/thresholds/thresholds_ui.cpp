@@ -53,9 +53,13 @@ ThresholdsUi::ThresholdsUi(QMainWindow &window, OperatorViews &views, const QStr
     : QObject(&window), m_window(window), m_views(views)
 {
     QList<KindHistory *> histories;
-    for (int tab = 0; views.history(tab); ++tab)
+    QList<const ObjectExtras *> extras;
+    for (int tab = 0; views.history(tab); ++tab) {
         histories << views.history(tab);
+        extras << views.extras(tab);
+    }
     m_watch = new BreachWatch(histories, this);
+    m_watch->setExtras(extras);
     m_watch->setNotify(desktopNotificationsOn());
     m_watch->setNotifier(
         [this](const QString &title, const QString &text) { notifyOnDesktop(title, text); });

@@ -51,6 +51,8 @@ ObjectTableModel::ObjectTableModel(KindHistory &history, QHash<QString, QString>
             for (int c = 0; c < m_columns.size() && m_count > 0; ++c)
                 if (m_columns[c].shows == Shows::Trend)
                     emit dataChanged(index(0, c), index(rowCount() - 1, c), {TrendRole});
+                else if (m_columns[c].shows == Shows::Extra) // read beside the records
+                    emit dataChanged(index(0, c), index(rowCount() - 1, c));
             return;
         }
         m_greyed = greyed;
@@ -99,6 +101,7 @@ void ObjectTableModel::buildColumns()
                               tip(tr("%1: its last %2 readings").arg(f.name).arg(trendLength),
                                   legend.unit, tr("Its last %1 readings").arg(trendLength))});
     }
+    appendExtraColumns(kind);
     m_columns.append({Shows::SeenSince, -1, true, tr("Seen since"),
                       tr("When the object was first seen in this session's queries")});
     m_width = m_columns.size();
@@ -109,6 +112,13 @@ void ObjectTableModel::setLegend(BrokerSource source)
     if (m_source == source)
         return;
     m_source = source;
+    if (m_extras) { // the extra columns may come or go with the source
+        beginResetModel();
+        buildColumns();
+        reload();
+        endResetModel();
+        return;
+    }
     buildColumns();
     if (!m_columns.isEmpty())
         emit headerDataChanged(Qt::Horizontal, 0, int(m_columns.size()) - 1);
@@ -250,6 +260,8 @@ QString ObjectTableModel::text(int row, int column) const
         const std::optional<qint64> since = seenSince(row);
         return since ? clockText(*since) : QString();
     }
+    case Shows::Extra:
+        return extraValue(row, info.extra).toString();
     }
     return {};
 }
@@ -274,6 +286,8 @@ bool ObjectTableModel::lessThan(int left, int right, int column) const
         return number(left, info.field) < number(right, info.field);
     case Shows::SeenSince:
         return seenSince(left) < seenSince(right);
+    case Shows::Extra:
+        return lessExtra(left, right, info);
     }
     return false;
 }
@@ -359,6 +373,8 @@ QVariant ObjectTableModel::headerData(int section, Qt::Orientation orientation, 
             return m_columns[section].tip;
         if (role == FieldNameRole && m_columns[section].field >= 0)
             return m_fields[m_columns[section].field].name;
+        if (role == FieldNameRole && m_columns[section].extra >= 0)
+            return m_extraFields.value(m_columns[section].extra).name;
         return {};
     }
     if (section >= rowCount())

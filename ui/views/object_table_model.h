@@ -9,6 +9,7 @@
 
 #include "field_legend.h"
 #include "kind_history.h"
+#include "object_extras.h"
 #include "text_support.h"
 
 #include <QAbstractTableModel>
@@ -49,6 +50,9 @@ public:
     // The header tooltips say what each field is on `source`'s broker and its unit; until
     // then they give the field's name.
     void setLegend(BrokerSource source);
+    // Columns after the record's fields for what the records have no place for, by object
+    // key; their fields() may change with the source.
+    void setExtras(const ObjectExtras *extras);
 
     // Tints for changed values and new objects; the marks themselves stay either way.
     void setHighlight(bool on);
@@ -67,7 +71,7 @@ public:
     bool sent(int column) const
     {
         const Shows shows = m_columns.value(column).shows;
-        return shows == Shows::Field || shows == Shows::Word;
+        return shows == Shows::Field || shows == Shows::Word || shows == Shows::Extra;
     }
     // The cell's text as shown: trailing blanks and zero bytes cut.
     QString text(int row, int column) const;
@@ -104,16 +108,21 @@ public:
     int changedCount() const { return m_changed; }
 
 private:
-    enum class Shows { Field, Word, Rate, Trend, SeenSince };
+    enum class Shows { Field, Word, Rate, Trend, SeenSince, Extra };
     struct Column {
         Shows shows = Shows::Field;
-        int field = 0;        // position in columns(); -1 for the seen-since column
+        int field = 0;        // position in columns(); -1 for the seen-since and extra columns
         bool numeric = false; // sorted and aligned as a number
         QString title;
         QString tip;
+        int extra = -1; // position in the extras' fields()
     };
 
     void buildColumns();
+    // The extras' columns (object_table_extras.cpp).
+    void appendExtraColumns(const std::string &kind);
+    QVariant extraValue(int row, int extra) const;
+    bool lessExtra(int left, int right, const Column &column) const;
     void reload();
     bool changed(int row, int column) const
     {
@@ -151,6 +160,8 @@ private:
     QVector<Column> m_columns;
     QList<int> m_trends; // fields with a trend line, in the order picked
     std::optional<BrokerSource> m_source;
+    const ObjectExtras *m_extras = nullptr;
+    QList<FieldInfo> m_extraFields; // the extras' fields() when the columns were built
     qsizetype m_width = 0;
     int m_count = 0;
     QStringList m_goneKeys;          // the gone objects, in their order before

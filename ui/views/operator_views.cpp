@@ -289,6 +289,8 @@ TableWindow *OperatorViews::openTable(int tab)
                 [this, tab](const QString &key, int column) { plotOverTime(tab, key, column); });
         if (m_marks.rows)
             window->tableModel().setRowMarker(m_marks.rows(tab));
+        if (const ObjectExtras *extras = m_setup.extras.value(tab))
+            window->tableModel().setExtras(extras);
         if (m_source)
             window->tableModel().setLegend(*m_source);
     }

@@ -51,6 +51,7 @@ public:
         QList<QHash<QString, QLineEdit *>> boxes; // per tab: its box for each field
         QList<QueryBar *> bars;                   // per tab: the bar across its top
         TableWindow::CsvWriter csv;
+        QList<const ObjectExtras *> extras; // per tab: fields beside the records, or nullptr
         Clock clock = systemClock();
         Ticker *ticker = nullptr; // nullptr: the event loop's timer
     };
@@ -80,6 +81,8 @@ public:
     // the tables' header tooltips and new trends say what each field is there.
     void setSource(BrokerSource source);
     std::optional<BrokerSource> source() const { return m_source; }
+    // Tab `tab`'s fields beside the records, or nullptr.
+    const ObjectExtras *extras(int tab) const { return m_setup.extras.value(tab); }
     // The "&View" menu, for items that other parts of the window add at its end.
     QMenu *viewMenu() const { return m_viewMenu; }
 

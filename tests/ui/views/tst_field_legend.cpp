@@ -7,6 +7,7 @@
 #include "field_legend.h"
 #include "main_window/frm_main.h"
 #include "object_page.h"
+#include "service/service_extras.h"
 #include "temp_workdir.h"
 #include "thresholds/thresholds_dialog.h"
 #include "thresholds/thresholds_ui.h"
@@ -88,8 +89,11 @@ void TestFieldLegend::everyFieldHasWords()
             ++fields;
         }
     }
-    // No row names a field the records do not have.
-    QCOMPARE(qsizetype(fields), qsizetype(legendRows().size()));
+    // The services' extras have words too.
+    for (const FieldInfo &f : serviceExtraFields())
+        QVERIFY2(!fieldLegend("service", f.name, source).isNull(), qPrintable(f.name));
+    // No row names a field the records (or the extras) do not have.
+    QCOMPARE(qsizetype(fields) + serviceExtraFields().size(), qsizetype(legendRows().size()));
 }
 
 void TestFieldLegend::rabbitWords_data()
