@@ -51,11 +51,24 @@ size_t qHash(const Queue &q, size_t seed = 0)
 QueueModel::QueueModel(ServiceModel &services, QObject *parent)
     : ObjectModel(parent), m_services(services)
 {
-    connect(&services, &ObjectModel::aboutToQuery, this, &ObjectModel::aboutToQuery);
+    connect(&services, &ObjectModel::aboutToQuery, this, [this] {
+        if (m_following)
+            emit aboutToQuery();
+    });
     connect(&services, &ObjectModel::queried, this, [this] {
+        if (!m_following)
+            return;
         follow();
         emit queried();
     });
+    follow();
+}
+
+void QueueModel::setFollowing(bool on)
+{
+    if (on == m_following)
+        return;
+    m_following = on;
     follow();
 }
 
@@ -63,7 +76,7 @@ void QueueModel::follow()
 {
     m_records.clear();
     m_rows.clear();
-    const int rows = m_services.shownCount();
+    const int rows = m_following ? m_services.shownCount() : 0;
     QHash<Queue, int> at; // queue -> index into m_records; views into the service rows
     at.reserve(rows);
     for (int z = 1; z <= rows; ++z) {
@@ -86,12 +99,15 @@ void QueueModel::follow()
         ++m_rows[std::size_t(*found)];
     }
     const int queues = int(m_records.size());
-    if (m_services.endsWithClosingReply()) {
+    if (m_following && m_services.endsWithClosingReply()) {
         Bytes closing{};
         const auto bytes = m_services.record(m_services.objectCount()).bytes;
         std::memcpy(closing.data(), bytes.data(), closing.size());
         m_records.push_back(closing);
     }
+    m_header = {};
+    if (!m_following)
+        return;
     m_header = m_services.header();
     const std::int64_t unsent = std::max(0, m_services.totalCount() - rows);
     m_header.total_num_objects = std::int32_t(

@@ -51,6 +51,9 @@ public:
 
     // How many rows of the service list queue z gathered.
     int rowsOf(int z) const;
+    // Off: the service queries pass it by and it holds no queue (a broker whose services
+    // are no queues). On again: it reads the last service query at once.
+    void setFollowing(bool on);
 
 private:
     void follow();
@@ -60,6 +63,7 @@ private:
     std::vector<Bytes> m_records;
     std::vector<int> m_rows; // per queue
     ReplyHeader m_header{};
+    bool m_following = true;
 };
 
 } // namespace morvain

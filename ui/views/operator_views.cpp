@@ -123,8 +123,10 @@ void OperatorViews::setSource(BrokerSource source)
     }
     for (TableWindow *window : openTables())
         window->tableModel().setLegend(source);
-    if (m_queueItem)
+    if (m_queues) {
+        m_queues->follow(source == BrokerSource::RabbitMq);
         m_queueItem->setVisible(source == BrokerSource::RabbitMq);
+    }
 }
 
 void OperatorViews::setMarks(Marks marks)

@@ -9,6 +9,12 @@ QueueTable::QueueTable(ServiceModel &services, Clock clock, QWidget *window)
     : QObject(window), m_queues(new QueueModel(services, this)),
       m_history(new KindHistory(*m_queues, std::move(clock), this)), m_parent(window)
 {
+    m_queues->setFollowing(false); // until the broker is known to be a RabbitMQ one
+}
+
+void QueueTable::follow(bool on)
+{
+    m_queues->setFollowing(on);
 }
 
 QueueTable::~QueueTable() = default;

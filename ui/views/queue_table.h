@@ -27,6 +27,8 @@ public:
     TableWindow *open(const TableWindow::CsvWriter &csv, const QHash<QString, QString> &labels,
                       const std::function<void(TableWindow &)> &setUp);
     TableWindow *window() const { return m_window; }
+    // The queues follow the service queries of a RabbitMQ broker only.
+    void follow(bool on);
 
 private:
     QueueModel *m_queues;

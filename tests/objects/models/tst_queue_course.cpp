@@ -106,6 +106,10 @@ void TestQueueCourse::oneObjectPerQueue()
              source == BrokerSource::RabbitMq ? consumers : rows[0].consumers + rows[1].consumers);
     QVERIFY(valueNamed(queues.values(1), "server_name").name.isEmpty());
     QCOMPARE(queues.keyOfRecord(queues.record(2).bytes), queues.key(2)); // what tints compare
+    queues.setFollowing(false); // another broker's services are no queues
+    QCOMPARE(queues.objectCount(), 0);
+    queues.setFollowing(true);
+    QCOMPARE(queues.key(1), QStringLiteral("%1\x1f%2").arg(rows[0].vhost, rows[0].queue));
 
     // A rule on the queue's messages breaches once per object, not once per consumer.
     const thresholds::RuleFile file = thresholds::parseRules(
