@@ -64,7 +64,7 @@ void ChangeTracker::record(const ObjectModel &model, qint64 msecs)
 
 int ChangeTracker::previousRowOf(int r) const
 {
-    return m_hasBaseline ? m_previous.rowOf(m_latest.keys()[r]) : -1;
+    return m_hasBaseline ? m_previous.rowOf(m_latest.keys()[r], m_latest.occurrence(r)) : -1;
 }
 
 ChangeState ChangeTracker::objectState(const QString &key) const

@@ -32,16 +32,36 @@ QuerySnapshot::QuerySnapshot(const ObjectModel &model, qint64 msecs, const Query
         m_bytes = before->m_bytes; // one copy for both
         m_keys = before->m_keys;
         m_rowOf = before->m_rowOf;
+        m_nextSame = before->m_nextSame;
+        m_occurrence = before->m_occurrence;
         return;
     }
     m_keys.reserve(m_count);
     m_rowOf.reserve(m_count);
+    m_nextSame.assign(std::size_t(m_count), -1);
+    m_occurrence.assign(std::size_t(m_count), 0);
+    QHash<QString, int> last; // key -> its last row so far
     for (int r = 0; r < m_count; ++r) {
         const QString key = model.keyOfRecord(record(r));
         m_keys.append(key);
-        if (!m_rowOf.contains(key)) // a repeated key stays with its first row
+        if (const auto seen = last.find(key); seen != last.end()) {
+            m_nextSame[std::size_t(*seen)] = r;
+            m_occurrence[std::size_t(r)] = m_occurrence[std::size_t(*seen)] + 1;
+            *seen = r;
+        } else { // a repeated key stays with its first row
             m_rowOf.insert(key, r);
+            last.insert(key, r);
+        }
     }
+}
+
+int QuerySnapshot::rowOf(const QString &key, int nth) const
+{
+    const int first = rowOf(key);
+    int row = first;
+    for (int i = 0; i < nth && row >= 0; ++i)
+        row = m_nextSame[std::size_t(row)];
+    return row >= 0 ? row : first;
 }
 
 std::span<const std::uint8_t> QuerySnapshot::record(int r) const

@@ -36,6 +36,11 @@ public:
     const QStringList &keys() const { return m_keys; }
     // The first row holding `key` (the one a tab shows for it), or -1.
     int rowOf(const QString &key) const { return m_rowOf.value(key, -1); }
+    // The `nth` row (from 0) holding `key`, or its first where it has fewer, or -1: a
+    // RabbitMQ queue's consumer rows share its key and are met again in their order.
+    int rowOf(const QString &key, int nth) const;
+    // Which of the rows holding its key row r is, from 0.
+    int occurrence(int r) const { return m_occurrence[std::size_t(r)]; }
 
     // The bytes of field `column` (its position in the model's columns()) of row r.
     std::span<const std::uint8_t> cell(int r, int column) const;
@@ -61,7 +66,9 @@ private:
     const FieldRules *m_rules = nullptr;
     std::vector<const wire::Field *> m_columns; // the record's field of each column
     QStringList m_keys;
-    QHash<QString, int> m_rowOf; // key -> its first row
+    QHash<QString, int> m_rowOf;   // key -> its first row
+    std::vector<int> m_nextSame;   // per row: the next row with its key, or -1
+    std::vector<int> m_occurrence; // per row: how many rows before it have its key
 };
 
 // The two queries stored the very same records, in the same order (and some at all): no

@@ -161,7 +161,7 @@ void ObjectTableModel::reload()
     const QStringList &keys = now.keys();
     for (int r = 0; r < m_count; ++r) {
         const QString &key = keys[r];
-        const int was = before.rowOf(key);
+        const int was = before.rowOf(key, now.occurrence(r));
         if (changes.hasBaseline() && was < 0)
             m_states[r] = ChangeState::New;
         bool rowChanged = false;

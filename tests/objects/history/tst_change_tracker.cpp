@@ -1,5 +1,5 @@
 // What changed between two queries of a kind: rows found again by key whatever their order,
-// a repeated key compared by its first row, gone keys once each, and the stored bytes
+// a repeated key's rows met again in their order, gone keys once each, and the stored bytes
 // telling "changed" exactly as the values do.
 
 #include "change_tracker.h"
@@ -48,9 +48,12 @@ void TestChangeTracker::secondQuery_comparedByKey_data()
     QTest::newRow("reordered, one changed")
         << Rows{{9, 1}, {10, 2}, {100, 3}} << Rows{{100, 3}, {9, 5}, {10, 2}} << QList<int>{2, 0, 1}
         << QList<int>{same, changed, same} << QStringList{};
-    QTest::newRow("repeated key: its first row")
-        << Rows{{9, 1}, {10, 2}, {10, 7}} << Rows{{10, 2}, {10, 7}} << QList<int>{1, 1}
-        << QList<int>{same, changed} << QStringList{"9"};
+    QTest::newRow("repeated key: its rows in their order")
+        << Rows{{9, 1}, {10, 2}, {10, 7}} << Rows{{10, 2}, {10, 7}} << QList<int>{1, 2}
+        << QList<int>{same, same} << QStringList{"9"};
+    QTest::newRow("repeated key, one row more: the first row's")
+        << Rows{{10, 2}} << Rows{{10, 2}, {10, 7}} << QList<int>{0, 0} << QList<int>{same, changed}
+        << QStringList{};
     QTest::newRow("new and gone, gone once")
         << Rows{{9, 1}, {9, 1}, {10, 2}} << Rows{{10, 2}, {7, 0}} << QList<int>{2, -1}
         << QList<int>{same, added} << QStringList{"9"};

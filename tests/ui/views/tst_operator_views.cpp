@@ -270,21 +270,29 @@ void TestOperatorViews::queues_aRabbitMqQueueOnceWithItsConsumers()
     QVERIFY(!item->isVisible()); // the demo broker's services are no queues
     w.views().setSource(BrokerSource::RabbitMq);
     QVERIFY(item->isVisible());
-    fake.restart();
-    const char *consumers[] = {"a", "b", "c"};
-    scriptConversation(fake, 3, [&](int i) {
-        ServiceReply r;
-        r.setText<"server_class">("billing");
-        r.setText<"server_name">(consumers[i]);
-        r.setText<"service">(i < 2 ? "reports" : "invoices");
-        r.setInt32<"server_act">(1);
-        return raw(r);
-    });
-    w.servicePage().callBroker();
+    const auto query = [&] {
+        fake.restart();
+        const char *consumers[] = {"a", "b", "c"};
+        scriptConversation(fake, 3, [&](int i) {
+            ServiceReply r;
+            r.setText<"server_class">("billing");
+            r.setText<"server_name">(consumers[i]);
+            r.setText<"service">(i < 2 ? "reports" : "invoices");
+            r.setInt32<"server_act">(1);
+            return raw(r);
+        });
+        w.servicePage().callBroker();
+    };
+    query();
+    TableWindow *services = w.views().openTable(2);
+    query();
+    // The second consumer's row is met again as itself, not as the first one's.
+    QCOMPARE(services->findChild<QLabel *>("lblChanges")->text(),
+             QString("Since the query before: 0 new, 0 changed, 0 gone"));
     TableWindow *queues = w.views().openQueueTable();
     QVERIFY(queues);
     QCOMPARE(queues->view()->model()->rowCount(), 2);
-    QCOMPARE(w.views().openTable(2)->view()->model()->rowCount(), 3);
+    QCOMPARE(services->view()->model()->rowCount(), 3);
     // The tab's rows follow the queue too: both consumers of reports are one object.
     QCOMPARE(w.servicePage().model().key(1), w.servicePage().model().key(2));
 }
