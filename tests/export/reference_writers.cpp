@@ -522,11 +522,11 @@ void writeReadings(std::string &out, const SnapshotReport &report, const std::st
     for (const Family &f : families) {
         family(out, f.name, QString::fromUtf8(f.help), "gauge");
         for (const KindReport &kind : report.kinds) {
-            const QueryReading r = readingOf(*kind.model);
+            const QueryReading r = readingOf(kind.sampled());
             if (r.failed && !f.ofFailedQueries)
                 continue;
             std::string labels = brokerLabel + ',';
-            appendLabel<Charset::Utf8>(labels, "kind", kind.model->kindName().toStdString());
+            appendLabel<Charset::Utf8>(labels, "kind", kind.sampled().kindName().toStdString());
             out += std::string(f.name) + '{' + labels + "} " + std::to_string(f.value(r)) + '\n';
         }
     }
@@ -622,8 +622,8 @@ QByteArray document(const SnapshotReport &report)
     std::string out;
     writeReadings(out, report, brokerLabel);
     for (const KindReport &kind : report.kinds)
-        if (!readingOf(*kind.model).failed) // a failed query's entries are no objects
-            writeKind(out, *kind.model, brokerLabel);
+        if (!readingOf(kind.sampled()).failed) // a failed query's entries are no objects
+            writeKind(out, kind.sampled(), brokerLabel);
     return QByteArray(out.data(), qsizetype(out.size()));
 }
 
