@@ -74,7 +74,7 @@ void tst_ServiceExtras::file_givesExtrasOnlyWhenFreshAndOfThisBroker_data()
     QTest::newRow("written as it began")   << extrasFile(own, query, oneObject) << query << true;
     QTest::newRow("missing")               << QByteArray() << query << false;
     QTest::newRow("older than the query")  << extrasFile(own, query - 1, oneObject) << query << false;
-    QTest::newRow("another broker")        << extrasFile(sha1Hex("nats://10.0.0.1:4222"), query + 40, oneObject) << query << false;
+    QTest::newRow("another broker")        << extrasFile(sha1Hex("nats://127.0.0.1:4223"), query + 40, oneObject) << query << false;
     QTest::newRow("not JSON")              << QByteArray("{\"broker\": ") << query << false;
     QTest::newRow("no when_ms")            << QByteArray("{\"broker\": \"" + own + "\", \"objects\": []}") << query << false;
     QTest::newRow("an object without its figures")
