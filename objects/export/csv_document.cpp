@@ -1,7 +1,7 @@
 #include "csv_document.h"
 
-#include "extras_out.h"
 #include "field_reader.h"
+#include "object_extras.h"
 #include "object_model.h"
 #include "query_reading.h"
 #include "text_out.h"
@@ -41,12 +41,22 @@ template <Charset from> void appendField(exporting::Document &out, std::string_v
         out += '"';
 }
 
+// An extra's name or value after the record's fields: a text as it reads, a number in
+// decimal, an empty cell where the object has none.
+void appendExtra(exporting::Document &out, const QVariant &value)
+{
+    out += ',';
+    if (!value.isNull())
+        appendField<Charset::Utf8>(out, value.toString().toUtf8().toStdString());
+}
+
 } // namespace
 
 QByteArray document(const ObjectModel &model, const ObjectExtras *given)
 {
     // Asked once: most brokers have no extra fields, and their rows stay as they were.
-    const ObjectExtras *extras = given && !given->fields().isEmpty() ? given : nullptr;
+    const QList<FieldInfo> extraFields = given ? given->fields() : QList<FieldInfo>{};
+    const ObjectExtras *extras = extraFields.isEmpty() ? nullptr : given;
     exporting::FieldReader objects(model);
     exporting::Document out;
     qsizetype width = 0; // the header's fields
@@ -61,8 +71,8 @@ QByteArray document(const ObjectModel &model, const ObjectExtras *given)
             ++width;
         }
     }
-    if (extras)
-        exporting::appendCsvExtrasHeader(out, *extras);
+    for (const FieldInfo &f : extraFields)
+        appendExtra(out, f.name);
     out += "\r\n";
 
     // A failed query's entries are no objects, nor is the reply that ended a list: the
@@ -92,8 +102,8 @@ QByteArray document(const ObjectModel &model, const ObjectExtras *given)
                 appendField<Charset::Utf8>(out, objects.word(c));
             }
         }
-        if (extras)
-            exporting::appendCsvExtras(out, *extras, model.key(z));
+        for (qsizetype i = 0; extras && i < extraFields.size(); ++i)
+            appendExtra(out, extras->value(model.key(z), int(i)));
         out += "\r\n";
     }
     return out.take();

@@ -1,7 +1,7 @@
 #include "json_document.h"
 
-#include "extras_out.h"
 #include "field_reader.h"
+#include "object_extras.h"
 #include "object_model.h"
 #include "query_reading.h"
 #include "snapshot_report.h"
@@ -373,6 +373,29 @@ void writeHeader(Writer &w, const ReplyHeader &h)
     w.endObject();
 }
 
+// `, "extras": {"num_errors": 2, "last_error": "...", ...}` for an object that has them,
+// else nothing.
+QByteArray extrasMember(const ObjectExtras &extras, const QString &key)
+{
+    const QList<FieldInfo> fields = extras.fields();
+    QByteArray out;
+    for (int i = 0; i < fields.size(); ++i) {
+        const QVariant v = extras.value(key, i);
+        if (v.isNull())
+            continue;
+        out += out.isEmpty() ? ", \"extras\": {" : ", ";
+        appendQuoted<Charset::Utf8>(out, fields[i].name.toUtf8().toStdString());
+        out += ": ";
+        if (fields[i].kind == FieldKind::Text)
+            appendQuoted<Charset::Utf8>(out, v.toString().toUtf8().toStdString());
+        else
+            exporting::appendNumber(out, v.toLongLong());
+    }
+    if (!out.isEmpty())
+        out += '}';
+    return out;
+}
+
 // The fields beside the records, as "columns" lists the record's.
 void writeExtraColumns(Writer &w, const ObjectExtras &extras)
 {
@@ -431,7 +454,7 @@ void writeKind(Writer &w, const KindReport &kind)
     for (int z = 1; z <= object.objectCount(); ++z) {
         object.select(z);
         writeObject(w.raw(), object, names, z > reading.shown,
-                    extras && z <= reading.shown ? exporting::jsonExtras(*kind.extras, model.key(z))
+                    extras && z <= reading.shown ? extrasMember(*kind.extras, model.key(z))
                                                  : QByteArray());
     }
     w.endArray();

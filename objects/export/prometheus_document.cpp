@@ -1,13 +1,16 @@
 #include "prometheus_document.h"
 
-#include "extras_out.h"
 #include "field_reader.h"
 #include "kind_registry.h"
+#include "object_extras.h"
 #include "object_model.h"
 #include "query_reading.h"
 #include "snapshot_report.h"
 #include "text_out.h"
 #include "text_support.h"
+
+#include <QSet>
+#include <QStringList>
 
 #include <algorithm>
 #include <cstring>
@@ -74,6 +77,51 @@ void family(exporting::Document &out, const QByteArray &name, const QString &hel
     out += ' ';
     out += type;
     out += '\n';
+}
+
+// Every number extra of `model`'s objects as the family morvain_<kind>_<field>, one sample
+// per shown object that has it, labelled like the record's samples (an object stored twice
+// has one set of extras: one sample).
+void writeExtras(exporting::Document &out, const ObjectModel &model, const ObjectExtras &extras,
+                 const QByteArray &brokerLabel)
+{
+    const QList<FieldInfo> fields = extras.fields();
+    const int count = readingOf(model).shown;
+    const QByteArray kind = model.kindName().toUtf8();
+    const auto &labelNames = model.kind().keyFields;
+    for (int i = 0; i < fields.size(); ++i) {
+        const FieldInfo &f = fields[i];
+        if (f.kind == FieldKind::Text)
+            continue;
+        const bool counter = f.kind == FieldKind::Counter;
+        const QByteArray name = "morvain_" + kind + '_' + f.name.toUtf8();
+        family(out, name,
+               QStringLiteral("The %1 field %2 of the %3 kind, read beside its records.")
+                   .arg(counter ? QStringLiteral("counter") : QStringLiteral("gauge"), f.name,
+                        QString::fromUtf8(kind)),
+               counter ? "counter" : "gauge");
+        QSet<QString> seen;
+        for (int z = 1; z <= count; ++z) {
+            const QString key = model.key(z);
+            const QVariant v = extras.value(key, i);
+            if (v.isNull() || seen.contains(key))
+                continue;
+            seen.insert(key);
+            out += name;
+            out += '{';
+            out += brokerLabel;
+            const QStringList parts = key.split(QChar(0x1f));
+            for (qsizetype p = 0; p < parts.size() && p < qsizetype(labelNames.size()); ++p) {
+                const QByteArray part = parts[p].toUtf8();
+                out += ',';
+                appendLabel<Charset::Utf8>(out, labelNames[std::size_t(p)],
+                                           exporting::visible(view(part)));
+            }
+            out += "} ";
+            exporting::appendNumber(out, v.toLongLong());
+            out += '\n';
+        }
+    }
 }
 
 // One sample per queried kind of morvain_up, and of morvain_objects and
@@ -344,7 +392,7 @@ QByteArray document(const SnapshotReport &report)
         if (!readingOf(kind.sampled()).failed) { // a failed query's entries are no objects
             writeKind(out, kind.sampled(), brokerLabel);
             if (kind.extras)
-                exporting::appendPrometheusExtras(out, *kind.model, *kind.extras, brokerLabel);
+                writeExtras(out, *kind.model, *kind.extras, brokerLabel);
         }
     return out.take();
 }
