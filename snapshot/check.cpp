@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdio>
 
@@ -96,6 +98,19 @@ QString unknownLine(const QString &why)
     return QStringLiteral("MORVAIN UNKNOWN - %1\n").arg(text);
 }
 
+namespace
+{
+// Whether the kind's objects carry `field`: in their records or beside them.
+bool gives(const KindReport &kind, const QString &field)
+{
+    const auto named = [&](const QList<FieldInfo> &fields) {
+        return std::any_of(fields.begin(), fields.end(),
+                           [&](const FieldInfo &f) { return f.name == field; });
+    };
+    return named(kind.model->columns()) || (kind.extras && named(kind.extras->fields()));
+}
+} // namespace
+
 int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &line)
 {
     int status = CheckOk;
@@ -133,6 +148,14 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
     // One round has one reading per object: a rate needs two.
     for (const Rule &rule : rules.rules)
         rateRules += rule.rate ? 1 : 0;
+    // A rule on a field beside the records (a NATS endpoint's errors) that this broker does
+    // not give read nothing: said, or it reads as healthy.
+    QStringList notGiven;
+    for (const Rule &rule : rules.rules)
+        for (const KindReport &kind : report.kinds)
+            if (kind.model->kindName() == rule.kind && !gives(kind, rule.field) &&
+                !notGiven.contains(rule.field))
+                notGiven << rule.field;
     QStringList shown;
     for (const Breach &b : breaches) {
         status =
@@ -171,6 +194,9 @@ int judgeRound(const SnapshotReport &report, const RuleFile &rules, QString &lin
         text += QStringLiteral("; %1 rate rules not checked (one round, no rate)").arg(rateRules);
     if (!cut.isEmpty())
         text += QStringLiteral("; ") + cut.join(QStringLiteral(", "));
+    if (!notGiven.isEmpty())
+        text += QStringLiteral("; not checked: %1 not given by this broker")
+                    .arg(notGiven.join(QStringLiteral(", ")));
     text.replace(u'|', u'/');
     line = QStringLiteral("MORVAIN %1 - %2 | %3\n")
                .arg(QLatin1String(statusWord(status)), text, perf.join(u' '));

@@ -240,6 +240,14 @@ void TestMonitoring::check_exitCodeAndStatusLine_data()
         << "MORVAIN OK - no rule breached (1 rules, 5 kinds); 1 rate rules not checked (one "
            "round, no rate)"
         << "";
+    QTest::newRow("OK, and a rule on what this broker does not give says so")
+        << billingScenario
+        << QByteArray(
+               R"([{"kind": "service", "field": "num_errors", "comparison": ">", "value": 0, "severity": "critical"}])")
+        << QStringList() << 0
+        << "MORVAIN OK - no rule breached (1 rules, 5 kinds); not checked: num_errors not given "
+           "by this broker"
+        << "";
     QTest::newRow("UNKNOWN: refused rule")
         << billingScenario << "[" + typo + "," + busy + "]" << QStringList() << 3
         << "MORVAIN UNKNOWN - rule 1 (\"typo\") refused: unknown field 'short_ac' for kind "
