@@ -276,6 +276,32 @@ TableWindow *OperatorViews::tableWindow(int tab) const
     return hasTable(tab) ? m_tables[tab].data() : nullptr;
 }
 
+TableWindow *OperatorViews::makeTable(KindHistory &kind, const QString &title, int tab)
+{
+    auto *window = new TableWindow(kind, title, m_setup.csv, fieldLabels(m_setup.boxes.value(tab)),
+                                   m_setup.window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setHighlight(m_highlight);
+    connect(window, &TableWindow::plotRequested, this,
+            [this, &kind, tab](const QString &key, int column) { plotIn(kind, tab, key, column); });
+    if (m_marks.rows)
+        window->tableModel().setRowMarker(m_marks.rows(tab));
+    if (m_source)
+        window->tableModel().setLegend(*m_source);
+    return window;
+}
+
+namespace
+{
+TableWindow *bringUp(TableWindow *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+} // namespace
+
 TableWindow *OperatorViews::openTable(int tab)
 {
     KindHistory *kind = history(tab);
@@ -283,42 +309,21 @@ TableWindow *OperatorViews::openTable(int tab)
         return nullptr;
     QPointer<TableWindow> &window = m_tables[tab];
     if (!window) {
-        window = new TableWindow(*kind, latin1(kindRegistry[tab].tableTitle), m_setup.csv,
-                                 fieldLabels(m_setup.boxes.value(tab)), m_setup.window);
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setHighlight(m_highlight);
-        connect(window, &TableWindow::plotRequested, this,
-                [this, tab](const QString &key, int column) { plotOverTime(tab, key, column); });
-        if (m_marks.rows)
-            window->tableModel().setRowMarker(m_marks.rows(tab));
+        window = makeTable(*kind, latin1(kindRegistry[tab].tableTitle), tab);
         if (const ObjectExtras *extras = m_setup.extras.value(tab))
             window->tableModel().setExtras(extras);
-        if (m_source)
-            window->tableModel().setLegend(*m_source);
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
+    return bringUp(window);
 }
 
 TableWindow *OperatorViews::openQueueTable()
 {
     if (!m_queues)
         return nullptr;
-    return m_queues->open(m_setup.csv, fieldLabels(m_setup.boxes.value(ServiceKind)),
-                          [this](TableWindow &window) {
-                              window.setHighlight(m_highlight);
-                              KindHistory *queues = &m_queues->history();
-                              connect(&window, &TableWindow::plotRequested, this,
-                                      [this, queues](const QString &key, int column) {
-                                          plotIn(*queues, ServiceKind, key, column);
-                                      });
-                              if (m_marks.rows)
-                                  window.tableModel().setRowMarker(m_marks.rows(ServiceKind));
-                              if (m_source)
-                                  window.tableModel().setLegend(*m_source);
-                          });
+    // The queues' keys are the services' on RabbitMQ: the services' marks fit them.
+    if (!m_queues->window())
+        m_queues->keep(makeTable(m_queues->history(), tr("Queues"), ServiceKind));
+    return bringUp(m_queues->window());
 }
 
 void OperatorViews::setHighlight(bool on)

@@ -114,6 +114,8 @@ private:
     void showRefreshState();
     void showReading(int tab);
     void buildBoxMenus();
+    // A table window of `kind`, made now, with tab `tab`'s words, marks and trends.
+    TableWindow *makeTable(KindHistory &kind, const QString &title, int tab);
     // Field `column` of `kind`'s object `key` in the trend window, named as tab `tab`'s box
     // (what a screen reader says) or the table's header names it where no legend says more.
     TrendWindow *plotIn(KindHistory &kind, int tab, const QString &key, int column);
