@@ -6,7 +6,6 @@
 #include <QHash>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace morvain
@@ -14,14 +13,6 @@ namespace morvain
 
 namespace
 {
-
-constexpr const wire::Field &serverAct = wire::find(layout::serviceObject, "server_act");
-
-void putNumber(std::uint8_t *at, int width, std::int64_t value)
-{
-    for (int i = 0; i < width; ++i)
-        at[i] = std::uint8_t(std::uint64_t(value) >> (8 * i));
-}
 
 QByteArrayView textOf(std::span<const std::uint8_t> bytes, std::string_view name)
 {
@@ -80,31 +71,25 @@ void QueueModel::follow()
     QHash<Queue, int> at; // queue -> index into m_records; views into the service rows
     at.reserve(rows);
     for (int z = 1; z <= rows; ++z) {
-        const std::span<const std::uint8_t> bytes = m_services.record(z).bytes;
-        const Queue queue = queueOf(bytes);
+        const ServiceReply &row = m_services.table().slot(z);
+        const Queue queue = queueOf(row.span());
         const auto found = at.constFind(queue);
         if (found == at.cend()) {
             at.insert(queue, int(m_records.size()));
-            Bytes copy{};
-            std::memcpy(copy.data(), bytes.data(), copy.size());
-            m_records.push_back(copy);
+            m_records.push_back(row);
             m_rows.push_back(1);
             continue;
         }
-        Bytes &first = m_records[std::size_t(*found)];
-        const std::int64_t sum = numberAt(first.data() + serverAct.offset, serverAct.width) +
-                                 numberAt(bytes.data() + serverAct.offset, serverAct.width);
-        putNumber(first.data() + serverAct.offset, serverAct.width,
-                  std::min<std::int64_t>(sum, std::numeric_limits<std::int32_t>::max()));
+        ServiceReply &first = m_records[std::size_t(*found)];
+        const std::int64_t sum =
+            std::int64_t(first.int32<"server_act">()) + row.int32<"server_act">();
+        first.setInt32<"server_act">(
+            std::int32_t(std::min<std::int64_t>(sum, std::numeric_limits<std::int32_t>::max())));
         ++m_rows[std::size_t(*found)];
     }
     const int queues = int(m_records.size());
-    if (m_following && m_services.endsWithClosingReply()) {
-        Bytes closing{};
-        const auto bytes = m_services.record(m_services.objectCount()).bytes;
-        std::memcpy(closing.data(), bytes.data(), closing.size());
-        m_records.push_back(closing);
-    }
+    if (m_following && m_services.endsWithClosingReply())
+        m_records.push_back(m_services.table().slot(m_services.objectCount()));
     m_header = {};
     if (!m_following)
         return;
@@ -124,12 +109,13 @@ RecordView QueueModel::record(int z) const
 {
     if (z < 1 || z > objectCount())
         return {};
-    return {m_records[std::size_t(z - 1)], layout::queueObject, &m_services.fieldRules()};
+    return {m_records[std::size_t(z - 1)].span(), layout::queueObject, &m_services.fieldRules()};
 }
 
 QString QueueModel::key(int z) const
 {
-    return z < 1 || z > objectCount() ? QString() : keyOfRecord(m_records[std::size_t(z - 1)]);
+    return z < 1 || z > objectCount() ? QString()
+                                      : keyOfRecord(m_records[std::size_t(z - 1)].span());
 }
 
 QString QueueModel::keyOfRecord(std::span<const std::uint8_t> bytes) const

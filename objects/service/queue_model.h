@@ -58,10 +58,9 @@ public:
 private:
     void follow();
 
-    using Bytes = std::array<std::uint8_t, ServiceReply::size>;
     ServiceModel &m_services;
-    std::vector<Bytes> m_records;
-    std::vector<int> m_rows; // per queue
+    std::vector<ServiceReply> m_records; // the first row of each queue, its consumers summed
+    std::vector<int> m_rows;             // per queue
     ReplyHeader m_header{};
     bool m_following = true;
 };
